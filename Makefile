@@ -1,0 +1,14 @@
+# Two entry points: `make run` builds and starts the program, `make test` builds and runs every test.
+.PHONY: run test build setup
+
+setup:
+	@bash scripts/setup.sh
+
+build: setup
+	@bash scripts/build.sh
+
+run: build
+	@bash scripts/run.sh
+
+test: build
+	@bash scripts/test.sh

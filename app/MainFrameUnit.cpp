@@ -1,0 +1,160 @@
+#include "app/MainFrameUnit.h"
+#include "app/Artwork.h"
+#include "data/DateFormats.h"
+#include "platform/Clock.h"
+#include "platform/GuardedApplication.h"
+#include "platform/ProgramEnd.h"
+#include "platform/ShellOpen.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace qv {
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName("TForm1");
+    setWindowTitle("Quorvane PRO 2005");
+
+    m_background = new QLabel(this);
+    m_background->setObjectName("BackgroundImage");
+    m_background->setScaledContents(true);
+    setCentralWidget(m_background);
+
+    m_logo = new QLabel(m_background);
+    m_logo->setObjectName("LogoImage");
+    m_logo->setPixmap(artwork::logoPicture());
+    m_logo->setCursor(Qt::PointingHandCursor);
+    m_logo->setToolTip(artwork::MakerWebAddress);
+    m_logo->setAccessibleName(artwork::MakerWebAddress);
+    m_logo->installEventFilter(this);
+
+    m_files = menuBar()->addMenu("Files");
+    m_files->setObjectName("FilesMenu");
+    AccountsItem = addItem(m_files, "AccountsItem", "Accounts...");
+    m_files->addSeparator();
+    m_contacts = m_files->addMenu("Contacts");
+    m_contacts->setObjectName("ContactsMenu");
+    PersonalInfoItem = addItem(m_contacts, "PersonalInfoItem", "Personal info...");
+    BusinessInfoItem = addItem(m_contacts, "BusinessInfoItem", "Business info...");
+    MarketingInfoItem = addItem(m_contacts, "MarketingInfoItem", "Marketing info...");
+    m_files->addSeparator();
+    ExitItem = addItem(m_files, "ExitItem", "Exit");
+
+    m_tools = menuBar()->addMenu("Tools");
+    m_tools->setObjectName("ToolsMenu");
+    LookupDataAnalysisItem = addItem(m_tools, "LookupDataAnalysisItem", "Lookup data analysis...");
+    m_tools->addSeparator();
+    FiltersItem = addItem(m_tools, "FiltersItem", "Filters...");
+    FollowUpItem = addItem(m_tools, "FollowUpItem", "Follow-up...");
+    m_tools->addSeparator();
+    CalendarItem = addItem(m_tools, "CalendarItem", "Calendar/Planner...");
+    m_tools->addSeparator();
+    RemindersItem = addItem(m_tools, "RemindersItem", "Reminders...");
+
+    m_import = menuBar()->addMenu("Import");
+    m_import->setObjectName("ImportMenu");
+    ImportAccountsItem = addItem(m_import, "ImportAccountsItem", "Accounts from a CSV file...");
+    m_import->addSeparator();
+    ImportOutlookItem = addItem(m_import, "ImportOutlookItem", "Contacts from MS Office Outlook...");
+    ImportCsvItem = addItem(m_import, "ImportCsvItem", "Contacts from a CSV file...");
+
+    m_database = menuBar()->addMenu("Database");
+    m_database->setObjectName("DatabaseMenu");
+    BackupItem = addItem(m_database, "BackupItem", "Backup...");
+    RestoreItem = addItem(m_database, "RestoreItem", "Restore...");
+
+    m_help = menuBar()->addMenu("Help");
+    m_help->setObjectName("HelpMenu");
+    HelpItem = addItem(m_help, "HelpItem", "Quorvane PRO 2005 Help...");
+    m_help->addSeparator();
+    AboutItem = addItem(m_help, "AboutItem", "About...");
+
+    wire(ExitItem, [] { requestProgramEnd(); });
+
+    m_datePanel = new QLabel(this);
+    m_datePanel->setObjectName("DatePanel");
+    m_datePanel->setMinimumWidth(90);
+    m_statusPanel = new QLabel("Quorvane PRO 2005. Contacts, accounts, follow-ups and your day planner in one "
+                               "encrypted file.",
+                               this);
+    m_statusPanel->setObjectName("StatusPanel");
+    statusBar()->addWidget(m_datePanel);
+    statusBar()->addWidget(m_statusPanel, 1);
+    statusBar()->setSizeGripEnabled(false);
+}
+
+QAction* TForm1::addItem(QMenu* menu, const QString& objectName, const QString& text)
+{
+    auto* a = menu->addAction(text);
+    a->setObjectName(objectName);
+    a->setVisible(false);
+    return a;
+}
+
+void TForm1::wire(QAction* item, std::function<void()> command)
+{
+    connect(item, &QAction::triggered, this, [command = std::move(command)] { runGuarded(command); });
+    item->setVisible(true);
+    updateMenuVisibility();
+}
+
+void TForm1::updateMenuVisibility()
+{
+    for (QMenu* m : {m_contacts, m_files, m_tools, m_import, m_database, m_help}) {
+        bool any = false;
+        for (QAction* a : m->actions())
+            if (!a->isSeparator() && a->isVisible()) any = true;
+        m->menuAction()->setVisible(any);
+    }
+}
+
+QString TForm1::dateText() const { return m_datePanel->text(); }
+QString TForm1::statusText() const { return m_statusPanel->text(); }
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shownOnce) return;
+    m_shownOnce = true;
+    // The date of the day the program started; it is not updated past midnight.
+    m_datePanel->setText(' ' + dates::shortDate(clock::today()));
+    // Maximized and not resizable: pin the size once the window manager has maximized it.
+    QTimer::singleShot(0, this, [this] {
+        if (isMaximized()) setFixedSize(size());
+    });
+}
+
+void TForm1::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    m_background->setPixmap(artwork::backgroundPicture(m_background->size()));
+    placeLogo();
+}
+
+void TForm1::placeLogo()
+{
+    const QSize s = m_logo->sizeHint();
+    m_logo->setGeometry(m_background->width() - s.width() - 12, m_background->height() - s.height() - 10,
+                        s.width(), s.height());
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_logo && event->type() == QEvent::MouseButtonRelease) {
+        // The maker's web site in the user's browser; the result is not tested.
+        shellOpen(artwork::MakerWebAddress, ShowMode::Normal);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace qv

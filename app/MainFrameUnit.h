@@ -1,0 +1,68 @@
+#pragma once
+// The main window: the frame of the program, its menu and its status bar. It holds no data of its own; every
+// item routes to a command of another window. An item exists in its place from the start and is shown once the
+// command behind it is wired, so that no item ever does nothing.
+
+#include <QMainWindow>
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMenu;
+
+namespace qv {
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+
+    // Menu items, in menu order.
+    QAction* AccountsItem;
+    QAction* PersonalInfoItem;
+    QAction* BusinessInfoItem;
+    QAction* MarketingInfoItem;
+    QAction* ExitItem;
+    QAction* LookupDataAnalysisItem;
+    QAction* FiltersItem;
+    QAction* FollowUpItem;
+    QAction* CalendarItem;
+    QAction* RemindersItem;
+    QAction* ImportAccountsItem;
+    QAction* ImportOutlookItem;
+    QAction* ImportCsvItem;
+    QAction* BackupItem;
+    QAction* RestoreItem;
+    QAction* HelpItem;
+    QAction* AboutItem;
+
+    // Makes an item visible and runs the command when it is chosen; errors reach the standard error box.
+    void wire(QAction* item, std::function<void()> command);
+
+    QString dateText() const;
+    QString statusText() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction* addItem(QMenu* menu, const QString& objectName, const QString& text);
+    void updateMenuVisibility();
+    void placeLogo();
+
+    QMenu* m_files;
+    QMenu* m_contacts;
+    QMenu* m_tools;
+    QMenu* m_import;
+    QMenu* m_database;
+    QMenu* m_help;
+    QLabel* m_background;
+    QLabel* m_logo;
+    QLabel* m_datePanel;
+    QLabel* m_statusPanel;
+    bool m_shownOnce = false;
+};
+
+} // namespace qv

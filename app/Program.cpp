@@ -1,0 +1,84 @@
+#include "app/Program.h"
+#include "app/MainFrameUnit.h"
+#include "app/Splash.h"
+#include "data/DataModule.h"
+#include "data/DatabaseError.h"
+#include "platform/GuardedApplication.h"
+#include "platform/Messages.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace qv {
+
+Program::Program(const QString& executablePath)
+{
+    m_folder = QDir::toNativeSeparators(QFileInfo(executablePath).absolutePath());
+    if (!m_folder.endsWith(QDir::separator())) m_folder += QDir::separator();
+}
+
+Program::~Program()
+{
+    // Every window and the data module go with the program; the connection closes with the data module.
+    delete m_form1;
+    delete m_dataModule;
+    delete m_splash;
+}
+
+QString Program::connectionStringFor(const QString& folder)
+{
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=") + folder +
+           QStringLiteral("Quorvane.qv;Mode=Share Deny None;Jet OLEDB:Database Password=\"QvLtR\";");
+}
+
+void Program::createWindows()
+{
+    m_form1 = new TForm1;
+    m_dataModule = new TMainDataModule;
+}
+
+void Program::createLateWindows() {}
+
+void Program::wireMenu() {}
+
+bool Program::start()
+{
+    m_splash = new TSplashForm;
+    QApplication::setApplicationName("Quorvane PRO 2005");
+    QApplication::setApplicationDisplayName("Quorvane PRO 2005");
+    m_splash->show(); // runs the display check
+    m_splash->repaint();
+    QApplication::processEvents();
+    try {
+        createWindows();
+        Connection* connection = m_dataModule->MainADOConnection;
+        connection->close();
+        connection->setConnectionString(connectionStringFor(m_folder));
+        connection->setLoginPrompt(false);
+        connection->open();
+        m_dataModule->openAll(true);
+        createLateWindows();
+        wireMenu();
+    } catch (const DatabaseError& e) {
+        m_splash->hide();
+        showError(e.message());
+        return false;
+    } catch (const std::exception& e) {
+        m_splash->hide();
+        showError(QString::fromLocal8Bit(e.what()));
+        return false;
+    }
+    m_splash->hide();
+    delete m_splash;
+    m_splash = nullptr;
+    return true;
+}
+
+int Program::run()
+{
+    m_form1->showMaximized();
+    return QApplication::exec();
+}
+
+} // namespace qv

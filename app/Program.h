@@ -1,0 +1,42 @@
+#pragma once
+// Start-up and shutdown: the splash, the display check, every window and the data module created once in a fixed
+// order, the connection to the database file beside the executable, open-all and the event loop.
+
+#include <QString>
+#include <memory>
+
+namespace qv {
+
+class TForm1;
+class TMainDataModule;
+class TSplashForm;
+
+class Program {
+public:
+    // executablePath: the running executable; the database file is looked for in its folder only.
+    explicit Program(const QString& executablePath);
+    ~Program();
+
+    static QString connectionStringFor(const QString& executableFolder);
+    QString executableFolder() const { return m_folder; } // ends with a separator
+
+    // Steps up to the event loop. Returns false when start-up failed; the error has been shown by then.
+    bool start();
+    // The event loop; returns the process's exit status.
+    int run();
+
+    TForm1* mainWindow() const { return m_form1; }
+    TMainDataModule* dataModule() const { return m_dataModule; }
+
+private:
+    void createWindows();      // 1 to 12
+    void createLateWindows();  // 13 and 14, once the database is open
+    void wireMenu();
+
+    QString m_folder;
+    TSplashForm* m_splash = nullptr;
+    TForm1* m_form1 = nullptr;
+    TMainDataModule* m_dataModule = nullptr;
+};
+
+} // namespace qv

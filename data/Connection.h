@@ -1,0 +1,129 @@
+#pragma once
+// The program's one connection to the encrypted database file (the data module's `MainADOConnection`).
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <unordered_map>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace qv {
+
+class Connection;
+
+// A prepared statement with bound parameters. Errors throw DatabaseError with the engine's text.
+class Statement {
+public:
+    Statement(Connection& connection, const QString& sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    void bind(int index, const QVariant& value); // 1-based, as SQLite counts
+    void bindText(int index, const char* utf8, int bytes);
+    void bindInt(int index, qint64 value);
+    void bindNull(int index);
+    bool step(); // true while a row is available
+    void reset();
+
+    int columnCount() const;
+    QString columnName(int i) const;
+    int columnType(int i) const; // SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB, SQLITE_NULL
+    bool isNull(int i) const;
+    qint64 columnInt(int i) const;
+    double columnDouble(int i) const;
+    QString columnText(int i) const;
+    const char* columnTextUtf8(int i, int* bytes) const;
+    QVariant columnValue(int i) const;
+
+    sqlite3_stmt* handle() const { return m_stmt; }
+
+private:
+    Connection& m_connection;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+class Connection : public QObject {
+    Q_OBJECT
+public:
+    explicit Connection(QObject* parent = nullptr);
+    ~Connection() override;
+
+    // The connection string as start-up builds it: the data source, the sharing mode and the database password
+    // are read from it.
+    void setConnectionString(const QString& text);
+    QString connectionString() const { return m_connectionString; }
+    void setLoginPrompt(bool on) { m_loginPrompt = on; }
+    bool loginPrompt() const { return m_loginPrompt; }
+
+    QString dataSource() const;
+    QString shareMode() const;
+    QString password() const;
+
+    // Milliseconds to wait for another process's lock before a statement fails.
+    void setBusyTimeout(int ms) { m_busyTimeoutMs = ms; }
+
+    void open();  // connect; throws DatabaseError with the engine's text
+    void close(); // disconnect; datasets keep their rows
+    bool isOpen() const { return m_db != nullptr; }
+
+    sqlite3* handle() const;
+    void exec(const QString& sql);
+    qint64 lastInsertRowid() const;
+    int changes() const;
+
+    // Change tracking, so that a dataset can skip a re-read when nothing changed since it last read.
+    // The stamp of a table changes when any dataset of ours writes to it or another process commits anything.
+    struct Stamp {
+        qint64 external = -1; // PRAGMA data_version
+        quint64 local = 0;    // our own writes to the table
+        bool operator==(const Stamp&) const = default;
+    };
+    Stamp stampOf(const QString& table);
+    void noteWrite(const QString& table);
+
+    // Nested transactions collapse into the outermost one.
+    void begin();
+    void commit();
+    void rollback();
+
+    QString lastErrorText() const;
+
+    // Parses "key=value;..." pairs the way the connection string writes them, quotes removed.
+    static QString connectionStringValue(const QString& connectionString, const QString& key);
+
+    // Applies the key and the cipher settings, in the order SQLCipher requires, to a freshly opened handle.
+    static void applyKey(sqlite3* db, const QString& password);
+
+signals:
+    void connected();
+    void disconnected();
+
+private:
+    qint64 dataVersion();
+
+    QString m_connectionString;
+    bool m_loginPrompt = false;
+    int m_busyTimeoutMs = 5000;
+    sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_dataVersion = nullptr;
+    std::unordered_map<QString, quint64> m_localWrites;
+    int m_transactionDepth = 0;
+};
+
+class Transaction {
+public:
+    explicit Transaction(Connection& c) : m_c(c) { m_c.begin(); }
+    ~Transaction()
+    {
+        if (!m_done) try { m_c.rollback(); } catch (...) {}
+    }
+    void commit() { m_c.commit(); m_done = true; }
+private:
+    Connection& m_c;
+    bool m_done = false;
+};
+
+} // namespace qv

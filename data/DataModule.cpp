@@ -1,0 +1,153 @@
+#include "data/DataModule.h"
+#include "data/DatabaseError.h"
+#include "data/DateFormats.h"
+
+namespace qv {
+
+const char* TMainDataModule::professionSql()
+{
+    return "SELECT DISTINCT People.Profession FROM People ORDER BY People.Profession;";
+}
+
+TMainDataModule::TMainDataModule(QObject* parent) : QObject(parent)
+{
+    setObjectName("TMainDataModule");
+    MainADOConnection = new Connection(this);
+    MainADOConnection->setObjectName("MainADOConnection");
+
+    CompaniesTable = add("CompaniesTable", "Companies");
+    SubProjectStatusTable = add("SubProjectStatusTable", "SubProjectStatus");
+    SubProjectTypeTable = add("SubProjectTypeTable", "SubProjectType");
+    ProjectsDetail = add("ProjectsDetail", "Projects", CompaniesTable, "CompanyID");
+    SubProjectsDetail = add("SubProjectsDetail", "SubProjects", ProjectsDetail, "ProjectID");
+    SubProjectSizeTable = add("SubProjectSizeTable", "SubProjectSize");
+    PeopleCompanyDet = add("PeopleCompanyDet", "People", CompaniesTable, "CompanyID");
+    SubProjectHistoryDT = add("SubProjectHistoryDT", "SubProjectHistory", SubProjectsDetail, "SubProjectID");
+    PeopleProjectDetail = add("PeopleProjectDetail", "Business", PeopleCompanyDet, "PersonID");
+    AccountsTable = add("AccountsTable", "Accounts");
+    RelatedFilesTable = add("RelatedFilesTable", "RelatedFiles", AccountsTable, "AccountID");
+    FollowUp = add("FollowUp", "PeopleFollowUp", PeopleCompanyDet, "PersonID");
+    FollowMethod = add("FollowMethod", "FollowUpMethod");
+    DaysTable = add("DaysTable", "CalendarDays");
+    DayEvents = add("DayEvents", "CalendarEvents", DaysTable, "DayID");
+    ProfessionQuery = Dataset::query(MainADOConnection, "ProfessionQuery", professionSql(), this);
+    m_openOrder.push_back(ProfessionQuery);
+
+    // The subproject name of a buying-centre role, looked up among the subprojects shown at that moment.
+    PeopleProjectDetail->addLookupField("Subproject", [this](const Dataset& roles) -> QVariant {
+        const QVariant id = roles.value("SubProjectID");
+        const QVariant name = SubProjectsDetail->lookupValue("SubProjectID", id, "Name");
+        return name.isNull() ? QVariant(QString()) : name;
+    });
+
+    PeopleCompanyDet->beforePost = [this](Dataset& ds) { requireName(m_contactNameBox, ds, "Name"); };
+    PeopleCompanyDet->afterPost = [this](Dataset&) { refreshProfessionSuggestions(); };
+    AccountsTable->beforePost = [this](Dataset& ds) { requireName(m_accountNameBox, ds, "AccountName"); };
+    DayEvents->beforePost = [this](Dataset& ds) { eventDefaults(ds); };
+}
+
+Dataset* TMainDataModule::add(const QString& name, const QString& table, Dataset* master, const QString& link)
+{
+    auto* ds = new Dataset(MainADOConnection, name, table, this);
+    if (master) ds->setMaster(master, link);
+    m_openOrder.push_back(ds);
+    return ds;
+}
+
+Dataset* TMainDataModule::dataset(const QString& name) const
+{
+    for (Dataset* d : m_openOrder)
+        if (d->name() == name) return d;
+    return nullptr;
+}
+
+void TMainDataModule::openAll(bool open)
+{
+    for (Dataset* d : m_openOrder) {
+        if (open)
+            d->open();
+        else
+            d->close();
+    }
+    reloadProfessionSuggestions();
+}
+
+void TMainDataModule::reloadProfessionSuggestions()
+{
+    m_professions.clear();
+    if (ProfessionQuery->isOpen()) {
+        // From the query's current row to its last; callers reload right after (re-)opening it.
+        const int column = ProfessionQuery->requireField("Profession");
+        const int count = ProfessionQuery->recordCount();
+        for (int i = std::max(0, ProfessionQuery->recNo()); i < count; ++i) {
+            ProfessionQuery->moveTo(i);
+            const QString p = ProfessionQuery->text(column);
+            if (!p.isEmpty()) m_professions << p;
+        }
+        if (count > 0) ProfessionQuery->moveTo(count - 1);
+    }
+    emit professionSuggestionsChanged(m_professions);
+}
+
+void TMainDataModule::refreshProfessionSuggestions()
+{
+    ProfessionQuery->close();
+    ProfessionQuery->open();
+    reloadProfessionSuggestions();
+}
+
+void TMainDataModule::requireName(const NameBox& box, Dataset& ds, const char* column)
+{
+    const QString text = box.text ? box.text() : ds.text(column);
+    // Trim characters 32 and below at both ends, as the rule has always done.
+    int b = 0, e = int(text.size());
+    while (b < e && text.at(b).unicode() <= 32) ++b;
+    while (e > b && text.at(e - 1).unicode() <= 32) --e;
+    if (b < e) return;
+    if (box.focus && box.focus()) throw PostRefused();
+    // The name box cannot take the focus while its window is hidden: refuse with the toolkit's own complaint.
+    throw DatabaseError(QStringLiteral("Cannot focus a disabled or invisible window"));
+}
+
+QDateTime TMainDataModule::eventAlertTime(const QDate& day, const QTime& start, qint64 reminderBefore)
+{
+    const QDateTime t(day, start);
+    const int year = t.date().year(), month = t.date().month(), dayOfMonth = t.date().day();
+    quint16 hour = quint16(t.time().hour());
+    quint16 minute = quint16(t.time().minute());
+    // Borrow three hours so that the minute cannot go below zero for lead times up to 180 minutes.
+    hour = quint16(hour - 3);
+    minute = quint16(minute + 180 - quint16(reminderBefore));
+    if (minute >= 60 && minute <= 119) {
+        minute = quint16(minute - 60);
+        hour = quint16(hour + 1);
+    } else if (minute >= 120 && minute <= 179) {
+        minute = quint16(minute - 120);
+        hour = quint16(hour + 2);
+    } else if (minute >= 180) {
+        minute = quint16(minute - 180);
+        hour = quint16(hour + 3);
+    }
+    if (hour >= 24 || minute >= 60)
+        throw DatabaseError(QStringLiteral("Invalid argument to date encode: %1:%2 is not a time of day")
+                                .arg(qint16(hour))
+                                .arg(qint16(minute)));
+    return QDateTime(QDate(year, month, dayOfMonth), QTime(hour, minute, 0, 0));
+}
+
+void TMainDataModule::eventDefaults(Dataset& events)
+{
+    if (events.isNull("ReminderBefore")) events.setValue("ReminderBefore", 0);
+    if (events.isNull("StartTime")) events.setValue("StartTime", QString());
+    const QString startText = events.text("StartTime");
+    if (startText.isEmpty()) return;
+    const QString dayText = DaysTable->text("Day");
+    const QDate day = dates::parseShortDate(dayText);
+    if (!day.isValid()) throw DatabaseError(QStringLiteral("'%1' is not a valid date").arg(dayText));
+    const QTime start = dates::parseTimeOfDay(startText);
+    if (!start.isValid()) throw DatabaseError(QStringLiteral("'%1' is not a valid time").arg(startText));
+    events.setValue("Time", QDateTime(day, start));
+    events.setValue("Time", eventAlertTime(day, start, events.asInteger("ReminderBefore")));
+}
+
+} // namespace qv

@@ -1,0 +1,77 @@
+#pragma once
+// The data module: the one connection, the shared datasets with their master-detail links, the profession
+// suggestions and the record rules that run on every post, whichever window posts.
+
+#include "data/Connection.h"
+#include "data/Dataset.h"
+
+#include <QObject>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+namespace qv {
+
+class TMainDataModule : public QObject {
+    Q_OBJECT
+public:
+    explicit TMainDataModule(QObject* parent = nullptr);
+
+    Connection* MainADOConnection;
+
+    Dataset* CompaniesTable;
+    Dataset* SubProjectStatusTable;
+    Dataset* SubProjectTypeTable;
+    Dataset* ProjectsDetail;
+    Dataset* SubProjectsDetail;
+    Dataset* SubProjectSizeTable;
+    Dataset* PeopleCompanyDet;
+    Dataset* SubProjectHistoryDT;
+    Dataset* PeopleProjectDetail;
+    Dataset* AccountsTable;
+    Dataset* RelatedFilesTable;
+    Dataset* FollowUp;
+    Dataset* FollowMethod;
+    Dataset* DaysTable;
+    Dataset* DayEvents;
+    Dataset* ProfessionQuery;
+
+    static const char* professionSql();
+
+    // The datasets in the order open-all opens them.
+    const std::vector<Dataset*>& datasets() const { return m_openOrder; }
+    Dataset* dataset(const QString& name) const;
+
+    void openAll(bool open);
+    void reloadProfessionSuggestions();
+    void refreshProfessionSuggestions();
+    const QStringList& professionSuggestions() const { return m_professions; }
+
+    // What the record rules need of the "Files" window: the text of a name box and a way to focus it. The focus
+    // callback returns false when the box cannot take the focus (its window is hidden).
+    struct NameBox {
+        std::function<QString()> text;
+        std::function<bool()> focus;
+    };
+    void setContactNameBox(NameBox box) { m_contactNameBox = std::move(box); }
+    void setAccountNameBox(NameBox box) { m_accountNameBox = std::move(box); }
+
+    // The alert time of an event: the day's date at the start time, less the lead time, worked out in 16-bit
+    // unsigned arithmetic as the rule has always done. Throws DatabaseError when a value cannot be encoded.
+    static QDateTime eventAlertTime(const QDate& day, const QTime& start, qint64 reminderBefore);
+
+signals:
+    void professionSuggestionsChanged(const QStringList& suggestions);
+
+private:
+    Dataset* add(const QString& name, const QString& table, Dataset* master = nullptr, const QString& link = {});
+    void requireName(const NameBox& box, Dataset& ds, const char* column);
+    void eventDefaults(Dataset& events);
+
+    std::vector<Dataset*> m_openOrder;
+    QStringList m_professions;
+    NameBox m_contactNameBox;
+    NameBox m_accountNameBox;
+};
+
+} // namespace qv

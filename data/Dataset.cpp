@@ -1,0 +1,1140 @@
+#include "data/Dataset.h"
+#include "data/DatabaseError.h"
+#include "data/DateFormats.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace qv {
+
+// ================================================================ PackedRow
+
+namespace {
+constexpr unsigned char WideOffsets = 1;
+
+size_t headerSize(int columns, bool wide) { return 1 + size_t(columns) + size_t(columns) * (wide ? 4 : 2); }
+} // namespace
+
+PackedRow& PackedRow::operator=(PackedRow&& o) noexcept
+{
+    if (this != &o) {
+        std::free(m_data);
+        m_data = o.m_data;
+        o.m_data = nullptr;
+    }
+    return *this;
+}
+
+PackedRow::~PackedRow() { std::free(m_data); }
+
+void PackedRow::Builder::addNull()
+{
+    tags[col] = Null;
+    ends[col++] = quint32(data.size());
+}
+
+void PackedRow::Builder::addInt(qint64 v)
+{
+    tags[col] = Int;
+    data.append(reinterpret_cast<const char*>(&v), sizeof v);
+    ends[col++] = quint32(data.size());
+}
+
+void PackedRow::Builder::addReal(double v)
+{
+    tags[col] = Real;
+    data.append(reinterpret_cast<const char*>(&v), sizeof v);
+    ends[col++] = quint32(data.size());
+}
+
+void PackedRow::Builder::addText(const char* utf8, int size)
+{
+    tags[col] = Text;
+    if (size > 0) data.append(utf8, size_t(size));
+    ends[col++] = quint32(data.size());
+}
+
+PackedRow PackedRow::Builder::build() const
+{
+    const int n = int(tags.size());
+    const bool wide = data.size() > 0xFFFF;
+    const size_t head = headerSize(n, wide);
+    PackedRow row;
+    row.m_data = static_cast<char*>(std::malloc(head + data.size()));
+    if (!row.m_data) throw std::bad_alloc();
+    row.m_data[0] = wide ? WideOffsets : 0;
+    std::memcpy(row.m_data + 1, tags.data(), size_t(n));
+    char* offsets = row.m_data + 1 + n;
+    for (int i = 0; i < n; ++i) {
+        if (wide) {
+            std::memcpy(offsets + 4 * i, &ends[i], 4);
+        } else {
+            quint16 e = quint16(ends[i]);
+            std::memcpy(offsets + 2 * i, &e, 2);
+        }
+    }
+    if (!data.empty()) std::memcpy(row.m_data + head, data.data(), data.size());
+    return row;
+}
+
+PackedRow PackedRow::pack(const std::vector<QVariant>& values)
+{
+    Builder b(int(values.size()));
+    for (const QVariant& v : values) {
+        if (!v.isValid() || v.isNull()) {
+            b.addNull();
+            continue;
+        }
+        switch (v.typeId()) {
+        case QMetaType::Bool: b.addInt(v.toBool() ? 1 : 0); break;
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::ULongLong: b.addInt(v.toLongLong()); break;
+        case QMetaType::Double: b.addReal(v.toDouble()); break;
+        default: {
+            const QByteArray u = v.toString().toUtf8();
+            b.addText(u.constData(), int(u.size()));
+        }
+        }
+    }
+    return b.build();
+}
+
+PackedRow::Tag PackedRow::tag(int column, int columnCount) const
+{
+    Q_UNUSED(columnCount);
+    return Tag(static_cast<unsigned char>(m_data[1 + column]));
+}
+
+const char* PackedRow::bytes(int column, int n, int* size) const
+{
+    const bool wide = m_data[0] & WideOffsets;
+    const char* offsets = m_data + 1 + n;
+    quint32 end, begin = 0;
+    if (wide) {
+        std::memcpy(&end, offsets + 4 * column, 4);
+        if (column > 0) std::memcpy(&begin, offsets + 4 * (column - 1), 4);
+    } else {
+        quint16 e, b = 0;
+        std::memcpy(&e, offsets + 2 * column, 2);
+        if (column > 0) std::memcpy(&b, offsets + 2 * (column - 1), 2);
+        end = e;
+        begin = b;
+    }
+    *size = int(end - begin);
+    return m_data + headerSize(n, wide) + begin;
+}
+
+QVariant PackedRow::value(int column, int n) const
+{
+    int size = 0;
+    switch (tag(column, n)) {
+    case Null: return {};
+    case Int: {
+        qint64 v;
+        std::memcpy(&v, bytes(column, n, &size), sizeof v);
+        return QVariant(v);
+    }
+    case Real: {
+        double v;
+        std::memcpy(&v, bytes(column, n, &size), sizeof v);
+        return QVariant(v);
+    }
+    case Text: {
+        const char* p = bytes(column, n, &size);
+        return QVariant(QString::fromUtf8(p, size));
+    }
+    }
+    return {};
+}
+
+size_t PackedRow::allocatedBytes(int n) const
+{
+    if (!m_data || n == 0) return 0;
+    int size = 0;
+    const char* lastBegin = bytes(n - 1, n, &size);
+    return size_t(lastBegin + size - m_data);
+}
+
+// ================================================================ Dataset: construction
+
+Dataset::Dataset(Connection* connection, const QString& name, QObject* parent)
+    : QObject(parent), m_connection(connection)
+{
+    setObjectName(name);
+}
+
+Dataset::Dataset(Connection* connection, const QString& name, const QString& table, QObject* parent)
+    : Dataset(connection, name, parent)
+{
+    m_table = &requireTable(table);
+    for (const ColumnDef& c : m_table->columns) m_columns.push_back({c.name, c.type, c.width, {}});
+    m_storedColumns = int(m_columns.size());
+}
+
+Dataset* Dataset::query(Connection* connection, const QString& name, const QString& sql, QObject* parent)
+{
+    auto* d = new Dataset(connection, name, parent);
+    d->m_sql = sql;
+    return d;
+}
+
+void Dataset::setMaster(Dataset* master, const QString& linkColumn)
+{
+    if (m_master) {
+        auto& v = m_master->m_details;
+        v.erase(std::remove(v.begin(), v.end(), this), v.end());
+    }
+    m_master = master;
+    m_linkColumnName = linkColumn;
+    m_linkColumn = fieldIndex(linkColumn);
+    if (master) {
+        m_masterLinkColumn = master->fieldIndex(linkColumn);
+        master->m_details.push_back(this);
+    }
+}
+
+void Dataset::addLookupField(const QString& name, std::function<QVariant(const Dataset&)> compute)
+{
+    m_columns.push_back({name, ColumnType::Text, 0, std::move(compute)});
+}
+
+// ================================================================ open, close, read
+
+QString Dataset::selectSql() const
+{
+    if (!m_table) return m_sql;
+    QStringList cols;
+    for (int i = 0; i < m_storedColumns; ++i) cols << '"' + m_columns[i].name + '"';
+    QString sql = QStringLiteral("SELECT rowid, %1 FROM \"%2\"").arg(cols.join(", "), m_table->name);
+    if (m_master && m_linkColumn >= 0)
+        sql += QStringLiteral(" ORDER BY \"%1\", rowid").arg(m_columns[m_linkColumn].name);
+    else
+        sql += QStringLiteral(" ORDER BY rowid");
+    return sql;
+}
+
+void Dataset::readRow(Statement& st, PackedRow::Builder& b, Row& row) const
+{
+    sqlite3_stmt* h = st.handle();
+    Q_UNUSED(h);
+    b.clear();
+    const int first = m_table ? 1 : 0;
+    row.rowid = m_table ? st.columnInt(0) : 0;
+    for (int i = 0; i < m_storedColumns; ++i) {
+        const int c = i + first;
+        switch (st.columnType(c)) {
+        case 5 /* SQLITE_NULL */: b.addNull(); break;
+        case 1 /* SQLITE_INTEGER */: b.addInt(st.columnInt(c)); break;
+        case 2 /* SQLITE_FLOAT */: b.addReal(st.columnDouble(c)); break;
+        default: {
+            int size = 0;
+            const char* p = st.columnTextUtf8(c, &size);
+            b.addText(p, size);
+        }
+        }
+    }
+    if (m_linkColumn >= 0) {
+        row.linkNull = b.tags[m_linkColumn] == PackedRow::Null;
+        row.link = row.linkNull ? 0 : st.columnInt(m_linkColumn + first);
+    }
+    row.packed = b.build();
+}
+
+void Dataset::readAll()
+{
+    m_connection->handle(); // fails with the closed-connection error first
+    const Connection::Stamp stamp = m_table ? m_connection->stampOf(m_table->name) : Connection::Stamp{};
+    Statement st(*m_connection, selectSql());
+    if (!m_table) {
+        // A query's columns are whatever its SQL selects.
+        if (m_columns.empty() || m_storedColumns != st.columnCount()) {
+            std::vector<Column> lookups;
+            for (int i = m_storedColumns; i < int(m_columns.size()); ++i) lookups.push_back(m_columns[i]);
+            m_columns.clear();
+            for (int i = 0; i < st.columnCount(); ++i) m_columns.push_back({st.columnName(i), ColumnType::Text, 0, {}});
+            m_storedColumns = st.columnCount();
+            for (auto& l : lookups) m_columns.push_back(l);
+        }
+    }
+    std::vector<Row> rows;
+    PackedRow::Builder b(m_storedColumns);
+    while (st.step()) {
+        Row r;
+        readRow(st, b, r);
+        rows.push_back(std::move(r));
+    }
+    rows.shrink_to_fit();
+    m_rows = std::move(rows);
+    m_readStamp = stamp;
+}
+
+void Dataset::open()
+{
+    if (isOpen()) return;
+    readAll();
+    m_state = DatasetState::Browse;
+    m_viewStale = true;
+    ensureView();
+    emit stateChanged(m_state);
+    emit opened();
+    for (Dataset* d : m_details) d->masterMoved();
+    notifyCurrent();
+}
+
+void Dataset::close()
+{
+    if (!isOpen()) return;
+    m_rows.clear();
+    m_rows.shrink_to_fit();
+    m_edit.clear();
+    m_editChanged.clear();
+    m_modified = false;
+    m_lo = m_hi = 0;
+    m_pos = -1;
+    m_eof = m_bof = true;
+    m_viewStale = false;
+    m_state = DatasetState::Inactive;
+    emit stateChanged(m_state);
+    emit closed();
+    for (Dataset* d : m_details) d->masterMoved();
+    notifyCurrent();
+}
+
+// ================================================================ the view of a detail
+
+qint64 Dataset::masterLinkValue(bool* isNull) const
+{
+    *isNull = true;
+    if (!m_master || !m_master->isOpen() || m_masterLinkColumn < 0) return 0;
+    if (m_master->recNo() < 0 && m_master->m_state != DatasetState::Insert) return 0;
+    const QVariant v = m_master->value(m_masterLinkColumn);
+    if (v.isNull()) return 0;
+    *isNull = false;
+    return v.toLongLong();
+}
+
+void Dataset::ensureView() const
+{
+    if (m_viewStale) computeView();
+}
+
+void Dataset::computeView() const
+{
+    m_viewStale = false;
+    if (m_state == DatasetState::Inactive) {
+        m_lo = m_hi = 0;
+        m_pos = -1;
+        return;
+    }
+    if (!m_master || m_linkColumn < 0) {
+        m_lo = 0;
+        m_hi = int(m_rows.size());
+    } else {
+        bool masterNull = true;
+        const qint64 key = masterLinkValue(&masterNull);
+        if (masterNull) {
+            // No master row: nothing to show. Keep the insertion point after the rows without a link.
+            auto it = std::partition_point(m_rows.begin(), m_rows.end(), [](const Row& r) { return r.linkNull; });
+            m_lo = m_hi = int(it - m_rows.begin());
+        } else {
+            auto less = [](const Row& r, qint64 k) { return r.linkNull || r.link < k; };
+            auto lo = std::lower_bound(m_rows.begin(), m_rows.end(), key, less);
+            auto hi = std::find_if(lo, m_rows.end(), [key](const Row& r) { return r.linkNull || r.link != key; });
+            m_lo = int(lo - m_rows.begin());
+            m_hi = int(hi - m_rows.begin());
+        }
+    }
+    m_pos = m_hi > m_lo ? 0 : -1;
+    m_bof = true;
+    m_eof = m_hi == m_lo;
+}
+
+void Dataset::masterMoved()
+{
+    if (!isOpen()) return;
+    m_viewStale = true;
+    for (Dataset* d : m_details) d->masterMoved();
+    notifyCurrent();
+}
+
+void Dataset::postDetailsPending()
+{
+    for (Dataset* d : m_details) {
+        if (d->m_viewStale || !d->isOpen()) continue;
+        d->checkBrowseMode();
+        d->postDetailsPending();
+    }
+}
+
+// ================================================================ navigation
+
+void Dataset::checkActive() const
+{
+    if (!isOpen())
+        throw DatabaseError(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(name()));
+}
+
+void Dataset::moveToIndex(int index, bool notify)
+{
+    ensureView();
+    if (index == m_pos) return;
+    postDetailsPending();
+    m_pos = index;
+    for (Dataset* d : m_details) d->masterMoved();
+    if (notify) notifyCurrent();
+}
+
+void Dataset::first()
+{
+    checkActive();
+    checkBrowseMode();
+    ensureView();
+    moveToIndex(m_hi > m_lo ? 0 : -1, true);
+    m_bof = true;
+    m_eof = m_hi == m_lo;
+}
+
+void Dataset::last()
+{
+    checkActive();
+    checkBrowseMode();
+    ensureView();
+    moveToIndex(m_hi - m_lo - 1, true);
+    m_bof = m_hi == m_lo;
+    m_eof = m_hi == m_lo;
+}
+
+void Dataset::next()
+{
+    checkActive();
+    checkBrowseMode();
+    ensureView();
+    const int count = m_hi - m_lo;
+    if (m_pos + 1 < count) {
+        moveToIndex(m_pos + 1, true);
+        m_eof = false;
+        m_bof = false;
+    } else {
+        m_eof = true;
+    }
+}
+
+void Dataset::prior()
+{
+    checkActive();
+    checkBrowseMode();
+    ensureView();
+    if (m_pos > 0) {
+        moveToIndex(m_pos - 1, true);
+        m_bof = false;
+        m_eof = false;
+    } else {
+        m_bof = true;
+    }
+}
+
+void Dataset::moveTo(int index)
+{
+    checkActive();
+    checkBrowseMode();
+    ensureView();
+    const int count = m_hi - m_lo;
+    if (count == 0) return;
+    moveToIndex(std::clamp(index, 0, count - 1), true);
+    m_eof = m_bof = false;
+}
+
+bool Dataset::atEnd() const
+{
+    ensureView();
+    return m_eof || (m_hi == m_lo && m_state != DatasetState::Insert);
+}
+
+bool Dataset::atBegin() const
+{
+    ensureView();
+    return m_bof || (m_hi == m_lo && m_state != DatasetState::Insert);
+}
+
+int Dataset::recordCount() const
+{
+    if (!isOpen()) return 0;
+    ensureView();
+    return m_hi - m_lo;
+}
+
+int Dataset::recNo() const
+{
+    if (!isOpen()) return -1;
+    ensureView();
+    return m_pos;
+}
+
+namespace {
+
+// Case-insensitive comparison that is fast for ASCII and exact for the rest.
+bool textMatches(const char* p, int size, const QByteArray& wantedUtf8, const QString& wanted, bool prefix,
+                 bool caseInsensitive, bool wantedAscii)
+{
+    const int wn = int(wantedUtf8.size());
+    if (!caseInsensitive) {
+        if (prefix) return size >= wn && std::memcmp(p, wantedUtf8.constData(), size_t(wn)) == 0;
+        return size == wn && std::memcmp(p, wantedUtf8.constData(), size_t(wn)) == 0;
+    }
+    if (wantedAscii) {
+        // Only ASCII letters fold; a non-ASCII byte in the candidate can never equal an ASCII byte of ours.
+        if (prefix ? size < wn : size != wn) {
+            // A longer text may still match when its non-ASCII part folds differently; fall through below.
+            bool asciiOnly = true;
+            for (int i = 0; i < size; ++i)
+                if (static_cast<unsigned char>(p[i]) >= 0x80) { asciiOnly = false; break; }
+            if (asciiOnly || (prefix && size < wn)) return false;
+        } else {
+            int i = 0;
+            for (; i < wn; ++i) {
+                unsigned char a = static_cast<unsigned char>(p[i]), b = static_cast<unsigned char>(wantedUtf8[i]);
+                if (a >= 0x80) break;
+                if (a >= 'A' && a <= 'Z') a += 32;
+                if (b >= 'A' && b <= 'Z') b += 32;
+                if (a != b) return false;
+            }
+            if (i == wn) return true;
+        }
+    }
+    const QString candidate = QString::fromUtf8(p, size);
+    return prefix ? candidate.startsWith(wanted, Qt::CaseInsensitive)
+                  : candidate.compare(wanted, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+bool Dataset::locate(const QStringList& columns, const QVariantList& values, LocateOptions options)
+{
+    checkActive();
+    checkBrowseMode();
+    ensureView();
+    if (columns.size() != values.size())
+        throw DatabaseError(QStringLiteral("%1: locate needs one value per column").arg(name()));
+    const bool prefix = options & LocatePartialKey;
+    const bool ci = options & LocateCaseInsensitive;
+    struct Criterion {
+        int index;
+        bool wantNull;
+        QString text;
+        QByteArray utf8;
+        bool ascii;
+        QVariant value;
+    };
+    std::vector<Criterion> criteria;
+    for (int i = 0; i < columns.size(); ++i) {
+        Criterion c;
+        c.index = requireField(columns[i]);
+        c.value = values[i];
+        c.wantNull = !values[i].isValid() || values[i].isNull();
+        c.text = values[i].toString();
+        c.utf8 = c.text.toUtf8();
+        c.ascii = std::all_of(c.utf8.begin(), c.utf8.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+        criteria.push_back(std::move(c));
+    }
+    const int n = m_storedColumns;
+    for (int r = m_lo; r < m_hi; ++r) {
+        const PackedRow& row = m_rows[r].packed;
+        bool all = true;
+        for (const Criterion& c : criteria) {
+            if (c.index >= m_storedColumns) {
+                all = false;
+                break;
+            }
+            const PackedRow::Tag t = row.tag(c.index, n);
+            if (c.wantNull) {
+                if (t != PackedRow::Null) { all = false; break; }
+                continue;
+            }
+            if (t == PackedRow::Null) {
+                // An empty value matches an empty column, as the engine's locate treats null text as empty.
+                if (!c.text.isEmpty()) { all = false; break; }
+                continue;
+            }
+            if (t == PackedRow::Text) {
+                int size = 0;
+                const char* p = row.bytes(c.index, n, &size);
+                if (!textMatches(p, size, c.utf8, c.text, prefix, ci, c.ascii)) { all = false; break; }
+            } else {
+                const QVariant v = row.value(c.index, n);
+                if (v.toString() != c.text && !(prefix && v.toString().startsWith(c.text))) { all = false; break; }
+            }
+        }
+        if (all) {
+            moveToIndex(r - m_lo, true);
+            m_eof = m_bof = false;
+            return true;
+        }
+    }
+    return false;
+}
+
+// ================================================================ fields
+
+QStringList Dataset::fieldNames() const
+{
+    QStringList out;
+    for (const Column& c : m_columns) out << c.name;
+    return out;
+}
+
+int Dataset::fieldIndex(const QString& name) const
+{
+    for (size_t i = 0; i < m_columns.size(); ++i)
+        if (m_columns[i].name == name) return int(i);
+    for (size_t i = 0; i < m_columns.size(); ++i)
+        if (m_columns[i].name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
+    return -1;
+}
+
+int Dataset::requireField(const QString& name) const
+{
+    const int i = fieldIndex(name);
+    if (i < 0) throw DatabaseError(QStringLiteral("%1: Field '%2' not found").arg(this->name(), name));
+    return i;
+}
+
+int Dataset::declaredWidth(const QString& name) const
+{
+    const int i = fieldIndex(name);
+    return i < 0 ? 0 : m_columns[i].width;
+}
+
+ColumnType Dataset::fieldType(int index) const { return m_columns.at(size_t(index)).type; }
+
+const Dataset::Row* Dataset::currentRow() const
+{
+    ensureView();
+    if (m_pos < 0 || m_lo + m_pos >= m_hi) return nullptr;
+    return &m_rows[size_t(m_lo + m_pos)];
+}
+
+QVariant Dataset::storedValue(int index) const
+{
+    if (isEditing()) return m_edit[size_t(index)];
+    const Row* r = currentRow();
+    if (!r) return {};
+    return r->packed.value(index, m_storedColumns);
+}
+
+QVariant Dataset::value(int index) const
+{
+    if (index < 0 || index >= int(m_columns.size()))
+        throw DatabaseError(QStringLiteral("%1: field index %2 out of range").arg(name()).arg(index));
+    if (!isOpen()) return {};
+    if (index >= m_storedColumns) return m_columns[size_t(index)].lookup(*this);
+    return storedValue(index);
+}
+
+QVariant Dataset::value(const QString& name) const { return value(requireField(name)); }
+
+QString Dataset::text(int index) const
+{
+    const QVariant v = value(index);
+    if (v.isNull()) return {};
+    if (v.typeId() == QMetaType::Double && m_columns[size_t(index)].type == ColumnType::DateTime)
+        return dateTimeStorageText(parseStoredDateTime(v));
+    return v.toString();
+}
+
+QString Dataset::text(const QString& name) const { return text(requireField(name)); }
+
+qint64 Dataset::asInteger(const QString& name) const
+{
+    const QVariant v = value(name);
+    if (v.isNull()) return 0;
+    bool ok = false;
+    const qint64 n = v.toLongLong(&ok);
+    if (!ok) {
+        const double d = v.toDouble(&ok);
+        if (ok) return qint64(d);
+        throw DatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(v.toString()));
+    }
+    return n;
+}
+
+QDateTime Dataset::asDateTime(const QString& name) const { return parseStoredDateTime(value(name)); }
+
+bool Dataset::asBool(const QString& name) const
+{
+    const QVariant v = value(name);
+    if (v.isNull()) return false;
+    if (v.typeId() == QMetaType::QString) {
+        const QString s = v.toString().trimmed();
+        return s.compare("true", Qt::CaseInsensitive) == 0 || s.compare("yes", Qt::CaseInsensitive) == 0 ||
+               (s.toLongLong() != 0);
+    }
+    return v.toLongLong() != 0;
+}
+
+bool Dataset::isNull(int index) const { return value(index).isNull(); }
+bool Dataset::isNull(const QString& name) const { return isNull(requireField(name)); }
+
+const char* Dataset::utf8(int index, int* size) const
+{
+    *size = 0;
+    if (isEditing() || index >= m_storedColumns) return nullptr;
+    const Row* r = currentRow();
+    if (!r || r->packed.tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
+    return r->packed.bytes(index, m_storedColumns, size);
+}
+
+qint64 Dataset::rowId() const
+{
+    if (m_state == DatasetState::Insert) return 0;
+    const Row* r = currentRow();
+    return r ? r->rowid : 0;
+}
+
+QString Dataset::displayText(const QString& name) const
+{
+    const int i = requireField(name);
+    const QVariant v = value(i);
+    if (v.isNull()) return {};
+    switch (m_columns[size_t(i)].type) {
+    case ColumnType::DateTime: return dates::dateAndTime(parseStoredDateTime(v));
+    case ColumnType::YesNo: return v.toLongLong() != 0 ? QStringLiteral("True") : QStringLiteral("False");
+    default: return v.toString();
+    }
+}
+
+QString Dataset::dateTimeStorageText(const QDateTime& dt)
+{
+    return dt.isValid() ? dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
+}
+
+QDateTime Dataset::parseStoredDateTime(const QVariant& v)
+{
+    if (v.isNull() || !v.isValid()) return {};
+    switch (v.typeId()) {
+    case QMetaType::QDateTime: return v.toDateTime();
+    case QMetaType::QDate: return QDateTime(v.toDate(), QTime(0, 0));
+    case QMetaType::Double:
+    case QMetaType::LongLong:
+    case QMetaType::Int: {
+        // Days since 30 December 1899 with the time of day as a fraction.
+        const double days = v.toDouble();
+        const QDateTime base(QDate(1899, 12, 30), QTime(0, 0));
+        return base.addMSecs(qint64(days * 86400000.0 + (days >= 0 ? 0.5 : -0.5)));
+    }
+    default: break;
+    }
+    const QString s = v.toString().trimmed();
+    QDateTime dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!dt.isValid()) dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    if (!dt.isValid()) dt = QDateTime::fromString(s, Qt::ISODate);
+    if (!dt.isValid()) {
+        const QDate d = QDate::fromString(s, QStringLiteral("yyyy-MM-dd"));
+        if (d.isValid()) dt = QDateTime(d, QTime(0, 0));
+    }
+    return dt;
+}
+
+void Dataset::checkEditing(const char* operation) const
+{
+    if (!isEditing())
+        throw DatabaseError(QStringLiteral("%1: Dataset not in edit or insert mode (%2)").arg(name(), operation));
+}
+
+void Dataset::setValue(int index, const QVariant& input)
+{
+    checkActive();
+    if (index < 0 || index >= m_storedColumns)
+        throw DatabaseError(QStringLiteral("%1: field index %2 cannot be modified").arg(name()).arg(index));
+    checkEditing("set value");
+    QVariant v;
+    const bool empty = !input.isValid() || input.isNull();
+    if (!empty) {
+        switch (m_columns[size_t(index)].type) {
+        case ColumnType::AutoIncrement:
+        case ColumnType::Integer: {
+            if (input.typeId() == QMetaType::QString) {
+                const QString s = input.toString().trimmed();
+                if (s.isEmpty()) break;
+                bool ok = false;
+                const qint64 n = s.toLongLong(&ok);
+                if (!ok) throw DatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(s));
+                v = n;
+            } else {
+                bool ok = false;
+                const qint64 n = input.toLongLong(&ok);
+                if (!ok) throw DatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(input.toString()));
+                v = n;
+            }
+            break;
+        }
+        case ColumnType::DateTime: {
+            QDateTime dt = parseStoredDateTime(input);
+            if (!dt.isValid() && input.typeId() == QMetaType::QString) {
+                const QDate d = dates::parseShortDate(input.toString());
+                if (d.isValid()) dt = QDateTime(d, QTime(0, 0));
+            }
+            if (!dt.isValid()) {
+                if (input.toString().trimmed().isEmpty()) break;
+                throw DatabaseError(QStringLiteral("'%1' is not a valid date and time").arg(input.toString()));
+            }
+            v = dateTimeStorageText(dt);
+            break;
+        }
+        case ColumnType::YesNo: v = qint64(input.toBool() ? 1 : 0); break;
+        case ColumnType::Text: v = input.toString(); break;
+        }
+    }
+    QVariant& slot = m_edit[size_t(index)];
+    if (slot.isNull() == v.isNull() && slot == v) return;
+    slot = v;
+    m_editChanged[size_t(index)] = true;
+    m_modified = true;
+    if (!m_disabled) emit fieldChanged(index);
+}
+
+void Dataset::setValue(const QString& name, const QVariant& v) { setValue(requireField(name), v); }
+
+// ================================================================ editing
+
+void Dataset::setState(DatasetState s)
+{
+    if (m_state == s) return;
+    m_state = s;
+    emit stateChanged(s);
+}
+
+void Dataset::notifyCurrent()
+{
+    if (m_disabled) {
+        m_pendingNotify = true;
+        return;
+    }
+    emit currentChanged();
+}
+
+void Dataset::enableControls()
+{
+    if (m_disabled > 0 && --m_disabled == 0 && m_pendingNotify) {
+        m_pendingNotify = false;
+        emit currentChanged();
+    }
+}
+
+void Dataset::checkBrowseMode()
+{
+    if (!isEditing()) return;
+    if (m_modified)
+        post();
+    else
+        cancel();
+}
+
+void Dataset::insert()
+{
+    checkActive();
+    if (!m_table) throw DatabaseError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(name()));
+    checkBrowseMode();
+    ensureView();
+    postDetailsPending();
+    if (m_pos < 0) m_pos = 0;
+    m_edit.assign(size_t(m_storedColumns), QVariant());
+    m_editChanged.assign(size_t(m_storedColumns), false);
+    if (m_master && m_linkColumn >= 0) {
+        // The link column is filled before any other code sees the new row.
+        bool masterNull = true;
+        const qint64 key = masterLinkValue(&masterNull);
+        if (!masterNull) {
+            m_edit[size_t(m_linkColumn)] = key;
+            m_editChanged[size_t(m_linkColumn)] = true;
+        }
+    }
+    m_modified = false;
+    m_eof = m_bof = false;
+    setState(DatasetState::Insert);
+    for (Dataset* d : m_details) d->masterMoved();
+    notifyCurrent();
+}
+
+void Dataset::append()
+{
+    checkActive();
+    checkBrowseMode();
+    ensureView();
+    insert();
+    m_pos = m_hi - m_lo; // after the last row
+}
+
+void Dataset::edit()
+{
+    checkActive();
+    if (isEditing()) return;
+    if (!m_table) throw DatabaseError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(name()));
+    if (recordCount() == 0) return insert();
+    const Row* r = currentRow();
+    m_edit.resize(size_t(m_storedColumns));
+    for (int i = 0; i < m_storedColumns; ++i) m_edit[size_t(i)] = r->packed.value(i, m_storedColumns);
+    m_editChanged.assign(size_t(m_storedColumns), false);
+    m_modified = false;
+    setState(DatasetState::Edit);
+}
+
+void Dataset::cancel()
+{
+    if (!isEditing()) return;
+    const bool wasInsert = m_state == DatasetState::Insert;
+    m_edit.clear();
+    m_editChanged.clear();
+    m_modified = false;
+    if (wasInsert) {
+        const int count = m_hi - m_lo;
+        if (m_pos >= count) m_pos = count - 1;
+    }
+    setState(DatasetState::Browse);
+    if (wasInsert)
+        for (Dataset* d : m_details) d->masterMoved();
+    notifyCurrent();
+}
+
+void Dataset::validateWidths() const
+{
+    for (int i = 0; i < m_storedColumns; ++i) {
+        const Column& c = m_columns[size_t(i)];
+        if (c.type != ColumnType::Text || c.width <= 0 || !m_editChanged[size_t(i)]) continue;
+        const QVariant& v = m_edit[size_t(i)];
+        if (v.isNull()) continue;
+        const QString s = v.toString();
+        if (s.size() > c.width)
+            throw DatabaseError(QStringLiteral("The value in field '%1' is too long: it holds %2 characters and the "
+                                               "field allows at most %3. Shorten it and save again.")
+                                    .arg(c.name)
+                                    .arg(s.size())
+                                    .arg(c.width));
+    }
+}
+
+void Dataset::reloadRow(qint64 rowid, Row& row)
+{
+    QStringList cols;
+    for (int i = 0; i < m_storedColumns; ++i) cols << '"' + m_columns[size_t(i)].name + '"';
+    Statement st(*m_connection,
+                 QStringLiteral("SELECT rowid, %1 FROM \"%2\" WHERE rowid = ?").arg(cols.join(", "), m_table->name));
+    st.bindInt(1, rowid);
+    PackedRow::Builder b(m_storedColumns);
+    if (st.step()) {
+        readRow(st, b, row);
+    } else {
+        row.rowid = rowid;
+        row.packed = PackedRow::pack(m_edit);
+        if (m_linkColumn >= 0) {
+            row.linkNull = m_edit[size_t(m_linkColumn)].isNull();
+            row.link = row.linkNull ? 0 : m_edit[size_t(m_linkColumn)].toLongLong();
+        }
+    }
+}
+
+void Dataset::writeRow()
+{
+    const bool inserting = m_state == DatasetState::Insert;
+    QStringList names;
+    std::vector<int> indexes;
+    for (int i = 0; i < m_storedColumns; ++i) {
+        if (m_columns[size_t(i)].type == ColumnType::AutoIncrement) continue;
+        if (!m_editChanged[size_t(i)]) continue;
+        indexes.push_back(i);
+        names << '"' + m_columns[size_t(i)].name + '"';
+    }
+    const Connection::Stamp before = m_connection->stampOf(m_table->name);
+    const bool wasCurrent = before == m_readStamp;
+    qint64 rowid = 0;
+    if (inserting) {
+        QString sql;
+        if (indexes.empty()) {
+            sql = QStringLiteral("INSERT INTO \"%1\" DEFAULT VALUES").arg(m_table->name);
+        } else {
+            QStringList marks;
+            for (size_t i = 0; i < indexes.size(); ++i) marks << QStringLiteral("?");
+            sql = QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)").arg(m_table->name, names.join(", "), marks.join(", "));
+        }
+        Statement st(*m_connection, sql);
+        for (size_t i = 0; i < indexes.size(); ++i) st.bind(int(i) + 1, m_edit[size_t(indexes[i])]);
+        st.step();
+        rowid = m_connection->lastInsertRowid();
+    } else {
+        rowid = currentRow()->rowid;
+        if (!indexes.empty()) {
+            QStringList sets;
+            for (const QString& n : names) sets << n + " = ?";
+            Statement st(*m_connection,
+                         QStringLiteral("UPDATE \"%1\" SET %2 WHERE rowid = ?").arg(m_table->name, sets.join(", ")));
+            int k = 1;
+            for (int i : indexes) st.bind(k++, m_edit[size_t(i)]);
+            st.bindInt(k, rowid);
+            st.step();
+            if (m_connection->changes() == 0)
+                throw DatabaseError(QStringLiteral("Row cannot be located for updating. Some values may have been "
+                                                   "changed since it was last read."));
+        }
+    }
+    m_connection->noteWrite(m_table->name);
+    if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
+
+    Row fresh;
+    reloadRow(rowid, fresh);
+    const bool linkChanged = m_linkColumn >= 0 && !inserting &&
+                             (fresh.linkNull != currentRow()->linkNull || fresh.link != currentRow()->link);
+    if (inserting) {
+        const int at = m_lo + std::max(0, std::min(m_pos, m_hi - m_lo));
+        m_rows.insert(m_rows.begin() + at, std::move(fresh));
+        ++m_hi;
+        m_pos = at - m_lo;
+        bool masterNull = true;
+        const qint64 key = masterLinkValue(&masterNull);
+        const Row& placed = m_rows[size_t(at)];
+        if (m_master && m_linkColumn >= 0 && (placed.linkNull != masterNull || placed.link != key)) {
+            // The row belongs to another master row: move it to its sorted place, out of this view.
+            Row moved = std::move(m_rows[size_t(at)]);
+            m_rows.erase(m_rows.begin() + at);
+            auto pos = std::upper_bound(m_rows.begin(), m_rows.end(), moved, [](const Row& a, const Row& b) {
+                if (a.linkNull != b.linkNull) return a.linkNull;
+                return a.link < b.link;
+            });
+            m_rows.insert(pos, std::move(moved));
+            const int keep = m_pos;
+            computeView();
+            m_pos = std::min(keep, m_hi - m_lo - 1);
+        }
+    } else {
+        const int at = m_lo + m_pos;
+        m_rows[size_t(at)] = std::move(fresh);
+        if (linkChanged) {
+            Row moved = std::move(m_rows[size_t(at)]);
+            m_rows.erase(m_rows.begin() + at);
+            auto pos = std::upper_bound(m_rows.begin(), m_rows.end(), moved, [](const Row& a, const Row& b) {
+                if (a.linkNull != b.linkNull) return a.linkNull;
+                return a.link < b.link;
+            });
+            m_rows.insert(pos, std::move(moved));
+            const int keep = m_pos;
+            computeView();
+            m_pos = std::min(keep, m_hi - m_lo - 1);
+        }
+    }
+}
+
+void Dataset::post()
+{
+    checkActive();
+    if (!isEditing()) return;
+    const bool wasInsert = m_state == DatasetState::Insert;
+    if (beforePost) beforePost(*this);
+    validateWidths();
+    writeRow();
+    m_edit.clear();
+    m_editChanged.clear();
+    m_modified = false;
+    m_eof = m_bof = false;
+    setState(DatasetState::Browse);
+    if (wasInsert || !m_details.empty())
+        for (Dataset* d : m_details) d->masterMoved();
+    notifyCurrent();
+    if (afterPost) afterPost(*this);
+}
+
+void Dataset::remove()
+{
+    checkActive();
+    if (!m_table) throw DatabaseError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(name()));
+    if (m_state == DatasetState::Insert) return cancel();
+    if (m_state == DatasetState::Edit) cancel();
+    ensureView();
+    if (m_hi == m_lo) throw DatabaseError(QStringLiteral("%1: Cannot perform this operation on an empty dataset").arg(name()));
+    postDetailsPending();
+    const int at = m_lo + m_pos;
+    const Connection::Stamp before = m_connection->stampOf(m_table->name);
+    const bool wasCurrent = before == m_readStamp;
+    Statement st(*m_connection, QStringLiteral("DELETE FROM \"%1\" WHERE rowid = ?").arg(m_table->name));
+    st.bindInt(1, m_rows[size_t(at)].rowid);
+    st.step();
+    m_connection->noteWrite(m_table->name);
+    if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
+    m_rows.erase(m_rows.begin() + at);
+    --m_hi;
+    if (m_pos >= m_hi - m_lo) m_pos = m_hi - m_lo - 1;
+    m_eof = m_hi == m_lo;
+    m_bof = m_pos <= 0;
+    for (Dataset* d : m_details) d->masterMoved();
+    notifyCurrent();
+    if (afterDelete) afterDelete(*this);
+}
+
+void Dataset::refresh()
+{
+    checkActive();
+    checkBrowseMode();
+    m_lastRefreshSkipped = false;
+    if (m_table && m_connection->stampOf(m_table->name) == m_readStamp) {
+        // Nothing was written to the table since we read it, by us or by anyone else.
+        m_lastRefreshSkipped = true;
+        return;
+    }
+    ensureView();
+    const qint64 keepRowid = rowId();
+    const int keepPos = m_pos;
+    readAll();
+    computeView();
+    const int count = m_hi - m_lo;
+    int pos = -1;
+    if (m_table && keepRowid != 0) {
+        for (int r = m_lo; r < m_hi; ++r)
+            if (m_rows[size_t(r)].rowid == keepRowid) {
+                pos = r - m_lo;
+                break;
+            }
+    }
+    if (pos < 0) pos = count == 0 ? -1 : std::clamp(keepPos, 0, count - 1);
+    m_pos = pos;
+    m_eof = m_bof = count == 0;
+    for (Dataset* d : m_details) d->masterMoved();
+    notifyCurrent();
+}
+
+QVariant Dataset::lookupValue(const QString& keyColumn, const QVariant& key, const QString& resultColumn) const
+{
+    if (!isOpen() || key.isNull()) return {};
+    ensureView();
+    const int k = fieldIndex(keyColumn), r = fieldIndex(resultColumn);
+    if (k < 0 || r < 0 || k >= m_storedColumns || r >= m_storedColumns) return {};
+    for (int i = m_lo; i < m_hi; ++i) {
+        const QVariant v = m_rows[size_t(i)].packed.value(k, m_storedColumns);
+        if (!v.isNull() && v == key) return m_rows[size_t(i)].packed.value(r, m_storedColumns);
+        if (!v.isNull() && v.toString() == key.toString()) return m_rows[size_t(i)].packed.value(r, m_storedColumns);
+    }
+    return {};
+}
+
+// ================================================================ measurements
+
+size_t Dataset::heapBytes() const
+{
+    size_t total = m_rows.capacity() * sizeof(Row);
+    for (const Row& r : m_rows) total += r.packed.allocatedBytes(m_storedColumns) + 16; // malloc's own header
+    return total;
+}
+
+size_t Dataset::textBytes() const
+{
+    size_t total = 0;
+    for (const Row& r : m_rows)
+        for (int i = 0; i < m_storedColumns; ++i)
+            if (r.packed.tag(i, m_storedColumns) == PackedRow::Text) {
+                int size = 0;
+                r.packed.bytes(i, m_storedColumns, &size);
+                total += size_t(size);
+            }
+    return total;
+}
+
+} // namespace qv

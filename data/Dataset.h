@@ -1,0 +1,234 @@
+#pragma once
+// A named, ordered view of one table (or of one query) with a current row, held in memory in a compact form.
+// A detail dataset shows the rows whose link column equals its master's current value of that column.
+
+#include "data/Connection.h"
+#include "data/Schema.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace qv {
+
+enum class DatasetState { Inactive, Browse, Edit, Insert };
+
+enum LocateOption { LocatePartialKey = 1, LocateCaseInsensitive = 2 };
+using LocateOptions = int;
+
+// One row packed into a single allocation: a flags byte, one type tag per column, the end offset of every
+// column's bytes (16-bit, or 32-bit for rare long rows), then the values: UTF-8 text, 8-byte integers and reals.
+class PackedRow {
+public:
+    enum Tag : unsigned char { Null = 0, Int = 1, Real = 2, Text = 3 };
+    PackedRow() = default;
+    PackedRow(const PackedRow&) = delete;
+    PackedRow& operator=(const PackedRow&) = delete;
+    PackedRow(PackedRow&& o) noexcept : m_data(o.m_data) { o.m_data = nullptr; }
+    PackedRow& operator=(PackedRow&& o) noexcept;
+    ~PackedRow();
+
+    static PackedRow pack(const std::vector<QVariant>& values);
+    Tag tag(int column, int columnCount) const;
+    const char* bytes(int column, int columnCount, int* size) const;
+    QVariant value(int column, int columnCount) const;
+    size_t allocatedBytes(int columnCount) const;
+    bool isValid() const { return m_data != nullptr; }
+
+    // Builder used while reading from the engine, without a QVariant per cell.
+    struct Builder {
+        explicit Builder(int columns) : tags(columns), ends(columns) {}
+        void clear() { data.clear(); col = 0; }
+        void addNull();
+        void addInt(qint64 v);
+        void addReal(double v);
+        void addText(const char* utf8, int size);
+        PackedRow build() const;
+        std::vector<unsigned char> tags;
+        std::vector<quint32> ends;
+        std::string data;
+        int col = 0;
+    };
+
+private:
+    char* m_data = nullptr;
+};
+
+class Dataset : public QObject {
+    Q_OBJECT
+public:
+    // A table dataset over one table of the schema.
+    Dataset(Connection* connection, const QString& name, const QString& table, QObject* parent = nullptr);
+    // A read-only query dataset over the given SQL.
+    static Dataset* query(Connection* connection, const QString& name, const QString& sql, QObject* parent);
+
+    QString name() const { return objectName(); }
+    QString tableName() const { return m_table ? m_table->name : QString(); }
+    const TableDef* tableDef() const { return m_table; }
+    Connection* connection() const { return m_connection; }
+    QString sql() const { return m_sql; }
+
+    // Master-detail: this dataset shows the rows whose linkColumn equals master's current linkColumn.
+    void setMaster(Dataset* master, const QString& linkColumn);
+    Dataset* master() const { return m_master; }
+    QString linkColumn() const { return m_linkColumnName; }
+
+    // A column computed whenever a row is read, never stored.
+    void addLookupField(const QString& name, std::function<QVariant(const Dataset&)> compute);
+
+    // --- open and close
+    void open();
+    void close();
+    bool isOpen() const { return m_state != DatasetState::Inactive; }
+    DatasetState state() const { return m_state; }
+    bool isEditing() const { return m_state == DatasetState::Edit || m_state == DatasetState::Insert; }
+
+    // --- navigation
+    void first();
+    void next();
+    void prior();
+    void last();
+    void moveTo(int index); // 0-based position in the dataset's order
+    bool atEnd() const;     // a move tried to go beyond the last row, or the dataset is empty
+    bool atBegin() const;
+    int recordCount() const;
+    int recNo() const; // 0-based position of the current row, -1 when there is none
+    bool isEmpty() const { return recordCount() == 0 && m_state != DatasetState::Insert; }
+    bool locate(const QStringList& columns, const QVariantList& values, LocateOptions options = 0);
+    // The resultColumn of the first shown row whose keyColumn equals key, without moving; null when none.
+    QVariant lookupValue(const QString& keyColumn, const QVariant& key, const QString& resultColumn) const;
+
+    // --- fields (names as in the schema, letter case ignored)
+    int fieldCount() const { return int(m_columns.size()); }
+    QStringList fieldNames() const;
+    int fieldIndex(const QString& name) const; // -1 when absent
+    int requireField(const QString& name) const;
+    bool hasField(const QString& name) const { return fieldIndex(name) >= 0; }
+    int declaredWidth(const QString& name) const; // 0 when none
+    ColumnType fieldType(int index) const;
+    QVariant value(const QString& name) const;
+    QVariant value(int index) const;
+    QString text(const QString& name) const;
+    QString text(int index) const;
+    qint64 asInteger(const QString& name) const;
+    QDateTime asDateTime(const QString& name) const;
+    bool asBool(const QString& name) const;
+    bool isNull(const QString& name) const;
+    bool isNull(int index) const;
+    // The text a control or a report shows: dates in the short date format, with the long time when one is stored.
+    QString displayText(const QString& name) const;
+    // Raw UTF-8 of a text column of the current row; no conversion. Null gives nullptr.
+    const char* utf8(int index, int* size) const;
+    qint64 rowId() const;
+
+    void setValue(const QString& name, const QVariant& value);
+    void setValue(int index, const QVariant& value);
+    bool isModified() const { return m_modified; }
+
+    // --- editing
+    void insert();
+    void append();
+    void edit();
+    void post();
+    void cancel();
+    void remove(); // delete the current row
+    void refresh();
+    void checkBrowseMode(); // post a changed edit, drop an unchanged one
+
+    // Rules owned by the data module. A before-post rule may throw (PostRefused to refuse silently).
+    std::function<void(Dataset&)> beforePost;
+    std::function<void(Dataset&)> afterPost;
+    std::function<void(Dataset&)> afterDelete;
+
+    // Suspends change notifications during a scan nobody watches; each disable needs its enable.
+    void disableControls() { ++m_disabled; }
+    void enableControls();
+    bool controlsDisabled() const { return m_disabled > 0; }
+
+    // Heap bytes of the rows held (for the memory benchmark) and the UTF-8 bytes of their texts.
+    size_t heapBytes() const;
+    size_t textBytes() const;
+
+    // Whether the last refresh found the table unchanged and skipped the re-read.
+    bool lastRefreshSkipped() const { return m_lastRefreshSkipped; }
+
+    // Static values used by a detail while it has no master row.
+    static QString dateTimeStorageText(const QDateTime& dt);
+    static QDateTime parseStoredDateTime(const QVariant& v);
+
+signals:
+    void currentChanged(); // another row is current, or the rows were re-read
+    void stateChanged(qv::DatasetState state);
+    void fieldChanged(int index); // a value of the current row was set
+    void opened();
+    void closed();
+
+private:
+    struct Row {
+        qint64 rowid = 0;
+        qint64 link = 0;
+        bool linkNull = true;
+        PackedRow packed;
+    };
+    struct Column {
+        QString name;
+        ColumnType type = ColumnType::Text;
+        int width = 0;
+        std::function<QVariant(const Dataset&)> lookup; // set for computed columns
+    };
+
+    Dataset(Connection* connection, const QString& name, QObject* parent);
+    void readAll();
+    void readRow(Statement& st, PackedRow::Builder& b, Row& row) const;
+    QString selectSql() const;
+    void ensureView() const;
+    void computeView() const;
+    void masterMoved();
+    void markDetailsStale();
+    void postDetailsPending();
+    const Row* currentRow() const;
+    int storedColumnCount() const { return m_storedColumns; }
+    void setState(DatasetState s);
+    void notifyCurrent();
+    void writeRow();
+    void reloadRow(qint64 rowid, Row& row);
+    void validateWidths() const;
+    QVariant storedValue(int index) const;
+    void checkActive() const;
+    void checkEditing(const char* operation) const;
+    qint64 masterLinkValue(bool* isNull) const;
+    void moveToIndex(int index, bool notify);
+
+    Connection* m_connection;
+    const TableDef* m_table = nullptr;
+    QString m_sql;
+    std::vector<Column> m_columns;
+    int m_storedColumns = 0;
+
+    Dataset* m_master = nullptr;
+    QString m_linkColumnName;
+    int m_linkColumn = -1;       // in this dataset
+    int m_masterLinkColumn = -1; // in the master
+    std::vector<Dataset*> m_details;
+
+    std::vector<Row> m_rows; // all rows read, ordered by the link column for a detail
+    mutable bool m_viewStale = false;
+    mutable int m_lo = 0, m_hi = 0; // the rows shown are m_rows[m_lo, m_hi)
+    mutable int m_pos = -1;         // current position within the view
+    mutable bool m_eof = true, m_bof = true;
+
+    DatasetState m_state = DatasetState::Inactive;
+    std::vector<QVariant> m_edit; // values of the row in edit or insert state
+    std::vector<bool> m_editChanged;
+    bool m_modified = false;
+    int m_disabled = 0;
+    bool m_pendingNotify = false;
+    Connection::Stamp m_readStamp;
+    bool m_lastRefreshSkipped = false;
+};
+
+} // namespace qv

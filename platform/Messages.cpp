@@ -1,0 +1,72 @@
+#include "platform/Messages.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace qv {
+
+namespace {
+
+class DesktopMessages : public MessageService {
+public:
+    MessageAnswer show(MessageKind kind, const QString& text, MessageButtons buttons) override
+    {
+        QMessageBox box(QApplication::activeWindow());
+        box.setWindowTitle(QApplication::applicationDisplayName());
+        box.setText(text);
+        switch (kind) {
+        case MessageKind::Information: box.setIcon(QMessageBox::Information); break;
+        case MessageKind::Warning: box.setIcon(QMessageBox::Warning); break;
+        case MessageKind::Error: box.setIcon(QMessageBox::Critical); break;
+        case MessageKind::Plain: box.setIcon(QMessageBox::NoIcon); break;
+        }
+        QAbstractButton* yes = nullptr;
+        QAbstractButton* no = nullptr;
+        QAbstractButton* yesToAll = nullptr;
+        switch (buttons) {
+        case MessageButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case MessageButtons::YesNo:
+            yes = box.addButton(QMessageBox::Yes);
+            no = box.addButton(QMessageBox::No);
+            box.setDefaultButton(static_cast<QPushButton*>(yes));
+            break;
+        case MessageButtons::NoYesToAll:
+            no = box.addButton(QMessageBox::No);
+            yesToAll = box.addButton(QMessageBox::YesToAll);
+            box.setDefaultButton(static_cast<QPushButton*>(no));
+            break;
+        }
+        box.exec();
+        QAbstractButton* clicked = box.clickedButton();
+        if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+        if (clicked && clicked == yes) return MessageAnswer::Yes;
+        if (clicked && clicked == yesToAll) return MessageAnswer::YesToAll;
+        return MessageAnswer::No;
+    }
+};
+
+DesktopMessages desktopMessages;
+MessageService* current = &desktopMessages;
+
+} // namespace
+
+MessageService& messages() { return *current; }
+void setMessageService(MessageService* service) { current = service ? service : &desktopMessages; }
+
+void showInformation(const QString& text) { messages().show(MessageKind::Information, text, MessageButtons::Ok); }
+void showWarningOk(const QString& text) { messages().show(MessageKind::Warning, text, MessageButtons::Ok); }
+void showError(const QString& text) { messages().show(MessageKind::Error, text, MessageButtons::Ok); }
+void showPlain(const QString& text) { messages().show(MessageKind::Plain, text, MessageButtons::Ok); }
+
+bool askYesNo(const QString& text)
+{
+    return messages().show(MessageKind::Warning, text, MessageButtons::YesNo) == MessageAnswer::Yes;
+}
+
+bool askYesToAll(const QString& text)
+{
+    return messages().show(MessageKind::Warning, text, MessageButtons::NoYesToAll) == MessageAnswer::YesToAll;
+}
+
+} // namespace qv

@@ -1,0 +1,86 @@
+#pragma once
+// What every test needs: a fresh database file made by the installer code, the data module opened on it, and
+// scripted stand-ins for message boxes, the desktop shell and the screen.
+
+#include "data/DataModule.h"
+#include "platform/Messages.h"
+#include "platform/ScreenMetrics.h"
+#include "platform/ShellOpen.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <memory>
+
+namespace qv::test {
+
+// English (United States) for dates, times and numbers, whatever the machine's settings.
+void useUnitedStatesLocale();
+
+class TestDatabase {
+public:
+    // Creates Quorvane.qv in a fresh temporary folder and runs the given statements on it.
+    explicit TestDatabase(const QStringList& statements = {}, bool seedRows = true);
+    QString folder() const { return m_dir.path() + '/'; }
+    QString path() const { return folder() + "Quorvane.qv"; }
+    void execute(const QStringList& statements) const; // on the file, outside the data module
+    QString connectionString() const;
+
+    // The data module connected and opened, as start-up leaves it.
+    TMainDataModule& open();
+    TMainDataModule* module() const { return m_module.get(); }
+
+    // A query on the file through a second connection: what another reader sees.
+    QVariant scalar(const QString& sql) const;
+    QList<QVariantList> rows(const QString& sql) const;
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<TMainDataModule> m_module;
+};
+
+// Insert statements for People rows of the first company.
+QString personInsert(const QString& name, const QStringList& columnValuePairs = {});
+
+struct ShownMessage {
+    MessageKind kind;
+    QString text;
+    MessageButtons buttons;
+};
+
+class ScriptedMessages : public MessageService {
+public:
+    ScriptedMessages() { setMessageService(this); }
+    ~ScriptedMessages() override { setMessageService(nullptr); }
+    MessageAnswer show(MessageKind kind, const QString& text, MessageButtons buttons) override;
+    std::vector<ShownMessage> shown;
+    std::deque<MessageAnswer> answers; // answered in order; Ok (or No for questions) when empty
+    QStringList texts() const;
+};
+
+class ScriptedShell : public ShellOpener {
+public:
+    ScriptedShell() { setShellOpener(this); }
+    ~ScriptedShell() override { setShellOpener(nullptr); }
+    int open(const QString& target, ShowMode mode) override
+    {
+        targets << target;
+        modes.push_back(mode);
+        return result;
+    }
+    QStringList targets;
+    std::vector<ShowMode> modes;
+    int result = 42;
+};
+
+class FixedScreen : public ScreenMetrics {
+public:
+    FixedScreen(int dpi, int height) : m_dpi(dpi), m_height(height) { setScreenMetrics(this); }
+    ~FixedScreen() override { setScreenMetrics(nullptr); }
+    int logicalDpi() const override { return m_dpi; }
+    int screenHeight() const override { return m_height; }
+private:
+    int m_dpi, m_height;
+};
+
+} // namespace qv::test
