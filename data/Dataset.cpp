@@ -207,10 +207,11 @@ QString Dataset::selectSql() const
 {
     if (!m_table) return m_sql;
     QStringList cols;
-    for (int i = 0; i < m_storedColumns; ++i) cols << '"' + m_columns[i].name + '"';
-    QString sql = QStringLiteral("SELECT rowid, %1 FROM \"%2\"").arg(cols.join(", "), m_table->name);
+    // Brackets, not double quotes: SQLite reads an unknown double-quoted name as a text literal.
+    for (int i = 0; i < m_storedColumns; ++i) cols << '[' + m_columns[i].name + ']';
+    QString sql = QStringLiteral("SELECT rowid, %1 FROM [%2]").arg(cols.join(", "), m_table->name);
     if (m_master && m_linkColumn >= 0)
-        sql += QStringLiteral(" ORDER BY \"%1\", rowid").arg(m_columns[m_linkColumn].name);
+        sql += QStringLiteral(" ORDER BY [%1], rowid").arg(m_columns[m_linkColumn].name);
     else
         sql += QStringLiteral(" ORDER BY rowid");
     return sql;
@@ -918,9 +919,9 @@ void Dataset::validateWidths() const
 void Dataset::reloadRow(qint64 rowid, Row& row)
 {
     QStringList cols;
-    for (int i = 0; i < m_storedColumns; ++i) cols << '"' + m_columns[size_t(i)].name + '"';
+    for (int i = 0; i < m_storedColumns; ++i) cols << '[' + m_columns[size_t(i)].name + ']';
     Statement st(*m_connection,
-                 QStringLiteral("SELECT rowid, %1 FROM \"%2\" WHERE rowid = ?").arg(cols.join(", "), m_table->name));
+                 QStringLiteral("SELECT rowid, %1 FROM [%2] WHERE rowid = ?").arg(cols.join(", "), m_table->name));
     st.bindInt(1, rowid);
     PackedRow::Builder b(m_storedColumns);
     if (st.step()) {
@@ -944,7 +945,7 @@ void Dataset::writeRow()
         if (m_columns[size_t(i)].type == ColumnType::AutoIncrement) continue;
         if (!m_editChanged[size_t(i)]) continue;
         indexes.push_back(i);
-        names << '"' + m_columns[size_t(i)].name + '"';
+        names << '[' + m_columns[size_t(i)].name + ']';
     }
     const Connection::Stamp before = m_connection->stampOf(m_table->name);
     const bool wasCurrent = before == m_readStamp;
@@ -952,11 +953,11 @@ void Dataset::writeRow()
     if (inserting) {
         QString sql;
         if (indexes.empty()) {
-            sql = QStringLiteral("INSERT INTO \"%1\" DEFAULT VALUES").arg(m_table->name);
+            sql = QStringLiteral("INSERT INTO [%1] DEFAULT VALUES").arg(m_table->name);
         } else {
             QStringList marks;
             for (size_t i = 0; i < indexes.size(); ++i) marks << QStringLiteral("?");
-            sql = QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)").arg(m_table->name, names.join(", "), marks.join(", "));
+            sql = QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)").arg(m_table->name, names.join(", "), marks.join(", "));
         }
         Statement st(*m_connection, sql);
         for (size_t i = 0; i < indexes.size(); ++i) st.bind(int(i) + 1, m_edit[size_t(indexes[i])]);
@@ -968,7 +969,7 @@ void Dataset::writeRow()
             QStringList sets;
             for (const QString& n : names) sets << n + " = ?";
             Statement st(*m_connection,
-                         QStringLiteral("UPDATE \"%1\" SET %2 WHERE rowid = ?").arg(m_table->name, sets.join(", ")));
+                         QStringLiteral("UPDATE [%1] SET %2 WHERE rowid = ?").arg(m_table->name, sets.join(", ")));
             int k = 1;
             for (int i : indexes) st.bind(k++, m_edit[size_t(i)]);
             st.bindInt(k, rowid);
@@ -1055,7 +1056,7 @@ void Dataset::remove()
     const int at = m_lo + m_pos;
     const Connection::Stamp before = m_connection->stampOf(m_table->name);
     const bool wasCurrent = before == m_readStamp;
-    Statement st(*m_connection, QStringLiteral("DELETE FROM \"%1\" WHERE rowid = ?").arg(m_table->name));
+    Statement st(*m_connection, QStringLiteral("DELETE FROM [%1] WHERE rowid = ?").arg(m_table->name));
     st.bindInt(1, m_rows[size_t(at)].rowid);
     st.step();
     m_connection->noteWrite(m_table->name);

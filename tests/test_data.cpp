@@ -1,0 +1,475 @@
+// The data store: the encrypted file, the datasets' operations, master-detail links, the looked-up column, the
+// profession suggestions and the failures a damaged or foreign file must produce.
+#include "data/DataModule.h"
+#include "data/DatabaseError.h"
+#include "data/Installer.h"
+#include "tests/support/TestSupport.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QtTest>
+#include <sqlcipher/sqlite3.h>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+QStringList threeContacts()
+{
+    return {personInsert("Adams"), personInsert("Baker"), personInsert("Clark")};
+}
+
+QString currentName(const Dataset& ds) { return ds.recNo() < 0 && !ds.isEditing() ? QString("-") : ds.text("Name"); }
+
+} // namespace
+
+class TestData : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useUnitedStatesLocale(); }
+
+    void navigation_data();
+    void navigation();
+    void insertPlacesNewRowBeforeCurrentAndFillsLink();
+    void editOnEmptyDatasetInserts();
+    void deleteMakesNextRowCurrent();
+    void cancelRestoresStoredValues();
+    void refreshPostsOrDropsPendingEditAndKeepsPosition();
+    void refreshSkipsUnchangedTableButSeesOtherWriters();
+    void otherDatasetSeesPostOnlyAfterReread();
+    void locate_data();
+    void locate();
+    void masterMoveRefiltersDetailsAndTheirDetails();
+    void noCompanyMeansNoContacts();
+    void subprojectLookup();
+    void professions();
+    void professionsFollowPostsAndDeletes();
+    void tooLongTextIsRefusedAndEditStays();
+    void unknownFieldIsAnError();
+    void openFailures_data();
+    void openFailures();
+    void lockedFileFailsAfterWaiting();
+    void fileIsEncryptedAndPrivate();
+};
+
+// A table of move sequences over three contacts: the current name, at-end and the count afterwards.
+void TestData::navigation_data()
+{
+    QTest::addColumn<QString>("moves");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("atEnd");
+    QTest::newRow("opened stands on the first") << "" << "Adams" << false;
+    QTest::newRow("next") << "next" << "Baker" << false;
+    QTest::newRow("next past the last stays, at end") << "next,next,next" << "Clark" << true;
+    QTest::newRow("last") << "last" << "Clark" << false;
+    QTest::newRow("prior on the first stays") << "prior" << "Adams" << false;
+    QTest::newRow("last then prior") << "last,prior" << "Baker" << false;
+    QTest::newRow("first after the end") << "next,next,next,first" << "Adams" << false;
+}
+
+void TestData::navigation()
+{
+    QFETCH(QString, moves);
+    QFETCH(QString, name);
+    QFETCH(bool, atEnd);
+    TestDatabase db(threeContacts());
+    Dataset& people = *db.open().PeopleCompanyDet;
+    for (const QString& m : moves.split(',', Qt::SkipEmptyParts)) {
+        if (m == "next") people.next();
+        if (m == "prior") people.prior();
+        if (m == "first") people.first();
+        if (m == "last") people.last();
+    }
+    QCOMPARE(people.text("Name"), name);
+    QCOMPARE(people.atEnd(), atEnd);
+    QCOMPARE(people.recordCount(), 3);
+}
+
+void TestData::insertPlacesNewRowBeforeCurrentAndFillsLink()
+{
+    TestDatabase db(threeContacts());
+    TMainDataModule& dm = db.open();
+    Dataset& people = *dm.PeopleCompanyDet;
+    people.next(); // Baker
+    people.insert();
+    QCOMPARE(people.state(), DatasetState::Insert);
+    QCOMPARE(people.asInteger("CompanyID"), dm.CompaniesTable->asInteger("CompanyID"));
+    people.setValue("Name", "Newman");
+    people.post();
+    QCOMPARE(people.recNo(), 1);
+    people.next();
+    QCOMPARE(people.text("Name"), QString("Baker"));
+    QCOMPARE(people.recordCount(), 4);
+    // Written at once, with the company of the current company row and nulls elsewhere.
+    const auto row = db.rows("SELECT CompanyID, Mobile, PersonID FROM People WHERE Name = 'Newman'");
+    QCOMPARE(row.size(), 1);
+    QCOMPARE(row[0][0].toLongLong(), dm.CompaniesTable->asInteger("CompanyID"));
+    QVERIFY(row[0][1].isNull());
+    QVERIFY(row[0][2].toLongLong() > 3);
+}
+
+void TestData::editOnEmptyDatasetInserts()
+{
+    TestDatabase db;
+    Dataset& people = *db.open().PeopleCompanyDet;
+    QCOMPARE(people.recordCount(), 0);
+    QVERIFY(people.atEnd());
+    people.edit();
+    QCOMPARE(people.state(), DatasetState::Insert);
+    people.setValue("Name", "First contact");
+    people.post();
+    QCOMPARE(db.scalar("SELECT count(*) FROM People").toInt(), 1);
+}
+
+void TestData::deleteMakesNextRowCurrent()
+{
+    TestDatabase db(threeContacts() << "INSERT INTO PeopleFollowUp (PersonID, FUDescription) VALUES (1, 'kept')");
+    Dataset& people = *db.open().PeopleCompanyDet;
+    people.remove(); // Adams
+    QCOMPARE(people.text("Name"), QString("Baker"));
+    people.last();
+    people.remove(); // Clark, the last: the new last becomes current
+    QCOMPARE(people.text("Name"), QString("Baker"));
+    QCOMPARE(people.recordCount(), 1);
+    QCOMPARE(db.scalar("SELECT group_concat(Name) FROM People").toString(), QString("Baker"));
+    // Deleting a contact deletes nothing that refers to it.
+    QCOMPARE(db.scalar("SELECT count(*) FROM PeopleFollowUp").toInt(), 1);
+}
+
+void TestData::cancelRestoresStoredValues()
+{
+    TestDatabase db(threeContacts());
+    Dataset& people = *db.open().PeopleCompanyDet;
+    people.edit();
+    people.setValue("Name", "Changed");
+    people.cancel();
+    QCOMPARE(people.text("Name"), QString("Adams"));
+    people.next();
+    people.insert();
+    people.setValue("Name", "Dropped");
+    people.cancel();
+    QCOMPARE(people.text("Name"), QString("Baker"));
+    QCOMPARE(people.recordCount(), 3);
+    QCOMPARE(db.scalar("SELECT count(*) FROM People").toInt(), 3);
+}
+
+void TestData::refreshPostsOrDropsPendingEditAndKeepsPosition()
+{
+    TestDatabase db(threeContacts());
+    Dataset& people = *db.open().PeopleCompanyDet;
+    people.next();
+    people.edit();
+    people.setValue("Mobile", "555-0100");
+    people.refresh();
+    QCOMPARE(people.state(), DatasetState::Browse);
+    QCOMPARE(people.text("Name"), QString("Baker"));
+    QCOMPARE(db.scalar("SELECT Mobile FROM People WHERE Name = 'Baker'").toString(), QString("555-0100"));
+
+    people.edit(); // nothing changed: dropped, not written
+    people.refresh();
+    QCOMPARE(people.state(), DatasetState::Browse);
+    QCOMPARE(people.text("Name"), QString("Baker"));
+}
+
+void TestData::refreshSkipsUnchangedTableButSeesOtherWriters()
+{
+    TestDatabase db(threeContacts());
+    Dataset& people = *db.open().PeopleCompanyDet;
+    people.refresh();
+    QVERIFY(people.lastRefreshSkipped());
+    // Another process adds a contact: the next refresh must read it.
+    db.execute({personInsert("Zimmer")});
+    people.refresh();
+    QVERIFY(!people.lastRefreshSkipped());
+    QCOMPARE(people.recordCount(), 4);
+    people.refresh();
+    QVERIFY(people.lastRefreshSkipped());
+}
+
+void TestData::otherDatasetSeesPostOnlyAfterReread()
+{
+    TestDatabase db(threeContacts());
+    TMainDataModule& dm = db.open();
+    Dataset other(dm.MainADOConnection, "OtherPeople", "People");
+    other.open();
+    dm.PeopleCompanyDet->edit();
+    dm.PeopleCompanyDet->setValue("Name", "Abbott");
+    dm.PeopleCompanyDet->post();
+    QCOMPARE(other.text("Name"), QString("Adams"));
+    other.refresh();
+    QVERIFY(!other.lastRefreshSkipped());
+    QCOMPARE(other.text("Name"), QString("Abbott"));
+    // The dataset that wrote knows its own rows are current.
+    dm.PeopleCompanyDet->refresh();
+    QVERIFY(dm.PeopleCompanyDet->lastRefreshSkipped());
+}
+
+void TestData::locate_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("options");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QString>("name");
+    const int prefixCi = LocatePartialKey | LocateCaseInsensitive;
+    QTest::newRow("prefix any case") << "sm" << prefixCi << true << "Smith";
+    QTest::newRow("prefix upper") << "SMY" << prefixCi << true << "smyth";
+    QTest::newRow("empty text matches the first") << "" << prefixCi << true << "Adams";
+    QTest::newRow("no match keeps the position") << "Q" << prefixCi << false << "Baker";
+    QTest::newRow("whole text, case ignored") << "SMITH" << int(LocateCaseInsensitive) << true << "Smith";
+    QTest::newRow("whole text needs the whole") << "Smi" << int(LocateCaseInsensitive) << false << "Baker";
+    QTest::newRow("case kept") << "smith" << int(LocatePartialKey) << false << "Baker";
+    QTest::newRow("accented letters fold too") << "\u00c9mile" << prefixCi << true << "\u00e9mile Zola";
+}
+
+void TestData::locate()
+{
+    QFETCH(QString, value);
+    QFETCH(int, options);
+    QFETCH(bool, found);
+    QFETCH(QString, name);
+    TestDatabase db({personInsert("Adams"), personInsert("Baker"), personInsert("Smith"), personInsert("smyth"),
+                     personInsert("\u00e9mile Zola")});
+    Dataset& people = *db.open().PeopleCompanyDet;
+    people.next(); // Baker
+    QCOMPARE(people.locate({"Name"}, {value}, options), found);
+    QCOMPARE(people.text("Name"), name);
+}
+
+void TestData::masterMoveRefiltersDetailsAndTheirDetails()
+{
+    TestDatabase db({"INSERT INTO Companies (Name) VALUES ('Second')", personInsert("Adams"), personInsert("Baker"),
+                     "INSERT INTO People (CompanyID, Name) VALUES (2, 'Other company')",
+                     "INSERT INTO PeopleFollowUp (PersonID, FUDescription) VALUES (1, 'a1'), (1, 'a2'), (2, 'b1'), "
+                     "(3, 'o1')"});
+    TMainDataModule& dm = db.open();
+    Dataset& people = *dm.PeopleCompanyDet;
+    Dataset& followUps = *dm.FollowUp;
+    QCOMPARE(people.recordCount(), 2);
+    QCOMPARE(followUps.recordCount(), 2);
+    QCOMPARE(followUps.text("FUDescription"), QString("a1"));
+    people.next();
+    QCOMPARE(followUps.recordCount(), 1);
+    QCOMPARE(followUps.text("FUDescription"), QString("b1"));
+    // A follow-up added here belongs to the current contact without anyone writing PersonID.
+    followUps.append();
+    followUps.setValue("FUDescription", "b2");
+    followUps.post();
+    QCOMPARE(db.scalar("SELECT PersonID FROM PeopleFollowUp WHERE FUDescription = 'b2'").toInt(), 2);
+    // A pending follow-up edit is posted when its contact changes.
+    followUps.edit();
+    followUps.setValue("FUDescription", "b2 edited");
+    people.first();
+    QCOMPARE(db.scalar("SELECT count(*) FROM PeopleFollowUp WHERE FUDescription = 'b2 edited'").toInt(), 1);
+    // Moving the company changes the contacts, and with them the follow-ups.
+    dm.CompaniesTable->next();
+    QCOMPARE(people.recordCount(), 1);
+    QCOMPARE(people.text("Name"), QString("Other company"));
+    QCOMPARE(followUps.text("FUDescription"), QString("o1"));
+    // A new contact has no follow-ups yet.
+    people.insert();
+    QCOMPARE(followUps.recordCount(), 0);
+    people.cancel();
+    QCOMPARE(followUps.recordCount(), 1);
+}
+
+void TestData::noCompanyMeansNoContacts()
+{
+    TestDatabase db({"DELETE FROM Companies", "INSERT INTO People (CompanyID, Name) VALUES (1, 'Orphan')"});
+    TMainDataModule& dm = db.open();
+    QCOMPARE(dm.CompaniesTable->recordCount(), 0);
+    QCOMPARE(dm.PeopleCompanyDet->recordCount(), 0);
+    QVERIFY(dm.PeopleCompanyDet->atEnd());
+}
+
+void TestData::subprojectLookup()
+{
+    TestDatabase db({personInsert("Adams"),
+                     "INSERT INTO Projects (ProjectID, CompanyID, Name) VALUES (1, 1, 'Current'), (2, 1, 'Later')",
+                     "INSERT INTO SubProjects (SubProjectID, ProjectID, Name) VALUES (10, 1, 'Vans'), (20, 2, 'Desks')",
+                     "INSERT INTO Business (PersonID, SubProjectID) VALUES (1, 10), (1, 20), (1, 99)"});
+    TMainDataModule& dm = db.open();
+    Dataset& roles = *dm.PeopleProjectDetail;
+    QCOMPARE(roles.recordCount(), 3);
+    QCOMPARE(roles.text("Subproject"), QString("Vans"));
+    roles.next(); // a subproject of another project than the current one
+    QCOMPARE(roles.text("Subproject"), QString());
+    roles.next(); // no such subproject at all
+    QCOMPARE(roles.text("Subproject"), QString());
+    dm.ProjectsDetail->next(); // now the other project is current
+    roles.first();
+    roles.next();
+    QCOMPARE(roles.text("Subproject"), QString("Desks"));
+}
+
+void TestData::professions()
+{
+    TestDatabase db({personInsert("A", {"Profession", "sales"}), personInsert("B", {"Profession", "Sales"}),
+                     personInsert("C", {"Profession", QString()}), personInsert("D", {"Profession", ""}),
+                     personInsert("E", {"Profession", "Architect"}), personInsert("F", {"Profession", "Zoologist"})});
+    TMainDataModule& dm = db.open();
+    const QStringList p = dm.professionSuggestions();
+    QCOMPARE(p.size(), 3);
+    QCOMPARE(p[0], QString("Architect"));
+    QCOMPARE(p[1].toLower(), QString("sales")); // once, whichever spelling the engine keeps
+    QCOMPARE(p[2], QString("Zoologist"));
+    QCOMPARE(dm.ProfessionQuery->sql(), QString("SELECT DISTINCT People.Profession FROM People ORDER BY People.Profession;"));
+}
+
+void TestData::professionsFollowPostsAndDeletes()
+{
+    TestDatabase db({personInsert("A", {"Profession", "Banker"}), personInsert("B", {"Profession", "Dentist"})});
+    TMainDataModule& dm = db.open();
+    QSignalSpy changed(&dm, &TMainDataModule::professionSuggestionsChanged);
+    Dataset& people = *dm.PeopleCompanyDet;
+    people.last();
+    people.insert();
+    people.setValue("Name", "C");
+    people.setValue("Profession", "Chemist");
+    people.post();
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(dm.professionSuggestions(), (QStringList{"Banker", "Chemist", "Dentist"}));
+    // Deleting keeps the suggestion until the next save of any contact.
+    people.remove();
+    QCOMPARE(dm.professionSuggestions(), (QStringList{"Banker", "Chemist", "Dentist"}));
+    people.first();
+    people.edit();
+    people.setValue("Mobile", "1");
+    people.post();
+    QCOMPARE(dm.professionSuggestions(), (QStringList{"Banker", "Dentist"}));
+}
+
+void TestData::tooLongTextIsRefusedAndEditStays()
+{
+    TestDatabase db(threeContacts());
+    Dataset& people = *db.open().PeopleCompanyDet;
+    people.edit();
+    people.setValue("Gender", "Not telling anyone"); // Gender holds 10 characters
+    try {
+        people.post();
+        QFAIL("a text longer than its column was accepted");
+    } catch (const DatabaseError& e) {
+        QVERIFY2(e.message().contains("Gender") && e.message().contains("10"), qPrintable(e.message()));
+    }
+    QCOMPARE(people.state(), DatasetState::Edit);
+    QCOMPARE(people.text("Gender"), QString("Not telling anyone"));
+    QVERIFY(db.scalar("SELECT Gender FROM People WHERE Name = 'Adams'").isNull());
+    people.setValue("Gender", "Female");
+    people.post();
+    QCOMPARE(db.scalar("SELECT Gender FROM People WHERE Name = 'Adams'").toString(), QString("Female"));
+}
+
+void TestData::unknownFieldIsAnError()
+{
+    TestDatabase db(threeContacts());
+    Dataset& people = *db.open().PeopleCompanyDet;
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, people.value("NoSuchColumn"));
+    QCOMPARE(people.text("name"), QString("Adams")); // names ignore letter case
+}
+
+// Every way the file can be wrong fails with the engine's error, and nothing is left behind.
+void TestData::openFailures_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("missing file") << "missing" << "unable to open database file";
+    QTest::newRow("wrong password") << "password" << "file is encrypted or is not a database";
+    QTest::newRow("damaged file") << "garbage" << "file is encrypted or is not a database";
+    QTest::newRow("missing table") << "DROP TABLE SubProjectHistory" << "no such table: SubProjectHistory";
+    QTest::newRow("missing column of People") << "people-without-email" << "no such column: Email";
+}
+
+void TestData::openFailures()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/Quorvane.qv";
+    if (damage == "password") {
+        InstallOptions o;
+        o.password = "other";
+        createDatabaseFile(path, o);
+    } else if (damage == "garbage") {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(8192, '\x5a'));
+    } else if (damage != "missing") {
+        createDatabaseFile(path);
+        QStringList statements{damage};
+        if (damage == "people-without-email") {
+            QStringList cols;
+            for (const ColumnDef& c : requireTable("People").columns)
+                if (c.name != "Email") cols << c.name;
+            statements = {"ALTER TABLE People RENAME TO OldPeople",
+                          "CREATE TABLE People AS SELECT " + cols.join(", ") + " FROM OldPeople",
+                          "DROP TABLE OldPeople"};
+        }
+        executeOnFile(path, DatabasePassword, statements);
+    }
+    const QByteArray before = QFile::exists(path) ? [&] { QFile f(path); f.open(QIODevice::ReadOnly); return f.readAll(); }() : QByteArray();
+
+    TMainDataModule dm;
+    dm.MainADOConnection->setConnectionString(
+        "Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=" + path +
+        ";Mode=Share Deny None;Jet OLEDB:Database Password=\"QvLtR\";");
+    try {
+        dm.MainADOConnection->open();
+        dm.openAll(true);
+        QFAIL("opening succeeded");
+    } catch (const DatabaseError& e) {
+        QVERIFY2(e.message().contains(expected), qPrintable(e.message()));
+        if (damage == "password") QCOMPARE(e.code(), SQLITE_NOTADB);
+    }
+    dm.MainADOConnection->close();
+    // Nothing created, nothing written.
+    if (damage == "missing") {
+        QVERIFY(!QFile::exists(path));
+    } else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+    }
+    QVERIFY(!QFile::exists(path + "-journal"));
+}
+
+void TestData::lockedFileFailsAfterWaiting()
+{
+    TestDatabase db(threeContacts());
+    // Another process holds a write lock for the whole test.
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open_v2(db.path().toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    Connection::applyKey(other, DatabasePassword);
+    QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    TMainDataModule dm;
+    dm.MainADOConnection->setConnectionString(db.connectionString());
+    dm.MainADOConnection->setBusyTimeout(100);
+    try {
+        dm.MainADOConnection->open();
+        dm.openAll(true);
+        QFAIL("opened a locked file");
+    } catch (const DatabaseError& e) {
+        QVERIFY2(e.message().contains("locked"), qPrintable(e.message()));
+    }
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+}
+
+void TestData::fileIsEncryptedAndPrivate()
+{
+    TestDatabase db({personInsert("Findable Name")});
+    QFile f(db.path());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    QVERIFY(!bytes.contains("Findable Name"));
+    QVERIFY(!bytes.startsWith("SQLite format 3"));
+    QCOMPARE(int(f.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther)), 0);
+    // Case-insensitive comparison in SQL, as the file's texts have always compared.
+    QCOMPARE(db.scalar("SELECT count(*) FROM People WHERE Name = 'FINDABLE NAME'").toInt(), 1);
+    // A second day with the same text is refused by the file itself.
+    db.execute({"INSERT INTO CalendarDays (Day) VALUES ('12/8/2026')"});
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, db.execute({"INSERT INTO CalendarDays (Day) VALUES ('12/8/2026')"}));
+}
+
+QTEST_GUILESS_MAIN(TestData)
+#include "test_data.moc"
