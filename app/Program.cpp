@@ -5,6 +5,7 @@
 #include "data/DatabaseError.h"
 #include "platform/GuardedApplication.h"
 #include "platform/Messages.h"
+#include "platform/ProgramEnd.h"
 
 #include <QApplication>
 #include <QDir>
@@ -78,6 +79,9 @@ bool Program::start()
 int Program::run()
 {
     m_form1->showMaximized();
+    // A request to end made while starting (a failed display check) takes effect as soon as the loop begins.
+    if (programEndRequested())
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
     return QApplication::exec();
 }
 
