@@ -8,6 +8,7 @@
 #include "platform/ProgramEnd.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QDir>
 #include <QFileInfo>
 
@@ -78,6 +79,8 @@ bool Program::start()
 
 int Program::run()
 {
+    // Fill the screen even where no window manager honours "maximized".
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) m_form1->setGeometry(screen->availableGeometry());
     m_form1->showMaximized();
     // A request to end made while starting (a failed display check) takes effect as soon as the loop begins.
     if (programEndRequested())
