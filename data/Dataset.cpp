@@ -174,6 +174,12 @@ Dataset::Dataset(Connection* connection, const QString& name, const QString& tab
     m_storedColumns = int(m_columns.size());
 }
 
+Dataset::~Dataset()
+{
+    setMaster(nullptr, QString());
+    for (Dataset* d : m_details) d->m_master = nullptr;
+}
+
 Dataset* Dataset::query(Connection* connection, const QString& name, const QString& sql, QObject* parent)
 {
     auto* d = new Dataset(connection, name, parent);
@@ -189,7 +195,7 @@ void Dataset::setMaster(Dataset* master, const QString& linkColumn)
     }
     m_master = master;
     m_linkColumnName = linkColumn;
-    m_linkColumn = fieldIndex(linkColumn);
+    m_linkColumn = master ? fieldIndex(linkColumn) : -1;
     if (master) {
         m_masterLinkColumn = master->fieldIndex(linkColumn);
         master->m_details.push_back(this);

@@ -65,6 +65,7 @@ public:
     Dataset(Connection* connection, const QString& name, const QString& table, QObject* parent = nullptr);
     // A read-only query dataset over the given SQL.
     static Dataset* query(Connection* connection, const QString& name, const QString& sql, QObject* parent);
+    ~Dataset() override; // leaves its master and frees its details of it
 
     QString name() const { return objectName(); }
     QString tableName() const { return m_table ? m_table->name : QString(); }
