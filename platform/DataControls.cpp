@@ -58,8 +58,9 @@ DBEdit::DBEdit(DataSource* source, const QString& field, Options options, QWidge
 void DBEdit::showValue()
 {
     const QString v = dataset()->isOpen() ? dataset()->text(fieldIndex()) : QString();
-    if (text() != v) setText(v);
-    setCursorPosition(0);
+    if (text() == v) return;
+    setText(v);
+    setCursorPosition(0); // a long text shows its beginning
 }
 
 // ================================================================ DBDateBox

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+class QAbstractButton;
 class QButtonGroup;
 
 namespace qv {
