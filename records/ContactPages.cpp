@@ -9,6 +9,7 @@
 
 #include <QEvent>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -67,6 +68,54 @@ void addRow(QFormLayout* form, const QString& caption, QWidget* box, QWidget* be
     row->addWidget(beside);
     form->addRow(label, row);
 }
+
+// Captions and boxes two pairs to a row, in reading order; a wide row takes the whole width.
+class PairGrid {
+public:
+    explicit PairGrid(QWidget* group) : m_grid(new QGridLayout(group))
+    {
+        m_grid->setContentsMargins(6, 4, 6, 4);
+        m_grid->setVerticalSpacing(3);
+        m_grid->setColumnStretch(1, 1);
+        m_grid->setColumnStretch(3, 1);
+    }
+    void pair(const QString& caption, QWidget* box)
+    {
+        place(caption, box, nullptr, m_column * 2, 1);
+        m_column ^= 1;
+        if (m_column == 0) ++m_row;
+    }
+    void wide(const QString& caption, QWidget* box, QWidget* beside = nullptr)
+    {
+        if (m_column) {
+            m_column = 0;
+            ++m_row;
+        }
+        place(caption, box, beside, 0, 3);
+        ++m_row;
+    }
+
+private:
+    void place(const QString& caption, QWidget* box, QWidget* beside, int column, int span)
+    {
+        auto* label = new QLabel(caption);
+        label->setBuddy(box);
+        box->setAccessibleName(caption);
+        m_grid->addWidget(label, m_row, column);
+        if (!beside) {
+            m_grid->addWidget(box, m_row, column + 1, 1, span);
+            return;
+        }
+        auto* row = new QHBoxLayout;
+        row->setSpacing(2);
+        row->addWidget(box, 1);
+        row->addWidget(beside);
+        m_grid->addLayout(row, m_row, column + 1, 1, span);
+    }
+    QGridLayout* m_grid;
+    int m_row = 0;
+    int m_column = 0;
+};
 
 QGroupBox* newGroup(const QString& title, const QString& name)
 {
@@ -176,36 +225,34 @@ QWidget* ContactPages::buildPersonalInfo()
     left->addWidget(household);
     left->addStretch();
 
-    QVBoxLayout* middle = column(columns, 4);
-    QGroupBox* home = newGroup("Home address", "HomeAddressGroup");
-    QFormLayout* af = newForm(home);
-    addRow(af, "Street", new DBEdit(s, "HAStreet"));
-    addRow(af, "City", new DBEdit(s, "HACity"));
-    addRow(af, "State/Province", new DBEdit(s, "HAState", DBEdit::Options{.upperCase = true}));
-    addRow(af, "Postal/ZIP", new DBEdit(s, "HAPostalCode", DBEdit::Options{.upperCase = true}));
-    addRow(af, "Country", new DBEdit(s, "HACountry"));
-    addRow(af, "P.O. box", new DBEdit(s, "HAPostOfficeBox"));
-    middle->addWidget(home);
-    middle->addStretch();
-
     QVBoxLayout* right = column(columns, 6);
+    QGroupBox* home = newGroup("Home address", "HomeAddressGroup");
+    PairGrid address(home);
+    address.wide("Street", new DBEdit(s, "HAStreet"));
+    address.pair("City", new DBEdit(s, "HACity"));
+    address.pair("State/Province", new DBEdit(s, "HAState", DBEdit::Options{.upperCase = true}));
+    address.pair("Postal/ZIP", new DBEdit(s, "HAPostalCode", DBEdit::Options{.upperCase = true}));
+    address.pair("Country", new DBEdit(s, "HACountry"));
+    address.pair("P.O. box", new DBEdit(s, "HAPostOfficeBox"));
+    right->addWidget(home);
+
     QGroupBox* phones = newGroup("Home and personal telephone(s), fax, email(s), and URL", "HomeTelephonesGroup");
-    QFormLayout* pf = newForm(phones);
-    addRow(pf, "Primary tel", new DBEdit(s, "PrimaryTel"));
-    addRow(pf, "Mobile", new DBEdit(s, "Mobile"));
-    addRow(pf, "Tel 1", new DBEdit(s, "TelH1"));
-    addRow(pf, "Tel 2", new DBEdit(s, "TelH2"));
-    addRow(pf, "Fax", new DBEdit(s, "FaxH"));
+    PairGrid numbers(phones);
+    numbers.pair("Primary tel", new DBEdit(s, "PrimaryTel"));
+    numbers.pair("Mobile", new DBEdit(s, "Mobile"));
+    numbers.pair("Tel 1", new DBEdit(s, "TelH1"));
+    numbers.pair("Tel 2", new DBEdit(s, "TelH2"));
+    numbers.pair("Fax", new DBEdit(s, "FaxH"));
+    numbers.pair("Telex", new DBEdit(s, "Telex"));
     auto* email1 = new DBEdit(s, "Email1", DBEdit::Options{.limit = 99});
     email1->setAccessibleName("Email 1");
-    addRow(pf, "Email 1", email1, sendEmailButton("SendEmail1Btn", email1));
-    addRow(pf, "Telex", new DBEdit(s, "Telex"));
+    numbers.wide("Email 1", email1, sendEmailButton("SendEmail1Btn", email1));
     auto* email2 = new DBEdit(s, "Email2", DBEdit::Options{.limit = 99});
     email2->setAccessibleName("Email 2");
-    addRow(pf, "Email 2", email2, sendEmailButton("SendEmail2Btn", email2));
+    numbers.wide("Email 2", email2, sendEmailButton("SendEmail2Btn", email2));
     auto* homePage = new DBEdit(s, "HomePage");
     homePage->setAccessibleName("Home page");
-    addRow(pf, "Home page", homePage, goToUrlButton("HomePageBtn", homePage));
+    numbers.wide("Home page", homePage, goToUrlButton("HomePageBtn", homePage));
     right->addWidget(phones);
     right->addStretch();
     return page;
@@ -236,6 +283,12 @@ QWidget* ContactPages::buildBusinessInfo()
     connect(&m_dm, &TMainDataModule::professionSuggestionsChanged, m_profession, &DBComboBox::setEntries);
     addRow(f, "Profession", m_profession);
     addRow(f, "Job title", new DBEdit(s, "JobTitle"));
+    auto* size = new DBLookupList(s, "CompanySize", domains::companySize());
+    size->setReadOnly(true);
+    left->addWidget(listGroup("Company size", "CompanySizeGroup", size));
+    left->addWidget(listGroup("Level of education", "EducationGroup",
+                              new DBLookupList(s, "EducationLevel", domains::educationLevel())));
+    left->addWidget(listGroup("Income", "IncomeGroup", new DBLookupList(s, "Income", domains::income())));
     QGroupBox* colleagues = newGroup("Business colleagues", "BusinessColleaguesGroup");
     QFormLayout* cf = newForm(colleagues);
     addRow(cf, "Assistant name", new DBEdit(s, "AssistantName"));
@@ -243,39 +296,32 @@ QWidget* ContactPages::buildBusinessInfo()
     left->addWidget(colleagues);
     left->addStretch();
 
-    QVBoxLayout* middle = column(columns, 4);
-    auto* size = new DBLookupList(s, "CompanySize", domains::companySize());
-    size->setReadOnly(true);
-    middle->addWidget(listGroup("Company size", "CompanySizeGroup", size));
-    middle->addWidget(listGroup("Level of education", "EducationGroup",
-                                new DBLookupList(s, "EducationLevel", domains::educationLevel())));
-    middle->addWidget(listGroup("Income", "IncomeGroup", new DBLookupList(s, "Income", domains::income())));
-    QGroupBox* address = newGroup("Business address", "BusinessAddressGroup");
-    QFormLayout* af = newForm(address);
-    addRow(af, "Street", new DBEdit(s, "BAStreet", fromAccount));
-    addRow(af, "City", new DBEdit(s, "BACity", fromAccount));
-    addRow(af, "State/Province", new DBEdit(s, "BAState", fromAccount));
-    addRow(af, "Postal/ZIP", new DBEdit(s, "BAPostalCode", fromAccount));
-    addRow(af, "Country", new DBEdit(s, "BACountry", fromAccount));
-    addRow(af, "P.O. box", new DBEdit(s, "BAPostOfficeBox", fromAccount));
-    middle->addWidget(address);
-    middle->addStretch();
 
     QVBoxLayout* right = column(columns, 6);
+    QGroupBox* addressGroup = newGroup("Business address", "BusinessAddressGroup");
+    PairGrid address(addressGroup);
+    address.wide("Street", new DBEdit(s, "BAStreet", fromAccount));
+    address.pair("City", new DBEdit(s, "BACity", fromAccount));
+    address.pair("State/Province", new DBEdit(s, "BAState", fromAccount));
+    address.pair("Postal/ZIP", new DBEdit(s, "BAPostalCode", fromAccount));
+    address.pair("Country", new DBEdit(s, "BACountry", fromAccount));
+    address.pair("P.O. box", new DBEdit(s, "BAPostOfficeBox", fromAccount));
+    right->addWidget(addressGroup);
+
     QGroupBox* phones = newGroup("Business telephone(s), fax(es), email, and URL", "BusinessTelephonesGroup");
-    QFormLayout* pf = newForm(phones);
-    addRow(pf, "Main tel", new DBEdit(s, "TelMain", fromAccount));
-    addRow(pf, "Tel 1", new DBEdit(s, "TelB1", fromAccount));
-    addRow(pf, "Tel 2", new DBEdit(s, "TelB2", fromAccount));
-    addRow(pf, "Fax 1", new DBEdit(s, "FaxB1", fromAccount));
-    addRow(pf, "Fax 2", new DBEdit(s, "FaxB2", fromAccount));
+    PairGrid numbers(phones);
+    numbers.pair("Main tel", new DBEdit(s, "TelMain", fromAccount));
+    numbers.pair("Tel 1", new DBEdit(s, "TelB1", fromAccount));
+    numbers.pair("Tel 2", new DBEdit(s, "TelB2", fromAccount));
+    numbers.pair("Fax 1", new DBEdit(s, "FaxB1", fromAccount));
+    numbers.pair("Fax 2", new DBEdit(s, "FaxB2", fromAccount));
     auto* email = new DBEdit(s, "TelCallback", DBEdit::Options{.limit = 99});
     email->setAccessibleName("Email");
-    addRow(pf, "Email", email, sendEmailButton("SendBusinessEmailBtn", email));
-    addRow(pf, "Ext", new DBEdit(s, "Ext"));
+    numbers.wide("Email", email, sendEmailButton("SendBusinessEmailBtn", email));
+    numbers.pair("Ext", new DBEdit(s, "Ext"));
     auto* web = new DBEdit(s, "WebPage", fromAccount);
     web->setAccessibleName("Web site");
-    addRow(pf, "Web site", web, goToUrlButton("WebSiteBtn", web));
+    numbers.wide("Web site", web, goToUrlButton("WebSiteBtn", web));
     right->addWidget(phones);
     right->addStretch();
     return page;
