@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <optional>
 #include <utility>
 
 namespace qv {
@@ -399,6 +400,7 @@ void ContactPages::rebuildCompanyChoices()
             ~Enable() { ds->enableControls(); }
         } enable{accounts};
         const int name = accounts->requireField("AccountName");
+        std::optional<Transaction> snapshot;
         for (accounts->first(); !accounts->atEnd(); accounts->next()) {
             names << accounts->text(name);
             try {
@@ -409,7 +411,11 @@ void ContactPages::rebuildCompanyChoices()
                 m_company->setEntries(names);
                 return;
             }
+            // Then hold the file still for the rest of this short walk: each further re-read is a check of the
+            // file's version within the transaction, not a lock taken and dropped two thousand times.
+            if (!snapshot) snapshot.emplace(*m_dm.MainADOConnection);
         }
+        if (snapshot) snapshot->commit();
     }
     m_company->setEntries(names);
     accounts->first();
