@@ -14,23 +14,24 @@ namespace qv::bench {
 
 namespace {
 
-const char* FirstCompanyPeople = "SELECT * FROM People WHERE CompanyID = (SELECT min(CompanyID) FROM Companies)";
+const char* FirstCompanyPeople =
+    "SELECT * FROM People WHERE CompanyID = (SELECT min(CompanyID) FROM Companies)";
 
-TDataEntryForm& filesWindow(Context& c) {
+TDataEntryForm& filesWindow(Context& c)
+{
     TDataEntryForm* form = c.program().dataEntryForm();
-    if (!form)
-        throw std::runtime_error("no Files window");
+    if (!form) throw std::runtime_error("no Files window");
     return *form;
 }
 
-QStringList rawNames(sqlite3* db) {
+QStringList rawNames(sqlite3* db)
+{
     QStringList names;
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "SELECT Name FROM People WHERE CompanyID = (SELECT min(CompanyID) FROM Companies)", -1, &st,
-                       nullptr);
+    sqlite3_prepare_v2(db, "SELECT Name FROM People WHERE CompanyID = (SELECT min(CompanyID) FROM Companies)", -1,
+                       &st, nullptr);
     while (sqlite3_step(st) == SQLITE_ROW)
-        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
-                                   sqlite3_column_bytes(st, 0));
+        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), sqlite3_column_bytes(st, 0));
     sqlite3_finalize(st);
     return names;
 }
@@ -38,43 +39,40 @@ QStringList rawNames(sqlite3* db) {
 // Texts no name starts with: every change of the search text walks all the contacts.
 const QString Unmatched[] = {QStringLiteral("Zq"), QStringLiteral("zQx")};
 
-Result searchKeystroke(Context& c) {
+Result searchKeystroke(Context& c)
+{
     TDataEntryForm& form = filesWindow(c);
     Dataset* people = c.dataModule().PeopleCompanyDet;
     Result r;
     const int rounds = 20;
     int k = 0;
-    r.program = bestOf(3,
-                       [&] {
-                           for (int i = 0; i < rounds; ++i)
-                               form.SearchEdit->setText(Unmatched[k++ % 2]);
-                       }) /
+    r.program = bestOf(3, [&] {
+                    for (int i = 0; i < rounds; ++i) form.SearchEdit->setText(Unmatched[k++ % 2]);
+                }) /
                 rounds;
-    if (people->recordCount() != c.contacts())
-        r.note = "(contacts missing)";
+    if (people->recordCount() != c.contacts()) r.note = "(contacts missing)";
     sqlite3* db = c.openRaw();
     const QStringList names = rawNames(db);
     closeRaw(db);
     int found = 0;
-    r.baseline = bestOf(3,
-                        [&] {
-                            for (int i = 0; i < rounds; ++i) {
-                                const QString& text = Unmatched[k++ % 2];
-                                for (const QString& n : names)
-                                    if (n.startsWith(text, Qt::CaseInsensitive)) {
-                                        ++found;
-                                        break;
-                                    }
-                            }
-                        }) /
+    r.baseline = bestOf(3, [&] {
+                     for (int i = 0; i < rounds; ++i) {
+                         const QString& text = Unmatched[k++ % 2];
+                         for (const QString& n : names)
+                             if (n.startsWith(text, Qt::CaseInsensitive)) {
+                                 ++found;
+                                 break;
+                             }
+                     }
+                 }) /
                  rounds;
-    if (found)
-        r.note = "(a search text matched)";
+    if (found) r.note = "(a search text matched)";
     form.SearchEdit->clear();
     return r;
 }
 
-Result contactSave(Context& c) {
+Result contactSave(Context& c)
+{
     filesWindow(c);
     Dataset* people = c.dataModule().PeopleCompanyDet;
     people->moveTo(people->recordCount() / 2);
@@ -104,18 +102,17 @@ Result contactSave(Context& c) {
     return r;
 }
 
-Result scanBound(Context& c) {
+Result scanBound(Context& c)
+{
     filesWindow(c);
     Dataset* people = c.dataModule().PeopleCompanyDet;
     Result r;
     int visited = 0;
     r.program = bestOf(3, [&] {
         visited = 0;
-        for (people->first(); !people->atEnd(); people->next())
-            ++visited;
+        for (people->first(); !people->atEnd(); people->next()) ++visited;
     });
-    if (visited != c.contacts())
-        r.note = QStringLiteral("(visited %1)").arg(visited);
+    if (visited != c.contacts()) r.note = QStringLiteral("(visited %1)").arg(visited);
     sqlite3* db = c.openRaw();
     rawRead(db, FirstCompanyPeople);
     r.baseline = bestOf(3, [&] { rawRead(db, FirstCompanyPeople); });
@@ -123,7 +120,8 @@ Result scanBound(Context& c) {
     return r;
 }
 
-Result businessInfoShow(Context& c) {
+Result businessInfoShow(Context& c)
+{
     TDataEntryForm& form = filesWindow(c);
     Dataset* people = c.dataModule().PeopleCompanyDet;
     people->first();

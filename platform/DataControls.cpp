@@ -11,16 +11,17 @@ namespace qv {
 
 namespace {
 
-QString upperCased(QString text) {
+QString upperCased(QString text)
+{
     // Letter by letter, so that the text keeps its length (and its fit in the column).
-    for (QChar& c : text)
-        c = c.toUpper();
+    for (QChar& c : text) c = c.toUpper();
     return text;
 }
 
 } // namespace
 
-void greyOut(QWidget* box) {
+void greyOut(QWidget* box)
+{
     QPalette p = box->palette();
     p.setColor(QPalette::Base, p.color(QPalette::Window));
     p.setColor(QPalette::Text, p.color(QPalette::Disabled, QPalette::Text));
@@ -30,12 +31,12 @@ void greyOut(QWidget* box) {
 // ================================================================ DBEdit
 
 DBEdit::DBEdit(DataSource* source, const QString& field, Options options, QWidget* parent)
-    : QLineEdit(parent), DataControl(source, field) {
+    : QLineEdit(parent), DataControl(source, field)
+{
     setObjectName(field);
     const int width = source->dataset()->declaredWidth(field);
     const int limit = options.limit > 0 ? options.limit : width;
-    if (limit > 0)
-        setMaxLength(limit);
+    if (limit > 0) setMaxLength(limit);
     if (options.readOnly) {
         setReadOnly(true);
         greyOut(this);
@@ -54,10 +55,10 @@ DBEdit::DBEdit(DataSource* source, const QString& field, Options options, QWidge
     });
 }
 
-void DBEdit::showValue() {
+void DBEdit::showValue()
+{
     const QString v = dataset()->isOpen() ? dataset()->text(fieldIndex()) : QString();
-    if (text() == v)
-        return;
+    if (text() == v) return;
     setText(v);
     setCursorPosition(0); // a long text shows its beginning
 }
@@ -65,43 +66,43 @@ void DBEdit::showValue() {
 // ================================================================ DBDateBox
 
 DBDateBox::DBDateBox(DataSource* source, const QString& field, QWidget* parent)
-    : QLineEdit(parent), DataControl(source, field) {
+    : QLineEdit(parent), DataControl(source, field)
+{
     setObjectName(field);
     setReadOnly(true);
     greyOut(this);
 }
 
-void DBDateBox::showValue() {
+void DBDateBox::showValue()
+{
     QString v;
     if (dataset()->isOpen()) {
         const QDateTime d = dataset()->asDateTime(fieldName());
-        if (d.isValid())
-            v = dates::shortDate(d.date());
+        if (d.isValid()) v = dates::shortDate(d.date());
     }
-    if (text() != v)
-        setText(v);
+    if (text() != v) setText(v);
 }
 
 // ================================================================ DBComboBox (open list)
 
 DBComboBox::DBComboBox(DataSource* source, const QString& field, const QStringList& entries, QWidget* parent)
-    : QComboBox(parent), DataControl(source, field) {
+    : QComboBox(parent), DataControl(source, field)
+{
     setObjectName(field);
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     setCompleter(nullptr); // an inline completion would put text the user did not type into the field
     const int width = source->dataset()->declaredWidth(field);
-    if (width > 0)
-        lineEdit()->setMaxLength(width);
+    if (width > 0) lineEdit()->setMaxLength(width);
     setEntries(entries);
     connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& typed) { writeValue(typed); });
     connect(this, &QComboBox::activated, this, [this](int index) {
-        if (index >= 0)
-            writeValue(itemText(index));
+        if (index >= 0) writeValue(itemText(index));
     });
 }
 
-void DBComboBox::setEntries(const QStringList& entries) {
+void DBComboBox::setEntries(const QStringList& entries)
+{
     const QString shown = currentText();
     {
         const QSignalBlocker block(this);
@@ -112,10 +113,10 @@ void DBComboBox::setEntries(const QStringList& entries) {
     }
 }
 
-void DBComboBox::showValue() {
+void DBComboBox::showValue()
+{
     const QString v = dataset()->isOpen() ? dataset()->text(fieldIndex()) : QString();
-    if (currentText() == v)
-        return;
+    if (currentText() == v) return;
     const QSignalBlocker block(this);
     setCurrentIndex(-1);
     setEditText(v);
@@ -124,18 +125,19 @@ void DBComboBox::showValue() {
 // ================================================================ DBLookupList (closed list)
 
 DBLookupList::DBLookupList(DataSource* source, const QString& field, const QStringList& entries, QWidget* parent)
-    : QComboBox(parent), DataControl(source, field) {
+    : QComboBox(parent), DataControl(source, field)
+{
     setObjectName(field);
     setEntries(entries);
     connect(this, &QComboBox::activated, this, [this](int index) {
-        if (index < 0 || index >= m_entries.size())
-            return;
+        if (index < 0 || index >= m_entries.size()) return;
         writeValue(m_entries[index]);
         emit picked(index);
     });
 }
 
-void DBLookupList::setEntries(const QStringList& entries) {
+void DBLookupList::setEntries(const QStringList& entries)
+{
     m_entries = entries;
     {
         const QSignalBlocker block(this);
@@ -145,20 +147,21 @@ void DBLookupList::setEntries(const QStringList& entries) {
     showValue();
 }
 
-void DBLookupList::setReadOnly(bool readOnly) {
+void DBLookupList::setReadOnly(bool readOnly)
+{
     setEnabled(!readOnly);
 }
 
-int DBLookupList::storedPosition() const {
-    if (!dataset()->isOpen())
-        return -1;
+int DBLookupList::storedPosition() const
+{
+    if (!dataset()->isOpen()) return -1;
     return domains::positionIgnoringCase(m_entries, dataset()->text(fieldIndex()));
 }
 
-void DBLookupList::showValue() {
+void DBLookupList::showValue()
+{
     const int position = storedPosition();
-    if (currentIndex() == position)
-        return;
+    if (currentIndex() == position) return;
     const QSignalBlocker block(this);
     setCurrentIndex(position);
 }
@@ -167,7 +170,8 @@ void DBLookupList::showValue() {
 
 DBRadioGroup::DBRadioGroup(DataSource* source, const QString& field, const QString& title,
                            const QList<domains::Entry>& entries, int columns, QWidget* parent)
-    : QGroupBox(title, parent), DataControl(source, field), m_entries(entries), m_group(new QButtonGroup(this)) {
+    : QGroupBox(title, parent), DataControl(source, field), m_entries(entries), m_group(new QButtonGroup(this))
+{
     setObjectName(field);
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 2, 6, 2);
@@ -182,43 +186,39 @@ DBRadioGroup::DBRadioGroup(DataSource* source, const QString& field, const QStri
 }
 
 namespace {
-QList<domains::Entry> sameCaptions(const QStringList& texts) {
+QList<domains::Entry> sameCaptions(const QStringList& texts)
+{
     QList<domains::Entry> out;
-    for (const QString& t : texts)
-        out.push_back({t, t});
+    for (const QString& t : texts) out.push_back({t, t});
     return out;
 }
 } // namespace
 
 DBRadioGroup::DBRadioGroup(DataSource* source, const QString& field, const QString& title, const QStringList& entries,
                            int columns, QWidget* parent)
-    : DBRadioGroup(source, field, title, sameCaptions(entries), columns, parent) {}
-
-QList<QAbstractButton*> DBRadioGroup::buttons() const {
-    return m_group->buttons();
+    : DBRadioGroup(source, field, title, sameCaptions(entries), columns, parent)
+{
 }
 
-int DBRadioGroup::checkedPosition() const {
-    return m_group->checkedId();
-}
+QList<QAbstractButton*> DBRadioGroup::buttons() const { return m_group->buttons(); }
 
-void DBRadioGroup::showValue() {
+int DBRadioGroup::checkedPosition() const { return m_group->checkedId(); }
+
+void DBRadioGroup::showValue()
+{
     int wanted = -1;
     if (dataset()->isOpen() && !dataset()->isNull(fieldIndex())) {
         const QString v = dataset()->text(fieldIndex());
         for (int i = 0; i < m_entries.size(); ++i)
-            if (m_entries[i].stored == v)
-                wanted = i;
+            if (m_entries[i].stored == v) wanted = i;
     }
-    if (m_group->checkedId() == wanted)
-        return;
+    if (m_group->checkedId() == wanted) return;
     if (wanted >= 0) {
         m_group->button(wanted)->setChecked(true);
     } else {
         // An exclusive group keeps one button checked; lift the rule to clear it.
         m_group->setExclusive(false);
-        for (QAbstractButton* b : m_group->buttons())
-            b->setChecked(false);
+        for (QAbstractButton* b : m_group->buttons()) b->setChecked(false);
         m_group->setExclusive(true);
     }
 }
@@ -226,7 +226,8 @@ void DBRadioGroup::showValue() {
 // ================================================================ ExplanationBox
 
 ExplanationBox::ExplanationBox(DBLookupList* chooser, const QStringList& explanations, QWidget* parent)
-    : QPlainTextEdit(parent), m_chooser(chooser), m_explanations(explanations) {
+    : QPlainTextEdit(parent), m_chooser(chooser), m_explanations(explanations)
+{
     setObjectName(chooser->objectName() + "Explanation");
     setReadOnly(true);
     setFrameShape(QFrame::NoFrame);
@@ -239,14 +240,12 @@ ExplanationBox::ExplanationBox(DBLookupList* chooser, const QStringList& explana
     connect(chooser, &DBLookupList::picked, this, &ExplanationBox::showPosition);
 }
 
-void ExplanationBox::refresh() {
-    showPosition(m_chooser->storedPosition());
-}
+void ExplanationBox::refresh() { showPosition(m_chooser->storedPosition()); }
 
-void ExplanationBox::showPosition(int position) {
+void ExplanationBox::showPosition(int position)
+{
     const QString t = domains::explanationAt(m_explanations, position);
-    if (toPlainText() != t)
-        setPlainText(t);
+    if (toPlainText() != t) setPlainText(t);
 }
 
 } // namespace qv

@@ -51,9 +51,9 @@ public:
     int fullRefreshCount() const { return m_fullRefreshes; } // how often every control was repainted
 
     void refreshAll();
-    void refreshIfStale() {
-        if (m_stale)
-            refreshAll();
+    void refreshIfStale()
+    {
+        if (m_stale) refreshAll();
     }
 
     // Runs a control's write; the dataset's echo of that write does not repaint the control being typed into.

@@ -24,16 +24,17 @@ namespace {
 
 // Account field -> contact field, copied whenever the contact's company is taken from the accounts.
 const std::pair<const char*, const char*> AccountCopy[] = {
-    {"AccountSize", "CompanySize"},  {"AccountIndustry", "Industry"},
-    {"AccountStreet", "BAStreet"},   {"AccountCity", "BACity"},
-    {"AccountState", "BAState"},     {"AccountPostalCode", "BAPostalCode"},
-    {"AccountCountry", "BACountry"}, {"AccountPostOfficeBox", "BAPostOfficeBox"},
-    {"AccountMainTel", "TelMain"},   {"AccountTel1", "TelB1"},
-    {"AccountTel2", "TelB2"},        {"AccountFax1", "FaxB1"},
-    {"AccountFax2", "FaxB2"},        {"AccountWebPage", "WebPage"},
+    {"AccountSize", "CompanySize"},       {"AccountIndustry", "Industry"},
+    {"AccountStreet", "BAStreet"},        {"AccountCity", "BACity"},
+    {"AccountState", "BAState"},          {"AccountPostalCode", "BAPostalCode"},
+    {"AccountCountry", "BACountry"},      {"AccountPostOfficeBox", "BAPostOfficeBox"},
+    {"AccountMainTel", "TelMain"},        {"AccountTel1", "TelB1"},
+    {"AccountTel2", "TelB2"},             {"AccountFax1", "FaxB1"},
+    {"AccountFax2", "FaxB2"},             {"AccountWebPage", "WebPage"},
 };
 
-QFormLayout* newForm(QWidget* parent) {
+QFormLayout* newForm(QWidget* parent)
+{
     auto* f = new QFormLayout(parent);
     f->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     f->setRowWrapPolicy(QFormLayout::DontWrapRows);
@@ -43,7 +44,8 @@ QFormLayout* newForm(QWidget* parent) {
     return f;
 }
 
-QFormLayout* newForm(QLayout* into) {
+QFormLayout* newForm(QLayout* into)
+{
     auto* f = newForm(static_cast<QWidget*>(nullptr));
     f->setContentsMargins(0, 0, 0, 0);
     static_cast<QBoxLayout*>(into)->addLayout(f);
@@ -51,7 +53,8 @@ QFormLayout* newForm(QLayout* into) {
 }
 
 // A caption and its box on one row; the caption is the box's label buddy, so that a screen reader names it.
-void addRow(QFormLayout* form, const QString& caption, QWidget* box, QWidget* beside = nullptr) {
+void addRow(QFormLayout* form, const QString& caption, QWidget* box, QWidget* beside = nullptr)
+{
     auto* label = new QLabel(caption);
     label->setBuddy(box);
     box->setAccessibleName(caption);
@@ -70,19 +73,21 @@ void addRow(QFormLayout* form, const QString& caption, QWidget* box, QWidget* be
 // Captions and boxes two pairs to a row, in reading order; a wide row takes the whole width.
 class PairGrid {
 public:
-    explicit PairGrid(QWidget* group) : m_grid(new QGridLayout(group)) {
+    explicit PairGrid(QWidget* group) : m_grid(new QGridLayout(group))
+    {
         m_grid->setContentsMargins(6, 4, 6, 4);
         m_grid->setVerticalSpacing(3);
         m_grid->setColumnStretch(1, 1);
         m_grid->setColumnStretch(3, 1);
     }
-    void pair(const QString& caption, QWidget* box) {
+    void pair(const QString& caption, QWidget* box)
+    {
         place(caption, box, nullptr, m_column * 2, 1);
         m_column ^= 1;
-        if (m_column == 0)
-            ++m_row;
+        if (m_column == 0) ++m_row;
     }
-    void wide(const QString& caption, QWidget* box, QWidget* beside = nullptr) {
+    void wide(const QString& caption, QWidget* box, QWidget* beside = nullptr)
+    {
         if (m_column) {
             m_column = 0;
             ++m_row;
@@ -92,7 +97,8 @@ public:
     }
 
 private:
-    void place(const QString& caption, QWidget* box, QWidget* beside, int column, int span) {
+    void place(const QString& caption, QWidget* box, QWidget* beside, int column, int span)
+    {
         auto* label = new QLabel(caption);
         label->setBuddy(box);
         box->setAccessibleName(caption);
@@ -112,26 +118,28 @@ private:
     int m_column = 0;
 };
 
-QGroupBox* newGroup(const QString& title, const QString& name) {
+QGroupBox* newGroup(const QString& title, const QString& name)
+{
     auto* g = new QGroupBox(title);
     g->setObjectName(name);
     return g;
 }
 
 // A group that holds only a closed list (and maybe its explanation): the group's title names the list.
-QGroupBox* listGroup(const QString& title, const QString& name, DBLookupList* list, QWidget* explanation = nullptr) {
+QGroupBox* listGroup(const QString& title, const QString& name, DBLookupList* list, QWidget* explanation = nullptr)
+{
     QGroupBox* g = newGroup(title, name);
     list->setAccessibleName(title);
     auto* v = new QVBoxLayout(g);
     v->setContentsMargins(6, 2, 6, 2);
     v->setSpacing(2);
     v->addWidget(list);
-    if (explanation)
-        v->addWidget(explanation);
+    if (explanation) v->addWidget(explanation);
     return g;
 }
 
-QVBoxLayout* column(QHBoxLayout* columns, int stretch = 1) {
+QVBoxLayout* column(QHBoxLayout* columns, int stretch = 1)
+{
     auto* v = new QVBoxLayout;
     v->setSpacing(4);
     columns->addLayout(v, stretch);
@@ -141,7 +149,8 @@ QVBoxLayout* column(QHBoxLayout* columns, int stretch = 1) {
 } // namespace
 
 ContactPages::ContactPages(TMainDataModule& dm, DataSource* source, QWidget* parent)
-    : QTabWidget(parent), m_dm(dm), m_source(source) {
+    : QTabWidget(parent), m_dm(dm), m_source(source)
+{
     setObjectName("ContactPageControl");
     addTab(buildPersonalInfo(), "Personal info");
     addTab(buildBusinessInfo(), "Business info");
@@ -149,7 +158,8 @@ ContactPages::ContactPages(TMainDataModule& dm, DataSource* source, QWidget* par
     m_businessPage->installEventFilter(this);
 }
 
-QToolButton* ContactPages::dateButton(const QString& field) {
+QToolButton* ContactPages::dateButton(const QString& field)
+{
     auto* b = new QToolButton;
     b->setText("...");
     b->setObjectName(field + "Btn");
@@ -157,19 +167,18 @@ QToolButton* ContactPages::dateButton(const QString& field) {
     b->setToolTip("Pick a date");
     connect(b, &QToolButton::clicked, this, [this, field] {
         const std::optional<QDate> date = pickDateForm().pick();
-        if (!date)
-            return;
+        if (!date) return;
         runGuarded([&] {
             Dataset* ds = m_source->dataset();
-            if (!ds->isEditing())
-                ds->edit();
+            if (!ds->isEditing()) ds->edit();
             ds->setValue(field, QDateTime(*date, QTime(0, 0)));
         });
     });
     return b;
 }
 
-QPushButton* ContactPages::sendEmailButton(const QString& name, QLineEdit* box) {
+QPushButton* ContactPages::sendEmailButton(const QString& name, QLineEdit* box)
+{
     auto* b = new QPushButton("Send email");
     b->setObjectName(name);
     b->setAccessibleName("Send email to " + box->accessibleName());
@@ -179,7 +188,8 @@ QPushButton* ContactPages::sendEmailButton(const QString& name, QLineEdit* box) 
     return b;
 }
 
-QPushButton* ContactPages::goToUrlButton(const QString& name, QLineEdit* box) {
+QPushButton* ContactPages::goToUrlButton(const QString& name, QLineEdit* box)
+{
     auto* b = new QPushButton("Go to URL");
     b->setObjectName(name);
     b->setAccessibleName("Go to URL of " + box->accessibleName());
@@ -188,7 +198,8 @@ QPushButton* ContactPages::goToUrlButton(const QString& name, QLineEdit* box) {
     return b;
 }
 
-QWidget* ContactPages::buildPersonalInfo() {
+QWidget* ContactPages::buildPersonalInfo()
+{
     auto* page = new QWidget;
     page->setObjectName("PersonalInfoPage");
     auto* columns = new QHBoxLayout(page);
@@ -248,7 +259,8 @@ QWidget* ContactPages::buildPersonalInfo() {
     return page;
 }
 
-QWidget* ContactPages::buildBusinessInfo() {
+QWidget* ContactPages::buildBusinessInfo()
+{
     auto* page = new QWidget;
     page->setObjectName("BusinessInfoPage");
     m_businessPage = page;
@@ -261,8 +273,9 @@ QWidget* ContactPages::buildBusinessInfo() {
     QFormLayout* f = newForm(left);
     m_company = new DBLookupList(s, "Company", {});
     addRow(f, "Company", m_company);
-    connect(m_company, &DBLookupList::picked, this,
-            [this](int position) { runGuarded([&] { copyAccount(m_company->entries().value(position)); }); });
+    connect(m_company, &DBLookupList::picked, this, [this](int position) {
+        runGuarded([&] { copyAccount(m_company->entries().value(position)); });
+    });
     auto* industry = new DBLookupList(s, "Industry", domains::industry());
     industry->setReadOnly(true);
     addRow(f, "Industry", industry);
@@ -283,6 +296,7 @@ QWidget* ContactPages::buildBusinessInfo() {
     addRow(cf, "Manager name", new DBEdit(s, "ManagerName"));
     left->addWidget(colleagues);
     left->addStretch();
+
 
     QVBoxLayout* right = column(columns, 6);
     QGroupBox* addressGroup = newGroup("Business address", "BusinessAddressGroup");
@@ -314,7 +328,8 @@ QWidget* ContactPages::buildBusinessInfo() {
     return page;
 }
 
-QWidget* ContactPages::buildMarketingInfo() {
+QWidget* ContactPages::buildMarketingInfo()
+{
     auto* page = new QWidget;
     page->setObjectName("MarketingInfoPage");
     auto* columns = new QHBoxLayout(page);
@@ -350,28 +365,27 @@ QWidget* ContactPages::buildMarketingInfo() {
     return page;
 }
 
-void ContactPages::refreshExplanations() {
+void ContactPages::refreshExplanations()
+{
     m_prospectingExplanation->refresh();
     m_innovationExplanation->refresh();
     m_approachExplanation->refresh();
 }
 
-bool ContactPages::copyAccount(const QString& accountName) {
+bool ContactPages::copyAccount(const QString& accountName)
+{
     // No company is no account, even if some account was saved without a name.
-    if (accountName.isEmpty())
-        return false;
+    if (accountName.isEmpty()) return false;
     Dataset* accounts = m_dm.AccountsTable;
-    if (!accounts->locate({"AccountName"}, {accountName}))
-        return false;
+    if (!accounts->locate({"AccountName"}, {accountName})) return false;
     Dataset* people = m_dm.PeopleCompanyDet;
-    if (!people->isEditing())
-        people->edit();
-    for (const auto& [from, to] : AccountCopy)
-        people->setValue(to, accounts->value(from));
+    if (!people->isEditing()) people->edit();
+    for (const auto& [from, to] : AccountCopy) people->setValue(to, accounts->value(from));
     return true;
 }
 
-void ContactPages::rebuildCompanyChoices() {
+void ContactPages::rebuildCompanyChoices()
+{
     m_source->refreshIfStale();
     Dataset* people = m_dm.PeopleCompanyDet;
     Dataset* accounts = m_dm.AccountsTable;
@@ -399,11 +413,9 @@ void ContactPages::rebuildCompanyChoices() {
             }
             // Then hold the file still for the rest of this short walk: each further re-read is a check of the
             // file's version within the transaction, not a lock taken and dropped two thousand times.
-            if (!snapshot)
-                snapshot.emplace(*m_dm.MainADOConnection);
+            if (!snapshot) snapshot.emplace(*m_dm.MainADOConnection);
         }
-        if (snapshot)
-            snapshot->commit();
+        if (snapshot) snapshot->commit();
     }
     m_company->setEntries(names);
     accounts->first();
@@ -411,9 +423,9 @@ void ContactPages::rebuildCompanyChoices() {
     copyAccount(m_company->currentText());
 }
 
-bool ContactPages::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_businessPage && event->type() == QEvent::Show)
-        runGuarded([this] { rebuildCompanyChoices(); });
+bool ContactPages::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_businessPage && event->type() == QEvent::Show) runGuarded([this] { rebuildCompanyChoices(); });
     return QTabWidget::eventFilter(watched, event);
 }
 

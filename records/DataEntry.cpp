@@ -20,7 +20,8 @@
 
 namespace qv {
 
-TDataEntryForm::TDataEntryForm(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm(dm) {
+TDataEntryForm::TDataEntryForm(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
+{
     setObjectName("TDataEntryForm");
     setWindowTitle("Files");
     // Closed with its close box only: no minimise or maximise box.
@@ -45,23 +46,20 @@ TDataEntryForm::TDataEntryForm(TMainDataModule& dm, QWidget* parent) : QDialog(p
     // The required-name rule reads the box, not the column, and puts the focus there when it refuses.
     dm.setContactNameBox({[this] {
                               // While the window is hidden the box is not kept up to date: catch up first.
-                              if (!isVisible())
-                                  NameEdit->showValue();
+                              if (!isVisible()) NameEdit->showValue();
                               return NameEdit->text();
                           },
                           [this] {
-                              if (!isVisible())
-                                  return false;
+                              if (!isVisible()) return false;
                               NameEdit->setFocus();
                               return true;
                           }});
 }
 
-TDataEntryForm::~TDataEntryForm() {
-    m_dm.setContactNameBox({});
-}
+TDataEntryForm::~TDataEntryForm() { m_dm.setContactNameBox({}); }
 
-QToolButton* TDataEntryForm::toolButton(const QString& hint, int standardIcon, void (TDataEntryForm::*command)()) {
+QToolButton* TDataEntryForm::toolButton(const QString& hint, int standardIcon, void (TDataEntryForm::*command)())
+{
     auto* b = new QToolButton;
     b->setObjectName(hint);
     b->setToolTip(hint);
@@ -73,7 +71,8 @@ QToolButton* TDataEntryForm::toolButton(const QString& hint, int standardIcon, v
     return b;
 }
 
-QWidget* TDataEntryForm::buildContactsPage() {
+QWidget* TDataEntryForm::buildContactsPage()
+{
     auto* page = new QWidget;
     page->setObjectName("ContactsPage");
     auto* v = new QVBoxLayout(page);
@@ -84,14 +83,12 @@ QWidget* TDataEntryForm::buildContactsPage() {
     bar->setSpacing(1);
     bar->addWidget(toolButton("New record", QStyle::SP_FileIcon, &TDataEntryForm::NewRecordClick));
     bar->addWidget(toolButton("Delete record", QStyle::SP_TrashIcon, &TDataEntryForm::DeleteRecordClick));
-    bar->addWidget(
-        toolButton("Delete all records", QStyle::SP_DialogDiscardButton, &TDataEntryForm::DeleteAllRecordsClick));
+    bar->addWidget(toolButton("Delete all records", QStyle::SP_DialogDiscardButton, &TDataEntryForm::DeleteAllRecordsClick));
     bar->addWidget(toolButton("Save record", QStyle::SP_DialogSaveButton, &TDataEntryForm::SaveRecordClick));
     bar->addWidget(toolButton("Discard changes", QStyle::SP_DialogCancelButton, &TDataEntryForm::DiscardChangesClick));
     bar->addWidget(toolButton("Refresh", QStyle::SP_BrowserReload, &TDataEntryForm::RefreshClick));
     bar->addSpacing(8);
-    bar->addWidget(
-        toolButton("Personality identification", QStyle::SP_MessageBoxQuestion, &TDataEntryForm::PersonalityClick));
+    bar->addWidget(toolButton("Personality identification", QStyle::SP_MessageBoxQuestion, &TDataEntryForm::PersonalityClick));
     bar->addWidget(toolButton("Report", QStyle::SP_FileDialogDetailedView, &TDataEntryForm::ReportClick));
     bar->addSpacing(8);
     bar->addWidget(toolButton("First record", QStyle::SP_MediaSkipBackward, &TDataEntryForm::FirstRecordClick));
@@ -135,7 +132,8 @@ QWidget* TDataEntryForm::buildContactsPage() {
     return page;
 }
 
-QWidget* TDataEntryForm::buildAccountsPage() {
+QWidget* TDataEntryForm::buildAccountsPage()
+{
     auto* page = new QWidget;
     page->setObjectName("AccountsPage");
     auto* v = new QVBoxLayout(page);
@@ -148,34 +146,37 @@ QWidget* TDataEntryForm::buildAccountsPage() {
 
 // ---------------------------------------------------------------- pages
 
-void TDataEntryForm::selectPage(int page, int subPage) {
+void TDataEntryForm::selectPage(int page, int subPage)
+{
     m_selectingByCode = true;
     PageControl->setCurrentIndex(page);
-    if (subPage >= 0)
-        Pages->setCurrentIndex(subPage);
+    if (subPage >= 0) Pages->setCurrentIndex(subPage);
     m_selectingByCode = false;
 }
 
-void TDataEntryForm::showContactsPage(int subPage) {
+void TDataEntryForm::showContactsPage(int subPage)
+{
     selectPage(ContactsPageIndex, subPage);
     exec();
 }
 
-void TDataEntryForm::showAccountsPage() {
+void TDataEntryForm::showAccountsPage()
+{
     selectPage(AccountsPageIndex, -1);
     exec();
 }
 
-void TDataEntryForm::pageChanged(int index) {
-    if (m_selectingByCode || index != ContactsPageIndex)
-        return;
+void TDataEntryForm::pageChanged(int index)
+{
+    if (m_selectingByCode || index != ContactsPageIndex) return;
     // The contacts shown are those of the current company; without one there is nothing to edit.
     Dataset* companies = m_dm.CompaniesTable;
     if (!companies->isOpen() || companies->recNo() < 0 || companies->isNull("CompanyID"))
         showPlain("Please, Select company first.");
 }
 
-void TDataEntryForm::contactsPageShown() {
+void TDataEntryForm::contactsPageShown()
+{
     // No mail-client automation server exists here to be woken up in advance; the imports reach the contacts
     // through the platform's own source when they run.
     m_contacts->refreshIfStale();
@@ -183,55 +184,52 @@ void TDataEntryForm::contactsPageShown() {
     refreshExplanations();
 }
 
-bool TDataEntryForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ContactsPage && event->type() == QEvent::Show)
-        runGuarded([this] { contactsPageShown(); });
+bool TDataEntryForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ContactsPage && event->type() == QEvent::Show) runGuarded([this] { contactsPageShown(); });
     return QDialog::eventFilter(watched, event);
 }
 
-void TDataEntryForm::keyPressEvent(QKeyEvent* event) {
+void TDataEntryForm::keyPressEvent(QKeyEvent* event)
+{
     // The window closes with its close box only; Escape must not drop out of it.
-    if (event->key() == Qt::Key_Escape)
-        return;
+    if (event->key() == Qt::Key_Escape) return;
     QDialog::keyPressEvent(event);
 }
 
-void TDataEntryForm::rebuildCompanyChoices() {
-    Pages->rebuildCompanyChoices();
-}
+void TDataEntryForm::rebuildCompanyChoices() { Pages->rebuildCompanyChoices(); }
 
-void TDataEntryForm::refreshExplanations() {
-    Pages->refreshExplanations();
-}
+void TDataEntryForm::refreshExplanations() { Pages->refreshExplanations(); }
 
 // ---------------------------------------------------------------- commands of the main window
 
-void TDataEntryForm::filtersCommand() {
+void TDataEntryForm::filtersCommand()
+{
     if (m_dm.PeopleCompanyDet->recordCount() == 0) {
         showInformation("The database is empty.");
         return;
     }
-    if (onShowFilters)
-        onShowFilters();
+    if (onShowFilters) onShowFilters();
 }
 
-void TDataEntryForm::followUpCommand() {
+void TDataEntryForm::followUpCommand()
+{
     if (m_dm.PeopleCompanyDet->recordCount() == 0) {
         showInformation("The database is empty.");
         return;
     }
-    if (onShowFollowUp)
-        onShowFollowUp();
+    if (onShowFollowUp) onShowFollowUp();
 }
 
-void TDataEntryForm::helpCommand() {
-    if (onHelp)
-        onHelp();
+void TDataEntryForm::helpCommand()
+{
+    if (onHelp) onHelp();
 }
 
 // ---------------------------------------------------------------- search
 
-void TDataEntryForm::SearchEditChange(const QString& text) {
+void TDataEntryForm::SearchEditChange(const QString& text)
+{
     Dataset* companies = m_dm.CompaniesTable;
     Dataset* people = m_dm.PeopleCompanyDet;
     companies->first();
@@ -242,25 +240,27 @@ void TDataEntryForm::SearchEditChange(const QString& text) {
 
 // ---------------------------------------------------------------- contact toolbar
 
-void TDataEntryForm::NewRecordClick() {
+void TDataEntryForm::NewRecordClick()
+{
     m_dm.PeopleCompanyDet->insert();
     refreshExplanations();
     SearchEdit->setFocus();
 }
 
-void TDataEntryForm::DeleteRecordClick() {
+void TDataEntryForm::DeleteRecordClick()
+{
     Dataset* people = m_dm.PeopleCompanyDet;
     if (people->recordCount() == 0) {
         showInformation("The database is empty.");
         return;
     }
-    if (askYesNo("This will delete the current record. Proceed?"))
-        people->remove();
+    if (askYesNo("This will delete the current record. Proceed?")) people->remove();
     refreshExplanations();
     SearchEdit->setFocus();
 }
 
-void TDataEntryForm::DeleteAllRecordsClick() {
+void TDataEntryForm::DeleteAllRecordsClick()
+{
     Dataset* people = m_dm.PeopleCompanyDet;
     const int count = people->recordCount();
     if (askYesToAll("This will delete ALL records in your database. Proceed?")) {
@@ -289,25 +289,29 @@ void TDataEntryForm::DeleteAllRecordsClick() {
     refreshExplanations();
 }
 
-void TDataEntryForm::SaveRecordClick() {
+void TDataEntryForm::SaveRecordClick()
+{
     m_dm.PeopleCompanyDet->post();
     refreshExplanations();
     SearchEdit->setFocus();
 }
 
-void TDataEntryForm::DiscardChangesClick() {
+void TDataEntryForm::DiscardChangesClick()
+{
     m_dm.PeopleCompanyDet->cancel();
     refreshExplanations();
 }
 
-void TDataEntryForm::RefreshClick() {
+void TDataEntryForm::RefreshClick()
+{
     m_dm.PeopleCompanyDet->refresh();
     refreshExplanations();
 }
 
 namespace {
 // The personality and report commands post what is pending and go on whatever the post says.
-void postIgnoringFailure(Dataset* ds) {
+void postIgnoringFailure(Dataset* ds)
+{
     try {
         ds->post();
     } catch (const std::exception&) {
@@ -315,27 +319,28 @@ void postIgnoringFailure(Dataset* ds) {
 }
 } // namespace
 
-void TDataEntryForm::PersonalityClick() {
+void TDataEntryForm::PersonalityClick()
+{
     postIgnoringFailure(m_dm.PeopleCompanyDet);
     if (m_dm.PeopleCompanyDet->recordCount() == 0) {
         showError("Contacts database is empty.");
         return;
     }
-    if (onPersonality)
-        onPersonality();
+    if (onPersonality) onPersonality();
 }
 
-void TDataEntryForm::ReportClick() {
+void TDataEntryForm::ReportClick()
+{
     postIgnoringFailure(m_dm.PeopleCompanyDet);
     if (m_dm.PeopleCompanyDet->recordCount() == 0) {
         showError("No record selected.");
         return;
     }
-    if (onContactReport)
-        onContactReport();
+    if (onContactReport) onContactReport();
 }
 
-void TDataEntryForm::move(void (Dataset::*step)()) {
+void TDataEntryForm::move(void (Dataset::*step)())
+{
     // A refused or failed move is silent; the focus goes back to the search box in every case.
     try {
         (m_dm.PeopleCompanyDet->*step)();
@@ -345,17 +350,9 @@ void TDataEntryForm::move(void (Dataset::*step)()) {
     SearchEdit->setFocus();
 }
 
-void TDataEntryForm::FirstRecordClick() {
-    move(&Dataset::first);
-}
-void TDataEntryForm::PriorRecordClick() {
-    move(&Dataset::prior);
-}
-void TDataEntryForm::NextRecordClick() {
-    move(&Dataset::next);
-}
-void TDataEntryForm::LastRecordClick() {
-    move(&Dataset::last);
-}
+void TDataEntryForm::FirstRecordClick() { move(&Dataset::first); }
+void TDataEntryForm::PriorRecordClick() { move(&Dataset::prior); }
+void TDataEntryForm::NextRecordClick() { move(&Dataset::next); }
+void TDataEntryForm::LastRecordClick() { move(&Dataset::last); }
 
 } // namespace qv

@@ -10,7 +10,8 @@
 
 namespace qv {
 
-TPickDateForm::TPickDateForm(QWidget* parent) : QDialog(parent) {
+TPickDateForm::TPickDateForm(QWidget* parent) : QDialog(parent)
+{
     setObjectName("TPickDateForm");
     setWindowTitle("Pick Date");
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -37,12 +38,12 @@ TPickDateForm::TPickDateForm(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
 
     // The calendar takes Enter for itself; here Enter means "OK", as the default button does elsewhere.
-    if (auto* view = MonthCalendar1->findChild<QTableView*>())
-        view->installEventFilter(this);
+    if (auto* view = MonthCalendar1->findChild<QTableView*>()) view->installEventFilter(this);
     MonthCalendar1->installEventFilter(this);
 }
 
-bool TPickDateForm::eventFilter(QObject* watched, QEvent* event) {
+bool TPickDateForm::eventFilter(QObject* watched, QEvent* event)
+{
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -53,10 +54,10 @@ bool TPickDateForm::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-std::optional<QDate> TPickDateForm::pick() {
+std::optional<QDate> TPickDateForm::pick()
+{
     MonthCalendar1->setFocus();
-    if (exec() != QDialog::Accepted)
-        return std::nullopt;
+    if (exec() != QDialog::Accepted) return std::nullopt;
     return MonthCalendar1->selectedDate();
 }
 
@@ -64,13 +65,14 @@ namespace {
 TPickDateForm* instance = nullptr;
 }
 
-TPickDateForm& pickDateForm() {
-    if (!instance)
-        instance = new TPickDateForm;
+TPickDateForm& pickDateForm()
+{
+    if (!instance) instance = new TPickDateForm;
     return *instance;
 }
 
-void destroyPickDateForm() {
+void destroyPickDateForm()
+{
     delete instance;
     instance = nullptr;
 }

@@ -17,7 +17,8 @@ namespace {
 
 // A window with one control of each kind over the contacts.
 struct Bound {
-    explicit Bound(Dataset* people) {
+    explicit Bound(Dataset* people)
+    {
         window.setObjectName("BoundWindow");
         source = new DataSource(people, &window);
         auto* v = new QVBoxLayout(&window);
@@ -70,29 +71,23 @@ private slots:
 
 // Closed lists select the entry equal to the stored text ignoring case; radio groups only an exact match.
 // Showing never rewrites the stored text.
-void TestControls::choosersShowWithoutRewriting_data() {
+void TestControls::choosersShowWithoutRewriting_data()
+{
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<int>("shown"); // position selected, -1 for none
-    QTest::newRow("closed list, other letter case") << "Innovation"
-                                                    << "innovator" << 0;
-    QTest::newRow("closed list, exact") << "Innovation"
-                                        << "Laggard" << 4;
-    QTest::newRow("closed list, no entry") << "Income"
-                                           << "45,000" << -1;
-    QTest::newRow("closed list, empty") << "Income"
-                                        << "" << -1;
-    QTest::newRow("radio group, other letter case") << "PersonType"
-                                                    << "customer" << -1;
-    QTest::newRow("radio group, exact") << "PersonType"
-                                        << "Prospect" << 1;
-    QTest::newRow("radio group, caption is not the stored text") << "Breminder"
-                                                                 << "Set" << -1;
-    QTest::newRow("radio group, stored text under its caption") << "Breminder"
-                                                                << "FALSE" << 1;
+    QTest::newRow("closed list, other letter case") << "Innovation" << "innovator" << 0;
+    QTest::newRow("closed list, exact") << "Innovation" << "Laggard" << 4;
+    QTest::newRow("closed list, no entry") << "Income" << "45,000" << -1;
+    QTest::newRow("closed list, empty") << "Income" << "" << -1;
+    QTest::newRow("radio group, other letter case") << "PersonType" << "customer" << -1;
+    QTest::newRow("radio group, exact") << "PersonType" << "Prospect" << 1;
+    QTest::newRow("radio group, caption is not the stored text") << "Breminder" << "Set" << -1;
+    QTest::newRow("radio group, stored text under its caption") << "Breminder" << "FALSE" << 1;
 }
 
-void TestControls::choosersShowWithoutRewriting() {
+void TestControls::choosersShowWithoutRewriting()
+{
     QFETCH(QString, field);
     QFETCH(QString, stored);
     QFETCH(int, shown);
@@ -101,8 +96,8 @@ void TestControls::choosersShowWithoutRewriting() {
     Bound b(people);
     b.window.show();
     people->next(); // from a contact that shows an entry, so that clearing is tested too
-    const int position = field == "Innovation"   ? b.innovation->currentIndex()
-                         : field == "Income"     ? b.income->currentIndex()
+    const int position = field == "Innovation" ? b.innovation->currentIndex()
+                         : field == "Income"   ? b.income->currentIndex()
                          : field == "PersonType" ? b.personType->checkedPosition()
                                                  : b.reminder->checkedPosition();
     QCOMPARE(position, shown);
@@ -116,7 +111,8 @@ void TestControls::choosersShowWithoutRewriting() {
     QCOMPARE(db.scalar(QString("SELECT %1 FROM People WHERE Name = 'Adams'").arg(field)).toString(), stored);
 }
 
-void TestControls::typingStartsAnEditAndStoresWhatWasTyped() {
+void TestControls::typingStartsAnEditAndStoresWhatWasTyped()
+{
     TestDatabase db({personInsert("Adams", {"Title", "Mr."})});
     Dataset* people = db.open().PeopleCompanyDet;
     Bound b(people);
@@ -143,7 +139,8 @@ void TestControls::typingStartsAnEditAndStoresWhatWasTyped() {
     QCOMPARE(row.value(3).toString(), QString("Sir Lancel"));
 }
 
-void TestControls::pickingStoresTheEntryNotTheCaption() {
+void TestControls::pickingStoresTheEntryNotTheCaption()
+{
     TestDatabase db({personInsert("Adams", {"Innovation", "innovator"})});
     Dataset* people = db.open().PeopleCompanyDet;
     Bound b(people);
@@ -161,10 +158,10 @@ void TestControls::pickingStoresTheEntryNotTheCaption() {
 }
 
 // A scan while the window is hidden repaints nothing; the next show brings every control up to date once.
-void TestControls::hiddenWindowCatchesUpOnShow() {
+void TestControls::hiddenWindowCatchesUpOnShow()
+{
     QStringList rows;
-    for (int i = 0; i < 50; ++i)
-        rows << personInsert(QString("Contact %1").arg(i), {"PersonType", "Customer"});
+    for (int i = 0; i < 50; ++i) rows << personInsert(QString("Contact %1").arg(i), {"PersonType", "Customer"});
     rows << personInsert("Zed", {"PersonType", "Prospect", "Birthday", "2001-02-03 00:00:00"});
     TestDatabase db(rows);
     Dataset* people = db.open().PeopleCompanyDet;
@@ -188,7 +185,8 @@ void TestControls::hiddenWindowCatchesUpOnShow() {
     QCOMPARE(b.birthday->text(), QString());
 }
 
-void TestControls::domainTexts() {
+void TestControls::domainTexts()
+{
     QCOMPARE(domains::halfHourTime().size(), 36);
     QCOMPARE(domains::halfHourTime().first(), QString("6:00 AM"));
     QCOMPARE(domains::halfHourTime().at(12), QString("12:00 PM"));
@@ -202,7 +200,8 @@ void TestControls::domainTexts() {
 }
 
 // A file that does not exist is a failure without asking the desktop; an existing one is handed over.
-void TestControls::desktopShellRefusesMissingFiles_data() {
+void TestControls::desktopShellRefusesMissingFiles_data()
+{
     QTest::addColumn<QString>("target");
     QTest::addColumn<bool>("exists");
     QTest::newRow("missing path") << "/nonexistent/folder/report.doc" << false;
@@ -212,7 +211,8 @@ void TestControls::desktopShellRefusesMissingFiles_data() {
     QTest::newRow("existing file URL") << "file://%1" << true;
 }
 
-void TestControls::desktopShellRefusesMissingFiles() {
+void TestControls::desktopShellRefusesMissingFiles()
+{
     QFETCH(QString, target);
     QFETCH(bool, exists);
     QTemporaryFile file;
@@ -224,8 +224,7 @@ void TestControls::desktopShellRefusesMissingFiles() {
     QDesktopServices::unsetUrlHandler("file");
     QCOMPARE(result > 32, exists);
     QCOMPARE(recorder.urls.size(), exists ? 1 : 0);
-    if (exists)
-        QCOMPARE(recorder.urls.first().toLocalFile(), file.fileName());
+    if (exists) QCOMPARE(recorder.urls.first().toLocalFile(), file.fileName());
 }
 
 QTEST_MAIN(TestControls)

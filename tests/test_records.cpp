@@ -23,11 +23,13 @@ using namespace qv::test;
 
 namespace {
 
-QString otherCompanyContact() {
+QString otherCompanyContact()
+{
     return "INSERT INTO People (CompanyID, Name) VALUES ((SELECT max(CompanyID) FROM Companies), 'Outsider')";
 }
 
-QStringList contactRows(const QStringList& names) {
+QStringList contactRows(const QStringList& names)
+{
     QStringList rows{"INSERT INTO Companies (Name) VALUES ('Another company')", otherCompanyContact()};
     for (const QString& n : names)
         rows << personInsert(n, {"ProspectingMethod", n == "Adams" ? "other" : "News"});
@@ -36,31 +38,32 @@ QStringList contactRows(const QStringList& names) {
 
 // The window shown (not modally) over a fresh database.
 struct Files {
-    explicit Files(const QStringList& rows, bool seedRows = true) : db(rows, seedRows), dm(db.open()), form(dm) {
+    explicit Files(const QStringList& rows, bool seedRows = true) : db(rows, seedRows), dm(db.open()), form(dm)
+    {
         form.show();
     }
     QToolButton* button(const QString& hint) const { return form.findChild<QToolButton*>(hint); }
-    template <class T> T* find(const QString& name) const {
+    template <class T> T* find(const QString& name) const
+    {
         T* w = form.findChild<T*>(name);
-        if (!w)
-            qFatal("no widget %s", qPrintable(name));
+        if (!w) qFatal("no widget %s", qPrintable(name));
         return w;
     }
     Dataset* people() const { return dm.PeopleCompanyDet; }
-    QString storedNames() const {
-        return db
-            .scalar("SELECT group_concat(Name, ',') FROM (SELECT Name FROM People WHERE CompanyID = "
-                    "(SELECT min(CompanyID) FROM Companies) ORDER BY rowid)")
+    QString storedNames() const
+    {
+        return db.scalar("SELECT group_concat(Name, ',') FROM (SELECT Name FROM People WHERE CompanyID = "
+                         "(SELECT min(CompanyID) FROM Companies) ORDER BY rowid)")
             .toString();
     }
-    QString current() const {
-        if (people()->state() == DatasetState::Insert)
-            return "(new)";
-        if (people()->recNo() < 0)
-            return "(none)";
+    QString current() const
+    {
+        if (people()->state() == DatasetState::Insert) return "(new)";
+        if (people()->recNo() < 0) return "(none)";
         return people()->text("Name");
     }
-    void typeName(const QString& text) {
+    void typeName(const QString& text)
+    {
         form.NameEdit->selectAll();
         QTest::keyClicks(form.NameEdit, text);
     }
@@ -72,11 +75,11 @@ struct Files {
 };
 
 // Acts on the modal window once its exec() runs; the test asserts after exec() has returned.
-void whenModal(std::function<void(QWidget*)> act) {
+void whenModal(std::function<void(QWidget*)> act)
+{
     QTimer::singleShot(0, qApp, [act] {
         QWidget* w = QApplication::activeModalWidget();
-        if (w)
-            act(w);
+        if (w) act(w);
     });
 }
 
@@ -117,7 +120,8 @@ private slots:
 
 // Each toolbar command: the messages, what is stored, where the record and the focus end, and whether the
 // explanation boxes were brought up to date.
-void TestRecords::toolbar_data() {
+void TestRecords::toolbar_data()
+{
     QTest::addColumn<QStringList>("contacts");
     QTest::addColumn<QString>("typed"); // into the name box first; null for nothing
     QTest::addColumn<QString>("hint");
@@ -135,94 +139,57 @@ void TestRecords::toolbar_data() {
     const QString deleteAll = "This will delete ALL records in your database. Proceed?";
     const int No = int(MessageAnswer::No), Yes = int(MessageAnswer::Yes), YesToAll = int(MessageAnswer::YesToAll);
     QTest::newRow("new, empty list") << QStringList() << none << "New record" << QList<int>() << QStringList() << ""
-                                     << "(new)"
-                                     << "SearchEdit" << true << false;
-    QTest::newRow("new posts the pending edit") << two << "Zed"
-                                                << "New record" << QList<int>() << QStringList() << "Zed,Baker"
-                                                << "(new)"
-                                                << "SearchEdit" << true << false;
-    QTest::newRow("new refused by a blank name") << two << "   "
-                                                 << "New record" << QList<int>() << QStringList() << "Adams,Baker"
-                                                 << "   "
-                                                 << "Name" << false << false;
+                                     << "(new)" << "SearchEdit" << true << false;
+    QTest::newRow("new posts the pending edit") << two << "Zed" << "New record" << QList<int>() << QStringList()
+                                                << "Zed,Baker" << "(new)" << "SearchEdit" << true << false;
+    QTest::newRow("new refused by a blank name") << two << "   " << "New record" << QList<int>() << QStringList()
+                                                 << "Adams,Baker" << "   " << "Name" << false << false;
     QTest::newRow("delete, empty list") << QStringList() << none << "Delete record" << QList<int>()
-                                        << QStringList{"The database is empty."} << ""
-                                        << "(none)"
-                                        << "" << false << false;
+                                        << QStringList{"The database is empty."} << "" << "(none)" << "" << false
+                                        << false;
     QTest::newRow("delete, No") << two << none << "Delete record" << QList<int>{No} << QStringList{deleteOne}
-                                << "Adams,Baker"
-                                << "Adams"
-                                << "SearchEdit" << true << false;
+                                << "Adams,Baker" << "Adams" << "SearchEdit" << true << false;
     QTest::newRow("delete, Yes") << two << none << "Delete record" << QList<int>{Yes} << QStringList{deleteOne}
-                                 << "Baker"
-                                 << "Baker"
-                                 << "SearchEdit" << true << false;
-    QTest::newRow("delete all, No") << two << none << "Delete all records" << QList<int>{No} << QStringList{deleteAll}
-                                    << "Adams,Baker"
-                                    << "Adams"
-                                    << "" << true << false;
-    QTest::newRow("delete all, Yes to All")
-        << two << none << "Delete all records" << QList<int>{YesToAll} << QStringList{deleteAll} << ""
-        << "(none)"
-        << "" << true << false;
-    QTest::newRow("delete all, empty list")
-        << QStringList() << none << "Delete all records" << QList<int>{YesToAll} << QStringList{deleteAll} << ""
-        << "(none)"
-        << "" << true << false;
-    QTest::newRow("save, blank name") << two << "   "
-                                      << "Save record" << QList<int>() << QStringList() << "Adams,Baker"
-                                      << "   "
-                                      << "Name" << false << false;
-    QTest::newRow("save keeps the blanks") << two << " Zed "
-                                           << "Save record" << QList<int>() << QStringList() << " Zed ,Baker"
-                                           << " Zed "
-                                           << "SearchEdit" << true << false;
-    QTest::newRow("discard") << two << "Zed"
-                             << "Discard changes" << QList<int>() << QStringList() << "Adams,Baker"
-                             << "Adams"
-                             << "" << true << false;
-    QTest::newRow("refresh posts") << two << "Zed"
-                                   << "Refresh" << QList<int>() << QStringList() << "Zed,Baker"
-                                   << "Zed"
-                                   << "" << true << false;
-    QTest::newRow("personality, empty list") << QStringList() << none << "Personality identification" << QList<int>()
-                                             << QStringList{"Contacts database is empty."} << ""
-                                             << "(none)"
-                                             << "" << false << false;
-    QTest::newRow("personality ignores a refused post")
-        << two << "  "
-        << "Personality identification" << QList<int>() << QStringList() << "Adams,Baker"
-        << "  "
-        << "" << false << true;
+                                 << "Baker" << "Baker" << "SearchEdit" << true << false;
+    QTest::newRow("delete all, No") << two << none << "Delete all records" << QList<int>{No}
+                                    << QStringList{deleteAll} << "Adams,Baker" << "Adams" << "" << true << false;
+    QTest::newRow("delete all, Yes to All") << two << none << "Delete all records" << QList<int>{YesToAll}
+                                            << QStringList{deleteAll} << "" << "(none)" << "" << true << false;
+    QTest::newRow("delete all, empty list") << QStringList() << none << "Delete all records" << QList<int>{YesToAll}
+                                            << QStringList{deleteAll} << "" << "(none)" << "" << true << false;
+    QTest::newRow("save, blank name") << two << "   " << "Save record" << QList<int>() << QStringList()
+                                      << "Adams,Baker" << "   " << "Name" << false << false;
+    QTest::newRow("save keeps the blanks") << two << " Zed " << "Save record" << QList<int>() << QStringList()
+                                           << " Zed ,Baker" << " Zed " << "SearchEdit" << true << false;
+    QTest::newRow("discard") << two << "Zed" << "Discard changes" << QList<int>() << QStringList() << "Adams,Baker"
+                             << "Adams" << "" << true << false;
+    QTest::newRow("refresh posts") << two << "Zed" << "Refresh" << QList<int>() << QStringList() << "Zed,Baker"
+                                   << "Zed" << "" << true << false;
+    QTest::newRow("personality, empty list") << QStringList() << none << "Personality identification"
+                                             << QList<int>() << QStringList{"Contacts database is empty."} << ""
+                                             << "(none)" << "" << false << false;
+    QTest::newRow("personality ignores a refused post") << two << "  " << "Personality identification"
+                                                        << QList<int>() << QStringList() << "Adams,Baker" << "  "
+                                                        << "" << false << true;
     QTest::newRow("report, empty list") << QStringList() << none << "Report" << QList<int>()
-                                        << QStringList{"No record selected."} << ""
-                                        << "(none)"
-                                        << "" << false << false;
-    QTest::newRow("report posts the pending edit") << two << "Zed"
-                                                   << "Report" << QList<int>() << QStringList() << "Zed,Baker"
-                                                   << "Zed"
-                                                   << "" << false << true;
+                                        << QStringList{"No record selected."} << "" << "(none)" << "" << false
+                                        << false;
+    QTest::newRow("report posts the pending edit") << two << "Zed" << "Report" << QList<int>() << QStringList()
+                                                   << "Zed,Baker" << "Zed" << "" << false << true;
     QTest::newRow("next") << two << none << "Next record" << QList<int>() << QStringList() << "Adams,Baker"
-                          << "Baker"
-                          << "SearchEdit" << true << false;
-    QTest::newRow("next refused by a blank name") << two << "  "
-                                                  << "Next record" << QList<int>() << QStringList() << "Adams,Baker"
-                                                  << "  "
-                                                  << "SearchEdit" << false << false;
+                          << "Baker" << "SearchEdit" << true << false;
+    QTest::newRow("next refused by a blank name") << two << "  " << "Next record" << QList<int>() << QStringList()
+                                                  << "Adams,Baker" << "  " << "SearchEdit" << false << false;
     QTest::newRow("prior on the first") << two << none << "Prior record" << QList<int>() << QStringList()
-                                        << "Adams,Baker"
-                                        << "Adams"
-                                        << "SearchEdit" << true << false;
+                                        << "Adams,Baker" << "Adams" << "SearchEdit" << true << false;
     QTest::newRow("last") << two << none << "Last record" << QList<int>() << QStringList() << "Adams,Baker"
-                          << "Baker"
-                          << "SearchEdit" << true << false;
-    QTest::newRow("first after last") << two << "Zed"
-                                      << "First record" << QList<int>() << QStringList() << "Zed,Baker"
-                                      << "Zed"
-                                      << "SearchEdit" << true << false;
+                          << "Baker" << "SearchEdit" << true << false;
+    QTest::newRow("first after last") << two << "Zed" << "First record" << QList<int>() << QStringList()
+                                      << "Zed,Baker" << "Zed" << "SearchEdit" << true << false;
 }
 
-void TestRecords::toolbar() {
+void TestRecords::toolbar()
+{
     QFETCH(QStringList, contacts);
     QFETCH(QString, typed);
     QFETCH(QString, hint);
@@ -235,16 +202,13 @@ void TestRecords::toolbar() {
     QFETCH(bool, hook);
 
     ScriptedMessages box;
-    for (int a : answers)
-        box.answers.push_back(MessageAnswer(a));
+    for (int a : answers) box.answers.push_back(MessageAnswer(a));
     Files f(contactRows(contacts));
     bool hookCalled = false;
     f.form.onPersonality = [&] { hookCalled = hint == "Personality identification"; };
     f.form.onContactReport = [&] { hookCalled = hint == "Report"; };
-    if (!typed.isNull())
-        f.typeName(typed);
-    if (hint == "First record")
-        f.people()->last();
+    if (!typed.isNull()) f.typeName(typed);
+    if (hint == "First record") f.people()->last();
     // Stale explanations and the focus elsewhere, so that a refresh and a focus move show.
     auto* explanation = f.find<ExplanationBox>("ProspectingMethodExplanation");
     explanation->showPosition(0);
@@ -257,8 +221,7 @@ void TestRecords::toolbar() {
     QCOMPARE(f.storedNames(), names);
     QCOMPARE(f.current(), current);
     QCOMPARE(f.db.scalar("SELECT count(*) FROM People WHERE Name = 'Outsider'").toInt(), 1);
-    if (!focus.isEmpty())
-        QCOMPARE(f.form.focusWidget()->objectName(), focus);
+    if (!focus.isEmpty()) QCOMPARE(f.form.focusWidget()->objectName(), focus);
     const QString method = f.people()->isOpen() ? f.people()->text("ProspectingMethod") : QString();
     const QString fresh = domains::explanationAt(domains::prospectingExplanations(),
                                                  domains::positionIgnoringCase(domains::prospectingMethod(), method));
@@ -266,20 +229,18 @@ void TestRecords::toolbar() {
     QCOMPARE(hookCalled, hook);
 }
 
-void TestRecords::search_data() {
+void TestRecords::search_data()
+{
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("found");
-    QTest::newRow("prefix in lower case") << "sm"
-                                          << "smith";
-    QTest::newRow("prefix in upper case") << "SMY"
-                                          << "Smythe";
-    QTest::newRow("no match stays") << "zz"
-                                    << "Baker";
-    QTest::newRow("emptied matches the first") << "\b"
-                                               << "Adams";
+    QTest::newRow("prefix in lower case") << "sm" << "smith";
+    QTest::newRow("prefix in upper case") << "SMY" << "Smythe";
+    QTest::newRow("no match stays") << "zz" << "Baker";
+    QTest::newRow("emptied matches the first") << "\b" << "Adams";
 }
 
-void TestRecords::search() {
+void TestRecords::search()
+{
     QFETCH(QString, typed);
     QFETCH(QString, found);
     Files f(contactRows({"Adams", "smith", "Baker", "Smythe"}));
@@ -295,7 +256,8 @@ void TestRecords::search() {
     QCOMPARE(f.dm.CompaniesTable->recNo(), 0);
 }
 
-void TestRecords::pageChangeMessageOnlyWhenTheUserTurnsToContacts() {
+void TestRecords::pageChangeMessageOnlyWhenTheUserTurnsToContacts()
+{
     ScriptedMessages box;
     Files f({}, false); // no company row at all
     QTabBar* tabs = f.form.PageControl->tabBar();
@@ -314,7 +276,8 @@ void TestRecords::pageChangeMessageOnlyWhenTheUserTurnsToContacts() {
     QCOMPARE(box.texts().size(), 1);
 }
 
-void TestRecords::menuOpensOnTheRequestedSubPageModally() {
+void TestRecords::menuOpensOnTheRequestedSubPageModally()
+{
     ScriptedMessages box;
     Files f(contactRows({"Adams"}));
     f.form.hide();
@@ -345,7 +308,8 @@ void TestRecords::menuOpensOnTheRequestedSubPageModally() {
     QCOMPARE(page, int(TDataEntryForm::AccountsPageIndex));
 }
 
-void TestRecords::mainWindowCommandsWithoutContacts() {
+void TestRecords::mainWindowCommandsWithoutContacts()
+{
     ScriptedMessages box;
     Files f({});
     int filters = 0, followUps = 0;
@@ -365,7 +329,8 @@ void TestRecords::mainWindowCommandsWithoutContacts() {
 }
 
 // The program's own start-up wires the three contact items to the Files window on their sub-page.
-void TestRecords::mainWindowItemsOpenTheFilesWindow_data() {
+void TestRecords::mainWindowItemsOpenTheFilesWindow_data()
+{
     QTest::addColumn<QString>("item");
     QTest::addColumn<int>("subPage");
     QTest::newRow("Personal info...") << "PersonalInfoItem" << int(ContactPages::PersonalInfo);
@@ -373,7 +338,8 @@ void TestRecords::mainWindowItemsOpenTheFilesWindow_data() {
     QTest::newRow("Marketing info...") << "MarketingInfoItem" << int(ContactPages::MarketingInfo);
 }
 
-void TestRecords::mainWindowItemsOpenTheFilesWindow() {
+void TestRecords::mainWindowItemsOpenTheFilesWindow()
+{
     QFETCH(QString, item);
     QFETCH(int, subPage);
     ScriptedMessages box;
@@ -404,40 +370,24 @@ void TestRecords::mainWindowItemsOpenTheFilesWindow() {
 
 // The company choices are the accounts in order; the copy follows the chooser's entry, which matches the stored
 // company ignoring case, and leaves the business fields alone when there is no such account.
-void TestRecords::accountCopyWhenBusinessInfoIsShown_data() {
+void TestRecords::accountCopyWhenBusinessInfoIsShown_data()
+{
     QTest::addColumn<QStringList>("accounts"); // name|street|size
     QTest::addColumn<QString>("company");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("street");
     QTest::addColumn<QString>("size");
     const QStringList two{"Acme||Large", "Beta|2 Beta Rd|Small"};
-    QTest::newRow("an account") << two << "Beta"
-                                << "Beta"
-                                << "2 Beta Rd"
-                                << "Small";
-    QTest::newRow("an account in other letter case") << two << "beta"
-                                                     << "Beta"
-                                                     << "2 Beta Rd"
-                                                     << "Small";
-    QTest::newRow("empty account values are copied too") << two << "Acme"
-                                                         << "Acme"
-                                                         << ""
-                                                         << "Large";
-    QTest::newRow("a company that is no account") << two << "Gamma"
-                                                  << ""
-                                                  << "Old street"
-                                                  << "Huge";
-    QTest::newRow("no company") << two << ""
-                                << ""
-                                << "Old street"
-                                << "Huge";
-    QTest::newRow("no accounts at all") << QStringList() << "Beta"
-                                        << ""
-                                        << "Old street"
-                                        << "Huge";
+    QTest::newRow("an account") << two << "Beta" << "Beta" << "2 Beta Rd" << "Small";
+    QTest::newRow("an account in other letter case") << two << "beta" << "Beta" << "2 Beta Rd" << "Small";
+    QTest::newRow("empty account values are copied too") << two << "Acme" << "Acme" << "" << "Large";
+    QTest::newRow("a company that is no account") << two << "Gamma" << "" << "Old street" << "Huge";
+    QTest::newRow("no company") << two << "" << "" << "Old street" << "Huge";
+    QTest::newRow("no accounts at all") << QStringList() << "Beta" << "" << "Old street" << "Huge";
 }
 
-void TestRecords::accountCopyWhenBusinessInfoIsShown() {
+void TestRecords::accountCopyWhenBusinessInfoIsShown()
+{
     QFETCH(QStringList, accounts);
     QFETCH(QString, company);
     QFETCH(QString, shown);
@@ -468,7 +418,8 @@ void TestRecords::accountCopyWhenBusinessInfoIsShown() {
     QCOMPARE(row.value(2).toString(), size);
 }
 
-void TestRecords::pickingACompanyCopiesItsAccount() {
+void TestRecords::pickingACompanyCopiesItsAccount()
+{
     Files f({personInsert("Adams"),
              "INSERT INTO Accounts (AccountName, AccountIndustry, AccountWebPage, AccountFax2) VALUES "
              "('Acme', 'Retail', 'http://acme.example', '555-2')"});
@@ -485,16 +436,19 @@ void TestRecords::pickingACompanyCopiesItsAccount() {
     QVERIFY(f.find<DBEdit>("WebPage")->isReadOnly());
 }
 
-void TestRecords::showingBusinessInfoSavesThePendingChange() {
+void TestRecords::showingBusinessInfoSavesThePendingChange()
+{
     Files f({personInsert("Adams"), "INSERT INTO Accounts (AccountName) VALUES ('Acme')"});
     f.typeName("Zed");
     f.showPage(ContactPages::BusinessInfo);
     QCOMPARE(f.storedNames(), QString("Zed"));
 }
 
-void TestRecords::blankNameStopsTheRebuildSilently() {
+void TestRecords::blankNameStopsTheRebuildSilently()
+{
     ScriptedMessages box;
-    Files f({personInsert("Adams", {"Company", "Beta"}), "INSERT INTO Accounts (AccountName) VALUES ('Acme')",
+    Files f({personInsert("Adams", {"Company", "Beta"}),
+             "INSERT INTO Accounts (AccountName) VALUES ('Acme')",
              "INSERT INTO Accounts (AccountName, AccountStreet) VALUES ('Beta', '2 Beta Rd')"});
     f.typeName("  ");
     f.showPage(ContactPages::BusinessInfo);
@@ -505,7 +459,8 @@ void TestRecords::blankNameStopsTheRebuildSilently() {
     QCOMPARE(f.storedNames(), QString("Adams"));
 }
 
-void TestRecords::withoutContactsBusinessInfoStartsANewContact() {
+void TestRecords::withoutContactsBusinessInfoStartsANewContact()
+{
     ScriptedMessages box;
     Files f({"INSERT INTO Accounts (AccountName) VALUES ('Acme')"});
     f.showPage(ContactPages::BusinessInfo);
@@ -517,7 +472,8 @@ void TestRecords::withoutContactsBusinessInfoStartsANewContact() {
     QCOMPARE(box.texts(), QStringList());
 }
 
-void TestRecords::tooLongCopiedValueIsRefusedAndTheEditStays() {
+void TestRecords::tooLongCopiedValueIsRefusedAndTheEditStays()
+{
     ScriptedMessages box;
     const QString state(60, 'S'); // BAState holds 50 characters
     Files f({personInsert("Adams", {"Company", "Acme"}),
@@ -532,7 +488,8 @@ void TestRecords::tooLongCopiedValueIsRefusedAndTheEditStays() {
     QVERIFY(f.db.scalar("SELECT BAState FROM People").isNull());
 }
 
-void TestRecords::closingKeepsThePendingEdit() {
+void TestRecords::closingKeepsThePendingEdit()
+{
     Files f(contactRows({"Adams", "Baker"}));
     f.typeName("Zed");
     f.form.close();
@@ -545,7 +502,8 @@ void TestRecords::closingKeepsThePendingEdit() {
     QCOMPARE(f.form.NameEdit->text(), QString("Baker"));
 }
 
-void TestRecords::datePickerKeepsItsDateAfterCancel() {
+void TestRecords::datePickerKeepsItsDateAfterCancel()
+{
     TPickDateForm& picker = pickDateForm();
     QCOMPARE(&picker, &pickDateForm());
     const QDate chosen(2021, 3, 14), cancelled(2022, 7, 1);
@@ -571,7 +529,8 @@ void TestRecords::datePickerKeepsItsDateAfterCancel() {
     QCOMPARE(shownOnReopen, cancelled);
 }
 
-void TestRecords::dateButtonStoresThePickedDateInTheEdit() {
+void TestRecords::dateButtonStoresThePickedDateInTheEdit()
+{
     Files f({personInsert("Adams", {"Birthday", "1980-05-06 00:00:00"})});
     QCOMPARE(f.find<DBDateBox>("Birthday")->text(), QString("5/6/1980"));
     whenModal([](QWidget* w) {
@@ -587,7 +546,8 @@ void TestRecords::dateButtonStoresThePickedDateInTheEdit() {
     QCOMPARE(f.find<DBDateBox>("Birthday")->text(), QString("5/6/1980"));
 }
 
-void TestRecords::emailAndWebButtonsHandOverTheBoxes() {
+void TestRecords::emailAndWebButtonsHandOverTheBoxes()
+{
     ScriptedShell shell;
     shell.result = 2; // a failure shows nothing
     ScriptedMessages box;
@@ -604,7 +564,8 @@ void TestRecords::emailAndWebButtonsHandOverTheBoxes() {
     QCOMPARE(box.texts(), QStringList());
 }
 
-void TestRecords::nameRuleWhileTheWindowIsHidden() {
+void TestRecords::nameRuleWhileTheWindowIsHidden()
+{
     Files f({personInsert("Adams")});
     f.form.hide();
     Dataset* people = f.people();
@@ -624,7 +585,8 @@ void TestRecords::nameRuleWhileTheWindowIsHidden() {
     QCOMPARE(f.storedNames(), QString("Baker"));
 }
 
-void TestRecords::alertTime_data() {
+void TestRecords::alertTime_data()
+{
     QTest::addColumn<QTime>("start");
     QTest::addColumn<int>("before");
     QTest::addColumn<QTime>("alert"); // invalid: refused
@@ -637,7 +599,8 @@ void TestRecords::alertTime_data() {
     QTest::newRow("lead beyond minute plus 180") << QTime(9, 0) << 181 << QTime();
 }
 
-void TestRecords::alertTime() {
+void TestRecords::alertTime()
+{
     QFETCH(QTime, start);
     QFETCH(int, before);
     QFETCH(QTime, alert);
@@ -649,7 +612,8 @@ void TestRecords::alertTime() {
     QCOMPARE(TMainDataModule::eventAlertTime(day, start, before), QDateTime(day, alert));
 }
 
-void TestRecords::dayEventPostSetsTheAlertTime() {
+void TestRecords::dayEventPostSetsTheAlertTime()
+{
     TestDatabase db({"INSERT INTO CalendarDays (Day) VALUES ('12/8/2026')"});
     Dataset* events = db.open().DayEvents;
     events->insert();
@@ -673,7 +637,8 @@ void TestRecords::dayEventPostSetsTheAlertTime() {
 
 // Every contact page fits the window at its size on an 800x600 screen. With QV_SCREENSHOTS set to a folder the
 // pages are also saved there as pictures, to be looked at.
-void TestRecords::pagesFitTheSmallestScreen() {
+void TestRecords::pagesFitTheSmallestScreen()
+{
     Files f(contactRows({"Adams"}));
     f.form.resize(790, 560);
     const QString folder = qEnvironmentVariable("QV_SCREENSHOTS");
@@ -682,8 +647,7 @@ void TestRecords::pagesFitTheSmallestScreen() {
         QWidget* page = f.form.Pages->currentWidget();
         QVERIFY2(page->minimumSizeHint().height() <= page->height(), qPrintable(page->objectName()));
         QVERIFY2(page->minimumSizeHint().width() <= page->width(), qPrintable(page->objectName()));
-        if (!folder.isEmpty())
-            f.form.grab().save(folder + "/" + page->objectName() + ".png");
+        if (!folder.isEmpty()) f.form.grab().save(folder + "/" + page->objectName() + ".png");
     }
 }
 
