@@ -413,7 +413,7 @@ void ContactPages::rebuildCompanyChoices()
             }
             // Then hold the file still for the rest of this short walk: each further re-read is a check of the
             // file's version within the transaction, not a lock taken and dropped two thousand times.
-            if (!snapshot) snapshot.emplace(*m_dm.MainADOConnection);
+            if (!snapshot) snapshot.emplace(*m_dm.MainADOConnection, Connection::TransactionKind::Read);
         }
         if (snapshot) snapshot->commit();
     }
