@@ -75,11 +75,13 @@ struct Files {
 };
 
 // Acts on the modal window once its exec() runs; the test asserts after exec() has returned.
-void whenModal(std::function<void(QWidget*)> act)
+void whenModal(std::function<void(QWidget*)> act, int turnsLeft = 20)
 {
-    QTimer::singleShot(0, qApp, [act] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (w) act(w);
+    QTimer::singleShot(0, qApp, [act, turnsLeft] {
+        if (QWidget* w = QApplication::activeModalWidget())
+            act(w);
+        else if (turnsLeft > 0)
+            whenModal(act, turnsLeft - 1); // the modal loop has not begun yet: look again on its next turn
     });
 }
 
