@@ -109,6 +109,7 @@ private slots:
     void blankNameStopsTheRebuildSilently();
     void withoutContactsBusinessInfoStartsANewContact();
     void tooLongCopiedValueIsRefusedAndTheEditStays();
+    void savedProfessionIsOfferedAtOnce();
     void closingKeepsThePendingEdit();
     void datePickerKeepsItsDateAfterCancel();
     void dateButtonStoresThePickedDateInTheEdit();
@@ -488,6 +489,21 @@ void TestRecords::tooLongCopiedValueIsRefusedAndTheEditStays()
     QCOMPARE(f.people()->state(), DatasetState::Edit);
     QCOMPARE(f.people()->text("BAState"), state);
     QVERIFY(f.db.scalar("SELECT BAState FROM People").isNull());
+}
+
+void TestRecords::savedProfessionIsOfferedAtOnce()
+{
+    Files f({personInsert("Adams", {"Profession", "Baker"}), personInsert("Clark", {"Profession", "Miller"})});
+    auto* profession = f.find<DBComboBox>("Profession");
+    QCOMPARE(profession->count(), 2);
+    profession->lineEdit()->clear();
+    QTest::keyClicks(profession->lineEdit(), "Cooper");
+    QCOMPARE(profession->count(), 2); // typing alone offers nothing new
+    QTest::mouseClick(f.button("Save record"), Qt::LeftButton);
+    QStringList offered;
+    for (int i = 0; i < profession->count(); ++i) offered << profession->itemText(i);
+    QCOMPARE(offered, (QStringList{"Cooper", "Miller"})); // Baker was Adams's only; the list follows the file
+    QCOMPARE(profession->currentText(), QString("Cooper"));
 }
 
 void TestRecords::closingKeepsThePendingEdit()
