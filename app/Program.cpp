@@ -6,6 +6,8 @@
 #include "platform/GuardedApplication.h"
 #include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
+#include "records/DataEntry.h"
+#include "records/PickDate.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -23,6 +25,8 @@ Program::Program(const QString& executablePath)
 Program::~Program()
 {
     // Every window and the data module go with the program; the connection closes with the data module.
+    destroyPickDateForm();
+    delete m_dataEntry;
     delete m_form1;
     delete m_dataModule;
     delete m_splash;
@@ -38,11 +42,21 @@ void Program::createWindows()
 {
     m_form1 = new TForm1;
     m_dataModule = new TMainDataModule;
+    m_dataEntry = new TDataEntryForm(*m_dataModule);
 }
 
-void Program::createLateWindows() {}
+void Program::createLateWindows()
+{
+    pickDateForm();
+}
 
-void Program::wireMenu() {}
+void Program::wireMenu()
+{
+    TDataEntryForm* files = m_dataEntry;
+    m_form1->wire(m_form1->PersonalInfoItem, [files] { files->showContactsPage(0); });
+    m_form1->wire(m_form1->BusinessInfoItem, [files] { files->showContactsPage(1); });
+    m_form1->wire(m_form1->MarketingInfoItem, [files] { files->showContactsPage(2); });
+}
 
 bool Program::start()
 {

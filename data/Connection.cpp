@@ -265,11 +265,11 @@ Connection::Stamp Connection::stampOf(const QString& table)
 
 void Connection::noteWrite(const QString& table) { ++m_localWrites[table]; }
 
-void Connection::begin()
+void Connection::begin(TransactionKind kind)
 {
     if (m_transactionDepth++ == 0) {
         try {
-            exec("BEGIN IMMEDIATE");
+            exec(kind == TransactionKind::Read ? "BEGIN" : "BEGIN IMMEDIATE");
         } catch (...) {
             m_transactionDepth = 0;
             throw;

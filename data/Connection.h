@@ -84,8 +84,10 @@ public:
     Stamp stampOf(const QString& table);
     void noteWrite(const QString& table);
 
-    // Nested transactions collapse into the outermost one.
-    void begin();
+    // Nested transactions collapse into the outermost one. A read transaction takes no lock until its first
+    // statement and then only the shared one: other readers and another writer's preparation go on meanwhile.
+    enum class TransactionKind { Write, Read };
+    void begin(TransactionKind kind = TransactionKind::Write);
     void commit();
     void rollback();
 
@@ -115,7 +117,10 @@ private:
 
 class Transaction {
 public:
-    explicit Transaction(Connection& c) : m_c(c) { m_c.begin(); }
+    explicit Transaction(Connection& c, Connection::TransactionKind kind = Connection::TransactionKind::Write) : m_c(c)
+    {
+        m_c.begin(kind);
+    }
     ~Transaction()
     {
         if (!m_done) try { m_c.rollback(); } catch (...) {}

@@ -29,6 +29,8 @@ public:
             url = QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
         }
         if (!url.isValid()) return FileNotFound;
+        // A file that is not there is the shell's "file not found", whichever way it was written.
+        if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) return FileNotFound;
         return QDesktopServices::openUrl(url) ? Opened : NoAssociation;
     }
 };

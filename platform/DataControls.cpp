@@ -1,0 +1,251 @@
+#include "platform/DataControls.h"
+#include "data/DateFormats.h"
+
+#include <QAbstractItemView>
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+namespace qv {
+
+namespace {
+
+QString upperCased(QString text)
+{
+    // Letter by letter, so that the text keeps its length (and its fit in the column).
+    for (QChar& c : text) c = c.toUpper();
+    return text;
+}
+
+} // namespace
+
+void greyOut(QWidget* box)
+{
+    QPalette p = box->palette();
+    p.setColor(QPalette::Base, p.color(QPalette::Window));
+    p.setColor(QPalette::Text, p.color(QPalette::Disabled, QPalette::Text));
+    box->setPalette(p);
+}
+
+// ================================================================ DBEdit
+
+DBEdit::DBEdit(DataSource* source, const QString& field, Options options, QWidget* parent)
+    : QLineEdit(parent), DataControl(source, field)
+{
+    setObjectName(field);
+    const int width = source->dataset()->declaredWidth(field);
+    const int limit = options.limit > 0 ? options.limit : width;
+    if (limit > 0) setMaxLength(limit);
+    if (options.readOnly) {
+        setReadOnly(true);
+        greyOut(this);
+    }
+    connect(this, &QLineEdit::textEdited, this, [this, upper = options.upperCase](const QString& typed) {
+        QString value = typed;
+        if (upper) {
+            value = upperCased(typed);
+            if (value != typed) {
+                const int cursor = cursorPosition();
+                setText(value);
+                setCursorPosition(cursor);
+            }
+        }
+        writeValue(value);
+    });
+}
+
+void DBEdit::showValue()
+{
+    const QString v = dataset()->isOpen() ? dataset()->text(fieldIndex()) : QString();
+    if (text() == v) return;
+    setText(v);
+    setCursorPosition(0); // a long text shows its beginning
+}
+
+// ================================================================ DBDateBox
+
+DBDateBox::DBDateBox(DataSource* source, const QString& field, QWidget* parent)
+    : QLineEdit(parent), DataControl(source, field)
+{
+    setObjectName(field);
+    setReadOnly(true);
+    greyOut(this);
+}
+
+void DBDateBox::showValue()
+{
+    QString v;
+    if (dataset()->isOpen()) {
+        const QDateTime d = dataset()->asDateTime(fieldName());
+        if (d.isValid()) v = dates::shortDate(d.date());
+    }
+    if (text() != v) setText(v);
+}
+
+// ================================================================ DBComboBox (open list)
+
+DBComboBox::DBComboBox(DataSource* source, const QString& field, const QStringList& entries, QWidget* parent)
+    : QComboBox(parent), DataControl(source, field)
+{
+    setObjectName(field);
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    setCompleter(nullptr); // an inline completion would put text the user did not type into the field
+    const int width = source->dataset()->declaredWidth(field);
+    if (width > 0) lineEdit()->setMaxLength(width);
+    setEntries(entries);
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& typed) { writeValue(typed); });
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        if (index >= 0) writeValue(itemText(index));
+    });
+}
+
+void DBComboBox::setEntries(const QStringList& entries)
+{
+    const QString shown = currentText();
+    {
+        const QSignalBlocker block(this);
+        clear();
+        addItems(entries);
+        setCurrentIndex(-1);
+        setEditText(shown);
+    }
+}
+
+void DBComboBox::showValue()
+{
+    const QString v = dataset()->isOpen() ? dataset()->text(fieldIndex()) : QString();
+    if (currentText() == v) return;
+    const QSignalBlocker block(this);
+    setCurrentIndex(-1);
+    setEditText(v);
+}
+
+// ================================================================ DBLookupList (closed list)
+
+DBLookupList::DBLookupList(DataSource* source, const QString& field, const QStringList& entries, QWidget* parent)
+    : QComboBox(parent), DataControl(source, field)
+{
+    setObjectName(field);
+    setEntries(entries);
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        if (index < 0 || index >= m_entries.size()) return;
+        writeValue(m_entries[index]);
+        emit picked(index);
+    });
+}
+
+void DBLookupList::setEntries(const QStringList& entries)
+{
+    m_entries = entries;
+    {
+        const QSignalBlocker block(this);
+        clear();
+        addItems(entries);
+    }
+    showValue();
+}
+
+void DBLookupList::setReadOnly(bool readOnly)
+{
+    setEnabled(!readOnly);
+}
+
+int DBLookupList::storedPosition() const
+{
+    if (!dataset()->isOpen()) return -1;
+    return domains::positionIgnoringCase(m_entries, dataset()->text(fieldIndex()));
+}
+
+void DBLookupList::showValue()
+{
+    const int position = storedPosition();
+    if (currentIndex() == position) return;
+    const QSignalBlocker block(this);
+    setCurrentIndex(position);
+}
+
+// ================================================================ DBRadioGroup
+
+DBRadioGroup::DBRadioGroup(DataSource* source, const QString& field, const QString& title,
+                           const QList<domains::Entry>& entries, int columns, QWidget* parent)
+    : QGroupBox(title, parent), DataControl(source, field), m_entries(entries), m_group(new QButtonGroup(this))
+{
+    setObjectName(field);
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 2, 6, 2);
+    const int perRow = columns > 0 ? columns : int(entries.size());
+    for (int i = 0; i < entries.size(); ++i) {
+        auto* b = new QRadioButton(entries[i].caption, this);
+        b->setObjectName(field + "_" + entries[i].caption);
+        m_group->addButton(b, i);
+        grid->addWidget(b, i / perRow, i % perRow);
+    }
+    connect(m_group, &QButtonGroup::idClicked, this, [this](int id) { writeValue(m_entries[id].stored); });
+}
+
+namespace {
+QList<domains::Entry> sameCaptions(const QStringList& texts)
+{
+    QList<domains::Entry> out;
+    for (const QString& t : texts) out.push_back({t, t});
+    return out;
+}
+} // namespace
+
+DBRadioGroup::DBRadioGroup(DataSource* source, const QString& field, const QString& title, const QStringList& entries,
+                           int columns, QWidget* parent)
+    : DBRadioGroup(source, field, title, sameCaptions(entries), columns, parent)
+{
+}
+
+QList<QAbstractButton*> DBRadioGroup::buttons() const { return m_group->buttons(); }
+
+int DBRadioGroup::checkedPosition() const { return m_group->checkedId(); }
+
+void DBRadioGroup::showValue()
+{
+    int wanted = -1;
+    if (dataset()->isOpen() && !dataset()->isNull(fieldIndex())) {
+        const QString v = dataset()->text(fieldIndex());
+        for (int i = 0; i < m_entries.size(); ++i)
+            if (m_entries[i].stored == v) wanted = i;
+    }
+    if (m_group->checkedId() == wanted) return;
+    if (wanted >= 0) {
+        m_group->button(wanted)->setChecked(true);
+    } else {
+        // An exclusive group keeps one button checked; lift the rule to clear it.
+        m_group->setExclusive(false);
+        for (QAbstractButton* b : m_group->buttons()) b->setChecked(false);
+        m_group->setExclusive(true);
+    }
+}
+
+// ================================================================ ExplanationBox
+
+ExplanationBox::ExplanationBox(DBLookupList* chooser, const QStringList& explanations, QWidget* parent)
+    : QPlainTextEdit(parent), m_chooser(chooser), m_explanations(explanations)
+{
+    setObjectName(chooser->objectName() + "Explanation");
+    setReadOnly(true);
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::NoFocus);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QPalette p = palette();
+    p.setColor(QPalette::Base, p.color(QPalette::Window));
+    setPalette(p);
+    setFixedHeight(fontMetrics().lineSpacing() * 2 + 8);
+    connect(chooser, &DBLookupList::picked, this, &ExplanationBox::showPosition);
+}
+
+void ExplanationBox::refresh() { showPosition(m_chooser->storedPosition()); }
+
+void ExplanationBox::showPosition(int position)
+{
+    const QString t = domains::explanationAt(m_explanations, position);
+    if (toPlainText() != t) setPlainText(t);
+}
+
+} // namespace qv

@@ -1,0 +1,80 @@
+#include "records/PickDate.h"
+#include "platform/Clock.h"
+
+#include <QCalendarWidget>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace qv {
+
+TPickDateForm::TPickDateForm(QWidget* parent) : QDialog(parent)
+{
+    setObjectName("TPickDateForm");
+    setWindowTitle("Pick Date");
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    MonthCalendar1 = new QCalendarWidget(this);
+    MonthCalendar1->setObjectName("MonthCalendar1");
+    MonthCalendar1->setSelectedDate(clock::today());
+    MonthCalendar1->setAccessibleName("Pick Date");
+    OKBtn = new QPushButton("OK", this);
+    OKBtn->setObjectName("OKBtn");
+    OKBtn->setDefault(true);
+    OKBtn->setAutoDefault(true);
+    CancelBtn = new QPushButton("Cancel", this);
+    CancelBtn->setObjectName("CancelBtn");
+    CancelBtn->setAutoDefault(false);
+    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(OKBtn);
+    buttons->addWidget(CancelBtn);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(MonthCalendar1);
+    layout->addLayout(buttons);
+
+    // The calendar takes Enter for itself; here Enter means "OK", as the default button does elsewhere.
+    if (auto* view = MonthCalendar1->findChild<QTableView*>()) view->installEventFilter(this);
+    MonthCalendar1->installEventFilter(this);
+}
+
+bool TPickDateForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            accept();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+std::optional<QDate> TPickDateForm::pick()
+{
+    MonthCalendar1->setFocus();
+    if (exec() != QDialog::Accepted) return std::nullopt;
+    return MonthCalendar1->selectedDate();
+}
+
+namespace {
+TPickDateForm* instance = nullptr;
+}
+
+TPickDateForm& pickDateForm()
+{
+    if (!instance) instance = new TPickDateForm;
+    return *instance;
+}
+
+void destroyPickDateForm()
+{
+    delete instance;
+    instance = nullptr;
+}
+
+} // namespace qv

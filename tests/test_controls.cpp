@@ -1,0 +1,231 @@
+// The data-aware controls and their data source: what each kind shows for a stored text, what typing and
+// picking store, that a scan nobody watches leaves the controls alone, and the desktop shell's refusals.
+#include "platform/DataControls.h"
+#include "platform/ShellOpen.h"
+#include "tests/support/TestSupport.h"
+
+#include <QDesktopServices>
+#include <QRadioButton>
+#include <QTemporaryFile>
+#include <QVBoxLayout>
+#include <QtTest>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+// A window with one control of each kind over the contacts.
+struct Bound {
+    explicit Bound(Dataset* people)
+    {
+        window.setObjectName("BoundWindow");
+        source = new DataSource(people, &window);
+        auto* v = new QVBoxLayout(&window);
+        v->addWidget(name = new DBEdit(source, "Name"));
+        v->addWidget(state = new DBEdit(source, "HAState", DBEdit::Options{.upperCase = true}));
+        v->addWidget(ethnic = new DBEdit(source, "Ethnic", DBEdit::Options{.limit = 25}));
+        v->addWidget(title = new DBComboBox(source, "Title", domains::title()));
+        v->addWidget(innovation = new DBLookupList(source, "Innovation", domains::innovation()));
+        v->addWidget(income = new DBLookupList(source, "Income", domains::income()));
+        v->addWidget(personType = new DBRadioGroup(source, "PersonType", "Type", domains::personType()));
+        v->addWidget(reminder = new DBRadioGroup(source, "Breminder", "Birthday reminder", domains::reminderFlag()));
+        v->addWidget(birthday = new DBDateBox(source, "Birthday"));
+        v->addWidget(explanation = new ExplanationBox(innovation, domains::innovationExplanations()));
+    }
+    QWidget window;
+    DataSource* source;
+    DBEdit *name, *state, *ethnic;
+    DBComboBox* title;
+    DBLookupList *innovation, *income;
+    DBRadioGroup *personType, *reminder;
+    DBDateBox* birthday;
+    ExplanationBox* explanation;
+};
+
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+
+} // namespace
+
+class TestControls : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useUnitedStatesLocale(); }
+
+    void choosersShowWithoutRewriting_data();
+    void choosersShowWithoutRewriting();
+    void typingStartsAnEditAndStoresWhatWasTyped();
+    void pickingStoresTheEntryNotTheCaption();
+    void hiddenWindowCatchesUpOnShow();
+    void domainTexts();
+    void desktopShellRefusesMissingFiles_data();
+    void desktopShellRefusesMissingFiles();
+};
+
+// Closed lists select the entry equal to the stored text ignoring case; radio groups only an exact match.
+// Showing never rewrites the stored text.
+void TestControls::choosersShowWithoutRewriting_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("shown"); // position selected, -1 for none
+    QTest::newRow("closed list, other letter case") << "Innovation" << "innovator" << 0;
+    QTest::newRow("closed list, exact") << "Innovation" << "Laggard" << 4;
+    QTest::newRow("closed list, no entry") << "Income" << "45,000" << -1;
+    QTest::newRow("closed list, empty") << "Income" << "" << -1;
+    QTest::newRow("radio group, other letter case") << "PersonType" << "customer" << -1;
+    QTest::newRow("radio group, exact") << "PersonType" << "Prospect" << 1;
+    QTest::newRow("radio group, caption is not the stored text") << "Breminder" << "Set" << -1;
+    QTest::newRow("radio group, stored text under its caption") << "Breminder" << "FALSE" << 1;
+}
+
+void TestControls::choosersShowWithoutRewriting()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, stored);
+    QFETCH(int, shown);
+    TestDatabase db({personInsert("Before", {field, "Laggard"}), personInsert("Adams", {field, stored})});
+    Dataset* people = db.open().PeopleCompanyDet;
+    Bound b(people);
+    b.window.show();
+    people->next(); // from a contact that shows an entry, so that clearing is tested too
+    const int position = field == "Innovation" ? b.innovation->currentIndex()
+                         : field == "Income"   ? b.income->currentIndex()
+                         : field == "PersonType" ? b.personType->checkedPosition()
+                                                 : b.reminder->checkedPosition();
+    QCOMPARE(position, shown);
+    if (field == "Innovation") {
+        b.explanation->refresh();
+        QCOMPARE(b.explanation->text(), domains::explanationAt(domains::innovationExplanations(), shown));
+    }
+    QCOMPARE(people->state(), DatasetState::Browse);
+    QCOMPARE(people->text(field), stored);
+    people->refresh();
+    QCOMPARE(db.scalar(QString("SELECT %1 FROM People WHERE Name = 'Adams'").arg(field)).toString(), stored);
+}
+
+void TestControls::typingStartsAnEditAndStoresWhatWasTyped()
+{
+    TestDatabase db({personInsert("Adams", {"Title", "Mr."})});
+    Dataset* people = db.open().PeopleCompanyDet;
+    Bound b(people);
+    b.window.show();
+    QCOMPARE(b.title->currentText(), QString("Mr."));
+
+    QTest::keyClicks(b.state, "ny");
+    QCOMPARE(people->state(), DatasetState::Edit);
+    QCOMPARE(b.state->text(), QString("NY"));
+    QTest::keyClick(b.name, Qt::Key_End);
+    QTest::keyClicks(b.name, "son");
+    QCOMPARE(b.name->text(), QString("Adamsson")); // the echo of each keystroke does not disturb the box
+    // Typing stops at the box's limit, or at the column's width.
+    QTest::keyClicks(b.ethnic, QString(30, 'e'));
+    QCOMPARE(b.ethnic->text().size(), 25);
+    b.title->lineEdit()->clear();
+    QTest::keyClicks(b.title->lineEdit(), "Sir Lancelot the Brave");
+    QCOMPARE(b.title->currentText(), QString("Sir Lancel")); // Title holds 10 characters
+    people->post();
+    const auto row = db.rows("SELECT Name, HAState, length(Ethnic), Title FROM People").value(0);
+    QCOMPARE(row.value(0).toString(), QString("Adamsson"));
+    QCOMPARE(row.value(1).toString(), QString("NY"));
+    QCOMPARE(row.value(2).toInt(), 25);
+    QCOMPARE(row.value(3).toString(), QString("Sir Lancel"));
+}
+
+void TestControls::pickingStoresTheEntryNotTheCaption()
+{
+    TestDatabase db({personInsert("Adams", {"Innovation", "innovator"})});
+    Dataset* people = db.open().PeopleCompanyDet;
+    Bound b(people);
+    b.window.show();
+    b.reminder->buttons().at(1)->click(); // "Unset"
+    QCOMPARE(people->text("Breminder"), QString("FALSE"));
+    b.innovation->setFocus();
+    QTest::keyClick(b.innovation, Qt::Key_Down);
+    QCOMPARE(people->text("Innovation"), QString("Early adopter (opinion leader)"));
+    // Picking refreshes that chooser's explanation at once.
+    QCOMPARE(b.explanation->text(), domains::innovationExplanations().at(1));
+    people->post();
+    QCOMPARE(db.scalar("SELECT Breminder || '/' || Innovation FROM People").toString(),
+             QString("FALSE/Early adopter (opinion leader)"));
+}
+
+// A scan while the window is hidden repaints nothing; the next show brings every control up to date once.
+void TestControls::hiddenWindowCatchesUpOnShow()
+{
+    QStringList rows;
+    for (int i = 0; i < 50; ++i) rows << personInsert(QString("Contact %1").arg(i), {"PersonType", "Customer"});
+    rows << personInsert("Zed", {"PersonType", "Prospect", "Birthday", "2001-02-03 00:00:00"});
+    TestDatabase db(rows);
+    Dataset* people = db.open().PeopleCompanyDet;
+    Bound b(people);
+    b.window.show();
+    b.window.hide();
+    const int before = b.source->fullRefreshCount();
+    for (people->first(); !people->atEnd(); people->next()) {
+    }
+    QCOMPARE(b.source->fullRefreshCount(), before);
+    QVERIFY(b.source->isStale());
+    QCOMPARE(b.name->text(), QString("Contact 0"));
+    b.window.show();
+    QCOMPARE(b.source->fullRefreshCount(), before + 1);
+    QCOMPARE(b.name->text(), QString("Zed"));
+    QCOMPARE(b.personType->checkedPosition(), 1);
+    QCOMPARE(b.birthday->text(), QString("2/3/2001"));
+    // Visible again: each move shows at once.
+    people->prior();
+    QCOMPARE(b.name->text(), QString("Contact 49"));
+    QCOMPARE(b.birthday->text(), QString());
+}
+
+void TestControls::domainTexts()
+{
+    QCOMPARE(domains::halfHourTime().size(), 36);
+    QCOMPARE(domains::halfHourTime().first(), QString("6:00 AM"));
+    QCOMPARE(domains::halfHourTime().at(12), QString("12:00 PM"));
+    QCOMPARE(domains::halfHourTime().last(), QString("11:30 PM"));
+    QVERIFY(domains::approachExplanations().at(0).contains(QString("company") + QChar(0x2019) + "s problem"));
+    QVERIFY(domains::innovationExplanations().at(1).contains(QString("innovators") + QChar(0x2019) + " "));
+    QVERIFY(domains::educationLevel().contains("Master's"));
+    QCOMPARE(domains::reminderFlag().at(0).caption + "=" + domains::reminderFlag().at(0).stored, QString("Set=TRUE"));
+    QCOMPARE(domains::positionIgnoringCase(domains::prospectingMethod(), "OTHER"), 19);
+    QCOMPARE(domains::explanationAt(domains::approachExplanations(), 5), QString("Other method of approach."));
+}
+
+// A file that does not exist is a failure without asking the desktop; an existing one is handed over.
+void TestControls::desktopShellRefusesMissingFiles_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("missing path") << "/nonexistent/folder/report.doc" << false;
+    QTest::newRow("missing file URL") << "file:///nonexistent/folder/report.doc" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("existing path") << "%1" << true;
+    QTest::newRow("existing file URL") << "file://%1" << true;
+}
+
+void TestControls::desktopShellRefusesMissingFiles()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, exists);
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    target = target.contains("%1") ? target.arg(file.fileName()) : target;
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler("file", &recorder, "open");
+    const int result = shellOpen(target, ShowMode::Normal);
+    QDesktopServices::unsetUrlHandler("file");
+    QCOMPARE(result > 32, exists);
+    QCOMPARE(recorder.urls.size(), exists ? 1 : 0);
+    if (exists) QCOMPARE(recorder.urls.first().toLocalFile(), file.fileName());
+}
+
+QTEST_MAIN(TestControls)
+#include "test_controls.moc"

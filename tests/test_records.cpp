@@ -1,0 +1,673 @@
+// The "Files" window driven through its widgets: the contact toolbar, the search box, the page-change message,
+// the company choices with the account copy, the date picker, the e-mail and web buttons, and the record rules
+// that read the window's name box.
+#include "app/MainFrameUnit.h"
+#include "app/Program.h"
+#include "data/DatabaseError.h"
+#include "platform/Clock.h"
+#include "platform/DataControls.h"
+#include "records/ContactPages.h"
+#include "records/DataEntry.h"
+#include "records/PickDate.h"
+#include "tests/support/TestSupport.h"
+
+#include <QCalendarWidget>
+#include <QPushButton>
+#include <QTabBar>
+#include <QToolButton>
+#include <QtTest>
+#include <functional>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+QString otherCompanyContact()
+{
+    return "INSERT INTO People (CompanyID, Name) VALUES ((SELECT max(CompanyID) FROM Companies), 'Outsider')";
+}
+
+QStringList contactRows(const QStringList& names)
+{
+    QStringList rows{"INSERT INTO Companies (Name) VALUES ('Another company')", otherCompanyContact()};
+    for (const QString& n : names)
+        rows << personInsert(n, {"ProspectingMethod", n == "Adams" ? "other" : "News"});
+    return rows;
+}
+
+// The window shown (not modally) over a fresh database.
+struct Files {
+    explicit Files(const QStringList& rows, bool seedRows = true) : db(rows, seedRows), dm(db.open()), form(dm)
+    {
+        form.show();
+    }
+    QToolButton* button(const QString& hint) const { return form.findChild<QToolButton*>(hint); }
+    template <class T> T* find(const QString& name) const
+    {
+        T* w = form.findChild<T*>(name);
+        if (!w) qFatal("no widget %s", qPrintable(name));
+        return w;
+    }
+    Dataset* people() const { return dm.PeopleCompanyDet; }
+    QString storedNames() const
+    {
+        return db.scalar("SELECT group_concat(Name, ',') FROM (SELECT Name FROM People WHERE CompanyID = "
+                         "(SELECT min(CompanyID) FROM Companies) ORDER BY rowid)")
+            .toString();
+    }
+    QString current() const
+    {
+        if (people()->state() == DatasetState::Insert) return "(new)";
+        if (people()->recNo() < 0) return "(none)";
+        return people()->text("Name");
+    }
+    void typeName(const QString& text)
+    {
+        form.NameEdit->selectAll();
+        QTest::keyClicks(form.NameEdit, text);
+    }
+    void showPage(int page) { form.Pages->setCurrentIndex(page); }
+
+    TestDatabase db;
+    TMainDataModule& dm;
+    TDataEntryForm form;
+};
+
+// Acts on the modal window once its exec() runs; the test asserts after exec() has returned.
+void whenModal(std::function<void(QWidget*)> act, int turnsLeft = 20)
+{
+    QTimer::singleShot(0, qApp, [act, turnsLeft] {
+        if (QWidget* w = QApplication::activeModalWidget())
+            act(w);
+        else if (turnsLeft > 0)
+            whenModal(act, turnsLeft - 1); // the modal loop has not begun yet: look again on its next turn
+    });
+}
+
+} // namespace
+
+class TestRecords : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useUnitedStatesLocale(); }
+
+    void toolbar_data();
+    void toolbar();
+    void search_data();
+    void search();
+    void pageChangeMessageOnlyWhenTheUserTurnsToContacts();
+    void menuOpensOnTheRequestedSubPageModally();
+    void mainWindowCommandsWithoutContacts();
+    void mainWindowItemsOpenTheFilesWindow_data();
+    void mainWindowItemsOpenTheFilesWindow();
+    void accountCopyWhenBusinessInfoIsShown_data();
+    void accountCopyWhenBusinessInfoIsShown();
+    void pickingACompanyCopiesItsAccount();
+    void showingBusinessInfoSavesThePendingChange();
+    void blankNameStopsTheRebuildSilently();
+    void withoutContactsBusinessInfoStartsANewContact();
+    void tooLongCopiedValueIsRefusedAndTheEditStays();
+    void savedProfessionIsOfferedAtOnce();
+    void closingKeepsThePendingEdit();
+    void datePickerKeepsItsDateAfterCancel();
+    void dateButtonStoresThePickedDateInTheEdit();
+    void emailAndWebButtonsHandOverTheBoxes();
+    void nameRuleWhileTheWindowIsHidden();
+    void alertTime_data();
+    void alertTime();
+    void dayEventPostSetsTheAlertTime();
+    void pagesFitTheSmallestScreen();
+};
+
+// Each toolbar command: the messages, what is stored, where the record and the focus end, and whether the
+// explanation boxes were brought up to date.
+void TestRecords::toolbar_data()
+{
+    QTest::addColumn<QStringList>("contacts");
+    QTest::addColumn<QString>("typed"); // into the name box first; null for nothing
+    QTest::addColumn<QString>("hint");
+    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QString>("names");
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<QString>("focus"); // empty: not checked
+    QTest::addColumn<bool>("refreshed");
+    QTest::addColumn<bool>("hook");
+
+    const QStringList two{"Adams", "Baker"};
+    const QString none;
+    const QString deleteOne = "This will delete the current record. Proceed?";
+    const QString deleteAll = "This will delete ALL records in your database. Proceed?";
+    const int No = int(MessageAnswer::No), Yes = int(MessageAnswer::Yes), YesToAll = int(MessageAnswer::YesToAll);
+    QTest::newRow("new, empty list") << QStringList() << none << "New record" << QList<int>() << QStringList() << ""
+                                     << "(new)" << "SearchEdit" << true << false;
+    QTest::newRow("new posts the pending edit") << two << "Zed" << "New record" << QList<int>() << QStringList()
+                                                << "Zed,Baker" << "(new)" << "SearchEdit" << true << false;
+    QTest::newRow("new refused by a blank name") << two << "   " << "New record" << QList<int>() << QStringList()
+                                                 << "Adams,Baker" << "   " << "Name" << false << false;
+    QTest::newRow("delete, empty list") << QStringList() << none << "Delete record" << QList<int>()
+                                        << QStringList{"The database is empty."} << "" << "(none)" << "" << false
+                                        << false;
+    QTest::newRow("delete, No") << two << none << "Delete record" << QList<int>{No} << QStringList{deleteOne}
+                                << "Adams,Baker" << "Adams" << "SearchEdit" << true << false;
+    QTest::newRow("delete, Yes") << two << none << "Delete record" << QList<int>{Yes} << QStringList{deleteOne}
+                                 << "Baker" << "Baker" << "SearchEdit" << true << false;
+    QTest::newRow("delete all, No") << two << none << "Delete all records" << QList<int>{No}
+                                    << QStringList{deleteAll} << "Adams,Baker" << "Adams" << "" << true << false;
+    QTest::newRow("delete all, Yes to All") << two << none << "Delete all records" << QList<int>{YesToAll}
+                                            << QStringList{deleteAll} << "" << "(none)" << "" << true << false;
+    QTest::newRow("delete all, empty list") << QStringList() << none << "Delete all records" << QList<int>{YesToAll}
+                                            << QStringList{deleteAll} << "" << "(none)" << "" << true << false;
+    QTest::newRow("save, blank name") << two << "   " << "Save record" << QList<int>() << QStringList()
+                                      << "Adams,Baker" << "   " << "Name" << false << false;
+    QTest::newRow("save keeps the blanks") << two << " Zed " << "Save record" << QList<int>() << QStringList()
+                                           << " Zed ,Baker" << " Zed " << "SearchEdit" << true << false;
+    QTest::newRow("discard") << two << "Zed" << "Discard changes" << QList<int>() << QStringList() << "Adams,Baker"
+                             << "Adams" << "" << true << false;
+    QTest::newRow("refresh posts") << two << "Zed" << "Refresh" << QList<int>() << QStringList() << "Zed,Baker"
+                                   << "Zed" << "" << true << false;
+    QTest::newRow("personality, empty list") << QStringList() << none << "Personality identification"
+                                             << QList<int>() << QStringList{"Contacts database is empty."} << ""
+                                             << "(none)" << "" << false << false;
+    QTest::newRow("personality ignores a refused post") << two << "  " << "Personality identification"
+                                                        << QList<int>() << QStringList() << "Adams,Baker" << "  "
+                                                        << "" << false << true;
+    QTest::newRow("report, empty list") << QStringList() << none << "Report" << QList<int>()
+                                        << QStringList{"No record selected."} << "" << "(none)" << "" << false
+                                        << false;
+    QTest::newRow("report posts the pending edit") << two << "Zed" << "Report" << QList<int>() << QStringList()
+                                                   << "Zed,Baker" << "Zed" << "" << false << true;
+    QTest::newRow("next") << two << none << "Next record" << QList<int>() << QStringList() << "Adams,Baker"
+                          << "Baker" << "SearchEdit" << true << false;
+    QTest::newRow("next refused by a blank name") << two << "  " << "Next record" << QList<int>() << QStringList()
+                                                  << "Adams,Baker" << "  " << "SearchEdit" << false << false;
+    QTest::newRow("prior on the first") << two << none << "Prior record" << QList<int>() << QStringList()
+                                        << "Adams,Baker" << "Adams" << "SearchEdit" << true << false;
+    QTest::newRow("last") << two << none << "Last record" << QList<int>() << QStringList() << "Adams,Baker"
+                          << "Baker" << "SearchEdit" << true << false;
+    QTest::newRow("first after last") << two << "Zed" << "First record" << QList<int>() << QStringList()
+                                      << "Zed,Baker" << "Zed" << "SearchEdit" << true << false;
+}
+
+void TestRecords::toolbar()
+{
+    QFETCH(QStringList, contacts);
+    QFETCH(QString, typed);
+    QFETCH(QString, hint);
+    QFETCH(QList<int>, answers);
+    QFETCH(QStringList, messages);
+    QFETCH(QString, names);
+    QFETCH(QString, current);
+    QFETCH(QString, focus);
+    QFETCH(bool, refreshed);
+    QFETCH(bool, hook);
+
+    ScriptedMessages box;
+    for (int a : answers) box.answers.push_back(MessageAnswer(a));
+    Files f(contactRows(contacts));
+    bool hookCalled = false;
+    f.form.onPersonality = [&] { hookCalled = hint == "Personality identification"; };
+    f.form.onContactReport = [&] { hookCalled = hint == "Report"; };
+    if (!typed.isNull()) f.typeName(typed);
+    if (hint == "First record") f.people()->last();
+    // Stale explanations and the focus elsewhere, so that a refresh and a focus move show.
+    auto* explanation = f.find<ExplanationBox>("ProspectingMethodExplanation");
+    explanation->showPosition(0);
+    const QString stale = explanation->text();
+    f.form.TitleBox->setFocus();
+
+    QTest::mouseClick(f.button(hint), Qt::LeftButton);
+
+    QCOMPARE(box.texts(), messages);
+    QCOMPARE(f.storedNames(), names);
+    QCOMPARE(f.current(), current);
+    QCOMPARE(f.db.scalar("SELECT count(*) FROM People WHERE Name = 'Outsider'").toInt(), 1);
+    if (!focus.isEmpty()) QCOMPARE(f.form.focusWidget()->objectName(), focus);
+    const QString method = f.people()->isOpen() ? f.people()->text("ProspectingMethod") : QString();
+    const QString fresh = domains::explanationAt(domains::prospectingExplanations(),
+                                                 domains::positionIgnoringCase(domains::prospectingMethod(), method));
+    QCOMPARE(explanation->text(), refreshed ? fresh : stale);
+    QCOMPARE(hookCalled, hook);
+}
+
+void TestRecords::search_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("found");
+    QTest::newRow("prefix in lower case") << "sm" << "smith";
+    QTest::newRow("prefix in upper case") << "SMY" << "Smythe";
+    QTest::newRow("no match stays") << "zz" << "Baker";
+    QTest::newRow("emptied matches the first") << "\b" << "Adams";
+}
+
+void TestRecords::search()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, found);
+    Files f(contactRows({"Adams", "smith", "Baker", "Smythe"}));
+    f.people()->moveTo(2);
+    if (typed == "\b") {
+        QTest::keyClicks(f.form.SearchEdit, "x");
+        QTest::keyClick(f.form.SearchEdit, Qt::Key_Backspace);
+    } else {
+        QTest::keyClicks(f.form.SearchEdit, typed);
+    }
+    QCOMPARE(f.current(), found);
+    QCOMPARE(f.form.NameEdit->text(), found);
+    QCOMPARE(f.dm.CompaniesTable->recNo(), 0);
+}
+
+void TestRecords::pageChangeMessageOnlyWhenTheUserTurnsToContacts()
+{
+    ScriptedMessages box;
+    Files f({}, false); // no company row at all
+    QTabBar* tabs = f.form.PageControl->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(TDataEntryForm::AccountsPageIndex).center());
+    QCOMPARE(box.texts(), QStringList());
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(TDataEntryForm::ContactsPageIndex).center());
+    QCOMPARE(box.texts(), QStringList{"Please, Select company first."});
+    QCOMPARE(box.shown.front().kind, MessageKind::Plain);
+    QCOMPARE(f.form.PageControl->currentIndex(), int(TDataEntryForm::ContactsPageIndex));
+
+    // Selected by the program, the page change says nothing.
+    f.form.hide();
+    f.form.PageControl->setCurrentIndex(TDataEntryForm::AccountsPageIndex);
+    whenModal([](QWidget* w) { w->close(); });
+    f.form.showContactsPage(0);
+    QCOMPARE(box.texts().size(), 1);
+}
+
+void TestRecords::menuOpensOnTheRequestedSubPageModally()
+{
+    ScriptedMessages box;
+    Files f(contactRows({"Adams"}));
+    f.form.hide();
+    f.form.PageControl->setCurrentIndex(TDataEntryForm::AccountsPageIndex);
+    f.showPage(ContactPages::MarketingInfo);
+    int page = -1, subPage = -1;
+    bool modal = false;
+    QString focus;
+    whenModal([&](QWidget* w) {
+        page = f.form.PageControl->currentIndex();
+        subPage = f.form.Pages->currentIndex();
+        modal = w == &f.form;
+        focus = f.form.focusWidget() ? f.form.focusWidget()->objectName() : QString();
+        w->close();
+    });
+    f.form.showContactsPage(ContactPages::BusinessInfo);
+    QVERIFY(modal);
+    QCOMPARE(page, int(TDataEntryForm::ContactsPageIndex));
+    QCOMPARE(subPage, int(ContactPages::BusinessInfo));
+    QCOMPARE(focus, QString("SearchEdit"));
+    QCOMPARE(box.texts(), QStringList());
+
+    whenModal([&](QWidget* w) {
+        page = f.form.PageControl->currentIndex();
+        w->close();
+    });
+    f.form.showAccountsPage();
+    QCOMPARE(page, int(TDataEntryForm::AccountsPageIndex));
+}
+
+void TestRecords::mainWindowCommandsWithoutContacts()
+{
+    ScriptedMessages box;
+    Files f({});
+    int filters = 0, followUps = 0;
+    f.form.onShowFilters = [&] { ++filters; };
+    f.form.onShowFollowUp = [&] { ++followUps; };
+    f.form.filtersCommand();
+    f.form.followUpCommand();
+    QCOMPARE(box.texts(), (QStringList{"The database is empty.", "The database is empty."}));
+    QCOMPARE(box.shown.front().kind, MessageKind::Information);
+    QCOMPARE(filters + followUps, 0);
+    f.db.execute({personInsert("Adams")});
+    f.people()->refresh();
+    f.form.filtersCommand();
+    f.form.followUpCommand();
+    QCOMPARE(filters, 1);
+    QCOMPARE(followUps, 1);
+}
+
+// The program's own start-up wires the three contact items to the Files window on their sub-page.
+void TestRecords::mainWindowItemsOpenTheFilesWindow_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<int>("subPage");
+    QTest::newRow("Personal info...") << "PersonalInfoItem" << int(ContactPages::PersonalInfo);
+    QTest::newRow("Business info...") << "BusinessInfoItem" << int(ContactPages::BusinessInfo);
+    QTest::newRow("Marketing info...") << "MarketingInfoItem" << int(ContactPages::MarketingInfo);
+}
+
+void TestRecords::mainWindowItemsOpenTheFilesWindow()
+{
+    QFETCH(QString, item);
+    QFETCH(int, subPage);
+    ScriptedMessages box;
+    FixedScreen screen(96, 768);
+    TestDatabase db({personInsert("Adams")});
+    Program program(db.folder() + "quorvane");
+    QVERIFY(program.start());
+    TForm1* main = program.mainWindow();
+    QAction* action = main->findChild<QAction*>(item);
+    QVERIFY(action && action->isVisible());
+    TDataEntryForm* files = program.dataEntryForm();
+    QCOMPARE(files->objectName(), QString("TDataEntryForm"));
+    files->Pages->setCurrentIndex((subPage + 1) % 3); // whatever was in front when it was last closed
+    QString opened;
+    int page = -1, shownSubPage = -1;
+    whenModal([&](QWidget* w) {
+        opened = w->objectName();
+        page = files->PageControl->currentIndex();
+        shownSubPage = files->Pages->currentIndex();
+        w->close();
+    });
+    action->trigger();
+    QCOMPARE(opened, QString("TDataEntryForm"));
+    QCOMPARE(page, int(TDataEntryForm::ContactsPageIndex));
+    QCOMPARE(shownSubPage, subPage);
+    QCOMPARE(box.texts(), QStringList());
+}
+
+// The company choices are the accounts in order; the copy follows the chooser's entry, which matches the stored
+// company ignoring case, and leaves the business fields alone when there is no such account.
+void TestRecords::accountCopyWhenBusinessInfoIsShown_data()
+{
+    QTest::addColumn<QStringList>("accounts"); // name|street|size
+    QTest::addColumn<QString>("company");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("street");
+    QTest::addColumn<QString>("size");
+    const QStringList two{"Acme||Large", "Beta|2 Beta Rd|Small"};
+    QTest::newRow("an account") << two << "Beta" << "Beta" << "2 Beta Rd" << "Small";
+    QTest::newRow("an account in other letter case") << two << "beta" << "Beta" << "2 Beta Rd" << "Small";
+    QTest::newRow("empty account values are copied too") << two << "Acme" << "Acme" << "" << "Large";
+    QTest::newRow("a company that is no account") << two << "Gamma" << "" << "Old street" << "Huge";
+    QTest::newRow("no company") << two << "" << "" << "Old street" << "Huge";
+    QTest::newRow("no accounts at all") << QStringList() << "Beta" << "" << "Old street" << "Huge";
+}
+
+void TestRecords::accountCopyWhenBusinessInfoIsShown()
+{
+    QFETCH(QStringList, accounts);
+    QFETCH(QString, company);
+    QFETCH(QString, shown);
+    QFETCH(QString, street);
+    QFETCH(QString, size);
+    QStringList rows{personInsert("Adams", {"Company", company, "BAStreet", "Old street", "CompanySize", "Huge"})};
+    QStringList names;
+    for (const QString& a : accounts) {
+        const QStringList p = a.split('|');
+        names << p[0];
+        rows << QString("INSERT INTO Accounts (AccountName, AccountStreet, AccountSize) VALUES ('%1', %2, '%3')")
+                    .arg(p[0], p[1].isEmpty() ? "NULL" : "'" + p[1] + "'", p[2]);
+    }
+    ScriptedMessages box;
+    Files f(rows);
+    f.showPage(ContactPages::BusinessInfo);
+    DBLookupList* chooser = f.form.Pages->companyChooser();
+    QCOMPARE(chooser->entries(), names);
+    QCOMPARE(chooser->currentText(), shown);
+    QCOMPARE(f.people()->state(), DatasetState::Edit);
+    QCOMPARE(f.find<DBEdit>("BAStreet")->text(), street);
+    QCOMPARE(f.find<DBLookupList>("CompanySize")->currentText(), size);
+    QTest::mouseClick(f.button("Save record"), Qt::LeftButton);
+    QCOMPARE(box.texts(), QStringList());
+    const auto row = f.db.rows("SELECT Company, ifnull(BAStreet, ''), CompanySize FROM People").value(0);
+    QCOMPARE(row.value(0).toString(), company); // the stored company keeps its own letter case
+    QCOMPARE(row.value(1).toString(), street);
+    QCOMPARE(row.value(2).toString(), size);
+}
+
+void TestRecords::pickingACompanyCopiesItsAccount()
+{
+    Files f({personInsert("Adams"),
+             "INSERT INTO Accounts (AccountName, AccountIndustry, AccountWebPage, AccountFax2) VALUES "
+             "('Acme', 'Retail', 'http://acme.example', '555-2')"});
+    f.showPage(ContactPages::BusinessInfo);
+    DBLookupList* chooser = f.form.Pages->companyChooser();
+    QCOMPARE(chooser->currentIndex(), -1);
+    chooser->setFocus();
+    QTest::keyClick(chooser, Qt::Key_Down);
+    QCOMPARE(f.people()->text("Company"), QString("Acme"));
+    QCOMPARE(f.find<DBLookupList>("Industry")->currentText(), QString("Retail"));
+    QCOMPARE(f.find<DBEdit>("WebPage")->text(), QString("http://acme.example"));
+    QCOMPARE(f.find<DBEdit>("FaxB2")->text(), QString("555-2"));
+    QVERIFY(!f.find<DBLookupList>("Industry")->isEnabled());
+    QVERIFY(f.find<DBEdit>("WebPage")->isReadOnly());
+}
+
+void TestRecords::showingBusinessInfoSavesThePendingChange()
+{
+    Files f({personInsert("Adams"), "INSERT INTO Accounts (AccountName) VALUES ('Acme')"});
+    f.typeName("Zed");
+    f.showPage(ContactPages::BusinessInfo);
+    QCOMPARE(f.storedNames(), QString("Zed"));
+}
+
+void TestRecords::blankNameStopsTheRebuildSilently()
+{
+    ScriptedMessages box;
+    Files f({personInsert("Adams", {"Company", "Beta"}),
+             "INSERT INTO Accounts (AccountName) VALUES ('Acme')",
+             "INSERT INTO Accounts (AccountName, AccountStreet) VALUES ('Beta', '2 Beta Rd')"});
+    f.typeName("  ");
+    f.showPage(ContactPages::BusinessInfo);
+    QCOMPARE(f.form.Pages->companyChooser()->entries(), QStringList{"Acme"});
+    QCOMPARE(f.people()->text("BAStreet"), QString());
+    QCOMPARE(box.texts(), QStringList());
+    QCOMPARE(f.form.focusWidget(), f.form.NameEdit);
+    QCOMPARE(f.storedNames(), QString("Adams"));
+}
+
+void TestRecords::withoutContactsBusinessInfoStartsANewContact()
+{
+    ScriptedMessages box;
+    Files f({"INSERT INTO Accounts (AccountName) VALUES ('Acme')"});
+    f.showPage(ContactPages::BusinessInfo);
+    QCOMPARE(f.people()->state(), DatasetState::Insert);
+    QCOMPARE(f.form.Pages->companyChooser()->entries(), QStringList{"Acme"});
+    QTest::mouseClick(f.button("Save record"), Qt::LeftButton);
+    QCOMPARE(f.db.scalar("SELECT count(*) FROM People").toInt(), 0); // no name yet
+    QCOMPARE(f.form.focusWidget(), f.form.NameEdit);
+    QCOMPARE(box.texts(), QStringList());
+}
+
+void TestRecords::tooLongCopiedValueIsRefusedAndTheEditStays()
+{
+    ScriptedMessages box;
+    const QString state(60, 'S'); // BAState holds 50 characters
+    Files f({personInsert("Adams", {"Company", "Acme"}),
+             QString("INSERT INTO Accounts (AccountName, AccountState) VALUES ('Acme', '%1')").arg(state)});
+    f.showPage(ContactPages::BusinessInfo);
+    QTest::mouseClick(f.button("Save record"), Qt::LeftButton);
+    QCOMPARE(box.shown.size(), size_t(1));
+    QVERIFY(box.texts().first().contains("BAState"));
+    QVERIFY(box.texts().first().contains("too long"));
+    QCOMPARE(f.people()->state(), DatasetState::Edit);
+    QCOMPARE(f.people()->text("BAState"), state);
+    QVERIFY(f.db.scalar("SELECT BAState FROM People").isNull());
+}
+
+void TestRecords::savedProfessionIsOfferedAtOnce()
+{
+    Files f({personInsert("Adams", {"Profession", "Baker"}), personInsert("Clark", {"Profession", "Miller"})});
+    auto* profession = f.find<DBComboBox>("Profession");
+    QCOMPARE(profession->count(), 2);
+    profession->lineEdit()->clear();
+    QTest::keyClicks(profession->lineEdit(), "Cooper");
+    QCOMPARE(profession->count(), 2); // typing alone offers nothing new
+    QTest::mouseClick(f.button("Save record"), Qt::LeftButton);
+    QStringList offered;
+    for (int i = 0; i < profession->count(); ++i) offered << profession->itemText(i);
+    QCOMPARE(offered, (QStringList{"Cooper", "Miller"})); // Baker was Adams's only; the list follows the file
+    QCOMPARE(profession->currentText(), QString("Cooper"));
+}
+
+void TestRecords::closingKeepsThePendingEdit()
+{
+    Files f(contactRows({"Adams", "Baker"}));
+    f.typeName("Zed");
+    f.form.close();
+    QCOMPARE(f.people()->state(), DatasetState::Edit);
+    QCOMPARE(f.people()->text("Name"), QString("Zed"));
+    f.people()->next();
+    QCOMPARE(f.storedNames(), QString("Zed,Baker"));
+    // Shown again, the window shows where the dataset went while it was closed.
+    f.form.show();
+    QCOMPARE(f.form.NameEdit->text(), QString("Baker"));
+}
+
+void TestRecords::datePickerKeepsItsDateAfterCancel()
+{
+    TPickDateForm& picker = pickDateForm();
+    QCOMPARE(&picker, &pickDateForm());
+    const QDate chosen(2021, 3, 14), cancelled(2022, 7, 1);
+    whenModal([&](QWidget* w) {
+        auto* p = qobject_cast<TPickDateForm*>(w);
+        p->MonthCalendar1->setSelectedDate(chosen);
+        p->OKBtn->click();
+    });
+    QCOMPARE(picker.pick(), std::optional<QDate>(chosen));
+    whenModal([&](QWidget* w) {
+        auto* p = qobject_cast<TPickDateForm*>(w);
+        p->MonthCalendar1->setSelectedDate(cancelled);
+        p->CancelBtn->click();
+    });
+    QCOMPARE(picker.pick(), std::optional<QDate>());
+    QDate shownOnReopen;
+    whenModal([&](QWidget* w) {
+        auto* p = qobject_cast<TPickDateForm*>(w);
+        shownOnReopen = p->MonthCalendar1->selectedDate();
+        QTest::keyClick(p->MonthCalendar1, Qt::Key_Return); // Enter chooses "OK"
+    });
+    QCOMPARE(picker.pick(), std::optional<QDate>(cancelled));
+    QCOMPARE(shownOnReopen, cancelled);
+}
+
+void TestRecords::dateButtonStoresThePickedDateInTheEdit()
+{
+    Files f({personInsert("Adams", {"Birthday", "1980-05-06 00:00:00"})});
+    QCOMPARE(f.find<DBDateBox>("Birthday")->text(), QString("5/6/1980"));
+    whenModal([](QWidget* w) {
+        auto* p = qobject_cast<TPickDateForm*>(w);
+        p->MonthCalendar1->setSelectedDate(QDate(1981, 7, 8));
+        p->OKBtn->click();
+    });
+    QTest::mouseClick(f.find<QToolButton>("BirthdayBtn"), Qt::LeftButton);
+    QCOMPARE(f.people()->state(), DatasetState::Edit);
+    QCOMPARE(f.find<DBDateBox>("Birthday")->text(), QString("7/8/1981"));
+    QCOMPARE(f.people()->asDateTime("Birthday"), QDateTime(QDate(1981, 7, 8), QTime(0, 0)));
+    QTest::mouseClick(f.button("Discard changes"), Qt::LeftButton);
+    QCOMPARE(f.find<DBDateBox>("Birthday")->text(), QString("5/6/1980"));
+}
+
+void TestRecords::emailAndWebButtonsHandOverTheBoxes()
+{
+    ScriptedShell shell;
+    shell.result = 2; // a failure shows nothing
+    ScriptedMessages box;
+    Files f({personInsert("Adams", {"Email1", "ann@", "TelCallback", "ann@work.example", "WebPage", "acme.example"})});
+    QTest::keyClick(f.find<DBEdit>("Email1"), Qt::Key_End);
+    QTest::keyClicks(f.find<DBEdit>("Email1"), "home.example"); // not saved yet
+    QTest::keyClicks(f.find<DBEdit>("HomePage"), "www.ann.example/?a=1&b");
+    for (const char* b : {"SendEmail1Btn", "SendEmail2Btn", "SendBusinessEmailBtn", "HomePageBtn", "WebSiteBtn"})
+        f.find<QPushButton>(b)->click();
+    QCOMPARE(shell.targets, (QStringList{"mailto:ann@home.example", "mailto:", "mailto:ann@work.example",
+                                         "www.ann.example/?a=1&b", "acme.example"}));
+    QCOMPARE(shell.modes, (std::vector<ShowMode>{ShowMode::Maximized, ShowMode::Maximized, ShowMode::Maximized,
+                                                 ShowMode::Normal, ShowMode::Normal}));
+    QCOMPARE(box.texts(), QStringList());
+}
+
+void TestRecords::nameRuleWhileTheWindowIsHidden()
+{
+    Files f({personInsert("Adams")});
+    f.form.hide();
+    Dataset* people = f.people();
+    people->edit();
+    people->setValue("Name", " \t ");
+    try {
+        people->post();
+        QFAIL("a blank name was posted");
+    } catch (const PostRefused&) {
+        QFAIL("refused silently although the name box cannot take the focus");
+    } catch (const DatabaseError& e) {
+        QCOMPARE(e.message(), QString("Cannot focus a disabled or invisible window"));
+    }
+    QCOMPARE(people->state(), DatasetState::Edit);
+    people->setValue("Name", "Baker");
+    people->post();
+    QCOMPARE(f.storedNames(), QString("Baker"));
+}
+
+void TestRecords::alertTime_data()
+{
+    QTest::addColumn<QTime>("start");
+    QTest::addColumn<int>("before");
+    QTest::addColumn<QTime>("alert"); // invalid: refused
+    QTest::newRow("9:30 less 15") << QTime(9, 30) << 15 << QTime(9, 15);
+    QTest::newRow("10:00 less 180") << QTime(10, 0) << 180 << QTime(7, 0);
+    QTest::newRow("6:00 less 0") << QTime(6, 0) << 0 << QTime(6, 0);
+    QTest::newRow("1:10 less 15") << QTime(1, 10) << 15 << QTime(0, 55);
+    QTest::newRow("seconds dropped") << QTime(14, 45, 30, 500) << 45 << QTime(14, 0);
+    QTest::newRow("before midnight") << QTime(0, 10) << 15 << QTime();
+    QTest::newRow("lead beyond minute plus 180") << QTime(9, 0) << 181 << QTime();
+}
+
+void TestRecords::alertTime()
+{
+    QFETCH(QTime, start);
+    QFETCH(int, before);
+    QFETCH(QTime, alert);
+    const QDate day(2026, 12, 8);
+    if (!alert.isValid()) {
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, TMainDataModule::eventAlertTime(day, start, before));
+        return;
+    }
+    QCOMPARE(TMainDataModule::eventAlertTime(day, start, before), QDateTime(day, alert));
+}
+
+void TestRecords::dayEventPostSetsTheAlertTime()
+{
+    TestDatabase db({"INSERT INTO CalendarDays (Day) VALUES ('12/8/2026')"});
+    Dataset* events = db.open().DayEvents;
+    events->insert();
+    events->setValue("StartTime", "9:30 AM");
+    events->setValue("ReminderBefore", 15);
+    events->post();
+    events->insert();
+    events->setValue("StartTime", "6:00 AM"); // lead time left empty
+    events->post();
+    events->insert();
+    events->setValue("Action", "no start");
+    events->post();
+    const auto rows = db.rows("SELECT Time, ReminderBefore, StartTime FROM CalendarEvents ORDER BY EventID");
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows[0][0].toString(), QString("2026-12-08 09:15:00"));
+    QCOMPARE(rows[1][0].toString(), QString("2026-12-08 06:00:00"));
+    QCOMPARE(rows[1][1].toInt(), 0);
+    QVERIFY(rows[2][0].isNull());
+    QCOMPARE(rows[2][2].toString(), QString(""));
+}
+
+// Every contact page fits the window at its size on an 800x600 screen. With QV_SCREENSHOTS set to a folder the
+// pages are also saved there as pictures, to be looked at.
+void TestRecords::pagesFitTheSmallestScreen()
+{
+    Files f(contactRows({"Adams"}));
+    f.form.resize(790, 560);
+    const QString folder = qEnvironmentVariable("QV_SCREENSHOTS");
+    for (int i = 0; i < f.form.Pages->count(); ++i) {
+        f.showPage(i);
+        QWidget* page = f.form.Pages->currentWidget();
+        QVERIFY2(page->minimumSizeHint().height() <= page->height(), qPrintable(page->objectName()));
+        QVERIFY2(page->minimumSizeHint().width() <= page->width(), qPrintable(page->objectName()));
+        if (!folder.isEmpty()) f.form.grab().save(folder + "/" + page->objectName() + ".png");
+    }
+}
+
+QTEST_MAIN(TestRecords)
+#include "test_records.moc"
