@@ -1,10 +1,12 @@
 #include "app/Program.h"
 #include "app/MainFrameUnit.h"
 #include "app/Splash.h"
+#include "analysis/RetailForm.h"
 #include "data/DataModule.h"
 #include "data/DatabaseError.h"
 #include "platform/GuardedApplication.h"
 #include "platform/Messages.h"
+#include "reports/QVPersons.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,6 +23,7 @@ Program::Program(const QString& executablePath)
 Program::~Program()
 {
     // Every window and the data module go with the program; the connection closes with the data module.
+    delete m_retail;
     delete m_form1;
     delete m_dataModule;
     delete m_splash;
@@ -38,7 +41,18 @@ void Program::createWindows()
     m_dataModule = new TMainDataModule;
 }
 
-void Program::createLateWindows() {}
+void Program::createLateWindows()
+{
+    // It opens its own answers dataset, so it needs the connection.
+    m_retail = new TRetail(*m_dataModule);
+}
+
+void Program::showPersonality() { m_retail->showForCurrentContact(); }
+
+void Program::printContactReport()
+{
+    qv::printContactReport(*m_dataModule, [this] { return m_retail->prepareAndCalculate(); });
+}
 
 void Program::wireMenu() {}
 

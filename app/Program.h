@@ -10,6 +10,7 @@ namespace qv {
 class TForm1;
 class TMainDataModule;
 class TSplashForm;
+class TRetail;
 
 class Program {
 public:
@@ -27,6 +28,12 @@ public:
 
     TForm1* mainWindow() const { return m_form1; }
     TMainDataModule* dataModule() const { return m_dataModule; }
+    TRetail* retail() const { return m_retail; }
+
+    // The contact commands of the "Files" window, for its buttons once their guards have passed: the
+    // personality window for the current contact, and the contact report with its suggested tactics.
+    void showPersonality();
+    void printContactReport();
 
 private:
     void createWindows();      // 1 to 12
@@ -37,6 +44,7 @@ private:
     TSplashForm* m_splash = nullptr;
     TForm1* m_form1 = nullptr;
     TMainDataModule* m_dataModule = nullptr;
+    TRetail* m_retail = nullptr;
 };
 
 } // namespace qv
