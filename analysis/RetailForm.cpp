@@ -33,7 +33,8 @@ personality::Answers storedAnswers(Dataset& rows)
     rows.first();
     while (!rows.atEnd()) {
         const qint64 q = rows.asInteger(QuestionID);
-        if (q >= 1 && q <= personality::QuestionCount && !rows.isNull(Answer)) a[size_t(q - 1)] = int(rows.asInteger(Answer));
+        if (q >= 1 && q <= personality::QuestionCount && !rows.isNull(Answer))
+            a[size_t(q - 1)] = int(rows.asInteger(Answer));
         rows.next();
     }
     return a;
@@ -100,7 +101,8 @@ QWidget* TRetail::buildQuestionPage(int firstQuestion, QPlainTextEdit*& tipBox, 
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->setSpacing(2);
-    auto* heading = new QLabel(QStringLiteral("Please answer the following about your contact then press Tactics"), page);
+    auto* heading =
+        new QLabel(QStringLiteral("Please answer the following about your contact then press Tactics"), page);
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);

@@ -10,9 +10,9 @@ namespace qv::personality {
 
 using Answers = std::array<int, 24>; // index 0 is question 1; -1 not answered, 0 first statement, 1 second
 
-extern const QString NoTacticsLine;     // an assertiveness answer is missing
-extern const QString AnswerAllLine;     // a responsiveness answer is missing
-extern const QString OpinionLine;       // "- Always ask for customer's opinion.", listed at most once
+extern const QString NoTacticsLine; // an assertiveness answer is missing
+extern const QString AnswerAllLine; // a responsiveness answer is missing
+extern const QString OpinionLine;   // "- Always ask for customer's opinion.", listed at most once
 
 struct TacticsResult {
     QStringList lines;

@@ -235,7 +235,8 @@ void ComposedReport::renderPage(QPainter& painter, int page, double scale) const
             }
             painter.setPen(Qt::black);
             painter.setFont(drawingFont(item.font));
-            painter.drawText(toDp(item.rectMm), item.alignment | Qt::TextSingleLine | Qt::TextDontClip, item.text);
+            // A field does not grow: what does not fit its box is cut at the box's edge.
+            painter.drawText(toDp(item.rectMm), item.alignment | Qt::TextSingleLine, item.text);
         }
         for (const PieChartSnapshot& c : d.charts) drawChart(painter, c);
     }

@@ -46,7 +46,7 @@ struct MemoSnapshot {
     QFont font;
     double leftMm = 0;
     double widthMm = 0;
-    double topMm = 0;       // on the first page
+    double topMm = 0; // on the first page
     double lineHeightMm = 0;
     bool wrap = false;
     int alignment = 0;
@@ -65,7 +65,7 @@ public:
     struct Data {
         QString title;
         QSizeF pageSizeMm{210, 297};
-        std::vector<BandItem> band; // on the first page
+        std::vector<BandItem> band;           // on the first page
         std::vector<PieChartSnapshot> charts; // on the first page
         MemoSnapshot memo;
         bool hasMemo = false;

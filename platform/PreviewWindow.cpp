@@ -104,6 +104,7 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_p
     m_scroll->setBackgroundRole(QPalette::Dark);
     m_scroll->setAlignment(Qt::AlignCenter);
     m_scroll->setWidget(m_view);
+    m_scroll->installEventFilter(this); // the zoom follows the area's size
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -123,14 +124,19 @@ void PreviewWindow::setReport(const report::ComposedReport& report)
     updateView();
 }
 
-double PreviewWindow::scale() const
+double PreviewWindow::computeScale() const
 {
     const QSizeF mm = m_report.pageSizeMm();
-    const QSize room = m_scroll->viewport()->size() - QSize(16, 16);
+    // The room without scroll bars, so that a scroll bar coming or going does not change the zoom again.
+    const QSize room = m_scroll->maximumViewportSize() - QSize(16, 16);
+    const int bar = m_scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     switch (m_zoom) {
-    case Zoom::Actual: return logicalDpiX() / 25.4;
-    case Zoom::Width: return std::max(0.5, room.width() / mm.width());
-    case Zoom::Fit: break;
+    case Zoom::Actual:
+        return logicalDpiX() / 25.4;
+    case Zoom::Width:
+        return std::max(0.5, (room.width() - bar) / mm.width());
+    case Zoom::Fit:
+        break;
     }
     return std::max(0.5, std::min(room.width() / mm.width(), room.height() / mm.height()));
 }
@@ -165,6 +171,7 @@ void PreviewWindow::lastPage() { showPage(m_report.pageCount() - 1); }
 
 void PreviewWindow::updateView()
 {
+    m_scale = computeScale();
     m_view->fit();
     m_status->setText(QStringLiteral("Page %1 of %2").arg(m_page + 1).arg(m_report.pageCount()));
 }
@@ -220,7 +227,8 @@ void PreviewWindow::save()
     QString filter;
     const QString pdf = QStringLiteral("PDF document (*.pdf)");
     const QString own = QStringLiteral("Quorvane report (*.qvr)");
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save Report"), QString(), pdf + ";;" + own, &filter);
+    QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Save Report"), QString(), pdf + ";;" + own, &filter);
     if (path.isEmpty()) return;
     if (QFileInfo(path).suffix().isEmpty()) path += filter == own ? QStringLiteral(".qvr") : QStringLiteral(".pdf");
     saveTo(path);
@@ -254,10 +262,10 @@ void PreviewWindow::closeEvent(QCloseEvent* event)
     if (event->isAccepted()) emit closed();
 }
 
-void PreviewWindow::resizeEvent(QResizeEvent* event)
+bool PreviewWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    QWidget::resizeEvent(event);
-    if (m_zoom != Zoom::Actual) updateView();
+    if (watched == m_scroll && event->type() == QEvent::Resize && m_zoom != Zoom::Actual) updateView();
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace qv

@@ -28,7 +28,7 @@ public:
     const report::ComposedReport& report() const { return m_report; }
     int currentPage() const { return m_page; } // 0-based
     Zoom zoom() const { return m_zoom; }
-    double scale() const; // screen pixels per millimetre
+    double scale() const { return m_scale; } // screen pixels per millimetre
 
     // Shows the window and returns when it is closed, processing events meanwhile.
     void exec();
@@ -53,15 +53,17 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showPage(int page);
     void updateView();
+    double computeScale() const;
 
     report::ComposedReport m_report;
     int m_page = 0;
     Zoom m_zoom = Zoom::Fit;
+    double m_scale = 1;
     QPrinter m_printer;
     QScrollArea* m_scroll = nullptr;
     PreviewPage* m_view = nullptr;

@@ -52,8 +52,8 @@ template <class T> T* ReportLayout::add(std::unique_ptr<T> element)
     return raw;
 }
 
-ReportLabel* ReportLayout::addLabel(const QString& name, const QRectF& rectMm, const QString& caption, const QFont& font,
-                                    Qt::Alignment alignment)
+ReportLabel* ReportLayout::addLabel(const QString& name, const QRectF& rectMm, const QString& caption,
+                                    const QFont& font, Qt::Alignment alignment)
 {
     auto label = std::make_unique<ReportLabel>(name, rectMm, font, alignment);
     label->setCaption(caption);

@@ -24,7 +24,9 @@ double lineHeightMm(const QFont& font);
 class ReportElement {
 public:
     ReportElement(const QString& name, const QRectF& rectMm, const QFont& font, Qt::Alignment alignment)
-        : m_name(name), m_rect(rectMm), m_font(font), m_alignment(alignment) {}
+        : m_name(name), m_rect(rectMm), m_font(font), m_alignment(alignment)
+    {
+    }
     virtual ~ReportElement() = default;
     QString name() const { return m_name; }
     QRectF rect() const { return m_rect; }
@@ -47,6 +49,7 @@ public:
     QString caption() const { return m_caption; }
     void setCaption(const QString& caption) { m_caption = caption; }
     void clear() { m_caption.clear(); }
+
 private:
     QString m_caption;
 };
@@ -56,8 +59,11 @@ class ReportDataField : public ReportElement {
 public:
     ReportDataField(const QString& name, const QRectF& rectMm, const QFont& font, Qt::Alignment alignment,
                     std::function<QString()> source)
-        : ReportElement(name, rectMm, font, alignment), m_source(std::move(source)) {}
+        : ReportElement(name, rectMm, font, alignment), m_source(std::move(source))
+    {
+    }
     QString text() const { return m_source ? m_source() : QString(); }
+
 private:
     std::function<QString()> m_source;
 };
@@ -72,13 +78,16 @@ public:
 class ReportMemo : public ReportElement {
 public:
     ReportMemo(const QString& name, const QRectF& rectMm, const QFont& font, Qt::Alignment alignment, bool wordWrap)
-        : ReportElement(name, rectMm, font, alignment), m_wordWrap(wordWrap) {}
+        : ReportElement(name, rectMm, font, alignment), m_wordWrap(wordWrap)
+    {
+    }
     QStringList& lines() { return m_lines; }
     const QStringList& lines() const { return m_lines; }
     void setLines(const QStringList& lines) { m_lines = lines; }
     void clear() { m_lines.clear(); }
     bool wordWrap() const { return m_wordWrap; }
     void setWordWrap(bool on) { m_wordWrap = on; }
+
 private:
     QStringList m_lines;
     bool m_wordWrap;
@@ -90,9 +99,13 @@ public:
     using ReportElement::ReportElement;
     QString title() const { return m_title; }
     void setTitle(const QString& title) { m_title = title; }
-    void addSlice(double value, const QColor& color, const QString& label) { m_slices.push_back({value, color, label}); }
+    void addSlice(double value, const QColor& color, const QString& label)
+    {
+        m_slices.push_back({value, color, label});
+    }
     void clearSlices() { m_slices.clear(); }
     const std::vector<PieSlice>& slices() const { return m_slices; }
+
 private:
     QString m_title;
     std::vector<PieSlice> m_slices;

@@ -32,7 +32,9 @@ const std::vector<Line>& contactLines()
         {false, nullptr, {{"Children", "Children"}}},
         {false, nullptr, {{"Birthday", "Birthday"}, {"Anniversary", "Anniversary"}}},
         {false, nullptr, {{"Home Address", "HAStreet"}}},
-        {false, nullptr, {{nullptr, "HACity", 1.3}, {nullptr, "HAState"}, {nullptr, "HAPostalCode", 0.7}, {nullptr, "HACountry"}}},
+        {false,
+         nullptr,
+         {{nullptr, "HACity", 1.3}, {nullptr, "HAState"}, {nullptr, "HAPostalCode", 0.7}, {nullptr, "HACountry"}}},
         {false, nullptr, {{nullptr, "HAPostOfficeBox"}}},
         {true, "Home and personal telephone(s), fax, email(s), and URL", {}},
         {false, nullptr, {{"Primary Tel", "PrimaryTel"}, {"Mobile", "Mobile"}}},
@@ -45,10 +47,16 @@ const std::vector<Line>& contactLines()
         {false, nullptr, {{"Ethnic Interest", "Ethnic"}, {"Hobbies", "Hobbies"}}},
         {false, nullptr, {{"Profession", "Profession"}, {"Job Title", "JobTitle"}}},
         {false, nullptr, {{"Company", "Company"}, {"Department", "Department"}}},
-        {false, nullptr, {{"Company Size", "CompanySize", 0.9}, {"Industry", "Industry", 1.2}, {"Education", "EducationLevel", 1.1},
-                          {"Income", "Income", 0.8}}},
+        {false,
+         nullptr,
+         {{"Company Size", "CompanySize", 0.85},
+          {"Industry", "Industry", 1.2},
+          {"Education", "EducationLevel", 1.0},
+          {"Income", "Income", 0.95}}},
         {false, nullptr, {{"Business Address", "BAStreet"}}},
-        {false, nullptr, {{nullptr, "BACity", 1.3}, {nullptr, "BAState"}, {nullptr, "BAPostalCode", 0.7}, {nullptr, "BACountry"}}},
+        {false,
+         nullptr,
+         {{nullptr, "BACity", 1.3}, {nullptr, "BAState"}, {nullptr, "BAPostalCode", 0.7}, {nullptr, "BACountry"}}},
         {false, nullptr, {{nullptr, "BAPostOfficeBox"}}},
         {false, nullptr, {{"Mailing Address", "MailingAddress"}, {"Billing Address", "BillingAddress"}}},
         {true, "Business telephone(s), fax(es), and URL", {}},
@@ -71,7 +79,8 @@ constexpr double ItemGapMm = 3;
 
 std::unique_ptr<TextReport> createContactReport(TMainDataModule& dm)
 {
-    auto report = std::make_unique<TextReport>(QStringLiteral("TQVPersonsForm"), QStringLiteral("Contact Report"), false);
+    auto report =
+        std::make_unique<TextReport>(QStringLiteral("TQVPersonsForm"), QStringLiteral("Contact Report"), false);
     report->setDrivingDataset(dm.PeopleProjectDetail);
     report::ReportLayout& layout = report->layout();
     const Dataset& contact = *dm.PeopleCompanyDet;
@@ -109,7 +118,8 @@ std::unique_ptr<TextReport> createContactReport(TMainDataModule& dm)
                 fieldLeft += w;
             }
             // A field keeps to its column: a long value is cut at the column's end rather than running on.
-            const double fieldWidth = std::max(1.0, x + column - ItemGapMm - fieldLeft);
+            const double columnEnd = &item == &line.items.back() ? width : x + column - ItemGapMm;
+            const double fieldWidth = std::max(1.0, columnEnd - fieldLeft);
             report->addDatasetField(QString::fromLatin1(item.field), QRectF(fieldLeft, y, fieldWidth, rowHeight),
                                     contact, QString::fromLatin1(item.field), value);
             x += column;

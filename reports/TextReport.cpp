@@ -37,7 +37,8 @@ report::ReportDataField* TextReport::addDatasetField(const QString& name, const 
                                                      const QString& field, const QFont& font)
 {
     const Dataset* ds = &dataset;
-    return m_layout.addDataField(name, rectMm, [ds, field] { return ds->displayText(field); }, font);
+    return m_layout.addDataField(
+        name, rectMm, [ds, field] { return ds->displayText(field); }, font);
 }
 
 report::ComposedReport TextReport::compose()

@@ -67,6 +67,7 @@ void PersonalityTest::tactics_data()
 {
     QTest::addColumn<QString>("answers");
     QTest::addColumn<QStringList>("lines");
+    // clang-format off
     // all 0 case 3 {}
     QTest::newRow("all 0") << QStringLiteral("000000000000 000000000000") << QStringList{
         "- Use solid tangible evidence.",
@@ -281,6 +282,7 @@ void PersonalityTest::tactics_data()
     QTest::newRow("q24 missing") << QStringLiteral("000000000000 00000000000-") << QStringList{
         "Please answer all questions in Assertiveness and Responsiveness tabs.",
     };
+    // clang-format on
 }
 
 void PersonalityTest::tactics()
@@ -375,7 +377,8 @@ void PersonalityTest::openingCreatesRowsOnceAndShowsTheMissingAnswersLine()
     QCOMPARE(contactText, QStringLiteral("Contact: Bob"));
     QCOMPARE(tab, 2);
     QCOMPARE(tacticsShown(window), NoTacticsLine);
-    const auto rows = db.rows(QStringLiteral("SELECT QuestionID, Answer FROM QuestionsMain WHERE PersonID = %1 ORDER BY rowid").arg(bob));
+    const auto rows = db.rows(
+        QStringLiteral("SELECT QuestionID, Answer FROM QuestionsMain WHERE PersonID = %1 ORDER BY rowid").arg(bob));
     QCOMPARE(rows.size(), 24);
     for (int q = 0; q < 24; ++q) QCOMPARE(rows[q], (QVariantList{q + 1, -1}));
 
@@ -392,7 +395,7 @@ void PersonalityTest::contactWithoutPersonIdGetsNoRows()
     test::TestDatabase db;
     TMainDataModule& dm = db.open();
     TRetail window(dm);
-    window.prepareAndCalculate(); // no contacts at all
+    window.prepareAndCalculate();  // no contacts at all
     dm.PeopleCompanyDet->insert(); // a new contact not saved yet has no PersonID
     window.prepareAndCalculate();
     dm.PeopleCompanyDet->cancel();
@@ -408,7 +411,11 @@ void PersonalityTest::clickIsStoredAtOnceAndLoadingWritesNothing()
     window.prepareAndCalculate();
     const qint64 ann = dm.PeopleCompanyDet->asInteger("PersonID");
     auto stored = [&](int q) {
-        return db.scalar(QStringLiteral("SELECT Answer FROM QuestionsMain WHERE PersonID = %1 AND QuestionID = %2").arg(ann).arg(q)).toInt();
+        return db
+            .scalar(QStringLiteral("SELECT Answer FROM QuestionsMain WHERE PersonID = %1 AND QuestionID = %2")
+                        .arg(ann)
+                        .arg(q))
+            .toInt();
     };
 
     window.findChild<QRadioButton*>("RadioGroup5_1")->click();
@@ -427,7 +434,8 @@ void PersonalityTest::clickIsStoredAtOnceAndLoadingWritesNothing()
     QCOMPARE(window.QMainTable->state(), DatasetState::Browse);
 
     // Unanswered again: the groups show no choice.
-    db.execute({QStringLiteral("UPDATE QuestionsMain SET Answer = -1 WHERE PersonID = %1 AND QuestionID = 3").arg(ann)});
+    db.execute(
+        {QStringLiteral("UPDATE QuestionsMain SET Answer = -1 WHERE PersonID = %1 AND QuestionID = 3").arg(ann)});
     window.LoadDataClick();
     QCOMPARE(window.group(3)->checkedId(), -1);
 }

@@ -56,6 +56,7 @@ private slots:
     void twoPreviewsCarryTheirOwnStamps();
     void bodyIsACopyAndClearedBeforeFilling();
     void drivingDatasetIsWalkedToItsEnd();
+    void secondPreviewOfAnOpenInstanceIsIgnored();
 
     void longBodyIsSplitIntoWholeLinePages();
     void wrappedLinesBreakAcrossPagesWithoutLoss();
@@ -70,6 +71,7 @@ private slots:
     void previewWindowOffersItsButtonsInOrder();
     void previewWindowPagesAndZoom();
     void previewReturnsWhenClosedAndAllowsASecondOne();
+    void printingSendsTheChosenPageRange();
 };
 
 void ReportsTest::stampIsShortDateCommaLongTime()
@@ -108,7 +110,8 @@ void ReportsTest::instanceIsDestroyedWhenAStepFails()
 {
     QFETCH(bool, failInFill);
     test::RecordingPreviewer previewer;
-    if (!failInFill) previewer.whilePreviewing = [](const ComposedReport&) { throw std::runtime_error("printer gone"); };
+    if (!failInFill)
+        previewer.whilePreviewing = [](const ComposedReport&) { throw std::runtime_error("printer gone"); };
     QPointer<TextReport> made;
     bool threw = false;
     try {
@@ -211,7 +214,8 @@ void ReportsTest::wrappedLinesBreakAcrossPagesWithoutLoss()
     const ComposedReport r = report.compose();
     QVERIFY(r.pageCount() >= 2);
 
-    const QStringList pieces = ComposedReport::wrapLine(longLine, report.bodyMemo().font(), report.layout().bandWidthMm());
+    const QStringList pieces =
+        ComposedReport::wrapLine(longLine, report.bodyMemo().font(), report.layout().bandWidthMm());
     QVERIFY(pieces.size() > 1);
     for (const QString& piece : pieces)
         QVERIFY(textWidthMm(piece, report.bodyMemo().font()) <= report.layout().bandWidthMm());
@@ -273,7 +277,8 @@ void ReportsTest::savedReportLoadsAgain()
     ReportPieChart* chart = report.layout().addPieChart(QStringLiteral("Chart"), QRectF(110, 16, 90, 110));
     chart->setTitle(QStringLiteral("Ratio"));
     chart->addSlice(1, Qt::green, QStringLiteral("Customers"));
-    QStringList lines = numberedLines(300, QStringLiteral("Entry with a rather long text that will need wrapping in the memo "));
+    QStringList lines =
+        numberedLines(300, QStringLiteral("Entry with a rather long text that will need wrapping in the memo "));
     report.bodyMemo().setLines(lines);
     report.setStamp(QDateTime(QDate(2026, 2, 3), QTime(4, 5, 6)));
     const ComposedReport r = report.compose();
@@ -407,6 +412,41 @@ void ReportsTest::previewReturnsWhenClosedAndAllowsASecondOne()
     QCOMPARE(open, 1);
     QCOMPARE(seen, (QStringList{"2", "second closed", "first closed"}));
     QVERIFY(previewWindows().isEmpty());
+}
+
+void ReportsTest::secondPreviewOfAnOpenInstanceIsIgnored()
+{
+    // Only a lasting instance (the account report) can be asked twice; its open preview is not doubled.
+    TextReport lasting(QStringLiteral("TAccountReportForm"), QStringLiteral("Account Report"), false);
+    test::RecordingPreviewer previewer;
+    previewer.whilePreviewing = [&](const ComposedReport&) {
+        QVERIFY(lasting.isPreviewOpen());
+        lasting.preview();
+    };
+    lasting.preview();
+    QCOMPARE(previewer.reports.size(), size_t(1));
+    QVERIFY(!lasting.isPreviewOpen());
+    lasting.preview();
+    QCOMPARE(previewer.reports.size(), size_t(2));
+}
+
+void ReportsTest::printingSendsTheChosenPageRange()
+{
+    TextReport report(QStringLiteral("TFReport"), QStringLiteral("Filtering Report"), false);
+    report.bodyMemo().setLines(numberedLines(200));
+    PreviewWindow window;
+    window.setReport(report.compose());
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("printed.pdf"));
+    printer.setPrintRange(QPrinter::PageRange);
+    printer.setFromTo(2, 3);
+    window.printPages(printer);
+    QFile f(dir.filePath("printed.pdf"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray pdf = f.readAll();
+    QCOMPARE(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "), qsizetype(2));
 }
 
 QTEST_MAIN(ReportsTest)
