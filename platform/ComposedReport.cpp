@@ -133,7 +133,7 @@ void drawChart(QPainter& p, const PieChartSnapshot& c)
         const double r = g.pie.width() / 2;
         const QPointF edge(centre.x() + r * std::cos(mid), centre.y() - r * std::sin(mid));
         const QPointF out(centre.x() + (r + 2.5) * std::cos(mid), centre.y() - (r + 2.5) * std::sin(mid));
-        p.drawLine(toDp(QRectF(edge, QSizeF(0, 0))).topLeft(), toDp(QRectF(out, QSizeF(0, 0))).topLeft());
+        p.drawLine(edge * DecipointsPerMm, out * DecipointsPerMm);
         const double w = fm.horizontalAdvance(s.label) / DecipointsPerMm + 1.5;
         const double h = g.lineHeight;
         const double left = std::cos(mid) >= 0 ? out.x() : out.x() - w;
