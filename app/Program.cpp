@@ -1,6 +1,7 @@
 #include "app/Program.h"
 #include "app/MainFrameUnit.h"
 #include "app/Splash.h"
+#include "analysis/RetailForm.h"
 #include "data/DataModule.h"
 #include "data/DatabaseError.h"
 #include "platform/GuardedApplication.h"
@@ -8,6 +9,7 @@
 #include "platform/ProgramEnd.h"
 #include "records/DataEntry.h"
 #include "records/PickDate.h"
+#include "reports/QVPersons.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -27,6 +29,7 @@ Program::~Program()
     // Every window and the data module go with the program; the connection closes with the data module.
     destroyPickDateForm();
     delete m_dataEntry;
+    delete m_retail;
     delete m_form1;
     delete m_dataModule;
     delete m_splash;
@@ -47,7 +50,16 @@ void Program::createWindows()
 
 void Program::createLateWindows()
 {
+    // It opens its own answers dataset, so it needs the connection.
+    m_retail = new TRetail(*m_dataModule);
     pickDateForm();
+}
+
+void Program::showPersonality() { m_retail->showForCurrentContact(); }
+
+void Program::printContactReport()
+{
+    qv::printContactReport(*m_dataModule, [this] { return m_retail->prepareAndCalculate(); });
 }
 
 void Program::wireMenu()
@@ -56,6 +68,8 @@ void Program::wireMenu()
     m_form1->wire(m_form1->PersonalInfoItem, [files] { files->showContactsPage(0); });
     m_form1->wire(m_form1->BusinessInfoItem, [files] { files->showContactsPage(1); });
     m_form1->wire(m_form1->MarketingInfoItem, [files] { files->showContactsPage(2); });
+    files->onPersonality = [this] { showPersonality(); };
+    files->onContactReport = [this] { printContactReport(); };
 }
 
 bool Program::start()

@@ -11,6 +11,7 @@ class TForm1;
 class TMainDataModule;
 class TSplashForm;
 class TDataEntryForm;
+class TRetail;
 
 class Program {
 public:
@@ -29,6 +30,12 @@ public:
     TForm1* mainWindow() const { return m_form1; }
     TMainDataModule* dataModule() const { return m_dataModule; }
     TDataEntryForm* dataEntryForm() const { return m_dataEntry; }
+    TRetail* retail() const { return m_retail; }
+
+    // The contact commands of the "Files" window, for its buttons once their guards have passed: the
+    // personality window for the current contact, and the contact report with its suggested tactics.
+    void showPersonality();
+    void printContactReport();
 
 private:
     void createWindows();      // 1 to 12
@@ -40,6 +47,7 @@ private:
     TForm1* m_form1 = nullptr;
     TMainDataModule* m_dataModule = nullptr;
     TDataEntryForm* m_dataEntry = nullptr;
+    TRetail* m_retail = nullptr;
 };
 
 } // namespace qv
