@@ -3,6 +3,7 @@
 #include "data/DataModule.h"
 #include "platform/Messages.h"
 #include "platform/ShellOpen.h"
+#include "reports/TFReport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -152,6 +153,9 @@ TFilters::TFilters(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm
     connect(BulkEmailButton, &QPushButton::clicked, this, &TFilters::BulkEmailButtonClick);
     connect(ReportButton, &QPushButton::clicked, this, &TFilters::ReportButtonClick);
 
+    Dataset* roles = dm.PeopleProjectDetail;
+    reportCommand = [roles](const QStringList& lines) { produceFilteringReport(lines, roles); };
+
     reset();
 }
 
@@ -281,7 +285,7 @@ void TFilters::BulkEmailButtonClick()
 
 void TFilters::ReportButtonClick()
 {
-    if (produceReport) produceReport(m_resultText);
+    if (reportCommand) reportCommand(m_resultText);
 }
 
 bool TFilters::eventFilter(QObject* watched, QEvent* event)

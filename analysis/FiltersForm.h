@@ -43,7 +43,7 @@ public:
     const QStringList& resultText() const { return m_resultText; }
 
     // The command behind "Report...": by default the filtering report; tests may replace it.
-    std::function<void(const QStringList&)> produceReport;
+    std::function<void(const QStringList&)> reportCommand;
 
     void FilterButtonClick();
     void BulkEmailButtonClick();

@@ -51,12 +51,12 @@ bool equalBytes(const char* data, int size, const char (&literal)[N])
 
 QString countLine(const QString& label, int count, int base)
 {
-    return label + QString::number(count) + QStringLiteral(" [") + percentText(count, base) + QStringLiteral("%]");
+    return label + QString::number(count) + QStringLiteral(" [") + countPercentText(count, base) + QStringLiteral("%]");
 }
 
 } // namespace
 
-QString percentText(qint64 count, qint64 base)
+QString countPercentText(qint64 count, qint64 base)
 {
     if (base <= 0) return QStringLiteral("0") + QLocale().decimalPoint() + QStringLiteral("00");
     // Hundredths of a percent, a half rounded away from zero, in whole numbers so that 1 of 32 gives 3.13.
@@ -65,9 +65,9 @@ QString percentText(qint64 count, qint64 base)
            QStringLiteral("%1").arg(hundredths % 100, 2, 10, QLatin1Char('0'));
 }
 
-std::vector<LookupAnalysis::Slice> LookupAnalysis::slices() const
+std::vector<ChartSlice> LookupAnalysis::slices() const
 {
-    std::vector<Slice> out;
+    std::vector<ChartSlice> out;
     if (total <= 0) return out;
     const auto add = [&](const char* label, int count, QColor colour) {
         const double share = double(count) * 100.0 / double(total);
@@ -170,6 +170,25 @@ LookupAnalysis analyseLookupData(TMainDataModule& dm)
         if (s + 1 < SectionCount) a.analysis << QString();
     }
     return a;
+}
+
+void runLookupDataAnalysis(TMainDataModule& dm)
+{
+    const LookupAnalysis a = analyseLookupData(dm);
+    switch (a.outcome) {
+    case LookupAnalysis::Outcome::NoContacts:
+        showInformation("The database is empty.");
+        return;
+    case LookupAnalysis::Outcome::NoCustomers:
+        showInformation("No analysis available. Your data does not contain customers.");
+        break;
+    case LookupAnalysis::Outcome::NoHighImportance:
+        showInformation("No analysis available. Your data does not contain high-importance customers.");
+        break;
+    case LookupAnalysis::Outcome::Analysed: break;
+    }
+    // After either message the report still shows its title, stamp and chart, with an empty body.
+    produceLookupDataAnalysisReport(a.summary, a.analysis, a.slices(), dm.PeopleProjectDetail);
 }
 
 } // namespace qv

@@ -3,7 +3,8 @@
 // neither, the customers by importance, and the high-importance customers over eight of their attributes.
 // The computation is a plain function; the command adds the messages and the report.
 
-#include <QColor>
+#include "reports/LDAReport.h"
+
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -27,17 +28,13 @@ struct LookupAnalysis {
     QStringList summary;  // written only when there is a high-importance customer
     QStringList analysis; // likewise
 
-    struct Slice {
-        QString label;
-        double value; // the share of all contacts, in percent
-        QColor colour;
-    };
-    // "Customers", "Prospects" and "Unidentified", each only when above 0.
-    std::vector<Slice> slices() const;
+    // "Customers" (green), "Prospects" (blue) and "Unidentified" (red), each only when above 0; the value is the
+    // share of all contacts in per cent.
+    std::vector<ChartSlice> slices() const;
 };
 
 // count × 100 / base with two decimals, a half rounded away from zero, in the user's decimal separator.
-QString percentText(qint64 count, qint64 base);
+QString countPercentText(qint64 count, qint64 base);
 
 // Scans the contacts once. Afterwards the first contact is current when there are customers, the last otherwise.
 LookupAnalysis analyseLookupData(TMainDataModule& dm);

@@ -1,6 +1,8 @@
 #include "app/Program.h"
 #include "app/MainFrameUnit.h"
 #include "app/Splash.h"
+#include "analysis/FiltersForm.h"
+#include "analysis/LookupDataAnalysis.h"
 #include "data/DataModule.h"
 #include "data/DatabaseError.h"
 #include "platform/GuardedApplication.h"
@@ -21,6 +23,7 @@ Program::Program(const QString& executablePath)
 Program::~Program()
 {
     // Every window and the data module go with the program; the connection closes with the data module.
+    delete m_filters;
     delete m_form1;
     delete m_dataModule;
     delete m_splash;
@@ -36,11 +39,23 @@ void Program::createWindows()
 {
     m_form1 = new TForm1;
     m_dataModule = new TMainDataModule;
+    m_filters = new TFilters(*m_dataModule);
 }
 
 void Program::createLateWindows() {}
 
-void Program::wireMenu() {}
+void Program::wireMenu()
+{
+    TMainDataModule& dm = *m_dataModule;
+    m_form1->wire(m_form1->LookupDataAnalysisItem, [&dm] { runLookupDataAnalysis(dm); });
+    m_form1->wire(m_form1->FiltersItem, [this] {
+        if (m_dataModule->PeopleCompanyDet->recordCount() == 0) {
+            showInformation("The database is empty.");
+            return;
+        }
+        m_filters->ShowModal();
+    });
+}
 
 bool Program::start()
 {

@@ -10,6 +10,7 @@ namespace qv {
 class TForm1;
 class TMainDataModule;
 class TSplashForm;
+class TFilters;
 
 class Program {
 public:
@@ -27,6 +28,7 @@ public:
 
     TForm1* mainWindow() const { return m_form1; }
     TMainDataModule* dataModule() const { return m_dataModule; }
+    TFilters* filters() const { return m_filters; }
 
 private:
     void createWindows();      // 1 to 12
@@ -37,6 +39,7 @@ private:
     TSplashForm* m_splash = nullptr;
     TForm1* m_form1 = nullptr;
     TMainDataModule* m_dataModule = nullptr;
+    TFilters* m_filters = nullptr;
 };
 
 } // namespace qv

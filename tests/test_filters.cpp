@@ -3,6 +3,7 @@
 #include "analysis/FilterResultsModel.h"
 #include "analysis/FiltersForm.h"
 #include "data/DataModule.h"
+#include "tests/support/RecordingPreviewer.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAbstractItemModelTester>
@@ -328,15 +329,20 @@ void TestFilters::showingResetsAllButOwnAddress()
 
 void TestFilters::reportGetsResultText()
 {
-    TestDatabase db(fixture());
+    QStringList contacts;
+    for (int i = 0; i < 300; ++i) contacts << personInsert(QStringLiteral("Contact %1").arg(i), {"Mobile", "555"});
+    TestDatabase db(contacts);
     TFilters w(db.open());
-    QStringList reported;
-    w.produceReport = [&](const QStringList& lines) { reported = lines; };
+    RecordingPreviewer previewer;
     w.show();
-    choose(w, "Hobbies", "golf");
     w.FilterButtonClick();
     QTest::mouseClick(w.ReportButton, Qt::LeftButton);
-    QCOMPARE(reported, w.resultText());
+    QCOMPARE(previewer.reports.size(), size_t(1));
+    const auto& report = previewer.reports.front();
+    QCOMPARE(report.data().memo.lines, w.resultText());
+    QVERIFY(report.pageCount() > 5); // 1,803 lines flow over several pages
+    QVERIFY(report.pageText(0).contains("Filtering Report"));
+    QVERIFY(previewer.lastText().contains("Name: Contact 299"));
 }
 
 void TestFilters::modelIsSound()

@@ -1,0 +1,263 @@
+#include "platform/PreviewWindow.h"
+#include "platform/GuardedApplication.h"
+#include "platform/Messages.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace qv {
+
+// Paints the current page at the window's scale.
+class PreviewPage : public QWidget {
+public:
+    explicit PreviewPage(PreviewWindow* window) : QWidget(nullptr), m_window(window)
+    {
+        setObjectName(QStringLiteral("PreviewPage"));
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+    void fit()
+    {
+        const QSizeF mm = m_window->report().pageSizeMm();
+        const double s = m_window->scale();
+        setFixedSize(int(mm.width() * s) + 1, int(mm.height() * s) + 1);
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), Qt::white);
+        m_window->report().renderPage(p, m_window->currentPage(), m_window->scale());
+        p.setPen(Qt::darkGray);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+
+private:
+    PreviewWindow* m_window;
+};
+
+PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_printer(QPrinter::HighResolution)
+{
+    setObjectName(QStringLiteral("PreviewWindow"));
+    setWindowTitle(QStringLiteral("Print Preview"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    m_toolbar = new QWidget(this);
+    m_toolbar->setObjectName(QStringLiteral("PreviewToolbar"));
+    auto* bar = new QHBoxLayout(m_toolbar);
+    bar->setContentsMargins(4, 4, 4, 4);
+    bar->setSpacing(2);
+
+    auto zoomTo = [this](Zoom z) { return [this, z] { setZoom(z); }; };
+    const struct {
+        QString hint, text;
+        std::function<void()> run;
+    } buttons[] = {
+        {QStringLiteral("Zoom to fit"), QStringLiteral("Fit"), zoomTo(Zoom::Fit)},
+        {QStringLiteral("100 %"), QStringLiteral("100 %"), zoomTo(Zoom::Actual)},
+        {QStringLiteral("Zoom to width"), QStringLiteral("Width"), zoomTo(Zoom::Width)},
+        {QStringLiteral("First page"), QStringLiteral("|<"), [this] { firstPage(); }},
+        {QStringLiteral("Previous page"), QStringLiteral("<"), [this] { priorPage(); }},
+        {QStringLiteral("Next page"), QStringLiteral(">"), [this] { nextPage(); }},
+        {QStringLiteral("Last page"), QStringLiteral(">|"), [this] { lastPage(); }},
+        {QStringLiteral("Printer setup"), QStringLiteral("Setup..."), [this] { printerSetup(); }},
+        {QStringLiteral("Print"), QStringLiteral("Print..."), [this] { print(); }},
+        {QStringLiteral("Save report"), QStringLiteral("Save..."), [this] { save(); }},
+        {QStringLiteral("Load report"), QStringLiteral("Load..."), [this] { load(); }},
+        {QStringLiteral("Close"), QStringLiteral("Close"), [this] { close(); }},
+    };
+    for (const auto& b : buttons) {
+        auto* button = new QToolButton(m_toolbar);
+        button->setText(b.text);
+        button->setToolTip(b.hint);
+        button->setAccessibleName(b.hint);
+        button->setObjectName(b.hint);
+        button->setAutoRaise(true);
+        auto run = b.run;
+        connect(button, &QToolButton::clicked, this, [run] { runGuarded(run); });
+        bar->addWidget(button);
+        if (b.hint == QLatin1String("Zoom to width") || b.hint == QLatin1String("Last page") ||
+            b.hint == QLatin1String("Print") || b.hint == QLatin1String("Load report"))
+            bar->addSpacing(10);
+    }
+    bar->addStretch();
+    m_status = new QLabel(m_toolbar);
+    m_status->setObjectName(QStringLiteral("PageStatus"));
+    bar->addWidget(m_status);
+
+    m_view = new PreviewPage(this);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("PreviewArea"));
+    m_scroll->setBackgroundRole(QPalette::Dark);
+    m_scroll->setAlignment(Qt::AlignCenter);
+    m_scroll->setWidget(m_view);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_toolbar);
+    layout->addWidget(m_scroll, 1);
+    resize(900, 1000);
+}
+
+PreviewWindow::~PreviewWindow() = default;
+
+void PreviewWindow::setReport(const report::ComposedReport& report)
+{
+    m_report = report;
+    m_printer.setDocName(report.title());
+    m_page = 0;
+    updateView();
+}
+
+double PreviewWindow::scale() const
+{
+    const QSizeF mm = m_report.pageSizeMm();
+    const QSize room = m_scroll->viewport()->size() - QSize(16, 16);
+    switch (m_zoom) {
+    case Zoom::Actual: return logicalDpiX() / 25.4;
+    case Zoom::Width: return std::max(0.5, room.width() / mm.width());
+    case Zoom::Fit: break;
+    }
+    return std::max(0.5, std::min(room.width() / mm.width(), room.height() / mm.height()));
+}
+
+void PreviewWindow::exec()
+{
+    show();
+    QEventLoop loop;
+    m_loop = &loop;
+    connect(this, &PreviewWindow::closed, &loop, &QEventLoop::quit);
+    loop.exec();
+    m_loop = nullptr;
+}
+
+void PreviewWindow::setZoom(Zoom zoom)
+{
+    m_zoom = zoom;
+    updateView();
+}
+
+void PreviewWindow::showPage(int page)
+{
+    m_page = std::clamp(page, 0, std::max(0, m_report.pageCount() - 1));
+    updateView();
+    m_scroll->verticalScrollBar()->setValue(0);
+}
+
+void PreviewWindow::firstPage() { showPage(0); }
+void PreviewWindow::priorPage() { showPage(m_page - 1); }
+void PreviewWindow::nextPage() { showPage(m_page + 1); }
+void PreviewWindow::lastPage() { showPage(m_report.pageCount() - 1); }
+
+void PreviewWindow::updateView()
+{
+    m_view->fit();
+    m_status->setText(QStringLiteral("Page %1 of %2").arg(m_page + 1).arg(m_report.pageCount()));
+}
+
+void PreviewWindow::printerSetup()
+{
+    QPageSetupDialog dialog(&m_printer, this);
+    dialog.exec();
+}
+
+void PreviewWindow::print()
+{
+    QPrintDialog dialog(&m_printer, this);
+    dialog.setWindowTitle(QStringLiteral("Print"));
+    dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintCollateCopies |
+                      QAbstractPrintDialog::PrintShowPageSize);
+    dialog.setMinMax(1, std::max(1, m_report.pageCount()));
+    dialog.setFromTo(1, std::max(1, m_report.pageCount()));
+    if (dialog.exec() != QDialog::Accepted) return;
+    printPages(m_printer);
+}
+
+void PreviewWindow::printPages(QPrinter& printer) const
+{
+    printer.setFullPage(true); // the composed pages carry their own margins
+    const int count = m_report.pageCount();
+    int from = 1, to = count;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        from = std::max(1, printer.fromPage());
+        to = std::min(count, printer.toPage() > 0 ? printer.toPage() : count);
+    }
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        showError(QStringLiteral("The printer could not be started."));
+        return;
+    }
+    const double scale = printer.resolution() / 25.4;
+    // The printer makes the copies itself where it can; otherwise every page is sent as often as asked.
+    const int copies = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
+    bool firstSheet = true;
+    for (int c = 0; c < copies; ++c) {
+        for (int page = from; page <= to; ++page) {
+            if (!firstSheet) printer.newPage();
+            firstSheet = false;
+            m_report.renderPage(painter, page - 1, scale);
+        }
+    }
+    painter.end();
+}
+
+void PreviewWindow::save()
+{
+    QString filter;
+    const QString pdf = QStringLiteral("PDF document (*.pdf)");
+    const QString own = QStringLiteral("Quorvane report (*.qvr)");
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save Report"), QString(), pdf + ";;" + own, &filter);
+    if (path.isEmpty()) return;
+    if (QFileInfo(path).suffix().isEmpty()) path += filter == own ? QStringLiteral(".qvr") : QStringLiteral(".pdf");
+    saveTo(path);
+}
+
+void PreviewWindow::load()
+{
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Load Report"), QString(),
+                                                      QStringLiteral("Quorvane report (*.qvr)"));
+    if (!path.isEmpty()) loadFrom(path);
+}
+
+bool PreviewWindow::saveTo(const QString& path)
+{
+    return runGuarded([&] {
+        if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+            m_report.savePdf(path);
+        else
+            m_report.save(path);
+    });
+}
+
+bool PreviewWindow::loadFrom(const QString& path)
+{
+    return runGuarded([&] { setReport(report::ComposedReport::load(path)); });
+}
+
+void PreviewWindow::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted()) emit closed();
+}
+
+void PreviewWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_zoom != Zoom::Actual) updateView();
+}
+
+} // namespace qv

@@ -1,0 +1,413 @@
+// The report engine (composition, saving, preview window) and the report mechanism every command uses.
+
+#include "data/Dataset.h"
+#include "platform/Clock.h"
+#include "platform/PreviewWindow.h"
+#include "platform/ReportLayout.h"
+#include "reports/TextReport.h"
+#include "tests/support/RecordingPreviewer.h"
+#include "tests/support/TestSupport.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace qv;
+using namespace qv::report;
+
+namespace {
+
+std::unique_ptr<TextReport> plainReport(bool wrap = false)
+{
+    return std::make_unique<TextReport>(QStringLiteral("TFReport"), QStringLiteral("Filtering Report"), wrap);
+}
+
+QStringList numberedLines(int n, const QString& prefix = QStringLiteral("Line "))
+{
+    QStringList lines;
+    lines.reserve(n);
+    for (int i = 0; i < n; ++i) lines << prefix + QString::number(i);
+    return lines;
+}
+
+QStringList allText(const ComposedReport& r)
+{
+    QStringList all;
+    for (int p = 0; p < r.pageCount(); ++p) all << r.pageText(p);
+    return all;
+}
+
+} // namespace
+
+class ReportsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { test::useUnitedStatesLocale(); }
+    void cleanup() { clock::setFixed({}); }
+
+    void stampIsShortDateCommaLongTime();
+    void emptyBodyShowsTitleAndStampOnly();
+    void instanceIsDestroyedWhenAStepFails_data();
+    void instanceIsDestroyedWhenAStepFails();
+    void twoPreviewsCarryTheirOwnStamps();
+    void bodyIsACopyAndClearedBeforeFilling();
+    void drivingDatasetIsWalkedToItsEnd();
+
+    void longBodyIsSplitIntoWholeLinePages();
+    void wrappedLinesBreakAcrossPagesWithoutLoss();
+    void unwrappedLongLineStaysOneLine();
+    void percentFormat_data();
+    void percentFormat();
+    void pieChartPrintsTitleLegendAndMarks();
+    void savedReportLoadsAgain();
+    void notAReportFileIsRefused();
+    void pdfHasOnePagePerComposedPage();
+
+    void previewWindowOffersItsButtonsInOrder();
+    void previewWindowPagesAndZoom();
+    void previewReturnsWhenClosedAndAllowsASecondOne();
+};
+
+void ReportsTest::stampIsShortDateCommaLongTime()
+{
+    test::RecordingPreviewer previewer;
+    clock::setFixed(QDateTime(QDate(2026, 12, 8), QTime(9, 5, 7)));
+    produceReport([] { return plainReport(); }, nullptr);
+    QCOMPARE(previewer.reports.size(), size_t(1));
+    QCOMPARE(previewer.reports[0].pageText(0).at(1), QStringLiteral("12/8/2026, 9:05:07 AM"));
+
+    TextReport report(QStringLiteral("TFReport"), QStringLiteral("Filtering Report"), false);
+    report.setStamp(QDateTime(QDate(2026, 1, 31), QTime(23, 59, 0)));
+    QCOMPARE(report.stampLabel().caption(), QStringLiteral("1/31/2026, 11:59:00 PM"));
+}
+
+void ReportsTest::emptyBodyShowsTitleAndStampOnly()
+{
+    test::RecordingPreviewer previewer;
+    clock::setFixed(QDateTime(QDate(2026, 3, 1), QTime(14, 0, 0)));
+    produceReport([] { return plainReport(); }, [](TextReport&) {});
+    const ComposedReport& r = previewer.reports.at(0);
+    QCOMPARE(r.pageCount(), 1);
+    QCOMPARE(r.pageText(0), (QStringList{"Filtering Report", "3/1/2026, 2:00:00 PM"}));
+    QCOMPARE(r.title(), QStringLiteral("Report"));
+    QCOMPARE(r.pageSizeMm(), QSizeF(210, 297));
+}
+
+void ReportsTest::instanceIsDestroyedWhenAStepFails_data()
+{
+    QTest::addColumn<bool>("failInFill");
+    QTest::newRow("while filling") << true;
+    QTest::newRow("while previewing") << false;
+}
+
+void ReportsTest::instanceIsDestroyedWhenAStepFails()
+{
+    QFETCH(bool, failInFill);
+    test::RecordingPreviewer previewer;
+    if (!failInFill) previewer.whilePreviewing = [](const ComposedReport&) { throw std::runtime_error("printer gone"); };
+    QPointer<TextReport> made;
+    bool threw = false;
+    try {
+        produceReport(
+            [&] {
+                auto r = plainReport();
+                made = r.get();
+                return r;
+            },
+            [&](TextReport&) {
+                if (failInFill) throw std::runtime_error("no lines");
+            });
+    } catch (const std::runtime_error&) {
+        threw = true;
+    }
+    QVERIFY(threw);
+    QVERIFY(made.isNull());
+    QCOMPARE(previewer.reports.size(), size_t(failInFill ? 0 : 1));
+}
+
+void ReportsTest::twoPreviewsCarryTheirOwnStamps()
+{
+    test::RecordingPreviewer previewer;
+    clock::setFixed(QDateTime(QDate(2026, 5, 4), QTime(10, 0, 0)));
+    produceReport([] { return plainReport(); }, nullptr);
+    clock::setFixed(QDateTime(QDate(2026, 5, 4), QTime(10, 0, 42)));
+    produceReport([] { return plainReport(); }, nullptr);
+    QCOMPARE(previewer.reports.size(), size_t(2));
+    QCOMPARE(previewer.reports[0].pageText(0).at(1), QStringLiteral("5/4/2026, 10:00:00 AM"));
+    QCOMPARE(previewer.reports[1].pageText(0).at(1), QStringLiteral("5/4/2026, 10:00:42 AM"));
+}
+
+void ReportsTest::bodyIsACopyAndClearedBeforeFilling()
+{
+    test::RecordingPreviewer previewer;
+    QStringList source{"first", "", "third"};
+    produceReport(
+        [] {
+            auto r = plainReport();
+            r->bodyMemo().lines() << "left over from design";
+            return r;
+        },
+        [&](TextReport& r) { r.bodyMemo().lines() << source; });
+    source[0] = "changed afterwards";
+    QCOMPARE(previewer.lastText().mid(2), (QStringList{"first", "", "third"}));
+}
+
+void ReportsTest::drivingDatasetIsWalkedToItsEnd()
+{
+    test::TestDatabase db({test::personInsert("Ann"),
+                           "INSERT INTO Business (PersonID, SPWeight) SELECT max(PersonID), 1 FROM People",
+                           "INSERT INTO Business (PersonID, SPWeight) SELECT max(PersonID), 2 FROM People",
+                           "INSERT INTO Business (PersonID, SPWeight) SELECT max(PersonID), 3 FROM People"});
+    TMainDataModule& dm = db.open();
+    dm.PeopleCompanyDet->last();
+    dm.PeopleProjectDetail->first();
+    QCOMPARE(dm.PeopleProjectDetail->recordCount(), 3);
+    test::RecordingPreviewer previewer;
+    produceReport(
+        [&] {
+            auto r = plainReport();
+            r->setDrivingDataset(dm.PeopleProjectDetail);
+            return r;
+        },
+        nullptr);
+    QCOMPARE(dm.PeopleProjectDetail->recNo(), 2);
+}
+
+void ReportsTest::longBodyIsSplitIntoWholeLinePages()
+{
+    // A filter run over a large database: composing must stay arithmetic on line ranges.
+    const int n = 600000;
+    TextReport report(QStringLiteral("TFReport"), QStringLiteral("Filtering Report"), false);
+    report.bodyMemo().setLines(numberedLines(n));
+    QElapsedTimer timer;
+    timer.start();
+    const ComposedReport r = report.compose();
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+
+    const double lh = lineHeightMm(report.bodyMemo().font());
+    const int first = int((297 - 5 - (5 + TextReport::ContentTopMm)) / lh);
+    const int others = int((297 - 10) / lh);
+    QCOMPARE(r.pageCount(), 1 + (n - first + others - 1) / others);
+    QCOMPARE(r.pageText(0).size(), 2 + first);
+    QCOMPARE(r.pageText(0).at(2), QStringLiteral("Line 0"));
+    QCOMPARE(r.pageText(1).first(), QStringLiteral("Line %1").arg(first));
+    QCOMPARE(r.pageText(1).size(), others);
+    QCOMPARE(r.pageText(r.pageCount() - 1).last(), QStringLiteral("Line %1").arg(n - 1));
+    QCOMPARE(allText(r).mid(2), report.bodyMemo().lines());
+}
+
+void ReportsTest::wrappedLinesBreakAcrossPagesWithoutLoss()
+{
+    TextReport report(QStringLiteral("TLDAReport"), QStringLiteral("Lookup Data Analysis Report"), true);
+    const QString word = QStringLiteral("alpha beta gamma delta epsilon zeta eta theta iota kappa lambda ");
+    const QString longLine = word.repeated(12).trimmed();
+    QStringList lines = numberedLines(60);
+    for (int i = 0; i < 20; ++i) lines << longLine;
+    report.bodyMemo().setLines(lines);
+    const ComposedReport r = report.compose();
+    QVERIFY(r.pageCount() >= 2);
+
+    const QStringList pieces = ComposedReport::wrapLine(longLine, report.bodyMemo().font(), report.layout().bandWidthMm());
+    QVERIFY(pieces.size() > 1);
+    for (const QString& piece : pieces)
+        QVERIFY(textWidthMm(piece, report.bodyMemo().font()) <= report.layout().bandWidthMm());
+    QCOMPARE(pieces.join(' '), longLine);
+    QStringList expected = lines.mid(0, 60);
+    for (int i = 0; i < 20; ++i) expected << pieces;
+    QCOMPARE(allText(r).mid(2), expected);
+    // Every page but the last is full, so a page does end inside a wrapped line somewhere.
+    const double lh = lineHeightMm(report.bodyMemo().font());
+    QCOMPARE(r.pageText(1).size(), int((297 - 10) / lh));
+}
+
+void ReportsTest::unwrappedLongLineStaysOneLine()
+{
+    TextReport report(QStringLiteral("TFReport"), QStringLiteral("Filtering Report"), false);
+    const QString longLine = QStringLiteral("x").repeated(1000);
+    report.bodyMemo().setLines({longLine, "next"});
+    const ComposedReport r = report.compose();
+    QCOMPARE(r.pageText(0).mid(2), (QStringList{longLine, "next"}));
+}
+
+void ReportsTest::percentFormat_data()
+{
+    QTest::addColumn<double>("percent");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("whole") << 40.0 << "40%";
+    QTest::newRow("hundred") << 100.0 << "100%";
+    QTest::newRow("two decimals") << 100.0 / 3 << "33.33%";
+    QTest::newRow("one decimal") << 12.5 << "12.5%";
+    QTest::newRow("rounded") << 66.666666 << "66.67%";
+    QTest::newRow("below one") << 0.5 << "0.5%";
+    QTest::newRow("zero") << 0.0 << "0%";
+}
+
+void ReportsTest::percentFormat()
+{
+    QFETCH(double, percent);
+    QFETCH(QString, text);
+    QCOMPARE(percentText(percent), text);
+}
+
+void ReportsTest::pieChartPrintsTitleLegendAndMarks()
+{
+    TextReport report(QStringLiteral("TLDAReport"), QStringLiteral("Lookup Data Analysis Report"), true);
+    ReportPieChart* chart = report.layout().addPieChart(QStringLiteral("Chart"), QRectF(110, 16, 90, 110));
+    chart->setTitle(QStringLiteral("Customers/Prospects/Unidentified Ratio"));
+    chart->addSlice(40, Qt::green, QStringLiteral("Customers"));
+    chart->addSlice(30, Qt::blue, QStringLiteral("Prospects"));
+    chart->addSlice(30, Qt::red, QStringLiteral("Unidentified"));
+    const QStringList text = report.compose().pageText(0);
+    QCOMPARE(text.mid(2), (QStringList{"Customers/Prospects/Unidentified Ratio", "40% Customers", "30% Prospects",
+                                       "30% Unidentified", "Customers", "Prospects", "Unidentified"}));
+}
+
+void ReportsTest::savedReportLoadsAgain()
+{
+    TextReport report(QStringLiteral("TLDAReport"), QStringLiteral("Lookup Data Analysis Report"), true);
+    report.layout().addRule(QStringLiteral("Rule"), 15);
+    ReportPieChart* chart = report.layout().addPieChart(QStringLiteral("Chart"), QRectF(110, 16, 90, 110));
+    chart->setTitle(QStringLiteral("Ratio"));
+    chart->addSlice(1, Qt::green, QStringLiteral("Customers"));
+    QStringList lines = numberedLines(300, QStringLiteral("Entry with a rather long text that will need wrapping in the memo "));
+    report.bodyMemo().setLines(lines);
+    report.setStamp(QDateTime(QDate(2026, 2, 3), QTime(4, 5, 6)));
+    const ComposedReport r = report.compose();
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("saved.qvr");
+    r.save(path);
+    const ComposedReport loaded = ComposedReport::load(path);
+    QCOMPARE(loaded.pageCount(), r.pageCount());
+    QCOMPARE(loaded.title(), r.title());
+    for (int p = 0; p < r.pageCount(); ++p) QCOMPARE(loaded.pageText(p), r.pageText(p));
+
+    // Both paint the same picture.
+    QImage a(210, 297, QImage::Format_RGB32), b(210, 297, QImage::Format_RGB32);
+    {
+        QPainter pa(&a);
+        r.renderPage(pa, 0, 1.0);
+        QPainter pb(&b);
+        loaded.renderPage(pb, 0, 1.0);
+    }
+    QCOMPARE(a, b);
+}
+
+void ReportsTest::notAReportFileIsRefused()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("other.qvr");
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("%PDF-1.4 something else entirely");
+    f.close();
+    try {
+        ComposedReport::load(path);
+        QFAIL("a foreign file was loaded");
+    } catch (const std::runtime_error& e) {
+        QCOMPARE(QString::fromLocal8Bit(e.what()), QStringLiteral("The file %1 is not a saved report.").arg(path));
+    }
+}
+
+void ReportsTest::pdfHasOnePagePerComposedPage()
+{
+    TextReport report(QStringLiteral("TFReport"), QStringLiteral("Filtering Report"), false);
+    report.bodyMemo().setLines(numberedLines(200));
+    const ComposedReport r = report.compose();
+    QCOMPARE(r.pageCount(), 3);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("r.pdf");
+    r.savePdf(path);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray pdf = f.readAll();
+    QVERIFY(pdf.startsWith("%PDF"));
+    QCOMPARE(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "), qsizetype(3));
+}
+
+void ReportsTest::previewWindowOffersItsButtonsInOrder()
+{
+    PreviewWindow window;
+    QCOMPARE(window.windowTitle(), QStringLiteral("Print Preview"));
+    QStringList hints;
+    for (QToolButton* b : window.findChildren<QToolButton*>()) hints << b->toolTip();
+    QCOMPARE(hints, (QStringList{"Zoom to fit", "100 %", "Zoom to width", "First page", "Previous page", "Next page",
+                                 "Last page", "Printer setup", "Print", "Save report", "Load report", "Close"}));
+    for (QToolButton* b : window.findChildren<QToolButton*>()) {
+        QCOMPARE(b->objectName(), b->toolTip());
+        QCOMPARE(b->accessibleName(), b->toolTip());
+    }
+}
+
+void ReportsTest::previewWindowPagesAndZoom()
+{
+    TextReport report(QStringLiteral("TFReport"), QStringLiteral("Filtering Report"), false);
+    report.bodyMemo().setLines(numberedLines(200));
+    PreviewWindow window;
+    window.setReport(report.compose());
+    window.resize(800, 900);
+    auto click = [&](const char* hint) { window.findChild<QToolButton*>(hint)->click(); };
+    click("Last page");
+    QCOMPARE(window.currentPage(), 2);
+    click("Next page");
+    QCOMPARE(window.currentPage(), 2);
+    click("Previous page");
+    QCOMPARE(window.currentPage(), 1);
+    click("First page");
+    click("Previous page");
+    QCOMPARE(window.currentPage(), 0);
+    QCOMPARE(window.findChild<QLabel*>("PageStatus")->text(), QStringLiteral("Page 1 of 3"));
+    click("100 %");
+    QCOMPARE(window.zoom(), PreviewWindow::Zoom::Actual);
+    QCOMPARE(window.scale(), window.logicalDpiX() / 25.4);
+    click("Zoom to width");
+    const double width = window.scale();
+    click("Zoom to fit");
+    QVERIFY(window.scale() <= width);
+
+    // Saving our own format and loading it shows the same pages.
+    QTemporaryDir dir;
+    QVERIFY(window.saveTo(dir.filePath("r.qvr")));
+    PreviewWindow other;
+    QVERIFY(other.loadFrom(dir.filePath("r.qvr")));
+    QCOMPARE(other.report().pageCount(), 3);
+    QCOMPARE(other.report().pageText(2), window.report().pageText(2));
+}
+
+void ReportsTest::previewReturnsWhenClosedAndAllowsASecondOne()
+{
+    // The real preview window: each run waits for its window, and a second report can be opened meanwhile.
+    QStringList seen;
+    int open = 0;
+    auto previewWindows = [] {
+        QList<PreviewWindow*> out;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<PreviewWindow*>(w); p && p->isVisible()) out << p;
+        return out;
+    };
+    QTimer::singleShot(0, [&] {
+        open = int(previewWindows().size());
+        QTimer::singleShot(0, [&] {
+            seen << QString::number(previewWindows().size());
+            for (PreviewWindow* w : previewWindows())
+                if (w->report().pageText(0).first() == QLatin1String("Second")) w->close();
+            QTimer::singleShot(0, [&] {
+                for (PreviewWindow* w : previewWindows()) w->close();
+            });
+        });
+        produceReport([] { return std::make_unique<TextReport>("TQVFReport", "Second", false); }, nullptr);
+        seen << QStringLiteral("second closed");
+    });
+    produceReport([] { return std::make_unique<TextReport>("TFReport", "First", false); }, nullptr);
+    seen << QStringLiteral("first closed");
+    QCOMPARE(open, 1);
+    QCOMPARE(seen, (QStringList{"2", "second closed", "first closed"}));
+    QVERIFY(previewWindows().isEmpty());
+}
+
+QTEST_MAIN(ReportsTest)
+#include "tst_reports.moc"
