@@ -128,9 +128,7 @@ void TForm1::showEvent(QShowEvent* event)
     // The date of the day the program started; it is not updated past midnight.
     m_datePanel->setText(' ' + dates::shortDate(clock::today()));
     // Maximized and not resizable: pin the size once the window manager has maximized it.
-    QTimer::singleShot(0, this, [this] {
-        if (isMaximized()) setFixedSize(size());
-    });
+    QTimer::singleShot(0, this, [this] { setFixedSize(size()); });
 }
 
 void TForm1::resizeEvent(QResizeEvent* event)

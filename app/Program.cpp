@@ -7,8 +7,10 @@
 #include "data/DatabaseError.h"
 #include "platform/GuardedApplication.h"
 #include "platform/Messages.h"
+#include "platform/ProgramEnd.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QDir>
 #include <QFileInfo>
 
@@ -92,7 +94,12 @@ bool Program::start()
 
 int Program::run()
 {
+    // Fill the screen even where no window manager honours "maximized".
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) m_form1->setGeometry(screen->availableGeometry());
     m_form1->showMaximized();
+    // A request to end made while starting (a failed display check) takes effect as soon as the loop begins.
+    if (programEndRequested())
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
     return QApplication::exec();
 }
 

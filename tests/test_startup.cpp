@@ -1,0 +1,195 @@
+// Start-up: the display check, the connection string, the database beside the executable and every failure that
+// must stop the program before its main window appears.
+#include "app/MainFrameUnit.h"
+#include "app/Program.h"
+#include "app/Splash.h"
+#include "data/DataModule.h"
+#include "data/Installer.h"
+#include "platform/Clock.h"
+#include "platform/ProgramEnd.h"
+#include "tests/support/TestSupport.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenuBar>
+#include <QtTest>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+const char* FontMessage = "Display font size is NOT set to small fonts (96 dpi). To run correctly, display font size "
+                          "must be set to small fonts (96 dpi). Quorvane PRO 2005 will close now.";
+const char* AreaMessage = "Screen area is less than 800*600. To run correctly, screen area must be set to 800*600 or "
+                          "higher. Quorvane PRO 2005 will close now.";
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useUnitedStatesLocale(); }
+    void init() { resetProgramEndRequest(); }
+    void displayCheck_data();
+    void displayCheck();
+    void connectionString();
+    void startsOnTheFileBesideTheExecutable();
+    void failedDisplayCheckStillOpensTheDatabase();
+    void failures_data();
+    void failures();
+    void mainWindowFrame();
+};
+
+void TestStartup::displayCheck_data()
+{
+    QTest::addColumn<int>("dpi");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("96 dpi, 590 high passes") << 96 << 590 << QStringList();
+    QTest::newRow("589 high fails") << 96 << 589 << QStringList{AreaMessage};
+    QTest::newRow("120 dpi, 600 high") << 120 << 600 << QStringList{FontMessage};
+    QTest::newRow("96 dpi, 480 high") << 96 << 480 << QStringList{AreaMessage};
+    QTest::newRow("both fail, both shown in order") << 120 << 480 << QStringList{FontMessage, AreaMessage};
+}
+
+void TestStartup::displayCheck()
+{
+    QFETCH(int, dpi);
+    QFETCH(int, height);
+    QFETCH(QStringList, messages);
+    FixedScreen screen(dpi, height);
+    ScriptedMessages shown;
+    TSplashForm splash;
+    splash.show();
+    QCOMPARE(shown.texts(), messages);
+    for (const auto& m : shown.shown) QCOMPARE(m.kind, MessageKind::Information);
+    QCOMPARE(programEndRequested(), !messages.isEmpty());
+}
+
+void TestStartup::connectionString()
+{
+    QCOMPARE(Program::connectionStringFor("/opt/qv/"),
+             QString("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=/opt/qv/Quorvane.qv;"
+                     "Mode=Share Deny None;Jet OLEDB:Database Password=\"QvLtR\";"));
+}
+
+void TestStartup::startsOnTheFileBesideTheExecutable()
+{
+    FixedScreen screen(96, 768);
+    ScriptedMessages shown;
+    TestDatabase beside({personInsert("Beside the executable")});
+    // The working folder holds a file of the same name that is no database at all.
+    QTemporaryDir work;
+    QFile decoy(work.path() + "/Quorvane.qv");
+    QVERIFY(decoy.open(QIODevice::WriteOnly));
+    decoy.write("not a database");
+    decoy.close();
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(work.path());
+    Program program(beside.folder() + "quorvane");
+    const bool started = program.start();
+    QDir::setCurrent(previous);
+    QVERIFY2(started, qPrintable(shown.texts().join('|')));
+    QVERIFY(shown.shown.empty());
+    QCOMPARE(program.dataModule()->PeopleCompanyDet->text("Name"), QString("Beside the executable"));
+    QVERIFY(!program.mainWindow()->isVisible()); // shown only when the event loop starts
+    QVERIFY(!programEndRequested());
+}
+
+void TestStartup::failedDisplayCheckStillOpensTheDatabase()
+{
+    FixedScreen screen(120, 768);
+    ScriptedMessages shown;
+    TestDatabase db({personInsert("Someone")});
+    Program program(db.folder() + "quorvane");
+    QVERIFY(program.start());
+    QCOMPARE(shown.texts(), QStringList{FontMessage});
+    QVERIFY(program.dataModule()->PeopleCompanyDet->isOpen());
+    QCOMPARE(program.dataModule()->PeopleCompanyDet->recordCount(), 1);
+    QVERIFY(programEndRequested());
+    // The loop ends at once, without any input.
+    QCOMPARE(program.run(), 0);
+}
+
+void TestStartup::failures_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("missing file") << "missing" << "unable to open database file";
+    QTest::newRow("wrong password") << "password" << "file is encrypted or is not a database";
+    QTest::newRow("missing table") << "DROP TABLE CalendarEvents" << "no such table: CalendarEvents";
+    QTest::newRow("missing column of People")
+        << "ALTER TABLE People RENAME TO Gone; CREATE TABLE People (PersonID INTEGER PRIMARY KEY, CompanyID, Name)"
+        << "no such column:";
+}
+
+void TestStartup::failures()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, expected);
+    FixedScreen screen(96, 768);
+    ScriptedMessages shown;
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/Quorvane.qv";
+    if (damage == "password") {
+        InstallOptions o;
+        o.password = "somebody else's";
+        createDatabaseFile(path, o);
+    } else if (damage != "missing") {
+        createDatabaseFile(path);
+        executeOnFile(path, DatabasePassword, damage.split("; "));
+    }
+    const QDateTime modified = QFileInfo(path).lastModified();
+    Program program(dir.path() + "/quorvane");
+    QVERIFY(!program.start());
+    QCOMPARE(shown.shown.size(), size_t(1));
+    QCOMPARE(shown.shown[0].kind, MessageKind::Error);
+    QVERIFY2(shown.shown[0].text.contains(expected), qPrintable(shown.shown[0].text));
+    QVERIFY(!program.mainWindow() || !program.mainWindow()->isVisible());
+    if (damage == "missing")
+        QVERIFY(!QFile::exists(path));
+    else
+        QCOMPARE(QFileInfo(path).lastModified(), modified);
+}
+
+void TestStartup::mainWindowFrame()
+{
+    FixedScreen screen(96, 768);
+    ScriptedMessages shown;
+    ScriptedShell shell;
+    clock::setFixed(QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
+    TestDatabase db;
+    Program program(db.folder() + "quorvane");
+    QVERIFY(program.start());
+    TForm1* form = program.mainWindow();
+    QCOMPARE(form->objectName(), QString("TForm1"));
+    QCOMPARE(form->windowTitle(), QString("Quorvane PRO 2005"));
+    form->show();
+    QCOMPARE(form->dateText(), QString(" 12/8/2026"));
+    QVERIFY(form->statusText().startsWith("Quorvane PRO 2005."));
+    // The date panel keeps the start day past midnight.
+    clock::setFixed(QDateTime(QDate(2026, 12, 9), QTime(0, 1)));
+    form->hide();
+    form->show();
+    QCOMPARE(form->dateText(), QString(" 12/8/2026"));
+    // The menus, in order; only items whose command is built are visible.
+    QStringList menus;
+    for (QAction* a : form->menuBar()->actions()) menus << a->text();
+    QCOMPARE(menus, (QStringList{"Files", "Tools", "Import", "Database", "Help"}));
+    QVERIFY(form->ExitItem->isVisible());
+    form->ExitItem->trigger();
+    QVERIFY(programEndRequested());
+    // The logo opens the maker's site through the desktop.
+    auto* logo = form->findChild<QLabel*>("LogoImage");
+    QVERIFY(logo);
+    QCOMPARE(logo->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(logo, Qt::LeftButton);
+    QCOMPARE(shell.targets, QStringList{logo->toolTip()});
+    QVERIFY(logo->toolTip().startsWith("https://"));
+    clock::setFixed({});
+}
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
