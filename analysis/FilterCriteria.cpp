@@ -3,6 +3,9 @@
 #include "data/DataModule.h"
 #include "data/Domains.h"
 
+#include <charconv>
+#include <cstring>
+
 namespace qv {
 
 const std::vector<FilterCriterion>& filterCriteria()
@@ -85,7 +88,50 @@ struct ActiveTest {
     QByteArray value;
 };
 
+const QLatin1StringView NamePrefix("Name: "), TypePrefix("Type: "), MobilePrefix("Mobile: "), EmailPrefix("Email: ");
+
+// prefix + the UTF-8 text in one allocation; most names and numbers are plain ASCII.
+QString prefixed(QLatin1StringView prefix, const char* data, int size)
+{
+    for (int i = 0; i < size; ++i)
+        if (static_cast<unsigned char>(data[i]) >= 0x80) return prefix + QString::fromUtf8(data, size);
+    QString s(prefix.size() + size, Qt::Uninitialized);
+    QChar* out = s.data();
+    for (char c : prefix) *out++ = QLatin1Char(c);
+    for (int i = 0; i < size; ++i) *out++ = QLatin1Char(data[i]);
+    return s;
+}
+
+QString numberLine(size_t number)
+{
+    static const char prefix[] = "Filtering result number ";
+    char buffer[sizeof prefix + 24];
+    std::memcpy(buffer, prefix, sizeof prefix - 1);
+    char* end = std::to_chars(buffer + sizeof prefix - 1, buffer + sizeof buffer, number).ptr;
+    return QString::fromLatin1(buffer, end - buffer);
+}
+
 } // namespace
+
+QString FilterRun::name(int result) const { return text[results[size_t(result)].nameLine].mid(NamePrefix.size()); }
+
+QString FilterRun::type(int result) const
+{
+    const FilterResult& r = results[size_t(result)];
+    return r.hasType ? text[r.nameLine + 1].mid(TypePrefix.size()) : QString();
+}
+
+QString FilterRun::mobile(int result) const
+{
+    const FilterResult& r = results[size_t(result)];
+    return r.hasMobile ? text[r.nameLine + 1 + r.hasType].mid(MobilePrefix.size()) : QString();
+}
+
+QString FilterRun::email(int result) const
+{
+    const FilterResult& r = results[size_t(result)];
+    return r.hasEmail ? text[r.nameLine + 1 + r.hasType + r.hasMobile].mid(EmailPrefix.size()) : QString();
+}
 
 FilterRun runFilter(TMainDataModule& dm, const FilterValues& values)
 {
@@ -106,26 +152,28 @@ FilterRun runFilter(TMainDataModule& dm, const FilterValues& values)
     QByteArray scratch;
     QuietDatasets quiet(dm); // the return to the first contact below is the only move anybody hears of
     visitContacts(dm, [&](const Dataset& ds) {
+        const char* data;
+        int size;
         for (const ActiveTest& t : tests) {
-            const char* data;
-            int size;
             // A null field never satisfies an active criterion.
             if (!fieldUtf8(ds, t.field, scratch, &data, &size)) return;
             if (!equalFoldingAsciiLetters(data, size, t.value.constData(), int(t.value.size()))) return;
         }
         FilterResult r;
-        r.name = ds.text(nameField);
-        run.text << QStringLiteral("Filtering result number %1").arg(run.results.size() + 1);
-        run.text << QStringLiteral("Name: ") + r.name;
-        const auto optional = [&](int field, QString& cell, const char* label) {
-            cell = ds.text(field);
-            if (!cell.isEmpty()) run.text << QLatin1String(label) + cell;
+        run.text << numberLine(run.results.size() + 1);
+        r.nameLine = int(run.text.size());
+        if (!fieldUtf8(ds, nameField, scratch, &data, &size)) size = 0;
+        run.text << prefixed(NamePrefix, data, size);
+        // Type, mobile and e-mail are listed only when neither null nor empty.
+        const auto optional = [&](int field, QLatin1StringView prefix, bool& has) {
+            has = fieldUtf8(ds, field, scratch, &data, &size) && size > 0;
+            if (has) run.text << prefixed(prefix, data, size);
         };
-        optional(typeField, r.type, "Type: ");
-        optional(mobileField, r.mobile, "Mobile: ");
-        optional(emailField, r.email, "Email: ");
+        optional(typeField, TypePrefix, r.hasType);
+        optional(mobileField, MobilePrefix, r.hasMobile);
+        optional(emailField, EmailPrefix, r.hasEmail);
         run.text << QString();
-        run.results.push_back(std::move(r));
+        run.results.push_back(r);
     });
     contacts.first();
     return run;

@@ -31,13 +31,22 @@ using FilterValues = std::vector<QString>;
 
 QString filterSummaryLine(const FilterValues& values);
 
+// One result: where its lines start in the result text and which of the optional lines it has. The grid's cells
+// are read from those lines, so that a run of many results builds each text once.
 struct FilterResult {
-    QString name, type, mobile, email; // type, mobile and email stay empty when the field is null or empty
+    int nameLine = 0; // the "Name: " line; the optional lines follow it in the order type, mobile, email
+    bool hasType = false, hasMobile = false, hasEmail = false;
 };
 
 struct FilterRun {
     std::vector<FilterResult> results; // numbered from 1 in this order
     QStringList text;                  // the result text
+
+    // The texts of a result's grid cells: type, mobile and email are empty when the field was null or empty.
+    QString name(int result) const;
+    QString type(int result) const;
+    QString mobile(int result) const;
+    QString email(int result) const;
 };
 
 // Visits the contacts of the current company in dataset order and returns to the first one afterwards.

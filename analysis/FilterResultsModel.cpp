@@ -2,10 +2,10 @@
 
 namespace qv {
 
-void FilterResultsModel::setResults(std::vector<FilterResult> results)
+void FilterResultsModel::setRun(FilterRun run)
 {
     beginResetModel();
-    m_results = std::move(results);
+    m_run = std::move(run);
     endResetModel();
 }
 
@@ -19,13 +19,12 @@ int FilterResultsModel::columnCount(const QModelIndex& parent) const { return pa
 QString FilterResultsModel::cellText(int row, int column) const
 {
     if (row < 0 || row >= resultCount()) return {};
-    const FilterResult& r = m_results[size_t(row)];
     switch (column) {
     case NumberColumn: return QString::number(row + 1);
-    case NameColumn: return r.name;
-    case TypeColumn: return r.type;
-    case MobileColumn: return r.mobile;
-    case EmailColumn: return r.email;
+    case NameColumn: return m_run.name(row);
+    case TypeColumn: return m_run.type(row);
+    case MobileColumn: return m_run.mobile(row);
+    case EmailColumn: return m_run.email(row);
     default: return {};
     }
 }

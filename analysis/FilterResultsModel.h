@@ -16,10 +16,10 @@ public:
     using QAbstractTableModel::QAbstractTableModel;
 
     // Replaces every row at once, so that the view lays out and paints once for the whole run.
-    void setResults(std::vector<FilterResult> results);
-    void clear() { setResults({}); }
-    int resultCount() const { return int(m_results.size()); }
-    const FilterResult& result(int row) const { return m_results[size_t(row)]; }
+    void setRun(FilterRun run);
+    void clear() { setRun({}); }
+    const FilterRun& run() const { return m_run; }
+    int resultCount() const { return int(m_run.results.size()); }
     QString cellText(int row, int column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -28,7 +28,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    std::vector<FilterResult> m_results;
+    FilterRun m_run;
 };
 
 } // namespace qv

@@ -215,7 +215,6 @@ void TFilters::reset()
         static const int widths[] = {25, 125, 55, 80, 150};
         ResultsGrid->setColumnWidth(c, widths[c]);
     }
-    m_resultText.clear();
     setResultCommandsEnabled(false);
     for (size_t i = 0; i < m_criteria.size(); ++i) {
         m_criteria[i].check->setChecked(false);
@@ -225,6 +224,8 @@ void TFilters::reset()
 }
 
 int TFilters::ShowModal() { return exec(); }
+
+const QStringList& TFilters::resultText() const { return m_model->run().text; }
 
 void TFilters::showEvent(QShowEvent* event)
 {
@@ -252,11 +253,9 @@ void TFilters::FilterButtonClick()
         // A ticked box without a value takes no part in the run: it is cleared as if the user had cleared it.
         if (values[i].isEmpty()) m_criteria[i].check->setChecked(false);
     }
-    m_resultText.clear();
     FilterRun run = runFilter(m_dm, values);
-    m_resultText = std::move(run.text);
     const bool found = !run.results.empty();
-    m_model->setResults(std::move(run.results));
+    m_model->setRun(std::move(run));
     setResultCommandsEnabled(found);
 }
 
@@ -285,7 +284,7 @@ void TFilters::BulkEmailButtonClick()
 
 void TFilters::ReportButtonClick()
 {
-    if (reportCommand) reportCommand(m_resultText);
+    if (reportCommand) reportCommand(resultText());
 }
 
 bool TFilters::eventFilter(QObject* watched, QEvent* event)

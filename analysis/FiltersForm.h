@@ -40,7 +40,8 @@ public:
     QLineEdit* YourEmailEdit;
 
     FilterResultsModel* resultsModel() const { return m_model; }
-    const QStringList& resultText() const { return m_resultText; }
+    // The body of the filtering report; kept with the grid's rows, whose cells are read from it.
+    const QStringList& resultText() const;
 
     // The command behind "Report...": by default the filtering report; tests may replace it.
     std::function<void(const QStringList&)> reportCommand;
@@ -63,7 +64,6 @@ private:
     TMainDataModule& m_dm;
     std::vector<CriterionControls> m_criteria;
     FilterResultsModel* m_model;
-    QStringList m_resultText;
 };
 
 } // namespace qv

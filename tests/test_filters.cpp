@@ -45,7 +45,7 @@ void choose(TFilters& w, const QString& field, const QString& value)
 QStringList listedNames(const TFilters& w)
 {
     QStringList out;
-    for (int r = 0; r < w.resultsModel()->resultCount(); ++r) out << w.resultsModel()->result(r).name;
+    for (int r = 0; r < w.resultsModel()->resultCount(); ++r) out << w.resultsModel()->cellText(r, 1);
     return out;
 }
 
