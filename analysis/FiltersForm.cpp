@@ -138,10 +138,13 @@ TFilters::TFilters(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm
     BulkEmailButton->setAccessibleName(bulkHint);
     BulkEmailButton->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
     BulkEmailButton->setAutoDefault(false);
+    BulkEmailButton->setFixedSize(34, 26);
     bulkLayout->addWidget(yourLabel);
     bulkLayout->addWidget(YourEmailEdit);
     bulkLayout->addWidget(BulkEmailButton);
-    bottom->addWidget(bulkGroup, 1);
+    bottom->addStretch(1);
+    bottom->addWidget(bulkGroup);
+    bottom->addStretch(1);
 
     ReportButton = new QPushButton("Report...", this);
     ReportButton->setObjectName("ReportButton");
