@@ -11,12 +11,12 @@ namespace qv {
 class TMainDataModule;
 
 struct FilterCriterion {
-    const char* caption;      // the check box's caption
-    const char* hint;         // the check box's hint
+    const char* caption;       // the check box's caption
+    const char* hint;          // the check box's hint
     const QStringList* domain; // the closed list's entries; nullptr for a free-text box
-    bool upperCase;           // typed letters forced to upper case (the postal codes)
-    const char* field;        // the field of People it tests
-    const char* fragment;     // what names it in the summary line
+    bool upperCase;            // typed letters forced to upper case (the postal codes)
+    const char* field;         // the field of People it tests
+    const char* fragment;      // what names it in the summary line
 };
 
 // In the order in which a run tests them and the summary line lists them.

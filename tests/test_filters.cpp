@@ -21,17 +21,16 @@ using namespace qv::test;
 
 namespace {
 
-int criterionOf(const QString& field)
-{
+int criterionOf(const QString& field) {
     const auto& list = filterCriteria();
     for (size_t i = 0; i < list.size(); ++i)
-        if (field == QLatin1String(list[i].field)) return int(i);
+        if (field == QLatin1String(list[i].field))
+            return int(i);
     return -1;
 }
 
 // Ticks a criterion and enters its value the way the user does: a pick in a list or typing into a box.
-void choose(TFilters& w, const QString& field, const QString& value)
-{
+void choose(TFilters& w, const QString& field, const QString& value) {
     const auto& c = w.criteria()[size_t(criterionOf(field))];
     QTest::mouseClick(c.check, Qt::LeftButton, {}, QPoint(5, c.check->height() / 2));
     if (auto* list = qobject_cast<QComboBox*>(c.value))
@@ -42,24 +41,23 @@ void choose(TFilters& w, const QString& field, const QString& value)
         static_cast<QLineEdit*>(c.value)->insert(value); // key clicks carry ASCII only; insert types the rest
 }
 
-QStringList listedNames(const TFilters& w)
-{
+QStringList listedNames(const TFilters& w) {
     QStringList out;
-    for (int r = 0; r < w.resultsModel()->resultCount(); ++r) out << w.resultsModel()->cellText(r, 1);
+    for (int r = 0; r < w.resultsModel()->resultCount(); ++r)
+        out << w.resultsModel()->cellText(r, 1);
     return out;
 }
 
-QStringList fixture()
-{
+QStringList fixture() {
     return {
         personInsert("Golf Upper", {"Hobbies", "GOLF", "Gender", "Male", "PersonType", "Customer", "TelCallback",
                                     "gu@example.com", "Mobile", "555-1"}),
         personInsert("Golf Lower", {"Hobbies", "golf", "Gender", "Female", "PersonType", "Customer"}),
-        personInsert("Golf List", {"Hobbies", "golf, tennis", "Gender", "Male", "PersonType", "Prospect",
-                                   "TelCallback", "gl@example.com"}),
+        personInsert("Golf List", {"Hobbies", "golf, tennis", "Gender", "Male", "PersonType", "Prospect", "TelCallback",
+                                   "gl@example.com"}),
         personInsert("Golf Blank", {"Hobbies", "Golf ", "Gender", "Male", "TelCallback", ""}),
-        personInsert("No Hobby", {"Hobbies", QString(), "Gender", "Male", "PersonType", "Customer",
-                                  "TelCallback", "nh@example.com"}),
+        personInsert("No Hobby", {"Hobbies", QString(), "Gender", "Male", "PersonType", "Customer", "TelCallback",
+                                  "nh@example.com"}),
         personInsert("Elan Accent", {"Hobbies", "\u00c9lan", "Gender", "male"}),
         "INSERT INTO Companies (Name) VALUES ('Other Company')",
         "INSERT INTO People (CompanyID, Name, Hobbies, Gender) VALUES ((SELECT max(CompanyID) FROM Companies), "
@@ -92,40 +90,39 @@ private slots:
     void modelIsSound();
 };
 
-void TestFilters::criteria_data()
-{
+void TestFilters::criteria_data() {
     QTest::addColumn<QStringList>("choices"); // field, value, field, value ...
     QTest::addColumn<QStringList>("found");
-    QTest::newRow("case of A to Z ignored") << QStringList{"Hobbies", "golf"} << QStringList{"Golf Upper", "Golf Lower"};
+    QTest::newRow("case of A to Z ignored")
+        << QStringList{"Hobbies", "golf"} << QStringList{"Golf Upper", "Golf Lower"};
     QTest::newRow("whole text, no substring") << QStringList{"Hobbies", "golf, TENNIS"} << QStringList{"Golf List"};
     QTest::newRow("trailing blank must match") << QStringList{"Hobbies", "golf "} << QStringList{"Golf Blank"};
     QTest::newRow("accented letter must be identical") << QStringList{"Hobbies", "\u00e9lan"} << QStringList{};
-    QTest::newRow("other letters of an accented text fold") << QStringList{"Hobbies", "\u00c9LAN"}
-                                                             << QStringList{"Elan Accent"};
+    QTest::newRow("other letters of an accented text fold")
+        << QStringList{"Hobbies", "\u00c9LAN"} << QStringList{"Elan Accent"};
     QTest::newRow("list value, case of stored text ignored")
         << QStringList{"Gender", "Male"}
         << QStringList{"Golf Upper", "Golf List", "Golf Blank", "No Hobby", "Elan Accent"};
-    QTest::newRow("several criteria at once") << QStringList{"Gender", "Male", "PersonType", "Customer"}
-                                              << QStringList{"Golf Upper", "No Hobby"};
+    QTest::newRow("several criteria at once")
+        << QStringList{"Gender", "Male", "PersonType", "Customer"} << QStringList{"Golf Upper", "No Hobby"};
     QTest::newRow("null never matches") << QStringList{"Gender", "Male", "Ethnic", "x"} << QStringList{};
 }
 
-void TestFilters::criteria()
-{
+void TestFilters::criteria() {
     QFETCH(QStringList, choices);
     QFETCH(QStringList, found);
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
-    for (int i = 0; i + 1 < choices.size(); i += 2) choose(w, choices[i], choices[i + 1]);
+    for (int i = 0; i + 1 < choices.size(); i += 2)
+        choose(w, choices[i], choices[i + 1]);
     QTest::mouseClick(w.FilterButton, Qt::LeftButton);
     QCOMPARE(listedNames(w), found);
     QCOMPARE(w.ReportButton->isEnabled(), !found.isEmpty());
     QCOMPARE(w.BulkEmailButton->isEnabled(), !found.isEmpty());
 }
 
-void TestFilters::summaryListsFragmentsInTableOrder()
-{
+void TestFilters::summaryListsFragmentsInTableOrder() {
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -137,8 +134,7 @@ void TestFilters::summaryListsFragmentsInTableOrder()
              QString("Filters used: [Gender: Male] [Type: Customer] [Business address: City:  Paris]"));
 }
 
-void TestFilters::tickedBoxWithoutValueIsClearedAndIgnored()
-{
+void TestFilters::tickedBoxWithoutValueIsClearedAndIgnored() {
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -155,23 +151,21 @@ void TestFilters::tickedBoxWithoutValueIsClearedAndIgnored()
     QCOMPARE(w.resultText().value(1), QString("Filters used: [Home address: Postal/ZIP code: AB 1C]"));
 }
 
-void TestFilters::noCriterionListsEveryContactOfTheCompanyOnly()
-{
+void TestFilters::noCriterionListsEveryContactOfTheCompanyOnly() {
     TestDatabase db(fixture());
     TMainDataModule& dm = db.open();
     dm.PeopleCompanyDet->last();
     TFilters w(dm);
     w.show();
     QTest::keyClick(w.FilterButton, Qt::Key_Return); // the default button
-    QCOMPARE(listedNames(w), (QStringList{"Golf Upper", "Golf Lower", "Golf List", "Golf Blank", "No Hobby",
-                                          "Elan Accent"}));
+    QCOMPARE(listedNames(w),
+             (QStringList{"Golf Upper", "Golf Lower", "Golf List", "Golf Blank", "No Hobby", "Elan Accent"}));
     QCOMPARE(w.resultText().mid(0, 3),
              (QStringList{"", "You did not choose any filters. All records are displayed.", ""}));
     QCOMPARE(dm.PeopleCompanyDet->text("Name"), QString("Golf Upper")); // back on the first contact
 }
 
-void TestFilters::toggleShowsAndEmptiesValue()
-{
+void TestFilters::toggleShowsAndEmptiesValue() {
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -190,8 +184,7 @@ void TestFilters::toggleShowsAndEmptiesValue()
     QCOMPARE(income->count(), 14);
 }
 
-void TestFilters::resultGridAndText()
-{
+void TestFilters::resultGridAndText() {
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -200,22 +193,23 @@ void TestFilters::resultGridAndText()
     const auto* m = w.resultsModel();
     QCOMPARE(m->rowCount(), 2);
     QStringList headers;
-    for (int c = 0; c < m->columnCount(); ++c) headers << m->headerData(c, Qt::Horizontal).toString();
+    for (int c = 0; c < m->columnCount(); ++c)
+        headers << m->headerData(c, Qt::Horizontal).toString();
     QCOMPARE(headers, (QStringList{"No.", "Name", "Type", "Mobile", "Email"}));
     QCOMPARE(m->cellText(0, 0), QString("1"));
     QCOMPARE(m->cellText(0, 4), QString("gu@example.com"));
     QCOMPARE(m->cellText(1, 0), QString("2"));
     QCOMPARE(m->cellText(1, 3), QString());
     const QList<int> widths{25, 125, 55, 80, 150};
-    for (int c = 0; c < 5; ++c) QCOMPARE(w.ResultsGrid->columnWidth(c), widths[c]);
-    QCOMPARE(w.resultText(), (QStringList{"", "Filters used: [Hobbies: golf]", "", "Filtering result number 1",
-                                          "Name: Golf Upper", "Type: Customer", "Mobile: 555-1",
-                                          "Email: gu@example.com", "", "Filtering result number 2",
-                                          "Name: Golf Lower", "Type: Customer", ""}));
+    for (int c = 0; c < 5; ++c)
+        QCOMPARE(w.ResultsGrid->columnWidth(c), widths[c]);
+    QCOMPARE(w.resultText(),
+             (QStringList{"", "Filters used: [Hobbies: golf]", "", "Filtering result number 1", "Name: Golf Upper",
+                          "Type: Customer", "Mobile: 555-1", "Email: gu@example.com", "", "Filtering result number 2",
+                          "Name: Golf Lower", "Type: Customer", ""}));
 }
 
-void TestFilters::runWithoutResultsLeavesOneEmptyRowAndCommandsOff()
-{
+void TestFilters::runWithoutResultsLeavesOneEmptyRowAndCommandsOff() {
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -231,8 +225,7 @@ void TestFilters::runWithoutResultsLeavesOneEmptyRowAndCommandsOff()
     QCOMPARE(w.resultText(), (QStringList{"", "Filters used: [Hobbies: chess]", ""}));
 }
 
-void TestFilters::bulkEmailKeepsEmptyEntriesAndRowOrder()
-{
+void TestFilters::bulkEmailKeepsEmptyEntriesAndRowOrder() {
     TestDatabase db({personInsert("A", {"TelCallback", "a@x.org"}), personInsert("B"),
                      personInsert("C", {"TelCallback", "c@x.org"})});
     TFilters w(db.open());
@@ -244,12 +237,12 @@ void TestFilters::bulkEmailKeepsEmptyEntriesAndRowOrder()
     // The user drags the last row to the top: the list follows the grid's order.
     w.ResultsGrid->verticalHeader()->moveSection(2, 0);
     w.BulkEmailButtonClick();
-    QCOMPARE(shell.targets, (QStringList{"mailto:me@x.org?bcc=a@x.org;;c@x.org;", "mailto:me@x.org?bcc=c@x.org;a@x.org;;"}));
+    QCOMPARE(shell.targets,
+             (QStringList{"mailto:me@x.org?bcc=a@x.org;;c@x.org;", "mailto:me@x.org?bcc=c@x.org;a@x.org;;"}));
     QCOMPARE(shell.modes.front(), ShowMode::Maximized);
 }
 
-void TestFilters::bulkEmailNeedsOwnAddress()
-{
+void TestFilters::bulkEmailNeedsOwnAddress() {
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -263,8 +256,7 @@ void TestFilters::bulkEmailNeedsOwnAddress()
     QVERIFY(shell.targets.isEmpty());
 }
 
-void TestFilters::releaseOverEmailColumnOpensMessage()
-{
+void TestFilters::releaseOverEmailColumnOpensMessage() {
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -272,18 +264,19 @@ void TestFilters::releaseOverEmailColumnOpensMessage()
     w.FilterButtonClick();
     ScriptedShell shell;
     QTableView* grid = w.ResultsGrid;
-    const auto cellCentre = [&](int row, int column) { return grid->visualRect(w.resultsModel()->index(row, column)).center(); };
+    const auto cellCentre = [&](int row, int column) {
+        return grid->visualRect(w.resultsModel()->index(row, column)).center();
+    };
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(0, 4));
     QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, cellCentre(1, 4)); // empty cell, any button
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(0, 1)); // not the Email column
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(0, 1));  // not the Email column
     QHeaderView* header = grid->horizontalHeader();
     const QPoint headerCentre(header->sectionViewportPosition(4) + header->sectionSize(4) / 2, header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, headerCentre);
     QCOMPARE(shell.targets, (QStringList{"mailto:gu@example.com", "mailto:", "mailto:Email"}));
 }
 
-void TestFilters::pointerAndHintOverEmailColumn()
-{
+void TestFilters::pointerAndHintOverEmailColumn() {
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -302,8 +295,7 @@ void TestFilters::pointerAndHintOverEmailColumn()
     QCOMPARE(w.resultsModel()->headerData(4, Qt::Horizontal, Qt::ToolTipRole).toString(), QString("Send email"));
 }
 
-void TestFilters::showingResetsAllButOwnAddress()
-{
+void TestFilters::showingResetsAllButOwnAddress() {
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -315,7 +307,8 @@ void TestFilters::showingResetsAllButOwnAddress()
     bool reset = false;
     QTimer::singleShot(0, [&] {
         auto* shown = qobject_cast<TFilters*>(QApplication::activeModalWidget());
-        if (!shown) return;
+        if (!shown)
+            return;
         const auto& c = shown->criteria()[size_t(criterionOf("Hobbies"))];
         reset = !c.check->isChecked() && c.value->isHidden() && shown->valueText(criterionOf("Hobbies")).isEmpty() &&
                 shown->resultsModel()->resultCount() == 0 && shown->resultText().isEmpty() &&
@@ -327,10 +320,10 @@ void TestFilters::showingResetsAllButOwnAddress()
     QCOMPARE(w.YourEmailEdit->text(), QString("me@x.org"));
 }
 
-void TestFilters::reportGetsResultText()
-{
+void TestFilters::reportGetsResultText() {
     QStringList contacts;
-    for (int i = 0; i < 300; ++i) contacts << personInsert(QStringLiteral("Contact %1").arg(i), {"Mobile", "555"});
+    for (int i = 0; i < 300; ++i)
+        contacts << personInsert(QStringLiteral("Contact %1").arg(i), {"Mobile", "555"});
     TestDatabase db(contacts);
     TFilters w(db.open());
     RecordingPreviewer previewer;
@@ -345,8 +338,7 @@ void TestFilters::reportGetsResultText()
     QVERIFY(previewer.lastText().contains("Name: Contact 299"));
 }
 
-void TestFilters::modelIsSound()
-{
+void TestFilters::modelIsSound() {
     TestDatabase db(fixture());
     TFilters w(db.open());
     QAbstractItemModelTester tester(w.resultsModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
