@@ -2,6 +2,8 @@
 #include "app/MainFrameUnit.h"
 #include "app/Splash.h"
 #include "analysis/RetailForm.h"
+#include "analysis/FiltersForm.h"
+#include "analysis/LookupDataAnalysis.h"
 #include "data/DataModule.h"
 #include "data/DatabaseError.h"
 #include "platform/GuardedApplication.h"
@@ -30,6 +32,7 @@ Program::~Program()
     destroyPickDateForm();
     delete m_dataEntry;
     delete m_retail;
+    delete m_filters;
     delete m_form1;
     delete m_dataModule;
     delete m_splash;
@@ -46,6 +49,7 @@ void Program::createWindows()
     m_form1 = new TForm1;
     m_dataModule = new TMainDataModule;
     m_dataEntry = new TDataEntryForm(*m_dataModule);
+    m_filters = new TFilters(*m_dataModule);
 }
 
 void Program::createLateWindows()
@@ -70,6 +74,10 @@ void Program::wireMenu()
     m_form1->wire(m_form1->MarketingInfoItem, [files] { files->showContactsPage(2); });
     files->onPersonality = [this] { showPersonality(); };
     files->onContactReport = [this] { printContactReport(); };
+    files->onShowFilters = [this] { m_filters->ShowModal(); };
+    TMainDataModule& dm = *m_dataModule;
+    m_form1->wire(m_form1->LookupDataAnalysisItem, [&dm] { runLookupDataAnalysis(dm); });
+    m_form1->wire(m_form1->FiltersItem, [files] { files->filtersCommand(); });
 }
 
 bool Program::start()

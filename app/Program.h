@@ -12,6 +12,7 @@ class TMainDataModule;
 class TSplashForm;
 class TDataEntryForm;
 class TRetail;
+class TFilters;
 
 class Program {
 public:
@@ -36,6 +37,7 @@ public:
     // personality window for the current contact, and the contact report with its suggested tactics.
     void showPersonality();
     void printContactReport();
+    TFilters* filters() const { return m_filters; }
 
 private:
     void createWindows();      // 1 to 12
@@ -48,6 +50,7 @@ private:
     TMainDataModule* m_dataModule = nullptr;
     TDataEntryForm* m_dataEntry = nullptr;
     TRetail* m_retail = nullptr;
+    TFilters* m_filters = nullptr;
 };
 
 } // namespace qv

@@ -390,6 +390,9 @@ void Dataset::moveToIndex(int index, bool notify)
     if (index == m_pos) return;
     postDetailsPending();
     m_pos = index;
+    // A scan moves row by row through rows scattered over the heap: start loading the next ones now.
+    for (int ahead = 1; ahead <= 4; ++ahead)
+        if (m_lo + index + ahead < m_hi) m_rows[size_t(m_lo + index + ahead)].packed.prefetch();
     for (Dataset* d : m_details) d->masterMoved();
     if (notify) notifyCurrent();
 }

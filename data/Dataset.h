@@ -38,6 +38,8 @@ public:
     QVariant value(int column, int columnCount) const;
     size_t allocatedBytes(int columnCount) const;
     bool isValid() const { return m_data != nullptr; }
+    // Asks the processor to bring the row's header in ahead of a scan reaching it.
+    void prefetch() const { if (m_data) { __builtin_prefetch(m_data); __builtin_prefetch(m_data + 64); __builtin_prefetch(m_data + 128); } }
 
     // Builder used while reading from the engine, without a QVariant per cell.
     struct Builder {

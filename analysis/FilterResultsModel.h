@@ -1,0 +1,34 @@
+#pragma once
+// The filters' result grid: the number, name, type, mobile and business e-mail of each result. It always shows
+// at least one row, empty when a run found nothing, as the grid always has.
+
+#include "analysis/FilterCriteria.h"
+
+#include <QAbstractTableModel>
+
+namespace qv {
+
+class FilterResultsModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { NumberColumn, NameColumn, TypeColumn, MobileColumn, EmailColumn, ColumnCount };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    // Replaces every row at once, so that the view lays out and paints once for the whole run.
+    void setRun(FilterRun run);
+    void clear() { setRun({}); }
+    const FilterRun& run() const { return m_run; }
+    int resultCount() const { return int(m_run.results.size()); }
+    QString cellText(int row, int column) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    FilterRun m_run;
+};
+
+} // namespace qv

@@ -1,0 +1,69 @@
+#pragma once
+// The "Filters" window: thirty criteria over the contacts of the current company, the result grid, e-mail to
+// one result or to all of them, and the filtering report of the last run.
+
+#include "analysis/FilterCriteria.h"
+
+#include <QDialog>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+namespace qv {
+
+class FilterResultsModel;
+
+class TFilters : public QDialog {
+    Q_OBJECT
+public:
+    TFilters(TMainDataModule& dm, QWidget* parent = nullptr);
+
+    // Shows the window modally; every showing starts from cleared criteria and an empty grid.
+    int ShowModal();
+
+    struct CriterionControls {
+        QCheckBox* check;
+        QWidget* value; // a closed list or a free-text box
+    };
+    const std::vector<CriterionControls>& criteria() const { return m_criteria; }
+    QString valueText(int criterion) const;
+
+    QTableView* ResultsGrid;
+    QPushButton* FilterButton;
+    QPushButton* ReportButton;
+    QPushButton* BulkEmailButton;
+    QLineEdit* YourEmailEdit;
+
+    FilterResultsModel* resultsModel() const { return m_model; }
+    // The body of the filtering report; kept with the grid's rows, whose cells are read from it.
+    const QStringList& resultText() const;
+
+    // The command behind "Report...": by default the filtering report; tests may replace it.
+    std::function<void(const QStringList&)> reportCommand;
+
+    void FilterButtonClick();
+    void BulkEmailButtonClick();
+    void ReportButtonClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* buildCriterion(int index);
+    void setValueShown(int criterion, bool shown);
+    void reset();
+    void setResultCommandsEnabled(bool enabled);
+    void emailCell(int column, const QString& text);
+
+    TMainDataModule& m_dm;
+    std::vector<CriterionControls> m_criteria;
+    FilterResultsModel* m_model;
+};
+
+} // namespace qv

@@ -1,0 +1,66 @@
+// The "Tools" items of the main window that reach the filters and the lookup data analysis.
+#include "analysis/FiltersForm.h"
+#include "app/MainFrameUnit.h"
+#include "app/Program.h"
+#include "data/DataModule.h"
+#include "tests/support/RecordingPreviewer.h"
+#include "tests/support/TestSupport.h"
+
+#include <QAction>
+#include <QTimer>
+#include <QtTest>
+
+using namespace qv;
+using namespace qv::test;
+
+class TestAnalysisMenu : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useUnitedStatesLocale(); }
+    void withoutContactsNothingOpens();
+    void filtersOpenModallyOnTheirWindow();
+};
+
+void TestAnalysisMenu::withoutContactsNothingOpens() {
+    FixedScreen screen(96, 768);
+    ScriptedMessages shown;
+    RecordingPreviewer previewer;
+    TestDatabase db;
+    Program program(db.folder() + "quorvane");
+    QVERIFY(program.start());
+    TForm1* form = program.mainWindow();
+    QVERIFY(form->FiltersItem->isVisible());
+    QVERIFY(form->LookupDataAnalysisItem->isVisible());
+    form->FiltersItem->trigger();
+    form->LookupDataAnalysisItem->trigger();
+    QCOMPARE(shown.texts(), (QStringList{"The database is empty.", "The database is empty."}));
+    QVERIFY(previewer.reports.empty());
+    QVERIFY(!program.filters()->isVisible());
+}
+
+void TestAnalysisMenu::filtersOpenModallyOnTheirWindow() {
+    FixedScreen screen(96, 768);
+    ScriptedMessages shown;
+    TestDatabase db({personInsert("Someone", {"PersonType", "Customer", "CustoemrImportance", "High"})});
+    Program program(db.folder() + "quorvane");
+    QVERIFY(program.start());
+    QString modal;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            modal = w->objectName() + ' ' + w->windowTitle();
+            w->close();
+        }
+    });
+    program.mainWindow()->FiltersItem->trigger();
+    QCOMPARE(modal, QString("TFilters Filters"));
+    QVERIFY(shown.shown.empty());
+
+    RecordingPreviewer previewer;
+    program.mainWindow()->LookupDataAnalysisItem->trigger();
+    QCOMPARE(previewer.reports.size(), size_t(1));
+    QVERIFY(previewer.lastText().contains("Lookup Data Analysis Report"));
+}
+
+QTEST_MAIN(TestAnalysisMenu)
+#include "test_analysis_menu.moc"
