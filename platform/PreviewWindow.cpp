@@ -6,6 +6,8 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPageSetupDialog>
@@ -111,7 +113,11 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_p
     layout->setSpacing(0);
     layout->addWidget(m_toolbar);
     layout->addWidget(m_scroll, 1);
-    resize(900, 1000);
+    // A preview is for reading pages: it takes the whole screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
+    else
+        resize(900, 1000);
 }
 
 PreviewWindow::~PreviewWindow() = default;
