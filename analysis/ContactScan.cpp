@@ -2,17 +2,18 @@
 
 namespace qv {
 
-QuietDatasets::QuietDatasets(TMainDataModule& dm) : m_dm(dm) {
-    for (Dataset* d : m_dm.datasets())
-        d->disableControls();
+QuietDatasets::QuietDatasets(TMainDataModule& dm) : m_dm(dm)
+{
+    for (Dataset* d : m_dm.datasets()) d->disableControls();
 }
 
-QuietDatasets::~QuietDatasets() {
-    for (Dataset* d : m_dm.datasets())
-        d->enableControls();
+QuietDatasets::~QuietDatasets()
+{
+    for (Dataset* d : m_dm.datasets()) d->enableControls();
 }
 
-void visitContacts(TMainDataModule& dm, const std::function<void(const Dataset&)>& visit) {
+void visitContacts(TMainDataModule& dm, const std::function<void(const Dataset&)>& visit)
+{
     Dataset& contacts = *dm.PeopleCompanyDet;
     QuietDatasets quiet(dm);
     // Counted after the first move: that move may post a pending new contact, which then belongs to the scan.
@@ -24,12 +25,11 @@ void visitContacts(TMainDataModule& dm, const std::function<void(const Dataset&)
     }
 }
 
-bool fieldUtf8(const Dataset& ds, int index, QByteArray& scratch, const char** data, int* size) {
+bool fieldUtf8(const Dataset& ds, int index, QByteArray& scratch, const char** data, int* size)
+{
     *data = ds.utf8(index, size);
-    if (*data)
-        return true;
-    if (ds.isNull(index))
-        return false;
+    if (*data) return true;
+    if (ds.isNull(index)) return false;
     scratch = ds.text(index).toUtf8();
     *data = scratch.constData();
     *size = int(scratch.size());

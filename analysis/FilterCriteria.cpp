@@ -8,7 +8,8 @@
 
 namespace qv {
 
-const std::vector<FilterCriterion>& filterCriteria() {
+const std::vector<FilterCriterion>& filterCriteria()
+{
     using namespace domains;
     static const std::vector<FilterCriterion> list{
         {"Gender", "Gender", &gender(), false, "Gender", " [Gender: "},
@@ -52,31 +53,27 @@ const std::vector<FilterCriterion>& filterCriteria() {
     return list;
 }
 
-bool equalFoldingAsciiLetters(const char* a, int aSize, const char* b, int bSize) {
-    if (aSize != bSize)
-        return false;
+bool equalFoldingAsciiLetters(const char* a, int aSize, const char* b, int bSize)
+{
+    if (aSize != bSize) return false;
     for (int i = 0; i < aSize; ++i) {
         unsigned char x = static_cast<unsigned char>(a[i]);
         unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x == y)
-            continue;
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<unsigned char>(x + ('a' - 'A'));
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<unsigned char>(y + ('a' - 'A'));
-        if (x != y)
-            return false;
+        if (x == y) continue;
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + ('a' - 'A'));
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + ('a' - 'A'));
+        if (x != y) return false;
     }
     return true;
 }
 
-QString filterSummaryLine(const FilterValues& values) {
+QString filterSummaryLine(const FilterValues& values)
+{
     const auto& criteria = filterCriteria();
     QString line = QStringLiteral("Filters used:");
     bool any = false;
     for (size_t i = 0; i < criteria.size() && i < values.size(); ++i) {
-        if (values[i].isEmpty())
-            continue;
+        if (values[i].isEmpty()) continue;
         any = true;
         line += QLatin1String(criteria[i].fragment) + values[i] + QLatin1Char(']');
     }
@@ -93,20 +90,19 @@ struct ActiveTest {
 const QLatin1StringView NamePrefix("Name: "), TypePrefix("Type: "), MobilePrefix("Mobile: "), EmailPrefix("Email: ");
 
 // prefix + the UTF-8 text in one allocation; most names and numbers are plain ASCII.
-QString prefixed(QLatin1StringView prefix, const char* data, int size) {
+QString prefixed(QLatin1StringView prefix, const char* data, int size)
+{
     for (int i = 0; i < size; ++i)
-        if (static_cast<unsigned char>(data[i]) >= 0x80)
-            return prefix + QString::fromUtf8(data, size);
+        if (static_cast<unsigned char>(data[i]) >= 0x80) return prefix + QString::fromUtf8(data, size);
     QString s(prefix.size() + size, Qt::Uninitialized);
     QChar* out = s.data();
-    for (char c : prefix)
-        *out++ = QLatin1Char(c);
-    for (int i = 0; i < size; ++i)
-        *out++ = QLatin1Char(data[i]);
+    for (char c : prefix) *out++ = QLatin1Char(c);
+    for (int i = 0; i < size; ++i) *out++ = QLatin1Char(data[i]);
     return s;
 }
 
-QString numberLine(size_t number) {
+QString numberLine(size_t number)
+{
     static const char prefix[] = "Filtering result number ";
     char buffer[sizeof prefix + 24];
     std::memcpy(buffer, prefix, sizeof prefix - 1);
@@ -116,34 +112,35 @@ QString numberLine(size_t number) {
 
 } // namespace
 
-QString FilterRun::name(int result) const {
-    return text[results[size_t(result)].nameLine].mid(NamePrefix.size());
-}
+QString FilterRun::name(int result) const { return text[results[size_t(result)].nameLine].mid(NamePrefix.size()); }
 
-QString FilterRun::type(int result) const {
+QString FilterRun::type(int result) const
+{
     const FilterResult& r = results[size_t(result)];
     return r.hasType ? text[r.nameLine + 1].mid(TypePrefix.size()) : QString();
 }
 
-QString FilterRun::mobile(int result) const {
+QString FilterRun::mobile(int result) const
+{
     const FilterResult& r = results[size_t(result)];
     return r.hasMobile ? text[r.nameLine + 1 + r.hasType].mid(MobilePrefix.size()) : QString();
 }
 
-QString FilterRun::email(int result) const {
+QString FilterRun::email(int result) const
+{
     const FilterResult& r = results[size_t(result)];
     return r.hasEmail ? text[r.nameLine + 1 + r.hasType + r.hasMobile].mid(EmailPrefix.size()) : QString();
 }
 
-FilterRun runFilter(TMainDataModule& dm, const FilterValues& values) {
+FilterRun runFilter(TMainDataModule& dm, const FilterValues& values)
+{
     const auto& criteria = filterCriteria();
     Dataset& contacts = *dm.PeopleCompanyDet;
 
     // Field positions are resolved once; the scan then reads raw bytes by position.
     std::vector<ActiveTest> tests;
     for (size_t i = 0; i < criteria.size() && i < values.size(); ++i)
-        if (!values[i].isEmpty())
-            tests.push_back({contacts.requireField(criteria[i].field), values[i].toUtf8()});
+        if (!values[i].isEmpty()) tests.push_back({contacts.requireField(criteria[i].field), values[i].toUtf8()});
     const int nameField = contacts.requireField("Name");
     const int typeField = contacts.requireField("PersonType");
     const int mobileField = contacts.requireField("Mobile");
@@ -158,22 +155,18 @@ FilterRun runFilter(TMainDataModule& dm, const FilterValues& values) {
         int size;
         for (const ActiveTest& t : tests) {
             // A null field never satisfies an active criterion.
-            if (!fieldUtf8(ds, t.field, scratch, &data, &size))
-                return;
-            if (!equalFoldingAsciiLetters(data, size, t.value.constData(), int(t.value.size())))
-                return;
+            if (!fieldUtf8(ds, t.field, scratch, &data, &size)) return;
+            if (!equalFoldingAsciiLetters(data, size, t.value.constData(), int(t.value.size()))) return;
         }
         FilterResult r;
         run.text << numberLine(run.results.size() + 1);
         r.nameLine = int(run.text.size());
-        if (!fieldUtf8(ds, nameField, scratch, &data, &size))
-            size = 0;
+        if (!fieldUtf8(ds, nameField, scratch, &data, &size)) size = 0;
         run.text << prefixed(NamePrefix, data, size);
         // Type, mobile and e-mail are listed only when neither null nor empty.
         const auto optional = [&](int field, QLatin1StringView prefix, bool& has) {
             has = fieldUtf8(ds, field, scratch, &data, &size) && size > 0;
-            if (has)
-                run.text << prefixed(prefix, data, size);
+            if (has) run.text << prefixed(prefix, data, size);
         };
         optional(typeField, TypePrefix, r.hasType);
         optional(mobileField, MobilePrefix, r.hasMobile);

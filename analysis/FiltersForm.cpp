@@ -28,13 +28,15 @@ namespace {
 class UpperCaseValidator : public QValidator {
 public:
     using QValidator::QValidator;
-    State validate(QString& input, int&) const override {
+    State validate(QString& input, int&) const override
+    {
         input = input.toUpper();
         return Acceptable;
     }
 };
 
-QLabel* boldLabel(const QString& text, QWidget* parent) {
+QLabel* boldLabel(const QString& text, QWidget* parent)
+{
     auto* label = new QLabel(text, parent);
     QFont f = label->font();
     f.setBold(true);
@@ -50,7 +52,8 @@ const int BusinessAddress[] = {24, 25, 26, 27, 28, 29};
 
 } // namespace
 
-TFilters::TFilters(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm(dm) {
+TFilters::TFilters(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
+{
     setObjectName("TFilters");
     setWindowTitle("Filters");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -161,7 +164,8 @@ TFilters::TFilters(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm
     reset();
 }
 
-QWidget* TFilters::buildCriterion(int index) {
+QWidget* TFilters::buildCriterion(int index)
+{
     const FilterCriterion& c = filterCriteria()[size_t(index)];
     const QString field = QString::fromLatin1(c.field);
     auto* check = new QCheckBox(QString::fromLatin1(c.caption), this);
@@ -175,8 +179,7 @@ QWidget* TFilters::buildCriterion(int index) {
         value = list;
     } else {
         auto* box = new QLineEdit(this);
-        if (c.upperCase)
-            box->setValidator(new UpperCaseValidator(box));
+        if (c.upperCase) box->setValidator(new UpperCaseValidator(box));
         value = box;
     }
     value->setObjectName(field + "Value");
@@ -190,14 +193,15 @@ QWidget* TFilters::buildCriterion(int index) {
     return value;
 }
 
-QString TFilters::valueText(int criterion) const {
+QString TFilters::valueText(int criterion) const
+{
     QWidget* value = m_criteria[size_t(criterion)].value;
-    if (auto* list = qobject_cast<QComboBox*>(value))
-        return list->currentText();
+    if (auto* list = qobject_cast<QComboBox*>(value)) return list->currentText();
     return static_cast<QLineEdit*>(value)->text();
 }
 
-void TFilters::setValueShown(int criterion, bool shown) {
+void TFilters::setValueShown(int criterion, bool shown)
+{
     QWidget* value = m_criteria[size_t(criterion)].value;
     if (!shown) {
         if (auto* list = qobject_cast<QComboBox*>(value))
@@ -209,7 +213,8 @@ void TFilters::setValueShown(int criterion, bool shown) {
     value->setVisible(shown);
 }
 
-void TFilters::reset() {
+void TFilters::reset()
+{
     m_model->clear();
     for (int c = 0; c < FilterResultsModel::ColumnCount; ++c) {
         static const int widths[] = {25, 125, 55, 80, 150};
@@ -223,39 +228,35 @@ void TFilters::reset() {
     // The user's own address is deliberately kept: it survives closing and reopening the window.
 }
 
-int TFilters::ShowModal() {
-    return exec();
-}
+int TFilters::ShowModal() { return exec(); }
 
-const QStringList& TFilters::resultText() const {
-    return m_model->run().text;
-}
+const QStringList& TFilters::resultText() const { return m_model->run().text; }
 
-void TFilters::showEvent(QShowEvent* event) {
+void TFilters::showEvent(QShowEvent* event)
+{
     if (!event->spontaneous()) {
         reset();
-        if (QScreen* screen = this->screen())
-            move(screen->availableGeometry().center() - rect().center());
+        if (QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
     }
     QDialog::showEvent(event);
 }
 
-void TFilters::setResultCommandsEnabled(bool enabled) {
+void TFilters::setResultCommandsEnabled(bool enabled)
+{
     ReportButton->setEnabled(enabled);
     BulkEmailButton->setEnabled(enabled);
 }
 
-void TFilters::FilterButtonClick() {
+void TFilters::FilterButtonClick()
+{
     setResultCommandsEnabled(false);
     m_model->clear();
     FilterValues values(m_criteria.size());
     for (size_t i = 0; i < m_criteria.size(); ++i) {
-        if (!m_criteria[i].check->isChecked())
-            continue;
+        if (!m_criteria[i].check->isChecked()) continue;
         values[i] = valueText(int(i));
         // A ticked box without a value takes no part in the run: it is cleared as if the user had cleared it.
-        if (values[i].isEmpty())
-            m_criteria[i].check->setChecked(false);
+        if (values[i].isEmpty()) m_criteria[i].check->setChecked(false);
     }
     FilterRun run = runFilter(m_dm, values);
     const bool found = !run.results.empty();
@@ -263,12 +264,13 @@ void TFilters::FilterButtonClick() {
     setResultCommandsEnabled(found);
 }
 
-void TFilters::emailCell(int column, const QString& text) {
-    if (column == FilterResultsModel::EmailColumn)
-        shellOpen(QStringLiteral("mailto:") + text, ShowMode::Maximized);
+void TFilters::emailCell(int column, const QString& text)
+{
+    if (column == FilterResultsModel::EmailColumn) shellOpen(QStringLiteral("mailto:") + text, ShowMode::Maximized);
 }
 
-void TFilters::BulkEmailButtonClick() {
+void TFilters::BulkEmailButtonClick()
+{
     const QString own = YourEmailEdit->text();
     if (own.isEmpty()) {
         showError("You must enter your email address.");
@@ -279,22 +281,21 @@ void TFilters::BulkEmailButtonClick() {
     const QHeaderView* rows = ResultsGrid->verticalHeader();
     for (int visual = 0; visual < m_model->rowCount(); ++visual) {
         const int row = rows->logicalIndex(visual);
-        if (row >= m_model->resultCount())
-            continue;
+        if (row >= m_model->resultCount()) continue;
         list += m_model->cellText(row, FilterResultsModel::EmailColumn) + QLatin1Char(';');
     }
     shellOpen(QStringLiteral("mailto:") + own + QStringLiteral("?bcc=") + list, ShowMode::Maximized);
 }
 
-void TFilters::ReportButtonClick() {
-    if (reportCommand)
-        reportCommand(resultText());
+void TFilters::ReportButtonClick()
+{
+    if (reportCommand) reportCommand(resultText());
 }
 
-bool TFilters::eventFilter(QObject* watched, QEvent* event) {
+bool TFilters::eventFilter(QObject* watched, QEvent* event)
+{
     const bool header = watched == ResultsGrid->horizontalHeader()->viewport();
-    if (!header && watched != ResultsGrid->viewport())
-        return QDialog::eventFilter(watched, event);
+    if (!header && watched != ResultsGrid->viewport()) return QDialog::eventFilter(watched, event);
     if (event->type() != QEvent::MouseMove && event->type() != QEvent::MouseButtonRelease)
         return QDialog::eventFilter(watched, event);
 

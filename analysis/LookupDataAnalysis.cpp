@@ -38,37 +38,39 @@ struct SectionCounts {
     std::vector<int> counts;
 };
 
-bool equalBytes(const char* data, int size, const char* literal, int literalSize) {
+bool equalBytes(const char* data, int size, const char* literal, int literalSize)
+{
     return size == literalSize && std::memcmp(data, literal, size_t(size)) == 0;
 }
 
-template <int N> bool equalBytes(const char* data, int size, const char (&literal)[N]) {
+template <int N> bool equalBytes(const char* data, int size, const char (&literal)[N])
+{
     return equalBytes(data, size, literal, N - 1);
 }
 
-QString countLine(const QString& label, int count, int base) {
+QString countLine(const QString& label, int count, int base)
+{
     return label + QString::number(count) + QStringLiteral(" [") + countPercentText(count, base) + QStringLiteral("%]");
 }
 
 } // namespace
 
-QString countPercentText(qint64 count, qint64 base) {
-    if (base <= 0)
-        return QStringLiteral("0") + QLocale().decimalPoint() + QStringLiteral("00");
+QString countPercentText(qint64 count, qint64 base)
+{
+    if (base <= 0) return QStringLiteral("0") + QLocale().decimalPoint() + QStringLiteral("00");
     // Hundredths of a percent, a half rounded away from zero, in whole numbers so that 1 of 32 gives 3.13.
     const qint64 hundredths = (2 * count * 10000 + base) / (2 * base);
     return QString::number(hundredths / 100) + QLocale().decimalPoint() +
            QStringLiteral("%1").arg(hundredths % 100, 2, 10, QLatin1Char('0'));
 }
 
-std::vector<ChartSlice> LookupAnalysis::slices() const {
+std::vector<ChartSlice> LookupAnalysis::slices() const
+{
     std::vector<ChartSlice> out;
-    if (total <= 0)
-        return out;
+    if (total <= 0) return out;
     const auto add = [&](const char* label, int count, QColor colour) {
         const double share = double(count) * 100.0 / double(total);
-        if (share > 0)
-            out.push_back({QString::fromLatin1(label), share, colour});
+        if (share > 0) out.push_back({QString::fromLatin1(label), share, colour});
     };
     add("Customers", customers(), Qt::green);
     add("Prospects", prospects, Qt::blue);
@@ -76,20 +78,19 @@ std::vector<ChartSlice> LookupAnalysis::slices() const {
     return out;
 }
 
-LookupAnalysis analyseLookupData(TMainDataModule& dm) {
+LookupAnalysis analyseLookupData(TMainDataModule& dm)
+{
     LookupAnalysis a;
     Dataset& contacts = *dm.PeopleCompanyDet;
     a.total = contacts.recordCount();
-    if (a.total == 0)
-        return a;
+    if (a.total == 0) return a;
 
     const int typeField = contacts.requireField("PersonType");
     const int importanceField = contacts.requireField("CustoemrImportance");
     SectionCounts sections[SectionCount];
     for (int s = 0; s < SectionCount; ++s) {
         sections[s].field = contacts.requireField(Sections[s].field);
-        for (const QString& entry : Sections[s].domain())
-            sections[s].entries.push_back(entry.toUtf8());
+        for (const QString& entry : Sections[s].domain()) sections[s].entries.push_back(entry.toUtf8());
         sections[s].counts.assign(sections[s].entries.size() + 1, 0);
     }
 
@@ -101,14 +102,12 @@ LookupAnalysis analyseLookupData(TMainDataModule& dm) {
         const char* data;
         int size;
         // Texts are compared character for character, letter case included: "customer" is no customer.
-        if (!fieldUtf8(ds, typeField, scratch, &data, &size))
-            return;
+        if (!fieldUtf8(ds, typeField, scratch, &data, &size)) return;
         if (equalBytes(data, size, "Prospect")) {
             ++a.prospects;
             return;
         }
-        if (!equalBytes(data, size, "Customer"))
-            return;
+        if (!equalBytes(data, size, "Customer")) return;
         if (!fieldUtf8(ds, importanceField, scratch, &data, &size)) {
             ++a.noImportance;
             return;
@@ -164,32 +163,28 @@ LookupAnalysis analyseLookupData(TMainDataModule& dm) {
         a.analysis << QString::fromLatin1(section.heading);
         const QStringList& domain = section.domain();
         for (size_t e = 0; e <= counts.entries.size(); ++e) {
-            if (counts.counts[e] == 0)
-                continue;
+            if (counts.counts[e] == 0) continue;
             const QString value = e < counts.entries.size() ? domain[qsizetype(e)] : QStringLiteral("Unidentified");
             a.analysis << countLine(QLatin1String(section.before) + value + QLatin1String(section.after),
                                     counts.counts[e], a.high);
         }
-        if (s + 1 < SectionCount)
-            a.analysis << QString();
+        if (s + 1 < SectionCount) a.analysis << QString();
     }
     return a;
 }
 
-void runLookupDataAnalysis(TMainDataModule& dm) {
+void runLookupDataAnalysis(TMainDataModule& dm)
+{
     const LookupAnalysis a = analyseLookupData(dm);
     switch (a.outcome) {
-    case LookupAnalysis::Outcome::NoContacts:
-        showInformation("The database is empty.");
-        return;
+    case LookupAnalysis::Outcome::NoContacts: showInformation("The database is empty."); return;
     case LookupAnalysis::Outcome::NoCustomers:
         showInformation("No analysis available. Your data does not contain customers.");
         break;
     case LookupAnalysis::Outcome::NoHighImportance:
         showInformation("No analysis available. Your data does not contain high-importance customers.");
         break;
-    case LookupAnalysis::Outcome::Analysed:
-        break;
+    case LookupAnalysis::Outcome::Analysed: break;
     }
     // After either message the report still shows its title, stamp and chart, with an empty body.
     produceLookupDataAnalysisReport(a.summary, a.analysis, a.slices(), dm.PeopleProjectDetail);

@@ -5,10 +5,10 @@
 
 namespace qv::artwork {
 
-QPixmap splashPicture();                  // 400 x 200
+QPixmap splashPicture(); // 400 x 200
 QPixmap backgroundPicture(const QSize& size);
-QPixmap logoPicture();                    // the maker's logo, bottom right of the main window
-QPixmap bannerPicture();                  // 385 x 94, help and about windows
+QPixmap logoPicture();   // the maker's logo, bottom right of the main window
+QPixmap bannerPicture(); // 385 x 94, help and about windows
 
 inline constexpr const char* MakerWebAddress = "https://www.quorvane.example/";
 

@@ -141,8 +141,8 @@ void TForm1::resizeEvent(QResizeEvent* event)
 void TForm1::placeLogo()
 {
     const QSize s = m_logo->sizeHint();
-    m_logo->setGeometry(m_background->width() - s.width() - 12, m_background->height() - s.height() - 10,
-                        s.width(), s.height());
+    m_logo->setGeometry(m_background->width() - s.width() - 12, m_background->height() - s.height() - 10, s.width(),
+                        s.height());
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)

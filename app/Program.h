@@ -40,8 +40,8 @@ public:
     TFilters* filters() const { return m_filters; }
 
 private:
-    void createWindows();      // 1 to 12
-    void createLateWindows();  // 13 and 14, once the database is open
+    void createWindows();     // 1 to 12
+    void createLateWindows(); // 13 and 14, once the database is open
     void wireMenu();
 
     QString m_folder;

@@ -12,15 +12,15 @@ struct sqlite3;
 namespace qv {
 class Program;
 class TMainDataModule;
-}
+} // namespace qv
 
 namespace qv::bench {
 
 struct Result {
-    double program = 0;  // milliseconds, or MB for memory paths
+    double program = 0; // milliseconds, or MB for memory paths
     double baseline = 0;
     bool memory = false;
-    QString note;        // optional extra words after the figures
+    QString note; // optional extra words after the figures
 };
 
 class Context {

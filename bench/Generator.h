@@ -7,10 +7,10 @@
 namespace qv::bench {
 
 struct GeneratorOptions {
-    int contacts = 100000;      // of the first company
-    int otherContacts = 50;     // of a second company, never shown by the program
+    int contacts = 100000;  // of the first company
+    int otherContacts = 50; // of a second company, never shown by the program
     int accounts = 2000;
-    int followUpsPerTen = 5;    // follow-ups per ten contacts
+    int followUpsPerTen = 5; // follow-ups per ten contacts
     int calendarDays = 365;
     int eventsPerDay = 3;
     unsigned seed = 20051;

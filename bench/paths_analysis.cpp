@@ -16,11 +16,11 @@ namespace qv::bench {
 
 namespace {
 
-void choose(TFilters& w, const char* field, const QString& value) {
+void choose(TFilters& w, const char* field, const QString& value)
+{
     const auto& list = filterCriteria();
     for (size_t i = 0; i < list.size(); ++i) {
-        if (qstrcmp(list[i].field, field) != 0)
-            continue;
+        if (qstrcmp(list[i].field, field) != 0) continue;
         w.criteria()[i].check->setChecked(true);
         auto* box = qobject_cast<QComboBox*>(w.criteria()[i].value);
         box->setCurrentIndex(box->findText(value));
@@ -28,15 +28,16 @@ void choose(TFilters& w, const char* field, const QString& value) {
 }
 
 // The filters window as the user has it: shown, and painted after each run.
-TFilters& shownFilters(Context& c) {
+TFilters& shownFilters(Context& c)
+{
     TFilters& w = *c.program().filters();
-    if (!w.isVisible())
-        w.show();
+    if (!w.isVisible()) w.show();
     QApplication::processEvents();
     return w;
 }
 
-Result filterRun(Context& c) {
+Result filterRun(Context& c)
+{
     TFilters& w = shownFilters(c);
     choose(w, "Gender", "Male");
     choose(w, "PersonType", "Customer");
@@ -58,7 +59,8 @@ Result filterRun(Context& c) {
     return r;
 }
 
-Result filterAll(Context& c) {
+Result filterAll(Context& c)
+{
     TFilters& w = shownFilters(c);
     Dataset* roles = c.dataModule().PeopleProjectDetail;
     int pages = 0;
@@ -80,7 +82,8 @@ Result filterAll(Context& c) {
     return r;
 }
 
-Result lookupAnalysis(Context& c) {
+Result lookupAnalysis(Context& c)
+{
     TMainDataModule& dm = c.dataModule();
     Result r;
     int high = 0;

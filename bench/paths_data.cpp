@@ -24,7 +24,8 @@ std::unique_ptr<TMainDataModule> connectedModule(const Context& c)
 
 void rawReadEverything(sqlite3* db)
 {
-    for (const TableDef& t : schemaTables()) rawRead(db, QStringLiteral("SELECT * FROM %1").arg(t.name).toUtf8().constData());
+    for (const TableDef& t : schemaTables())
+        rawRead(db, QStringLiteral("SELECT * FROM %1").arg(t.name).toUtf8().constData());
     rawRead(db, TMainDataModule::professionSql());
 }
 
@@ -54,9 +55,10 @@ Result refreshUnchanged(Context& c)
     TMainDataModule& dm = c.dataModule();
     Result r;
     const int rounds = 200;
-    r.program = bestOf(3, [&] {
-                    for (int i = 0; i < rounds; ++i) dm.PeopleCompanyDet->refresh();
-                }) /
+    r.program = bestOf(3,
+                       [&] {
+                           for (int i = 0; i < rounds; ++i) dm.PeopleCompanyDet->refresh();
+                       }) /
                 rounds;
     if (!dm.PeopleCompanyDet->lastRefreshSkipped()) r.note = "(re-read although nothing changed)";
     sqlite3* db = c.openRaw();

@@ -14,8 +14,7 @@ namespace qv::bench {
 
 namespace {
 
-const char* FirstCompanyPeople =
-    "SELECT * FROM People WHERE CompanyID = (SELECT min(CompanyID) FROM Companies)";
+const char* FirstCompanyPeople = "SELECT * FROM People WHERE CompanyID = (SELECT min(CompanyID) FROM Companies)";
 
 TDataEntryForm& filesWindow(Context& c)
 {
@@ -28,10 +27,11 @@ QStringList rawNames(sqlite3* db)
 {
     QStringList names;
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "SELECT Name FROM People WHERE CompanyID = (SELECT min(CompanyID) FROM Companies)", -1,
-                       &st, nullptr);
+    sqlite3_prepare_v2(db, "SELECT Name FROM People WHERE CompanyID = (SELECT min(CompanyID) FROM Companies)", -1, &st,
+                       nullptr);
     while (sqlite3_step(st) == SQLITE_ROW)
-        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), sqlite3_column_bytes(st, 0));
+        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
+                                   sqlite3_column_bytes(st, 0));
     sqlite3_finalize(st);
     return names;
 }
@@ -46,25 +46,27 @@ Result searchKeystroke(Context& c)
     Result r;
     const int rounds = 20;
     int k = 0;
-    r.program = bestOf(3, [&] {
-                    for (int i = 0; i < rounds; ++i) form.SearchEdit->setText(Unmatched[k++ % 2]);
-                }) /
+    r.program = bestOf(3,
+                       [&] {
+                           for (int i = 0; i < rounds; ++i) form.SearchEdit->setText(Unmatched[k++ % 2]);
+                       }) /
                 rounds;
     if (people->recordCount() != c.contacts()) r.note = "(contacts missing)";
     sqlite3* db = c.openRaw();
     const QStringList names = rawNames(db);
     closeRaw(db);
     int found = 0;
-    r.baseline = bestOf(3, [&] {
-                     for (int i = 0; i < rounds; ++i) {
-                         const QString& text = Unmatched[k++ % 2];
-                         for (const QString& n : names)
-                             if (n.startsWith(text, Qt::CaseInsensitive)) {
-                                 ++found;
-                                 break;
-                             }
-                     }
-                 }) /
+    r.baseline = bestOf(3,
+                        [&] {
+                            for (int i = 0; i < rounds; ++i) {
+                                const QString& text = Unmatched[k++ % 2];
+                                for (const QString& n : names)
+                                    if (n.startsWith(text, Qt::CaseInsensitive)) {
+                                        ++found;
+                                        break;
+                                    }
+                            }
+                        }) /
                  rounds;
     if (found) r.note = "(a search text matched)";
     form.SearchEdit->clear();

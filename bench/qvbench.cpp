@@ -173,8 +173,8 @@ int main(int argc, char** argv)
             const qv::bench::Result r = p.run(context);
             const double ratio = r.baseline > 0 ? r.program / r.baseline : 0;
             if (r.memory)
-                std::printf("%s ratio=%.3f program_mb=%.2f baseline_mb=%.2f%s%s\n", qPrintable(p.name), ratio, r.program,
-                            r.baseline, r.note.isEmpty() ? "" : " ", qPrintable(r.note));
+                std::printf("%s ratio=%.3f program_mb=%.2f baseline_mb=%.2f%s%s\n", qPrintable(p.name), ratio,
+                            r.program, r.baseline, r.note.isEmpty() ? "" : " ", qPrintable(r.note));
             else
                 std::printf("%s ratio=%.3f program_ms=%.3f baseline_ms=%.3f%s%s\n", qPrintable(p.name), ratio,
                             r.program, r.baseline, r.note.isEmpty() ? "" : " ", qPrintable(r.note));

@@ -205,8 +205,7 @@ void Connection::open()
     rc = sqlite3_exec(db, settings, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) abandon(rc);
     if (mode.contains("Exclusive", Qt::CaseInsensitive) || mode.contains("Deny Read", Qt::CaseInsensitive)) {
-        rc = sqlite3_exec(db, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr,
-                          nullptr);
+        rc = sqlite3_exec(db, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK) abandon(rc);
     }
     m_db = db;

@@ -123,9 +123,16 @@ public:
     }
     ~Transaction()
     {
-        if (!m_done) try { m_c.rollback(); } catch (...) {}
+        if (!m_done) try {
+                m_c.rollback();
+            } catch (...) {}
     }
-    void commit() { m_c.commit(); m_done = true; }
+    void commit()
+    {
+        m_c.commit();
+        m_done = true;
+    }
+
 private:
     Connection& m_c;
     bool m_done = false;

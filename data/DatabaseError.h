@@ -8,7 +8,8 @@ namespace qv {
 class DatabaseError : public std::runtime_error {
 public:
     explicit DatabaseError(const QString& message, int code = 0)
-        : std::runtime_error(message.toStdString()), m_message(message), m_code(code) {}
+        : std::runtime_error(message.toStdString()), m_message(message), m_code(code)
+    {}
     QString message() const { return m_message; }
     int code() const { return m_code; } // SQLite's result code, 0 when the error is our own
 private:

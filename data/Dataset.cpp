@@ -500,7 +500,10 @@ bool textMatches(const char* p, int size, const QByteArray& wantedUtf8, const QS
             // A longer text may still match when its non-ASCII part folds differently; fall through below.
             bool asciiOnly = true;
             for (int i = 0; i < size; ++i)
-                if (static_cast<unsigned char>(p[i]) >= 0x80) { asciiOnly = false; break; }
+                if (static_cast<unsigned char>(p[i]) >= 0x80) {
+                    asciiOnly = false;
+                    break;
+                }
             if (asciiOnly || (prefix && size < wn)) return false;
         } else {
             int i = 0;
@@ -546,7 +549,8 @@ bool Dataset::locate(const QStringList& columns, const QVariantList& values, Loc
         c.wantNull = !values[i].isValid() || values[i].isNull();
         c.text = values[i].toString();
         c.utf8 = c.text.toUtf8();
-        c.ascii = std::all_of(c.utf8.begin(), c.utf8.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+        c.ascii =
+            std::all_of(c.utf8.begin(), c.utf8.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
         criteria.push_back(std::move(c));
     }
     const int n = m_storedColumns;
@@ -560,21 +564,33 @@ bool Dataset::locate(const QStringList& columns, const QVariantList& values, Loc
             }
             const PackedRow::Tag t = row.tag(c.index, n);
             if (c.wantNull) {
-                if (t != PackedRow::Null) { all = false; break; }
+                if (t != PackedRow::Null) {
+                    all = false;
+                    break;
+                }
                 continue;
             }
             if (t == PackedRow::Null) {
                 // An empty value matches an empty column, as the engine's locate treats null text as empty.
-                if (!c.text.isEmpty()) { all = false; break; }
+                if (!c.text.isEmpty()) {
+                    all = false;
+                    break;
+                }
                 continue;
             }
             if (t == PackedRow::Text) {
                 int size = 0;
                 const char* p = row.bytes(c.index, n, &size);
-                if (!textMatches(p, size, c.utf8, c.text, prefix, ci, c.ascii)) { all = false; break; }
+                if (!textMatches(p, size, c.utf8, c.text, prefix, ci, c.ascii)) {
+                    all = false;
+                    break;
+                }
             } else {
                 const QVariant v = row.value(c.index, n);
-                if (v.toString() != c.text && !(prefix && v.toString().startsWith(c.text))) { all = false; break; }
+                if (v.toString() != c.text && !(prefix && v.toString().startsWith(c.text))) {
+                    all = false;
+                    break;
+                }
             }
         }
         if (all) {
@@ -966,7 +982,8 @@ void Dataset::writeRow()
         } else {
             QStringList marks;
             for (size_t i = 0; i < indexes.size(); ++i) marks << QStringLiteral("?");
-            sql = QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)").arg(m_table->name, names.join(", "), marks.join(", "));
+            sql = QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)")
+                      .arg(m_table->name, names.join(", "), marks.join(", "));
         }
         Statement st(*m_connection, sql);
         for (size_t i = 0; i < indexes.size(); ++i) st.bind(int(i) + 1, m_edit[size_t(indexes[i])]);
@@ -1060,7 +1077,8 @@ void Dataset::remove()
     if (m_state == DatasetState::Insert) return cancel();
     if (m_state == DatasetState::Edit) cancel();
     ensureView();
-    if (m_hi == m_lo) throw DatabaseError(QStringLiteral("%1: Cannot perform this operation on an empty dataset").arg(name()));
+    if (m_hi == m_lo)
+        throw DatabaseError(QStringLiteral("%1: Cannot perform this operation on an empty dataset").arg(name()));
     postDetailsPending();
     const int at = m_lo + m_pos;
     const Connection::Stamp before = m_connection->stampOf(m_table->name);

@@ -39,12 +39,23 @@ public:
     size_t allocatedBytes(int columnCount) const;
     bool isValid() const { return m_data != nullptr; }
     // Asks the processor to bring the row's header in ahead of a scan reaching it.
-    void prefetch() const { if (m_data) { __builtin_prefetch(m_data); __builtin_prefetch(m_data + 64); __builtin_prefetch(m_data + 128); } }
+    void prefetch() const
+    {
+        if (m_data) {
+            __builtin_prefetch(m_data);
+            __builtin_prefetch(m_data + 64);
+            __builtin_prefetch(m_data + 128);
+        }
+    }
 
     // Builder used while reading from the engine, without a QVariant per cell.
     struct Builder {
         explicit Builder(int columns) : tags(columns), ends(columns) {}
-        void clear() { data.clear(); col = 0; }
+        void clear()
+        {
+            data.clear();
+            col = 0;
+        }
         void addNull();
         void addInt(qint64 v);
         void addReal(double v);

@@ -21,11 +21,17 @@ QString longTimeFormat()
     return f.trimmed();
 }
 
-QString shortDate(const QDate& date) { return date.isValid() ? QLocale().toString(date, shortDateFormat()) : QString(); }
+QString shortDate(const QDate& date)
+{
+    return date.isValid() ? QLocale().toString(date, shortDateFormat()) : QString();
+}
 
 QString longTime(const QTime& time) { return time.isValid() ? QLocale().toString(time, longTimeFormat()) : QString(); }
 
-QString stamp(const QDateTime& moment) { return shortDate(moment.date()) + QStringLiteral(", ") + longTime(moment.time()); }
+QString stamp(const QDateTime& moment)
+{
+    return shortDate(moment.date()) + QStringLiteral(", ") + longTime(moment.time());
+}
 
 QString dateAndTime(const QDateTime& value)
 {

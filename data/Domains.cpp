@@ -10,8 +10,8 @@ const QStringList& title()
 
 const QStringList& household()
 {
-    static const QStringList l{"Single", "Married with no children", "Married with dependent children", "Divorced",
-                               "Married with grown children", "Other"};
+    static const QStringList l{"Single",   "Married with no children",    "Married with dependent children",
+                               "Divorced", "Married with grown children", "Other"};
     return l;
 }
 
@@ -32,8 +32,8 @@ const QStringList& income()
 
 const QStringList& educationLevel()
 {
-    static const QStringList l{"PhD", "Master's", "Bachelor's", "Certificate", "College", "Secondary",
-                               "Below secondary"};
+    static const QStringList l{"PhD",     "Master's",  "Bachelor's",     "Certificate",
+                               "College", "Secondary", "Below secondary"};
     return l;
 }
 
@@ -45,11 +45,30 @@ const QStringList& companySize()
 
 const QStringList& industry()
 {
-    static const QStringList l{"Advertising and Marketing", "Aerospace", "Agriculture", "Automotive", "Chemicals",
-                               "Computers and Software", "Electronics", "Energy", "Entertainment", "Financial",
-                               "Food and Beverage", "Government", "Health", "Human Resources", "Industrial",
-                               "Internet", "Law", "Management", "Pharmaceuticals", "Retail", "Small Business",
-                               "Telecommunications", "Transportation", "Travel and Tourism"};
+    static const QStringList l{"Advertising and Marketing",
+                               "Aerospace",
+                               "Agriculture",
+                               "Automotive",
+                               "Chemicals",
+                               "Computers and Software",
+                               "Electronics",
+                               "Energy",
+                               "Entertainment",
+                               "Financial",
+                               "Food and Beverage",
+                               "Government",
+                               "Health",
+                               "Human Resources",
+                               "Industrial",
+                               "Internet",
+                               "Law",
+                               "Management",
+                               "Pharmaceuticals",
+                               "Retail",
+                               "Small Business",
+                               "Telecommunications",
+                               "Transportation",
+                               "Travel and Tourism"};
     return l;
 }
 
@@ -73,11 +92,26 @@ const QStringList& addressChoice()
 
 const QStringList& prospectingMethod()
 {
-    static const QStringList l{"Cold canvass", "Endless chain", "Center of influence", "Personal observation", "News",
-                               "Bird dog", "Direct mail", "Telephone", "Past customer", "Present customer",
-                               "Organization", "Seminar", "Networking", "Trade show", "Direct response advertising",
-                               "Business directory", "Chamber of commerce", "Professional society",
-                               "Academic society", "Other"};
+    static const QStringList l{"Cold canvass",
+                               "Endless chain",
+                               "Center of influence",
+                               "Personal observation",
+                               "News",
+                               "Bird dog",
+                               "Direct mail",
+                               "Telephone",
+                               "Past customer",
+                               "Present customer",
+                               "Organization",
+                               "Seminar",
+                               "Networking",
+                               "Trade show",
+                               "Direct response advertising",
+                               "Business directory",
+                               "Chamber of commerce",
+                               "Professional society",
+                               "Academic society",
+                               "Other"};
     return l;
 }
 
@@ -143,8 +177,7 @@ const QStringList& innovationExplanations()
     static const QStringList l{
         "Venturesome type enjoying being on the cutting edge.",
         QString::fromUtf8("Uses the data provided by the innovators\u2019 implementation to make his own decision."),
-        "Follows the early adopters (opinion leaders) straightaway.",
-        "Traditional and somewhat suspicious.",
+        "Follows the early adopters (opinion leaders) straightaway.", "Traditional and somewhat suspicious.",
         "Very traditional and normally isolated from the social system."};
     return l;
 }

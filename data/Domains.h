@@ -30,8 +30,8 @@ const QStringList& innovation();
 const QStringList& contactMethod();
 const QStringList& saleStatus();
 const QStringList& roleInSale();
-const QStringList& halfHourTime();       // "6:00 AM" ... "11:30 PM", 36 entries
-const QList<int>& alertLeadTime();       // minutes
+const QStringList& halfHourTime(); // "6:00 AM" ... "11:30 PM", 36 entries
+const QList<int>& alertLeadTime(); // minutes
 
 // Explanation texts, by position in their domain.
 const QStringList& prospectingExplanations();

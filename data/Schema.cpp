@@ -14,6 +14,8 @@ ColumnDef yesNo(const char* n) { return {n, ColumnType::YesNo, 0}; }
 std::vector<TableDef> buildTables()
 {
     std::vector<TableDef> t;
+    // The tables read as they are laid out, a few columns to a line.
+    // clang-format off
     t.push_back({"Companies",
                  {autoKey("CompanyID"), text("Name"), text("Address"), text("Tel1"), text("Tel2"), text("Fax"),
                   text("MainActivities"), text("Comments")}});
@@ -79,6 +81,7 @@ std::vector<TableDef> buildTables()
     t.push_back({"Business",
                  {integer("PersonID"), integer("SubProjectID"), yesNo("SPDecisionMaker"), yesNo("SPUser"),
                   yesNo("SPInfluencer"), yesNo("SPPurchaser"), yesNo("SPGateKeeper"), integer("SPWeight")}});
+    // clang-format on
     return t;
 }
 

@@ -21,8 +21,8 @@ struct TableDef {
     std::vector<ColumnDef> columns;
 
     const ColumnDef* column(const QString& name) const; // letter case ignored
-    int columnIndex(const QString& name) const;          // -1 when absent
-    QString keyColumn() const;                           // the autoincrement key, empty when none
+    int columnIndex(const QString& name) const;         // -1 when absent
+    QString keyColumn() const;                          // the autoincrement key, empty when none
 };
 
 const std::vector<TableDef>& schemaTables();

@@ -147,10 +147,7 @@ void DBLookupList::setEntries(const QStringList& entries)
     showValue();
 }
 
-void DBLookupList::setReadOnly(bool readOnly)
-{
-    setEnabled(!readOnly);
-}
+void DBLookupList::setReadOnly(bool readOnly) { setEnabled(!readOnly); }
 
 int DBLookupList::storedPosition() const
 {
@@ -197,8 +194,7 @@ QList<domains::Entry> sameCaptions(const QStringList& texts)
 DBRadioGroup::DBRadioGroup(DataSource* source, const QString& field, const QString& title, const QStringList& entries,
                            int columns, QWidget* parent)
     : DBRadioGroup(source, field, title, sameCaptions(entries), columns, parent)
-{
-}
+{}
 
 QList<QAbstractButton*> DBRadioGroup::buttons() const { return m_group->buttons(); }
 

@@ -24,7 +24,9 @@ public:
         bool upperCase = false; // letters typed become capitals
         bool readOnly = false;  // greyed; only the program fills it
     };
-    DBEdit(DataSource* source, const QString& field, QWidget* parent = nullptr) : DBEdit(source, field, Options{}, parent) {}
+    DBEdit(DataSource* source, const QString& field, QWidget* parent = nullptr)
+        : DBEdit(source, field, Options{}, parent)
+    {}
     DBEdit(DataSource* source, const QString& field, Options options, QWidget* parent = nullptr);
     void showValue() override;
 };

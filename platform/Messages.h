@@ -26,7 +26,7 @@ void showInformation(const QString& text);
 void showWarningOk(const QString& text);
 void showError(const QString& text);
 void showPlain(const QString& text);
-bool askYesNo(const QString& text);        // a warning with Yes and No; true on Yes
-bool askYesToAll(const QString& text);     // a warning with No and Yes to All; true on Yes to All
+bool askYesNo(const QString& text);    // a warning with Yes and No; true on Yes
+bool askYesToAll(const QString& text); // a warning with No and Yes to All; true on Yes to All
 
 } // namespace qv

@@ -137,12 +137,9 @@ double PreviewWindow::computeScale() const
     const QSize room = m_scroll->maximumViewportSize() - QSize(16, 16);
     const int bar = m_scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     switch (m_zoom) {
-    case Zoom::Actual:
-        return logicalDpiX() / 25.4;
-    case Zoom::Width:
-        return std::max(0.5, (room.width() - bar) / mm.width());
-    case Zoom::Fit:
-        break;
+    case Zoom::Actual: return logicalDpiX() / 25.4;
+    case Zoom::Width: return std::max(0.5, (room.width() - bar) / mm.width());
+    case Zoom::Fit: break;
     }
     return std::max(0.5, std::min(room.width() / mm.width(), room.height() / mm.height()));
 }

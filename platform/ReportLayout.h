@@ -25,8 +25,7 @@ class ReportElement {
 public:
     ReportElement(const QString& name, const QRectF& rectMm, const QFont& font, Qt::Alignment alignment)
         : m_name(name), m_rect(rectMm), m_font(font), m_alignment(alignment)
-    {
-    }
+    {}
     virtual ~ReportElement() = default;
     QString name() const { return m_name; }
     QRectF rect() const { return m_rect; }
@@ -60,8 +59,7 @@ public:
     ReportDataField(const QString& name, const QRectF& rectMm, const QFont& font, Qt::Alignment alignment,
                     std::function<QString()> source)
         : ReportElement(name, rectMm, font, alignment), m_source(std::move(source))
-    {
-    }
+    {}
     QString text() const { return m_source ? m_source() : QString(); }
 
 private:
@@ -79,8 +77,7 @@ class ReportMemo : public ReportElement {
 public:
     ReportMemo(const QString& name, const QRectF& rectMm, const QFont& font, Qt::Alignment alignment, bool wordWrap)
         : ReportElement(name, rectMm, font, alignment), m_wordWrap(wordWrap)
-    {
-    }
+    {}
     QStringList& lines() { return m_lines; }
     const QStringList& lines() const { return m_lines; }
     void setLines(const QStringList& lines) { m_lines = lines; }

@@ -9,7 +9,7 @@ namespace qv {
 
 namespace {
 
-constexpr int FileNotFound = 2;  // the shell's "file not found"
+constexpr int FileNotFound = 2;   // the shell's "file not found"
 constexpr int NoAssociation = 31; // the shell's "no association"
 constexpr int Opened = 42;
 

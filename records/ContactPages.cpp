@@ -24,13 +24,13 @@ namespace {
 
 // Account field -> contact field, copied whenever the contact's company is taken from the accounts.
 const std::pair<const char*, const char*> AccountCopy[] = {
-    {"AccountSize", "CompanySize"},       {"AccountIndustry", "Industry"},
-    {"AccountStreet", "BAStreet"},        {"AccountCity", "BACity"},
-    {"AccountState", "BAState"},          {"AccountPostalCode", "BAPostalCode"},
-    {"AccountCountry", "BACountry"},      {"AccountPostOfficeBox", "BAPostOfficeBox"},
-    {"AccountMainTel", "TelMain"},        {"AccountTel1", "TelB1"},
-    {"AccountTel2", "TelB2"},             {"AccountFax1", "FaxB1"},
-    {"AccountFax2", "FaxB2"},             {"AccountWebPage", "WebPage"},
+    {"AccountSize", "CompanySize"},  {"AccountIndustry", "Industry"},
+    {"AccountStreet", "BAStreet"},   {"AccountCity", "BACity"},
+    {"AccountState", "BAState"},     {"AccountPostalCode", "BAPostalCode"},
+    {"AccountCountry", "BACountry"}, {"AccountPostOfficeBox", "BAPostOfficeBox"},
+    {"AccountMainTel", "TelMain"},   {"AccountTel1", "TelB1"},
+    {"AccountTel2", "TelB2"},        {"AccountFax1", "FaxB1"},
+    {"AccountFax2", "FaxB2"},        {"AccountWebPage", "WebPage"},
 };
 
 QFormLayout* newForm(QWidget* parent)
@@ -273,9 +273,8 @@ QWidget* ContactPages::buildBusinessInfo()
     QFormLayout* f = newForm(left);
     m_company = new DBLookupList(s, "Company", {});
     addRow(f, "Company", m_company);
-    connect(m_company, &DBLookupList::picked, this, [this](int position) {
-        runGuarded([&] { copyAccount(m_company->entries().value(position)); });
-    });
+    connect(m_company, &DBLookupList::picked, this,
+            [this](int position) { runGuarded([&] { copyAccount(m_company->entries().value(position)); }); });
     auto* industry = new DBLookupList(s, "Industry", domains::industry());
     industry->setReadOnly(true);
     addRow(f, "Industry", industry);
@@ -296,7 +295,6 @@ QWidget* ContactPages::buildBusinessInfo()
     addRow(cf, "Manager name", new DBEdit(s, "ManagerName"));
     left->addWidget(colleagues);
     left->addStretch();
-
 
     QVBoxLayout* right = column(columns, 6);
     QGroupBox* addressGroup = newGroup("Business address", "BusinessAddressGroup");

@@ -83,12 +83,14 @@ QWidget* TDataEntryForm::buildContactsPage()
     bar->setSpacing(1);
     bar->addWidget(toolButton("New record", QStyle::SP_FileIcon, &TDataEntryForm::NewRecordClick));
     bar->addWidget(toolButton("Delete record", QStyle::SP_TrashIcon, &TDataEntryForm::DeleteRecordClick));
-    bar->addWidget(toolButton("Delete all records", QStyle::SP_DialogDiscardButton, &TDataEntryForm::DeleteAllRecordsClick));
+    bar->addWidget(
+        toolButton("Delete all records", QStyle::SP_DialogDiscardButton, &TDataEntryForm::DeleteAllRecordsClick));
     bar->addWidget(toolButton("Save record", QStyle::SP_DialogSaveButton, &TDataEntryForm::SaveRecordClick));
     bar->addWidget(toolButton("Discard changes", QStyle::SP_DialogCancelButton, &TDataEntryForm::DiscardChangesClick));
     bar->addWidget(toolButton("Refresh", QStyle::SP_BrowserReload, &TDataEntryForm::RefreshClick));
     bar->addSpacing(8);
-    bar->addWidget(toolButton("Personality identification", QStyle::SP_MessageBoxQuestion, &TDataEntryForm::PersonalityClick));
+    bar->addWidget(
+        toolButton("Personality identification", QStyle::SP_MessageBoxQuestion, &TDataEntryForm::PersonalityClick));
     bar->addWidget(toolButton("Report", QStyle::SP_FileDialogDetailedView, &TDataEntryForm::ReportClick));
     bar->addSpacing(8);
     bar->addWidget(toolButton("First record", QStyle::SP_MediaSkipBackward, &TDataEntryForm::FirstRecordClick));
@@ -314,8 +316,7 @@ void postIgnoringFailure(Dataset* ds)
 {
     try {
         ds->post();
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
 }
 } // namespace
 
@@ -345,8 +346,7 @@ void TDataEntryForm::move(void (Dataset::*step)())
     try {
         (m_dm.PeopleCompanyDet->*step)();
         refreshExplanations();
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
     SearchEdit->setFocus();
 }
 

@@ -10,7 +10,8 @@ constexpr double ChartGapMm = 4;
 constexpr double ChartHeightMm = 110;
 } // namespace
 
-std::unique_ptr<TextReport> createTLDAReport(Dataset* driving) {
+std::unique_ptr<TextReport> createTLDAReport(Dataset* driving)
+{
     auto report =
         std::make_unique<TextReport>(QStringLiteral("TLDAReport"), QStringLiteral("Lookup Data Analysis Report"), true);
     report->setDrivingDataset(driving);
@@ -27,19 +28,20 @@ std::unique_ptr<TextReport> createTLDAReport(Dataset* driving) {
     return report;
 }
 
-report::ReportPieChart& ldaChart(TextReport& report) {
+report::ReportPieChart& ldaChart(TextReport& report)
+{
     return *static_cast<report::ReportPieChart*>(report.layout().element(QStringLiteral("PieChart")));
 }
 
 void produceLookupDataAnalysisReport(const QStringList& summary, const QStringList& analysis,
-                                     const std::vector<ChartSlice>& slices, Dataset* driving) {
+                                     const std::vector<ChartSlice>& slices, Dataset* driving)
+{
     produceReport([driving] { return createTLDAReport(driving); },
                   [&](TextReport& r) {
                       r.bodyMemo().setLines(summary + analysis);
                       report::ReportPieChart& chart = ldaChart(r);
                       chart.clearSlices();
-                      for (const ChartSlice& s : slices)
-                          chart.addSlice(s.value, s.colour, s.label);
+                      for (const ChartSlice& s : slices) chart.addSlice(s.value, s.colour, s.label);
                   });
 }
 

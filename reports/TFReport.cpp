@@ -2,13 +2,15 @@
 
 namespace qv {
 
-std::unique_ptr<TextReport> createTFReport(Dataset* driving) {
+std::unique_ptr<TextReport> createTFReport(Dataset* driving)
+{
     auto report = std::make_unique<TextReport>(QStringLiteral("TFReport"), QStringLiteral("Filtering Report"), false);
     report->setDrivingDataset(driving);
     return report;
 }
 
-void produceFilteringReport(const QStringList& resultText, Dataset* driving) {
+void produceFilteringReport(const QStringList& resultText, Dataset* driving)
+{
     produceReport([driving] { return createTFReport(driving); },
                   [&resultText](TextReport& r) { r.bodyMemo().setLines(resultText); });
 }

@@ -22,7 +22,8 @@ private slots:
     void filtersOpenModallyOnTheirWindow();
 };
 
-void TestAnalysisMenu::withoutContactsNothingOpens() {
+void TestAnalysisMenu::withoutContactsNothingOpens()
+{
     FixedScreen screen(96, 768);
     ScriptedMessages shown;
     RecordingPreviewer previewer;
@@ -39,7 +40,8 @@ void TestAnalysisMenu::withoutContactsNothingOpens() {
     QVERIFY(!program.filters()->isVisible());
 }
 
-void TestAnalysisMenu::filtersOpenModallyOnTheirWindow() {
+void TestAnalysisMenu::filtersOpenModallyOnTheirWindow()
+{
     FixedScreen screen(96, 768);
     ScriptedMessages shown;
     TestDatabase db({personInsert("Someone", {"PersonType", "Customer", "CustoemrImportance", "High"})});

@@ -76,14 +76,22 @@ void TestControls::choosersShowWithoutRewriting_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<int>("shown"); // position selected, -1 for none
-    QTest::newRow("closed list, other letter case") << "Innovation" << "innovator" << 0;
-    QTest::newRow("closed list, exact") << "Innovation" << "Laggard" << 4;
-    QTest::newRow("closed list, no entry") << "Income" << "45,000" << -1;
-    QTest::newRow("closed list, empty") << "Income" << "" << -1;
-    QTest::newRow("radio group, other letter case") << "PersonType" << "customer" << -1;
-    QTest::newRow("radio group, exact") << "PersonType" << "Prospect" << 1;
-    QTest::newRow("radio group, caption is not the stored text") << "Breminder" << "Set" << -1;
-    QTest::newRow("radio group, stored text under its caption") << "Breminder" << "FALSE" << 1;
+    QTest::newRow("closed list, other letter case") << "Innovation"
+                                                    << "innovator" << 0;
+    QTest::newRow("closed list, exact") << "Innovation"
+                                        << "Laggard" << 4;
+    QTest::newRow("closed list, no entry") << "Income"
+                                           << "45,000" << -1;
+    QTest::newRow("closed list, empty") << "Income"
+                                        << "" << -1;
+    QTest::newRow("radio group, other letter case") << "PersonType"
+                                                    << "customer" << -1;
+    QTest::newRow("radio group, exact") << "PersonType"
+                                        << "Prospect" << 1;
+    QTest::newRow("radio group, caption is not the stored text") << "Breminder"
+                                                                 << "Set" << -1;
+    QTest::newRow("radio group, stored text under its caption") << "Breminder"
+                                                                << "FALSE" << 1;
 }
 
 void TestControls::choosersShowWithoutRewriting()
@@ -96,8 +104,8 @@ void TestControls::choosersShowWithoutRewriting()
     Bound b(people);
     b.window.show();
     people->next(); // from a contact that shows an entry, so that clearing is tested too
-    const int position = field == "Innovation" ? b.innovation->currentIndex()
-                         : field == "Income"   ? b.income->currentIndex()
+    const int position = field == "Innovation"   ? b.innovation->currentIndex()
+                         : field == "Income"     ? b.income->currentIndex()
                          : field == "PersonType" ? b.personType->checkedPosition()
                                                  : b.reminder->checkedPosition();
     QCOMPARE(position, shown);
@@ -169,8 +177,7 @@ void TestControls::hiddenWindowCatchesUpOnShow()
     b.window.show();
     b.window.hide();
     const int before = b.source->fullRefreshCount();
-    for (people->first(); !people->atEnd(); people->next()) {
-    }
+    for (people->first(); !people->atEnd(); people->next()) {}
     QCOMPARE(b.source->fullRefreshCount(), before);
     QVERIFY(b.source->isStale());
     QCOMPARE(b.name->text(), QString("Contact 0"));

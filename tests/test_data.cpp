@@ -15,10 +15,7 @@ using namespace qv::test;
 
 namespace {
 
-QStringList threeContacts()
-{
-    return {personInsert("Adams"), personInsert("Baker"), personInsert("Clark")};
-}
+QStringList threeContacts() { return {personInsert("Adams"), personInsert("Baker"), personInsert("Clark")}; }
 
 QString currentName(const Dataset& ds) { return ds.recNo() < 0 && !ds.isEditing() ? QString("-") : ds.text("Name"); }
 
@@ -60,13 +57,20 @@ void TestData::navigation_data()
     QTest::addColumn<QString>("moves");
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("atEnd");
-    QTest::newRow("opened stands on the first") << "" << "Adams" << false;
-    QTest::newRow("next") << "next" << "Baker" << false;
-    QTest::newRow("next past the last stays, at end") << "next,next,next" << "Clark" << true;
-    QTest::newRow("last") << "last" << "Clark" << false;
-    QTest::newRow("prior on the first stays") << "prior" << "Adams" << false;
-    QTest::newRow("last then prior") << "last,prior" << "Baker" << false;
-    QTest::newRow("first after the end") << "next,next,next,first" << "Adams" << false;
+    QTest::newRow("opened stands on the first") << ""
+                                                << "Adams" << false;
+    QTest::newRow("next") << "next"
+                          << "Baker" << false;
+    QTest::newRow("next past the last stays, at end") << "next,next,next"
+                                                      << "Clark" << true;
+    QTest::newRow("last") << "last"
+                          << "Clark" << false;
+    QTest::newRow("prior on the first stays") << "prior"
+                                              << "Adams" << false;
+    QTest::newRow("last then prior") << "last,prior"
+                                     << "Baker" << false;
+    QTest::newRow("first after the end") << "next,next,next,first"
+                                         << "Adams" << false;
 }
 
 void TestData::navigation()
@@ -314,7 +318,8 @@ void TestData::professions()
     QCOMPARE(p[0], QString("Architect"));
     QCOMPARE(p[1].toLower(), QString("sales")); // once, whichever spelling the engine keeps
     QCOMPARE(p[2], QString("Zoologist"));
-    QCOMPARE(dm.ProfessionQuery->sql(), QString("SELECT DISTINCT People.Profession FROM People ORDER BY People.Profession;"));
+    QCOMPARE(dm.ProfessionQuery->sql(),
+             QString("SELECT DISTINCT People.Profession FROM People ORDER BY People.Profession;"));
 }
 
 void TestData::professionsFollowPostsAndDeletes()
@@ -373,11 +378,16 @@ void TestData::openFailures_data()
 {
     QTest::addColumn<QString>("damage");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("missing file") << "missing" << "unable to open database file";
-    QTest::newRow("wrong password") << "password" << "file is encrypted or is not a database";
-    QTest::newRow("damaged file") << "garbage" << "file is encrypted or is not a database";
-    QTest::newRow("missing table") << "DROP TABLE SubProjectHistory" << "no such table: SubProjectHistory";
-    QTest::newRow("missing column of People") << "people-without-email" << "no such column: Email";
+    QTest::newRow("missing file") << "missing"
+                                  << "unable to open database file";
+    QTest::newRow("wrong password") << "password"
+                                    << "file is encrypted or is not a database";
+    QTest::newRow("damaged file") << "garbage"
+                                  << "file is encrypted or is not a database";
+    QTest::newRow("missing table") << "DROP TABLE SubProjectHistory"
+                                   << "no such table: SubProjectHistory";
+    QTest::newRow("missing column of People") << "people-without-email"
+                                              << "no such column: Email";
 }
 
 void TestData::openFailures()
@@ -410,9 +420,8 @@ void TestData::openFailures()
     const QByteArray before = QFile::exists(path) ? [&] { QFile f(path); f.open(QIODevice::ReadOnly); return f.readAll(); }() : QByteArray();
 
     TMainDataModule dm;
-    dm.MainADOConnection->setConnectionString(
-        "Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=" + path +
-        ";Mode=Share Deny None;Jet OLEDB:Database Password=\"QvLtR\";");
+    dm.MainADOConnection->setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=" + path +
+                                              ";Mode=Share Deny None;Jet OLEDB:Database Password=\"QvLtR\";");
     try {
         dm.MainADOConnection->open();
         dm.openAll(true);

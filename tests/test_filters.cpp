@@ -21,16 +21,17 @@ using namespace qv::test;
 
 namespace {
 
-int criterionOf(const QString& field) {
+int criterionOf(const QString& field)
+{
     const auto& list = filterCriteria();
     for (size_t i = 0; i < list.size(); ++i)
-        if (field == QLatin1String(list[i].field))
-            return int(i);
+        if (field == QLatin1String(list[i].field)) return int(i);
     return -1;
 }
 
 // Ticks a criterion and enters its value the way the user does: a pick in a list or typing into a box.
-void choose(TFilters& w, const QString& field, const QString& value) {
+void choose(TFilters& w, const QString& field, const QString& value)
+{
     const auto& c = w.criteria()[size_t(criterionOf(field))];
     QTest::mouseClick(c.check, Qt::LeftButton, {}, QPoint(5, c.check->height() / 2));
     if (auto* list = qobject_cast<QComboBox*>(c.value))
@@ -41,14 +42,15 @@ void choose(TFilters& w, const QString& field, const QString& value) {
         static_cast<QLineEdit*>(c.value)->insert(value); // key clicks carry ASCII only; insert types the rest
 }
 
-QStringList listedNames(const TFilters& w) {
+QStringList listedNames(const TFilters& w)
+{
     QStringList out;
-    for (int r = 0; r < w.resultsModel()->resultCount(); ++r)
-        out << w.resultsModel()->cellText(r, 1);
+    for (int r = 0; r < w.resultsModel()->resultCount(); ++r) out << w.resultsModel()->cellText(r, 1);
     return out;
 }
 
-QStringList fixture() {
+QStringList fixture()
+{
     return {
         personInsert("Golf Upper", {"Hobbies", "GOLF", "Gender", "Male", "PersonType", "Customer", "TelCallback",
                                     "gu@example.com", "Mobile", "555-1"}),
@@ -90,7 +92,8 @@ private slots:
     void modelIsSound();
 };
 
-void TestFilters::criteria_data() {
+void TestFilters::criteria_data()
+{
     QTest::addColumn<QStringList>("choices"); // field, value, field, value ...
     QTest::addColumn<QStringList>("found");
     QTest::newRow("case of A to Z ignored")
@@ -108,21 +111,22 @@ void TestFilters::criteria_data() {
     QTest::newRow("null never matches") << QStringList{"Gender", "Male", "Ethnic", "x"} << QStringList{};
 }
 
-void TestFilters::criteria() {
+void TestFilters::criteria()
+{
     QFETCH(QStringList, choices);
     QFETCH(QStringList, found);
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
-    for (int i = 0; i + 1 < choices.size(); i += 2)
-        choose(w, choices[i], choices[i + 1]);
+    for (int i = 0; i + 1 < choices.size(); i += 2) choose(w, choices[i], choices[i + 1]);
     QTest::mouseClick(w.FilterButton, Qt::LeftButton);
     QCOMPARE(listedNames(w), found);
     QCOMPARE(w.ReportButton->isEnabled(), !found.isEmpty());
     QCOMPARE(w.BulkEmailButton->isEnabled(), !found.isEmpty());
 }
 
-void TestFilters::summaryListsFragmentsInTableOrder() {
+void TestFilters::summaryListsFragmentsInTableOrder()
+{
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -134,7 +138,8 @@ void TestFilters::summaryListsFragmentsInTableOrder() {
              QString("Filters used: [Gender: Male] [Type: Customer] [Business address: City:  Paris]"));
 }
 
-void TestFilters::tickedBoxWithoutValueIsClearedAndIgnored() {
+void TestFilters::tickedBoxWithoutValueIsClearedAndIgnored()
+{
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -151,7 +156,8 @@ void TestFilters::tickedBoxWithoutValueIsClearedAndIgnored() {
     QCOMPARE(w.resultText().value(1), QString("Filters used: [Home address: Postal/ZIP code: AB 1C]"));
 }
 
-void TestFilters::noCriterionListsEveryContactOfTheCompanyOnly() {
+void TestFilters::noCriterionListsEveryContactOfTheCompanyOnly()
+{
     TestDatabase db(fixture());
     TMainDataModule& dm = db.open();
     dm.PeopleCompanyDet->last();
@@ -165,7 +171,8 @@ void TestFilters::noCriterionListsEveryContactOfTheCompanyOnly() {
     QCOMPARE(dm.PeopleCompanyDet->text("Name"), QString("Golf Upper")); // back on the first contact
 }
 
-void TestFilters::toggleShowsAndEmptiesValue() {
+void TestFilters::toggleShowsAndEmptiesValue()
+{
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -184,7 +191,8 @@ void TestFilters::toggleShowsAndEmptiesValue() {
     QCOMPARE(income->count(), 14);
 }
 
-void TestFilters::resultGridAndText() {
+void TestFilters::resultGridAndText()
+{
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -193,23 +201,22 @@ void TestFilters::resultGridAndText() {
     const auto* m = w.resultsModel();
     QCOMPARE(m->rowCount(), 2);
     QStringList headers;
-    for (int c = 0; c < m->columnCount(); ++c)
-        headers << m->headerData(c, Qt::Horizontal).toString();
+    for (int c = 0; c < m->columnCount(); ++c) headers << m->headerData(c, Qt::Horizontal).toString();
     QCOMPARE(headers, (QStringList{"No.", "Name", "Type", "Mobile", "Email"}));
     QCOMPARE(m->cellText(0, 0), QString("1"));
     QCOMPARE(m->cellText(0, 4), QString("gu@example.com"));
     QCOMPARE(m->cellText(1, 0), QString("2"));
     QCOMPARE(m->cellText(1, 3), QString());
     const QList<int> widths{25, 125, 55, 80, 150};
-    for (int c = 0; c < 5; ++c)
-        QCOMPARE(w.ResultsGrid->columnWidth(c), widths[c]);
+    for (int c = 0; c < 5; ++c) QCOMPARE(w.ResultsGrid->columnWidth(c), widths[c]);
     QCOMPARE(w.resultText(),
              (QStringList{"", "Filters used: [Hobbies: golf]", "", "Filtering result number 1", "Name: Golf Upper",
                           "Type: Customer", "Mobile: 555-1", "Email: gu@example.com", "", "Filtering result number 2",
                           "Name: Golf Lower", "Type: Customer", ""}));
 }
 
-void TestFilters::runWithoutResultsLeavesOneEmptyRowAndCommandsOff() {
+void TestFilters::runWithoutResultsLeavesOneEmptyRowAndCommandsOff()
+{
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -225,7 +232,8 @@ void TestFilters::runWithoutResultsLeavesOneEmptyRowAndCommandsOff() {
     QCOMPARE(w.resultText(), (QStringList{"", "Filters used: [Hobbies: chess]", ""}));
 }
 
-void TestFilters::bulkEmailKeepsEmptyEntriesAndRowOrder() {
+void TestFilters::bulkEmailKeepsEmptyEntriesAndRowOrder()
+{
     TestDatabase db({personInsert("A", {"TelCallback", "a@x.org"}), personInsert("B"),
                      personInsert("C", {"TelCallback", "c@x.org"})});
     TFilters w(db.open());
@@ -242,7 +250,8 @@ void TestFilters::bulkEmailKeepsEmptyEntriesAndRowOrder() {
     QCOMPARE(shell.modes.front(), ShowMode::Maximized);
 }
 
-void TestFilters::bulkEmailNeedsOwnAddress() {
+void TestFilters::bulkEmailNeedsOwnAddress()
+{
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -256,7 +265,8 @@ void TestFilters::bulkEmailNeedsOwnAddress() {
     QVERIFY(shell.targets.isEmpty());
 }
 
-void TestFilters::releaseOverEmailColumnOpensMessage() {
+void TestFilters::releaseOverEmailColumnOpensMessage()
+{
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -276,7 +286,8 @@ void TestFilters::releaseOverEmailColumnOpensMessage() {
     QCOMPARE(shell.targets, (QStringList{"mailto:gu@example.com", "mailto:", "mailto:Email"}));
 }
 
-void TestFilters::pointerAndHintOverEmailColumn() {
+void TestFilters::pointerAndHintOverEmailColumn()
+{
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -295,7 +306,8 @@ void TestFilters::pointerAndHintOverEmailColumn() {
     QCOMPARE(w.resultsModel()->headerData(4, Qt::Horizontal, Qt::ToolTipRole).toString(), QString("Send email"));
 }
 
-void TestFilters::showingResetsAllButOwnAddress() {
+void TestFilters::showingResetsAllButOwnAddress()
+{
     TestDatabase db(fixture());
     TFilters w(db.open());
     w.show();
@@ -307,8 +319,7 @@ void TestFilters::showingResetsAllButOwnAddress() {
     bool reset = false;
     QTimer::singleShot(0, [&] {
         auto* shown = qobject_cast<TFilters*>(QApplication::activeModalWidget());
-        if (!shown)
-            return;
+        if (!shown) return;
         const auto& c = shown->criteria()[size_t(criterionOf("Hobbies"))];
         reset = !c.check->isChecked() && c.value->isHidden() && shown->valueText(criterionOf("Hobbies")).isEmpty() &&
                 shown->resultsModel()->resultCount() == 0 && shown->resultText().isEmpty() &&
@@ -320,10 +331,10 @@ void TestFilters::showingResetsAllButOwnAddress() {
     QCOMPARE(w.YourEmailEdit->text(), QString("me@x.org"));
 }
 
-void TestFilters::reportGetsResultText() {
+void TestFilters::reportGetsResultText()
+{
     QStringList contacts;
-    for (int i = 0; i < 300; ++i)
-        contacts << personInsert(QStringLiteral("Contact %1").arg(i), {"Mobile", "555"});
+    for (int i = 0; i < 300; ++i) contacts << personInsert(QStringLiteral("Contact %1").arg(i), {"Mobile", "555"});
     TestDatabase db(contacts);
     TFilters w(db.open());
     RecordingPreviewer previewer;
@@ -338,7 +349,8 @@ void TestFilters::reportGetsResultText() {
     QVERIFY(previewer.lastText().contains("Name: Contact 299"));
 }
 
-void TestFilters::modelIsSound() {
+void TestFilters::modelIsSound()
+{
     TestDatabase db(fixture());
     TFilters w(db.open());
     QAbstractItemModelTester tester(w.resultsModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);

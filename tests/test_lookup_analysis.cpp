@@ -13,12 +13,14 @@ using namespace qv::test;
 
 namespace {
 
-QString customer(const QString& name, const QString& importance, const QStringList& more = {}) {
+QString customer(const QString& name, const QString& importance, const QStringList& more = {})
+{
     return personInsert(name, QStringList{"PersonType", "Customer", "CustoemrImportance", importance} + more);
 }
 
 // Four customers (two of high importance), three prospects and three entries that are neither.
-QStringList tenContacts() {
+QStringList tenContacts()
+{
     return {
         customer("High One", "High",
                  {"Gender", "Male", "Household", "Single", "EducationLevel", "PhD", "Industry", "Aerospace",
@@ -84,10 +86,10 @@ const QStringList TenAnalysis{
     "(Unidentified): 1 [50.00%]",
 };
 
-QStringList sliceTexts(const std::vector<ChartSlice>& slices) {
+QStringList sliceTexts(const std::vector<ChartSlice>& slices)
+{
     QStringList out;
-    for (const ChartSlice& s : slices)
-        out << QStringLiteral("%1 %2 %3").arg(s.label).arg(s.value).arg(s.colour.name());
+    for (const ChartSlice& s : slices) out << QStringLiteral("%1 %2 %3").arg(s.label).arg(s.value).arg(s.colour.name());
     return out;
 }
 
@@ -98,7 +100,8 @@ class TestLookupAnalysis : public QObject {
 
 private slots:
     void initTestCase() { useUnitedStatesLocale(); }
-    void cleanup() {
+    void cleanup()
+    {
         clock::setFixed({});
         useUnitedStatesLocale();
     }
@@ -113,7 +116,8 @@ private slots:
     void twoRunsGiveTheSameReport();
 };
 
-void TestLookupAnalysis::tenContactsLineForLine() {
+void TestLookupAnalysis::tenContactsLineForLine()
+{
     TestDatabase db(tenContacts());
     TMainDataModule& dm = db.open();
     dm.PeopleCompanyDet->last();
@@ -126,7 +130,8 @@ void TestLookupAnalysis::tenContactsLineForLine() {
     QCOMPARE(dm.PeopleCompanyDet->text("Name"), QString("High One")); // back on the first contact
 }
 
-void TestLookupAnalysis::percentages_data() {
+void TestLookupAnalysis::percentages_data()
+{
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("base");
     QTest::addColumn<QString>("text");
@@ -139,20 +144,23 @@ void TestLookupAnalysis::percentages_data() {
     QTest::newRow("all of many") << 100000 << 100000 << "100.00";
 }
 
-void TestLookupAnalysis::percentages() {
+void TestLookupAnalysis::percentages()
+{
     QFETCH(int, count);
     QFETCH(int, base);
     QFETCH(QString, text);
     QCOMPARE(countPercentText(count, base), text);
 }
 
-void TestLookupAnalysis::percentagesUseTheUsersDecimalSeparator() {
+void TestLookupAnalysis::percentagesUseTheUsersDecimalSeparator()
+{
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QCOMPARE(countPercentText(2, 3), QString("66,67"));
     QCOMPARE(countPercentText(3000, 3000), QString("100,00")); // no thousands separator
 }
 
-void TestLookupAnalysis::outcomes_data() {
+void TestLookupAnalysis::outcomes_data()
+{
     QTest::addColumn<QStringList>("contacts");
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<QStringList>("slices");
@@ -168,7 +176,8 @@ void TestLookupAnalysis::outcomes_data() {
         << QStringList{"Customers 33.3333 #00ff00", "Unidentified 66.6667 #ff0000"} << "N1";
 }
 
-void TestLookupAnalysis::outcomes() {
+void TestLookupAnalysis::outcomes()
+{
     QFETCH(QStringList, contacts);
     QFETCH(QStringList, messages);
     QFETCH(QStringList, slices);
@@ -196,7 +205,8 @@ void TestLookupAnalysis::outcomes() {
     QCOMPARE(dm.PeopleCompanyDet->text("Name"), currentAfter);
 }
 
-void TestLookupAnalysis::reportShowsBodyAndChart() {
+void TestLookupAnalysis::reportShowsBodyAndChart()
+{
     TestDatabase db(tenContacts());
     TMainDataModule& dm = db.open();
     ScriptedMessages shown;
@@ -219,7 +229,8 @@ void TestLookupAnalysis::reportShowsBodyAndChart() {
     QVERIFY(chart.rectMm.top() <= data.memo.topMm + 1);
 }
 
-void TestLookupAnalysis::twoRunsGiveTheSameReport() {
+void TestLookupAnalysis::twoRunsGiveTheSameReport()
+{
     TestDatabase db(tenContacts());
     TMainDataModule& dm = db.open();
     RecordingPreviewer previewer;

@@ -31,8 +31,7 @@ QString otherCompanyContact()
 QStringList contactRows(const QStringList& names)
 {
     QStringList rows{"INSERT INTO Companies (Name) VALUES ('Another company')", otherCompanyContact()};
-    for (const QString& n : names)
-        rows << personInsert(n, {"ProspectingMethod", n == "Adams" ? "other" : "News"});
+    for (const QString& n : names) rows << personInsert(n, {"ProspectingMethod", n == "Adams" ? "other" : "News"});
     return rows;
 }
 
@@ -52,8 +51,9 @@ struct Files {
     Dataset* people() const { return dm.PeopleCompanyDet; }
     QString storedNames() const
     {
-        return db.scalar("SELECT group_concat(Name, ',') FROM (SELECT Name FROM People WHERE CompanyID = "
-                         "(SELECT min(CompanyID) FROM Companies) ORDER BY rowid)")
+        return db
+            .scalar("SELECT group_concat(Name, ',') FROM (SELECT Name FROM People WHERE CompanyID = "
+                    "(SELECT min(CompanyID) FROM Companies) ORDER BY rowid)")
             .toString();
     }
     QString current() const
@@ -142,53 +142,91 @@ void TestRecords::toolbar_data()
     const QString deleteAll = "This will delete ALL records in your database. Proceed?";
     const int No = int(MessageAnswer::No), Yes = int(MessageAnswer::Yes), YesToAll = int(MessageAnswer::YesToAll);
     QTest::newRow("new, empty list") << QStringList() << none << "New record" << QList<int>() << QStringList() << ""
-                                     << "(new)" << "SearchEdit" << true << false;
-    QTest::newRow("new posts the pending edit") << two << "Zed" << "New record" << QList<int>() << QStringList()
-                                                << "Zed,Baker" << "(new)" << "SearchEdit" << true << false;
-    QTest::newRow("new refused by a blank name") << two << "   " << "New record" << QList<int>() << QStringList()
-                                                 << "Adams,Baker" << "   " << "Name" << false << false;
+                                     << "(new)"
+                                     << "SearchEdit" << true << false;
+    QTest::newRow("new posts the pending edit") << two << "Zed"
+                                                << "New record" << QList<int>() << QStringList() << "Zed,Baker"
+                                                << "(new)"
+                                                << "SearchEdit" << true << false;
+    QTest::newRow("new refused by a blank name") << two << "   "
+                                                 << "New record" << QList<int>() << QStringList() << "Adams,Baker"
+                                                 << "   "
+                                                 << "Name" << false << false;
     QTest::newRow("delete, empty list") << QStringList() << none << "Delete record" << QList<int>()
-                                        << QStringList{"The database is empty."} << "" << "(none)" << "" << false
-                                        << false;
+                                        << QStringList{"The database is empty."} << ""
+                                        << "(none)"
+                                        << "" << false << false;
     QTest::newRow("delete, No") << two << none << "Delete record" << QList<int>{No} << QStringList{deleteOne}
-                                << "Adams,Baker" << "Adams" << "SearchEdit" << true << false;
+                                << "Adams,Baker"
+                                << "Adams"
+                                << "SearchEdit" << true << false;
     QTest::newRow("delete, Yes") << two << none << "Delete record" << QList<int>{Yes} << QStringList{deleteOne}
-                                 << "Baker" << "Baker" << "SearchEdit" << true << false;
-    QTest::newRow("delete all, No") << two << none << "Delete all records" << QList<int>{No}
-                                    << QStringList{deleteAll} << "Adams,Baker" << "Adams" << "" << true << false;
-    QTest::newRow("delete all, Yes to All") << two << none << "Delete all records" << QList<int>{YesToAll}
-                                            << QStringList{deleteAll} << "" << "(none)" << "" << true << false;
-    QTest::newRow("delete all, empty list") << QStringList() << none << "Delete all records" << QList<int>{YesToAll}
-                                            << QStringList{deleteAll} << "" << "(none)" << "" << true << false;
-    QTest::newRow("save, blank name") << two << "   " << "Save record" << QList<int>() << QStringList()
-                                      << "Adams,Baker" << "   " << "Name" << false << false;
-    QTest::newRow("save keeps the blanks") << two << " Zed " << "Save record" << QList<int>() << QStringList()
-                                           << " Zed ,Baker" << " Zed " << "SearchEdit" << true << false;
-    QTest::newRow("discard") << two << "Zed" << "Discard changes" << QList<int>() << QStringList() << "Adams,Baker"
-                             << "Adams" << "" << true << false;
-    QTest::newRow("refresh posts") << two << "Zed" << "Refresh" << QList<int>() << QStringList() << "Zed,Baker"
-                                   << "Zed" << "" << true << false;
-    QTest::newRow("personality, empty list") << QStringList() << none << "Personality identification"
-                                             << QList<int>() << QStringList{"Contacts database is empty."} << ""
-                                             << "(none)" << "" << false << false;
-    QTest::newRow("personality ignores a refused post") << two << "  " << "Personality identification"
-                                                        << QList<int>() << QStringList() << "Adams,Baker" << "  "
-                                                        << "" << false << true;
+                                 << "Baker"
+                                 << "Baker"
+                                 << "SearchEdit" << true << false;
+    QTest::newRow("delete all, No") << two << none << "Delete all records" << QList<int>{No} << QStringList{deleteAll}
+                                    << "Adams,Baker"
+                                    << "Adams"
+                                    << "" << true << false;
+    QTest::newRow("delete all, Yes to All")
+        << two << none << "Delete all records" << QList<int>{YesToAll} << QStringList{deleteAll} << ""
+        << "(none)"
+        << "" << true << false;
+    QTest::newRow("delete all, empty list")
+        << QStringList() << none << "Delete all records" << QList<int>{YesToAll} << QStringList{deleteAll} << ""
+        << "(none)"
+        << "" << true << false;
+    QTest::newRow("save, blank name") << two << "   "
+                                      << "Save record" << QList<int>() << QStringList() << "Adams,Baker"
+                                      << "   "
+                                      << "Name" << false << false;
+    QTest::newRow("save keeps the blanks") << two << " Zed "
+                                           << "Save record" << QList<int>() << QStringList() << " Zed ,Baker"
+                                           << " Zed "
+                                           << "SearchEdit" << true << false;
+    QTest::newRow("discard") << two << "Zed"
+                             << "Discard changes" << QList<int>() << QStringList() << "Adams,Baker"
+                             << "Adams"
+                             << "" << true << false;
+    QTest::newRow("refresh posts") << two << "Zed"
+                                   << "Refresh" << QList<int>() << QStringList() << "Zed,Baker"
+                                   << "Zed"
+                                   << "" << true << false;
+    QTest::newRow("personality, empty list") << QStringList() << none << "Personality identification" << QList<int>()
+                                             << QStringList{"Contacts database is empty."} << ""
+                                             << "(none)"
+                                             << "" << false << false;
+    QTest::newRow("personality ignores a refused post")
+        << two << "  "
+        << "Personality identification" << QList<int>() << QStringList() << "Adams,Baker"
+        << "  "
+        << "" << false << true;
     QTest::newRow("report, empty list") << QStringList() << none << "Report" << QList<int>()
-                                        << QStringList{"No record selected."} << "" << "(none)" << "" << false
-                                        << false;
-    QTest::newRow("report posts the pending edit") << two << "Zed" << "Report" << QList<int>() << QStringList()
-                                                   << "Zed,Baker" << "Zed" << "" << false << true;
+                                        << QStringList{"No record selected."} << ""
+                                        << "(none)"
+                                        << "" << false << false;
+    QTest::newRow("report posts the pending edit") << two << "Zed"
+                                                   << "Report" << QList<int>() << QStringList() << "Zed,Baker"
+                                                   << "Zed"
+                                                   << "" << false << true;
     QTest::newRow("next") << two << none << "Next record" << QList<int>() << QStringList() << "Adams,Baker"
-                          << "Baker" << "SearchEdit" << true << false;
-    QTest::newRow("next refused by a blank name") << two << "  " << "Next record" << QList<int>() << QStringList()
-                                                  << "Adams,Baker" << "  " << "SearchEdit" << false << false;
+                          << "Baker"
+                          << "SearchEdit" << true << false;
+    QTest::newRow("next refused by a blank name") << two << "  "
+                                                  << "Next record" << QList<int>() << QStringList() << "Adams,Baker"
+                                                  << "  "
+                                                  << "SearchEdit" << false << false;
     QTest::newRow("prior on the first") << two << none << "Prior record" << QList<int>() << QStringList()
-                                        << "Adams,Baker" << "Adams" << "SearchEdit" << true << false;
+                                        << "Adams,Baker"
+                                        << "Adams"
+                                        << "SearchEdit" << true << false;
     QTest::newRow("last") << two << none << "Last record" << QList<int>() << QStringList() << "Adams,Baker"
-                          << "Baker" << "SearchEdit" << true << false;
-    QTest::newRow("first after last") << two << "Zed" << "First record" << QList<int>() << QStringList()
-                                      << "Zed,Baker" << "Zed" << "SearchEdit" << true << false;
+                          << "Baker"
+                          << "SearchEdit" << true << false;
+    QTest::newRow("first after last") << two << "Zed"
+                                      << "First record" << QList<int>() << QStringList() << "Zed,Baker"
+                                      << "Zed"
+                                      << "SearchEdit" << true << false;
 }
 
 void TestRecords::toolbar()
@@ -236,10 +274,14 @@ void TestRecords::search_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("found");
-    QTest::newRow("prefix in lower case") << "sm" << "smith";
-    QTest::newRow("prefix in upper case") << "SMY" << "Smythe";
-    QTest::newRow("no match stays") << "zz" << "Baker";
-    QTest::newRow("emptied matches the first") << "\b" << "Adams";
+    QTest::newRow("prefix in lower case") << "sm"
+                                          << "smith";
+    QTest::newRow("prefix in upper case") << "SMY"
+                                          << "Smythe";
+    QTest::newRow("no match stays") << "zz"
+                                    << "Baker";
+    QTest::newRow("emptied matches the first") << "\b"
+                                               << "Adams";
 }
 
 void TestRecords::search()
@@ -381,12 +423,30 @@ void TestRecords::accountCopyWhenBusinessInfoIsShown_data()
     QTest::addColumn<QString>("street");
     QTest::addColumn<QString>("size");
     const QStringList two{"Acme||Large", "Beta|2 Beta Rd|Small"};
-    QTest::newRow("an account") << two << "Beta" << "Beta" << "2 Beta Rd" << "Small";
-    QTest::newRow("an account in other letter case") << two << "beta" << "Beta" << "2 Beta Rd" << "Small";
-    QTest::newRow("empty account values are copied too") << two << "Acme" << "Acme" << "" << "Large";
-    QTest::newRow("a company that is no account") << two << "Gamma" << "" << "Old street" << "Huge";
-    QTest::newRow("no company") << two << "" << "" << "Old street" << "Huge";
-    QTest::newRow("no accounts at all") << QStringList() << "Beta" << "" << "Old street" << "Huge";
+    QTest::newRow("an account") << two << "Beta"
+                                << "Beta"
+                                << "2 Beta Rd"
+                                << "Small";
+    QTest::newRow("an account in other letter case") << two << "beta"
+                                                     << "Beta"
+                                                     << "2 Beta Rd"
+                                                     << "Small";
+    QTest::newRow("empty account values are copied too") << two << "Acme"
+                                                         << "Acme"
+                                                         << ""
+                                                         << "Large";
+    QTest::newRow("a company that is no account") << two << "Gamma"
+                                                  << ""
+                                                  << "Old street"
+                                                  << "Huge";
+    QTest::newRow("no company") << two << ""
+                                << ""
+                                << "Old street"
+                                << "Huge";
+    QTest::newRow("no accounts at all") << QStringList() << "Beta"
+                                        << ""
+                                        << "Old street"
+                                        << "Huge";
 }
 
 void TestRecords::accountCopyWhenBusinessInfoIsShown()
@@ -450,8 +510,7 @@ void TestRecords::showingBusinessInfoSavesThePendingChange()
 void TestRecords::blankNameStopsTheRebuildSilently()
 {
     ScriptedMessages box;
-    Files f({personInsert("Adams", {"Company", "Beta"}),
-             "INSERT INTO Accounts (AccountName) VALUES ('Acme')",
+    Files f({personInsert("Adams", {"Company", "Beta"}), "INSERT INTO Accounts (AccountName) VALUES ('Acme')",
              "INSERT INTO Accounts (AccountName, AccountStreet) VALUES ('Beta', '2 Beta Rd')"});
     f.typeName("  ");
     f.showPage(ContactPages::BusinessInfo);

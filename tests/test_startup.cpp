@@ -117,9 +117,12 @@ void TestStartup::failures_data()
 {
     QTest::addColumn<QString>("damage");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("missing file") << "missing" << "unable to open database file";
-    QTest::newRow("wrong password") << "password" << "file is encrypted or is not a database";
-    QTest::newRow("missing table") << "DROP TABLE CalendarEvents" << "no such table: CalendarEvents";
+    QTest::newRow("missing file") << "missing"
+                                  << "unable to open database file";
+    QTest::newRow("wrong password") << "password"
+                                    << "file is encrypted or is not a database";
+    QTest::newRow("missing table") << "DROP TABLE CalendarEvents"
+                                   << "no such table: CalendarEvents";
     QTest::newRow("missing column of People")
         << "ALTER TABLE People RENAME TO Gone; CREATE TABLE People (PersonID INTEGER PRIMARY KEY, CompanyID, Name)"
         << "no such column:";

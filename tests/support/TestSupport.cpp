@@ -65,7 +65,8 @@ QVariant TestDatabase::scalar(const QString& sql) const
 QString personInsert(const QString& name, const QStringList& pairs)
 {
     QStringList cols{"CompanyID", "Name"};
-    QStringList vals{"(SELECT min(CompanyID) FROM Companies)", name.isNull() ? "NULL" : "'" + QString(name).replace("'", "''") + "'"};
+    QStringList vals{"(SELECT min(CompanyID) FROM Companies)",
+                     name.isNull() ? "NULL" : "'" + QString(name).replace("'", "''") + "'"};
     for (int i = 0; i + 1 < pairs.size(); i += 2) {
         cols << pairs[i];
         vals << (pairs[i + 1].isNull() ? "NULL" : "'" + QString(pairs[i + 1]).replace("'", "''") + "'");

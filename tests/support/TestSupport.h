@@ -79,6 +79,7 @@ public:
     ~FixedScreen() override { setScreenMetrics(nullptr); }
     int logicalDpi() const override { return m_dpi; }
     int screenHeight() const override { return m_height; }
+
 private:
     int m_dpi, m_height;
 };
