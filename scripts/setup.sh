@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the tests and the screenshots need, only when one is missing.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libsqlcipher-dev sqlcipher
-          xvfb xauth imagemagick poppler-utils fonts-liberation fonts-liberation2 qt6-qpa-plugins)
+          xvfb xauth imagemagick poppler-utils fonts-liberation fonts-liberation2 qt6-qpa-plugins
+          clang-format)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
