@@ -3,6 +3,7 @@
 // scripted stand-ins for message boxes, the desktop shell and the screen.
 
 #include "data/DataModule.h"
+#include "platform/FileDialogs.h"
 #include "platform/Messages.h"
 #include "platform/ScreenMetrics.h"
 #include "platform/ShellOpen.h"
@@ -71,6 +72,23 @@ public:
     QStringList targets;
     std::vector<ShowMode> modes;
     int result = 42;
+};
+
+// Answers file dialogs from a queue (an empty text is a cancelled dialog) and records every request.
+class ScriptedFileDialogs : public FileDialogService {
+public:
+    ScriptedFileDialogs() { setFileDialogService(this); }
+    ~ScriptedFileDialogs() override { setFileDialogService(nullptr); }
+    QString choose(const FileDialogRequest& request) override
+    {
+        requests.push_back(request);
+        if (answers.empty()) return {};
+        const QString a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::vector<FileDialogRequest> requests;
+    std::deque<QString> answers;
 };
 
 class FixedScreen : public ScreenMetrics {

@@ -1,0 +1,118 @@
+#include "platform/FileDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QRegularExpression>
+#include <QSortFilterProxyModel>
+#include <QStringList>
+
+namespace qv {
+
+ParsedFilter parseFileFilter(const QString& filter)
+{
+    ParsedFilter parsed;
+    const QStringList parts = filter.split('|');
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        parsed.texts << parts[i];
+        parsed.patterns << parts[i + 1];
+    }
+    return parsed;
+}
+
+bool fileFilterMatches(const QString& pattern, const QString& fileName)
+{
+    for (const QString& one : pattern.split(';', Qt::SkipEmptyParts)) {
+        const QString trimmed = one.trimmed();
+        // "*.*" meant every file, with or without a dot in its name.
+        if (trimmed == QLatin1String("*.*") || trimmed == QLatin1String("*")) return true;
+        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(trimmed),
+                                    QRegularExpression::CaseInsensitiveOption);
+        if (re.match(fileName).hasMatch()) return true;
+    }
+    return false;
+}
+
+namespace {
+
+// Shows folders always and files when they match the selected pattern, letter case ignored: Qt's own name
+// filters follow the file system's case rules, which on Linux would hide "BACKUP.QVB" behind "*.qvb".
+class PatternProxy : public QSortFilterProxyModel {
+public:
+    QString pattern;
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override
+    {
+        auto* model = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (!model) return true;
+        const QModelIndex index = model->index(row, 0, parent);
+        if (model->isDir(index)) return true;
+        return pattern.isEmpty() || fileFilterMatches(pattern, model->fileName(index));
+    }
+};
+
+class DesktopFileDialogs : public FileDialogService {
+public:
+    QString choose(const FileDialogRequest& request) override
+    {
+        const ParsedFilter filter = parseFileFilter(request.filter);
+        QFileDialog dialog(QApplication::activeWindow(), request.caption);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        dialog.setAcceptMode(request.kind == FileDialogRequest::Kind::Save ? QFileDialog::AcceptSave
+                                                                           : QFileDialog::AcceptOpen);
+        dialog.setFileMode(request.kind == FileDialogRequest::Kind::Save ? QFileDialog::AnyFile
+                                                                         : QFileDialog::ExistingFile);
+        if (!request.folder.isEmpty()) dialog.setDirectory(request.folder);
+        auto* proxy = new PatternProxy;
+        dialog.setProxyModel(proxy); // the dialog owns it
+        if (!filter.texts.isEmpty()) {
+            // The texts are shown as written; the matching is the proxy's, so the file system model's own
+            // (which reads "*.*" as names with a dot) is emptied each time the dialog sets it.
+            auto* files = qobject_cast<QFileSystemModel*>(proxy->sourceModel());
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&, files](const QString& selected) {
+                const int i = filter.texts.indexOf(selected);
+                proxy->pattern = i >= 0 ? filter.patterns[i] : QString();
+                if (files) files->setNameFilters({});
+                proxy->invalidate();
+            });
+            dialog.setNameFilters(filter.texts);
+            dialog.selectNameFilter(filter.texts.first());
+            proxy->pattern = filter.patterns.first();
+            if (files) files->setNameFilters({});
+        }
+        if (!request.defaultName.isEmpty()) dialog.selectFile(request.defaultName);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+        return dialog.selectedFiles().first();
+    }
+};
+
+DesktopFileDialogs desktopFileDialogs;
+FileDialogService* current = &desktopFileDialogs;
+
+} // namespace
+
+FileDialogService& fileDialogs() { return *current; }
+void setFileDialogService(FileDialogService* service) { current = service ? service : &desktopFileDialogs; }
+
+QString chooseFileToOpen(const QString& filter, const QString& caption)
+{
+    FileDialogRequest r;
+    r.kind = FileDialogRequest::Kind::Open;
+    r.caption = caption.isEmpty() ? QStringLiteral("Open") : caption;
+    r.filter = filter;
+    return fileDialogs().choose(r);
+}
+
+QString chooseFileToSave(const QString& filter, const QString& defaultName, const QString& caption)
+{
+    FileDialogRequest r;
+    r.kind = FileDialogRequest::Kind::Save;
+    r.caption = caption.isEmpty() ? QStringLiteral("Save As") : caption;
+    r.filter = filter;
+    r.defaultName = defaultName;
+    return fileDialogs().choose(r);
+}
+
+} // namespace qv
