@@ -48,13 +48,12 @@ void TestAnalysisMenu::filtersOpenModallyOnTheirWindow()
     Program program(db.folder() + "quorvane");
     QVERIFY(program.start());
     QString modal;
-    QTimer::singleShot(0, [&] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            modal = w->objectName() + ' ' + w->windowTitle();
-            w->close();
-        }
+    auto script = whenModal([&](QWidget* w) {
+        modal = w->objectName() + ' ' + w->windowTitle();
+        w->close();
     });
     program.mainWindow()->FiltersItem->trigger();
+    QVERIFY2(script->ok(), script->failure());
     QCOMPARE(modal, QString("TFilters Filters"));
     QVERIFY(shown.shown.empty());
 

@@ -17,8 +17,6 @@ namespace {
 
 QStringList threeContacts() { return {personInsert("Adams"), personInsert("Baker"), personInsert("Clark")}; }
 
-QString currentName(const Dataset& ds) { return ds.recNo() < 0 && !ds.isEditing() ? QString("-") : ds.text("Name"); }
-
 } // namespace
 
 class TestData : public QObject {

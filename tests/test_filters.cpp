@@ -317,8 +317,8 @@ void TestFilters::showingResetsAllButOwnAddress()
     w.hide();
 
     bool reset = false;
-    QTimer::singleShot(0, [&] {
-        auto* shown = qobject_cast<TFilters*>(QApplication::activeModalWidget());
+    auto modal = whenModal([&](QWidget* w) {
+        auto* shown = qobject_cast<TFilters*>(w);
         if (!shown) return;
         const auto& c = shown->criteria()[size_t(criterionOf("Hobbies"))];
         reset = !c.check->isChecked() && c.value->isHidden() && shown->valueText(criterionOf("Hobbies")).isEmpty() &&
@@ -327,6 +327,7 @@ void TestFilters::showingResetsAllButOwnAddress()
         shown->reject();
     });
     w.ShowModal();
+    QVERIFY2(modal->ok(), modal->failure());
     QVERIFY(reset);
     QCOMPARE(w.YourEmailEdit->text(), QString("me@x.org"));
 }

@@ -74,17 +74,6 @@ struct Files {
     TDataEntryForm form;
 };
 
-// Acts on the modal window once its exec() runs; the test asserts after exec() has returned.
-void whenModal(std::function<void(QWidget*)> act, int turnsLeft = 20)
-{
-    QTimer::singleShot(0, qApp, [act, turnsLeft] {
-        if (QWidget* w = QApplication::activeModalWidget())
-            act(w);
-        else if (turnsLeft > 0)
-            whenModal(act, turnsLeft - 1); // the modal loop has not begun yet: look again on its next turn
-    });
-}
-
 } // namespace
 
 class TestRecords : public QObject {
@@ -316,8 +305,9 @@ void TestRecords::pageChangeMessageOnlyWhenTheUserTurnsToContacts()
     // Selected by the program, the page change says nothing.
     f.form.hide();
     f.form.PageControl->setCurrentIndex(TDataEntryForm::AccountsPageIndex);
-    whenModal([](QWidget* w) { w->close(); });
+    auto modal = whenModal([](QWidget* w) { w->close(); });
     f.form.showContactsPage(0);
+    QVERIFY2(modal->ok(), modal->failure());
     QCOMPARE(box.texts().size(), 1);
 }
 
@@ -329,27 +319,29 @@ void TestRecords::menuOpensOnTheRequestedSubPageModally()
     f.form.PageControl->setCurrentIndex(TDataEntryForm::AccountsPageIndex);
     f.showPage(ContactPages::MarketingInfo);
     int page = -1, subPage = -1;
-    bool modal = false;
+    bool wasModal = false;
     QString focus;
-    whenModal([&](QWidget* w) {
+    auto script = whenModal([&](QWidget* w) {
         page = f.form.PageControl->currentIndex();
         subPage = f.form.Pages->currentIndex();
-        modal = w == &f.form;
+        wasModal = w == &f.form;
         focus = f.form.focusWidget() ? f.form.focusWidget()->objectName() : QString();
         w->close();
     });
     f.form.showContactsPage(ContactPages::BusinessInfo);
-    QVERIFY(modal);
+    QVERIFY2(script->ok(), script->failure());
+    QVERIFY(wasModal);
     QCOMPARE(page, int(TDataEntryForm::ContactsPageIndex));
     QCOMPARE(subPage, int(ContactPages::BusinessInfo));
     QCOMPARE(focus, QString("SearchEdit"));
     QCOMPARE(box.texts(), QStringList());
 
-    whenModal([&](QWidget* w) {
+    script = whenModal([&](QWidget* w) {
         page = f.form.PageControl->currentIndex();
         w->close();
     });
     f.form.showAccountsPage();
+    QVERIFY2(script->ok(), script->failure());
     QCOMPARE(page, int(TDataEntryForm::AccountsPageIndex));
 }
 
@@ -400,13 +392,14 @@ void TestRecords::mainWindowItemsOpenTheFilesWindow()
     files->Pages->setCurrentIndex((subPage + 1) % 3); // whatever was in front when it was last closed
     QString opened;
     int page = -1, shownSubPage = -1;
-    whenModal([&](QWidget* w) {
+    auto modal = whenModal([&](QWidget* w) {
         opened = w->objectName();
         page = files->PageControl->currentIndex();
         shownSubPage = files->Pages->currentIndex();
         w->close();
     });
     action->trigger();
+    QVERIFY2(modal->ok(), modal->failure());
     QCOMPARE(opened, QString("TDataEntryForm"));
     QCOMPARE(page, int(TDataEntryForm::ContactsPageIndex));
     QCOMPARE(shownSubPage, subPage);
@@ -584,25 +577,28 @@ void TestRecords::datePickerKeepsItsDateAfterCancel()
     TPickDateForm& picker = pickDateForm();
     QCOMPARE(&picker, &pickDateForm());
     const QDate chosen(2021, 3, 14), cancelled(2022, 7, 1);
-    whenModal([&](QWidget* w) {
+    auto modal = whenModal([&](QWidget* w) {
         auto* p = qobject_cast<TPickDateForm*>(w);
         p->MonthCalendar1->setSelectedDate(chosen);
         p->OKBtn->click();
     });
     QCOMPARE(picker.pick(), std::optional<QDate>(chosen));
-    whenModal([&](QWidget* w) {
+    QVERIFY2(modal->ok(), modal->failure());
+    modal = whenModal([&](QWidget* w) {
         auto* p = qobject_cast<TPickDateForm*>(w);
         p->MonthCalendar1->setSelectedDate(cancelled);
         p->CancelBtn->click();
     });
     QCOMPARE(picker.pick(), std::optional<QDate>());
+    QVERIFY2(modal->ok(), modal->failure());
     QDate shownOnReopen;
-    whenModal([&](QWidget* w) {
+    modal = whenModal([&](QWidget* w) {
         auto* p = qobject_cast<TPickDateForm*>(w);
         shownOnReopen = p->MonthCalendar1->selectedDate();
         QTest::keyClick(p->MonthCalendar1, Qt::Key_Return); // Enter chooses "OK"
     });
     QCOMPARE(picker.pick(), std::optional<QDate>(cancelled));
+    QVERIFY2(modal->ok(), modal->failure());
     QCOMPARE(shownOnReopen, cancelled);
 }
 
@@ -610,12 +606,13 @@ void TestRecords::dateButtonStoresThePickedDateInTheEdit()
 {
     Files f({personInsert("Adams", {"Birthday", "1980-05-06 00:00:00"})});
     QCOMPARE(f.find<DBDateBox>("Birthday")->text(), QString("5/6/1980"));
-    whenModal([](QWidget* w) {
+    auto modal = whenModal([](QWidget* w) {
         auto* p = qobject_cast<TPickDateForm*>(w);
         p->MonthCalendar1->setSelectedDate(QDate(1981, 7, 8));
         p->OKBtn->click();
     });
     QTest::mouseClick(f.find<QToolButton>("BirthdayBtn"), Qt::LeftButton);
+    QVERIFY2(modal->ok(), modal->failure());
     QCOMPARE(f.people()->state(), DatasetState::Edit);
     QCOMPARE(f.find<DBDateBox>("Birthday")->text(), QString("7/8/1981"));
     QCOMPARE(f.people()->asDateTime("Birthday"), QDateTime(QDate(1981, 7, 8), QTime(0, 0)));

@@ -350,11 +350,12 @@ namespace {
 // Runs the window modally; the action runs on it once it is up, then it is closed.
 void runWindow(TRetail& window, const std::function<void(TRetail&)>& whileOpen = {})
 {
-    QTimer::singleShot(0, &window, [&] {
-        if (QApplication::activeModalWidget() == &window && whileOpen) whileOpen(window);
-        window.close();
+    auto modal = test::whenModal([&](QWidget* w) {
+        if (w == &window && whileOpen) whileOpen(window);
+        w->close();
     });
     window.showForCurrentContact();
+    QVERIFY2(modal->ok(), modal->failure());
 }
 
 QString tacticsShown(TRetail& window) { return window.findChild<QPlainTextEdit*>("TacticsMemo")->toPlainText(); }

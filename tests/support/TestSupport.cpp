@@ -2,7 +2,11 @@
 #include "data/DatabaseError.h"
 #include "data/Installer.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QLocale>
+#include <QTimer>
 #include <QtTest>
 #include <sqlcipher/sqlite3.h>
 
@@ -90,6 +94,75 @@ QStringList ScriptedMessages::texts() const
     QStringList out;
     for (const auto& m : shown) out << m.text;
     return out;
+}
+
+void ModalScript::fail(const QString& why)
+{
+    if (m_failure.isEmpty()) m_failure = why;
+    m_failureUtf8 = m_failure.toUtf8();
+}
+
+namespace {
+
+void closeAsLastResort(QWidget* w)
+{
+    if (auto* dialog = qobject_cast<QDialog*>(w))
+        dialog->reject();
+    else
+        w->close();
+}
+
+// Looks for the modal window on each event-loop turn until it is up: the code under test may run a turn or two
+// of its own before its exec() begins.
+void lookForModal(std::shared_ptr<ModalScript> script, std::function<void(QWidget*)> act,
+                  std::shared_ptr<QElapsedTimer> clock, int waitMs, std::function<void(QWidget*)> check)
+{
+    QTimer::singleShot(clock->elapsed() < 50 ? 0 : 10, qApp, [=] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            act(w);
+            check(w);
+        } else if (clock->elapsed() < waitMs) {
+            lookForModal(script, act, clock, waitMs, check);
+        } else {
+            check(nullptr);
+        }
+    });
+}
+
+} // namespace
+
+std::shared_ptr<ModalScript> whenModal(std::function<void(QWidget*)> act, int waitMs)
+{
+    auto script = std::make_shared<ModalScript>();
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    auto check = [script, waitMs](QWidget* w) {
+        if (!w) {
+            script->fail(QStringLiteral("no modal window came up within %1 ms").arg(waitMs));
+            return;
+        }
+        script->m_acted = true;
+        // The action should make the window go; if it is still up after a while, close it so that exec()
+        // returns, and say so. Watching stops once it is hidden, so a later opening of the same window is not
+        // taken for this one.
+        QPointer<QWidget> shown(w);
+        auto* timer = new QTimer(qApp);
+        auto since = std::make_shared<QElapsedTimer>();
+        since->start();
+        QObject::connect(timer, &QTimer::timeout, timer, [script, shown, since, waitMs, timer] {
+            if (!shown || !shown->isVisible()) {
+                timer->deleteLater();
+            } else if (since->elapsed() >= waitMs) {
+                timer->deleteLater();
+                script->fail(QStringLiteral("the modal window \"%1\" stayed open after the action")
+                                 .arg(shown->windowTitle().isEmpty() ? shown->objectName() : shown->windowTitle()));
+                closeAsLastResort(shown);
+            }
+        });
+        timer->start(10);
+    };
+    lookForModal(script, std::move(act), clock, waitMs, check);
+    return script;
 }
 
 } // namespace qv::test

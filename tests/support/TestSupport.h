@@ -8,8 +8,10 @@
 #include "platform/ScreenMetrics.h"
 #include "platform/ShellOpen.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <deque>
 #include <memory>
 
@@ -73,6 +75,28 @@ public:
     std::vector<ShowMode> modes;
     int result = 42;
 };
+
+// Acts on the next modal window once its exec() has begun, then makes sure it goes away, so that no test hangs
+// on a modal loop. Assert after exec() has returned, never inside the action:
+//     auto modal = whenModal([&](QWidget* w) { seen = w->windowTitle(); w->close(); });
+//     window.exec();
+//     QVERIFY2(modal->ok(), modal->failure());
+// When no modal window comes up within a few seconds of event-loop turns, or the action leaves it open, the
+// window is closed as a last resort and failure() says which.
+class ModalScript {
+public:
+    bool ok() const { return m_failure.isEmpty(); }
+    const char* failure() const { return m_failureUtf8.constData(); }
+    bool acted() const { return m_acted; }
+
+private:
+    friend std::shared_ptr<ModalScript> whenModal(std::function<void(QWidget*)> act, int waitMs);
+    void fail(const QString& why);
+    QString m_failure;
+    QByteArray m_failureUtf8;
+    bool m_acted = false;
+};
+std::shared_ptr<ModalScript> whenModal(std::function<void(QWidget*)> act, int waitMs = 5000);
 
 // Answers file dialogs from a queue (an empty text is a cancelled dialog) and records every request.
 class ScriptedFileDialogs : public FileDialogService {
