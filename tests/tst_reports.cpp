@@ -2,13 +2,18 @@
 
 #include "data/Dataset.h"
 #include "platform/Clock.h"
+#include "platform/FileDialogs.h"
 #include "platform/PreviewWindow.h"
 #include "platform/ReportLayout.h"
 #include "reports/TextReport.h"
 #include "tests/support/RecordingPreviewer.h"
 #include "tests/support/TestSupport.h"
 
+#include <QAccessible>
+#include <QComboBox>
+#include <QDir>
 #include <QLabel>
+#include <QPrintDialog>
 #include <QPainter>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -81,6 +86,9 @@ private slots:
     void previewWindowPagesAndZoom();
     void previewReturnsWhenClosedAndAllowsASecondOne();
     void printingSendsTheChosenPageRange();
+    void printDialogOffersPrintingToAFile();
+    void previewSavesAndLoadsThroughTheFileDialogs();
+    void previewClosesWithEscape();
 };
 
 void ReportsTest::stampIsShortDateCommaLongTime()
@@ -707,6 +715,87 @@ void ReportsTest::printingSendsTheChosenPageRange()
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray pdf = f.readAll();
     QCOMPARE(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "), qsizetype(2));
+}
+
+// The printer dialog keeps Qt's own choices, printing to a PDF file among them, besides the page range.
+void ReportsTest::printDialogOffersPrintingToAFile()
+{
+    TextReport report(QStringLiteral("TFReport"), QStringLiteral("Filtering Report"), false);
+    report.bodyMemo().setLines(numberedLines(200));
+    PreviewWindow window;
+    window.setReport(report.compose());
+    bool toFile = false, pageRange = false;
+    QStringList destinations;
+    auto modal = test::whenModal([&](QWidget* w) {
+        auto* dialog = qobject_cast<QPrintDialog*>(w);
+        if (dialog) {
+            toFile = dialog->testOption(QAbstractPrintDialog::PrintToFile);
+            pageRange = dialog->testOption(QAbstractPrintDialog::PrintPageRange);
+            for (QComboBox* box : dialog->findChildren<QComboBox*>())
+                for (int i = 0; i < box->count(); ++i) destinations << box->itemText(i);
+        }
+        w->close();
+    });
+    window.findChild<QToolButton*>("Print")->click();
+    QVERIFY2(modal->ok(), modal->failure());
+    QVERIFY(toFile);
+    QVERIFY(pageRange);
+    QVERIFY2(destinations.contains("Print to File (PDF)"), qPrintable(destinations.join('|')));
+}
+
+// "Save report" and "Load report" ask through the program's file dialogs: a PDF or our own file, a name without an
+// extension saved as PDF, a cancelled dialog doing nothing.
+void ReportsTest::previewSavesAndLoadsThroughTheFileDialogs()
+{
+    TextReport report(QStringLiteral("TFReport"), QStringLiteral("Filtering Report"), false);
+    report.bodyMemo().setLines(numberedLines(200));
+    PreviewWindow window;
+    window.setReport(report.compose());
+    QTemporaryDir dir;
+    test::ScriptedFileDialogs dialogs;
+    dialogs.answers = {dir.filePath("kept.qvr"), dir.filePath("plain"), QString()};
+    auto click = [&](const char* hint) { window.findChild<QToolButton*>(hint)->click(); };
+    click("Save report");
+    click("Save report");
+    click("Save report"); // cancelled
+    QCOMPARE(dialogs.requests.size(), size_t(3));
+    QCOMPARE(dialogs.requests[0].kind, FileDialogRequest::Kind::Save);
+    QCOMPARE(dialogs.requests[0].caption, QStringLiteral("Save Report"));
+    QCOMPARE(parseFileFilter(dialogs.requests[0].filter).patterns, (QStringList{"*.pdf", "*.qvr"}));
+    QVERIFY(dialogs.requests[0].suffixFromFilter);
+    QFile pdf(dir.filePath("plain.pdf"));
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(4) == "%PDF");
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+
+    PreviewWindow other;
+    dialogs.answers = {dir.filePath("kept.qvr")};
+    other.findChild<QToolButton*>("Load report")->click();
+    QCOMPARE(dialogs.requests.back().kind, FileDialogRequest::Kind::Open);
+    QCOMPARE(parseFileFilter(dialogs.requests.back().filter).patterns, QStringList{"*.qvr"});
+    QCOMPARE(other.report().pageCount(), 3);
+    QCOMPARE(other.report().pageText(2), window.report().pageText(2));
+}
+
+// The preview is a window of its own, opened maximized, that Escape closes.
+void ReportsTest::previewClosesWithEscape()
+{
+    PreviewWindow window;
+    window.setReport(plainReport()->compose());
+    bool maximized = false;
+    QTimer::singleShot(0, &window, [&] {
+        maximized = window.windowState() & Qt::WindowMaximized;
+        QTest::keyClick(window.findChild<QToolButton*>("Zoom to fit"), Qt::Key_Escape);
+    });
+    QTimer safety;
+    safety.setSingleShot(true);
+    connect(&safety, &QTimer::timeout, &window, &QWidget::close);
+    safety.start(5000);
+    window.exec();
+    QVERIFY2(safety.isActive(), "Escape did not close the preview");
+    QVERIFY(maximized);
+    QVERIFY(!window.isVisible());
+    QCOMPARE(QAccessible::queryAccessibleInterface(&window)->role(), QAccessible::Window);
 }
 
 QTEST_MAIN(ReportsTest)
