@@ -126,8 +126,11 @@ QWidget* TRetail::buildQuestionPage(int firstQuestion, QPlainTextEdit*& tipBox, 
             choice->setToolTip(question.hint);
             group->addButton(choice, id++);
             row->addWidget(choice, 1);
+            // Stored when the choice is made, however it is made: a click, the keyboard, an accessible toggle.
+            connect(choice, &QAbstractButton::toggled, this, [this, q](bool checked) {
+                if (checked) runGuarded([&] { RadioGroup1Click(q); });
+            });
         }
-        connect(group, &QButtonGroup::idClicked, this, [this, q] { runGuarded([&] { RadioGroup1Click(q); }); });
         m_groups[size_t(q - 1)] = group;
         layout->addWidget(box);
     }
