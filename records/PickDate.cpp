@@ -37,6 +37,15 @@ TPickDateForm::TPickDateForm(QWidget* parent) : QDialog(parent)
     layout->addWidget(MonthCalendar1);
     layout->addLayout(buttons);
 
+    // Turning the page (the month arrows, the month menu, a typed year) takes the selected day along, clamped to
+    // the month's length, so that the day shown as selected is always the one "OK" returns.
+    connect(MonthCalendar1, &QCalendarWidget::currentPageChanged, this, [this](int year, int month) {
+        const QDate selected = MonthCalendar1->selectedDate();
+        if (selected.year() == year && selected.month() == month) return;
+        const QDate first(year, month, 1);
+        MonthCalendar1->setSelectedDate(first.addDays(std::min(selected.day(), first.daysInMonth()) - 1));
+    });
+
     // The calendar takes Enter for itself; here Enter means "OK", as the default button does elsewhere.
     if (auto* view = MonthCalendar1->findChild<QTableView*>()) view->installEventFilter(this);
     MonthCalendar1->installEventFilter(this);

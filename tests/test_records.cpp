@@ -13,6 +13,7 @@
 
 #include <QCalendarWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QToolButton>
 #include <QtTest>
@@ -101,6 +102,7 @@ private slots:
     void savedProfessionIsOfferedAtOnce();
     void closingKeepsThePendingEdit();
     void datePickerKeepsItsDateAfterCancel();
+    void datePickerReturnsATypedYear();
     void dateButtonStoresThePickedDateInTheEdit();
     void emailAndWebButtonsHandOverTheBoxes();
     void nameRuleWhileTheWindowIsHidden();
@@ -602,6 +604,34 @@ void TestRecords::datePickerKeepsItsDateAfterCancel()
     QCOMPARE(picker.pick(), std::optional<QDate>(cancelled));
     QVERIFY2(modal->ok(), modal->failure());
     QCOMPARE(shownOnReopen, cancelled);
+}
+
+// Clicking the year, typing another and pressing Enter closes the picker with the date it shows as selected.
+void TestRecords::datePickerReturnsATypedYear()
+{
+    TPickDateForm& picker = pickDateForm();
+    auto modal = whenModal([](QWidget* w) {
+        auto* p = qobject_cast<TPickDateForm*>(w);
+        p->MonthCalendar1->setSelectedDate(QDate(2024, 2, 29));
+        QTest::mouseClick(p->MonthCalendar1->findChild<QToolButton*>("qt_calendar_yearbutton"), Qt::LeftButton);
+        auto* year = p->MonthCalendar1->findChild<QSpinBox*>("qt_calendar_yearedit");
+        year->selectAll();
+        QTest::keyClicks(year, "1990");
+        QTest::keyClick(year, Qt::Key_Return);
+    });
+    const std::optional<QDate> picked = picker.pick();
+    QVERIFY2(modal->ok(), modal->failure());
+    QCOMPARE(picked, std::optional<QDate>(picker.MonthCalendar1->selectedDate()));
+    QCOMPARE(picked, std::optional<QDate>(QDate(1990, 2, 28))); // the day kept, within the month
+
+    // The month arrow takes the selected day along too.
+    modal = whenModal([](QWidget* w) {
+        auto* p = qobject_cast<TPickDateForm*>(w);
+        p->MonthCalendar1->findChild<QToolButton*>("qt_calendar_nextmonth")->click();
+        p->OKBtn->click();
+    });
+    QCOMPARE(picker.pick(), std::optional<QDate>(QDate(1990, 3, 28)));
+    QVERIFY2(modal->ok(), modal->failure());
 }
 
 void TestRecords::dateButtonStoresThePickedDateInTheEdit()
