@@ -62,6 +62,7 @@ TRetail::TRetail(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm(d
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
+    m_pages->setAccessibleName(QStringLiteral("Questions and tactics"));
     QWidget* assertive = buildQuestionPage(1, m_tip1, QStringLiteral("TipMemo1"));
     assertive->setObjectName(QStringLiteral("TabSheet1"));
     m_pages->addTab(assertive, QStringLiteral("Assertiveness"));

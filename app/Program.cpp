@@ -6,6 +6,7 @@
 #include "analysis/LookupDataAnalysis.h"
 #include "data/DataModule.h"
 #include "data/DatabaseError.h"
+#include "platform/Accessibility.h"
 #include "platform/GuardedApplication.h"
 #include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
@@ -85,6 +86,7 @@ bool Program::start()
     m_splash = new TSplashForm;
     // The program's name for the desktop. No display name: the toolkit would append it to every window's caption.
     QApplication::setApplicationName("Quorvane PRO 2005");
+    installAccessibility();
     m_splash->show(); // runs the display check
     m_splash->repaint();
     QApplication::processEvents();

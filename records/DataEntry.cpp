@@ -31,6 +31,7 @@ TDataEntryForm::TDataEntryForm(TMainDataModule& dm, QWidget* parent) : QDialog(p
     PageControl = new QTabWidget(this);
     PageControl->setObjectName("PageControl");
     PageControl->setTabPosition(QTabWidget::West);
+    PageControl->setAccessibleName("Contacts and accounts");
     ContactsPage = buildContactsPage();
     AccountsPage = buildAccountsPage();
     PageControl->addTab(ContactsPage, "Contacts");

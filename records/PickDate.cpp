@@ -19,6 +19,12 @@ TPickDateForm::TPickDateForm(QWidget* parent) : QDialog(parent)
     MonthCalendar1->setObjectName("MonthCalendar1");
     MonthCalendar1->setSelectedDate(clock::today());
     MonthCalendar1->setAccessibleName("Pick Date");
+    // The calendar's own parts carry no names of their own: a screen reader would announce bare buttons.
+    for (const auto& [part, name] :
+         {std::pair{"qt_calendar_prevmonth", "Previous month"}, std::pair{"qt_calendar_nextmonth", "Next month"},
+          std::pair{"qt_calendar_monthbutton", "Month"}, std::pair{"qt_calendar_yearbutton", "Year"},
+          std::pair{"qt_calendar_yearedit", "Year"}, std::pair{"qt_calendar_calendarview", "Days of the month"}})
+        if (QWidget* w = MonthCalendar1->findChild<QWidget*>(part)) w->setAccessibleName(name);
     OKBtn = new QPushButton("OK", this);
     OKBtn->setObjectName("OKBtn");
     OKBtn->setDefault(true);
