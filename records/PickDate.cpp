@@ -14,7 +14,7 @@ TPickDateForm::TPickDateForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName("TPickDateForm");
     setWindowTitle("Pick Date");
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     MonthCalendar1 = new QCalendarWidget(this);
     MonthCalendar1->setObjectName("MonthCalendar1");
     MonthCalendar1->setSelectedDate(clock::today());
