@@ -68,7 +68,7 @@ void restoreDatabase(Connection& connection, const QString& databasePath)
     const QString problem = dbfiles::databaseFileProblem(chosen, connection.password());
     if (!problem.isEmpty()) {
         showError("The file " + QDir::toNativeSeparators(chosen) +
-                  " cannot be restored: it is not a Quorvane PRO 2005 database (" + problem +
+                  " cannot be restored: it is not a Quorvane PRO 2005 database, or it is damaged (" + problem +
                   "). The existing database has not been changed.");
         return;
     }

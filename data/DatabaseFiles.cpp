@@ -218,7 +218,7 @@ QString databaseFileProblem(const QString& path, const QString& password)
     }
     // Reading the schema is where a wrong password or a file of another kind shows.
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_NOTADB) return QStringLiteral("the password does not open it, or it is not a database");
+    if (rc == SQLITE_NOTADB) return QStringLiteral("the password does not open it");
     if (rc != SQLITE_OK) return engineText();
     for (const TableDef& table : schemaTables()) {
         sqlite3_stmt* st = nullptr;
@@ -243,7 +243,7 @@ QString databaseFileProblem(const QString& path, const QString& password)
     else
         verdict = engineText();
     sqlite3_finalize(check);
-    if (verdict != QLatin1String("ok")) return QStringLiteral("it is damaged (%1)").arg(verdict);
+    if (verdict != QLatin1String("ok")) return QStringLiteral("damaged: %1").arg(verdict);
     return {};
 }
 
