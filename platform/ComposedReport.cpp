@@ -233,6 +233,12 @@ void ComposedReport::renderPage(QPainter& painter, int page, double scale) const
                 painter.drawLine(QPointF(r.left(), r.top()), QPointF(r.right(), r.top()));
                 continue;
             }
+            if (item.kind == BandItem::Frame) {
+                painter.setPen(QPen(Qt::black, 0.25 * DecipointsPerMm));
+                painter.setBrush(Qt::NoBrush);
+                painter.drawRect(toDp(item.rectMm));
+                continue;
+            }
             painter.setPen(Qt::black);
             painter.setFont(drawingFont(item.font));
             // A field does not grow: what does not fit its box is cut at the box's edge.
@@ -318,7 +324,7 @@ ComposedReport ComposedReport::load(const QString& path)
         BandItem b;
         qint32 kind = 0, alignment = 0;
         in >> kind >> b.rectMm >> b.text >> b.font >> alignment;
-        b.kind = kind == BandItem::Rule ? BandItem::Rule : BandItem::Text;
+        b.kind = kind == BandItem::Rule || kind == BandItem::Frame ? BandItem::Kind(kind) : BandItem::Text;
         b.alignment = alignment;
         d->band.push_back(b);
     }

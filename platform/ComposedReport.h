@@ -31,9 +31,9 @@ struct PieChartSnapshot {
     std::vector<PieSlice> slices;
 };
 
-// A fixed item of the band: a label or field text, or a rule.
+// A fixed item of the band: a label or field text, a rule, or a frame.
 struct BandItem {
-    enum Kind { Text = 0, Rule = 1 };
+    enum Kind { Text = 0, Rule = 1, Frame = 2 };
     Kind kind = Text;
     QRectF rectMm;
     QString text;

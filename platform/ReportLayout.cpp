@@ -72,6 +72,11 @@ ReportRule* ReportLayout::addRule(const QString& name, double topMm, double left
     return add(std::make_unique<ReportRule>(name, QRectF(leftMm, topMm, widthMm, 0), m_defaultFont, Qt::AlignLeft));
 }
 
+ReportFrame* ReportLayout::addFrame(const QString& name, const QRectF& rectMm)
+{
+    return add(std::make_unique<ReportFrame>(name, rectMm, m_defaultFont, Qt::AlignLeft));
+}
+
 ReportMemo* ReportLayout::addMemo(const QString& name, const QRectF& rectMm, const QFont& font, bool wordWrap,
                                   Qt::Alignment alignment)
 {
@@ -107,6 +112,8 @@ ComposedReport ReportLayout::compose() const
             data->band.push_back({BandItem::Text, at, field->text(), field->font(), int(field->alignment())});
         } else if (dynamic_cast<ReportRule*>(e.get())) {
             data->band.push_back({BandItem::Rule, at, QString(), e->font(), 0});
+        } else if (dynamic_cast<ReportFrame*>(e.get())) {
+            data->band.push_back({BandItem::Frame, at, QString(), e->font(), 0});
         } else if (auto* chart = dynamic_cast<ReportPieChart*>(e.get())) {
             data->charts.push_back({at, chart->title(), chart->font(), chart->slices()});
         } else if (auto* memo = dynamic_cast<ReportMemo*>(e.get())) {
