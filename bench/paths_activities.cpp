@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTableWidget>
+#include <ctime>
 #include <random>
 #include <sqlcipher/sqlite3.h>
 
@@ -174,6 +175,26 @@ Result followUpSwitch(Context& c)
     return r;
 }
 
+// The processor time of the calling thread, in milliseconds: what the program works, without the time the
+// platform waits before it asks a newly shown window to paint.
+double threadCpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
+double bestCpuOf(int repeats, const std::function<void()>& f)
+{
+    double best = 1e18;
+    for (int i = 0; i < repeats; ++i) {
+        const double start = threadCpuMs();
+        f();
+        best = std::min(best, threadCpuMs() - start);
+    }
+    return best;
+}
+
 Result contactsGridOpen(Context& c)
 {
     TFollowUpForm& form = *c.program().followUp();
@@ -181,11 +202,12 @@ Result contactsGridOpen(Context& c)
     contacts->first();
     PaintWatch watch(form.ContactsGrid->viewport());
     Result r;
-    r.program = bestOf(5, [&] {
+    r.program = bestCpuOf(5, [&] {
         watch.painted = false;
         form.show();
-        while (!watch.painted) QApplication::processEvents();
+        while (!watch.painted) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         form.hide();
+        QApplication::processEvents();
         // Something else moves the contacts while the window is closed, as the other windows do.
         contacts->next();
         contacts->first();
@@ -199,10 +221,10 @@ Result contactsGridOpen(Context& c)
                                    "(SELECT min(CompanyID) FROM Companies) ORDER BY rowid LIMIT ?");
     sqlite3_bind_int(st, 1, screenful);
     quint64 sum = 0;
-    r.baseline = bestOf(5, [&] { sum += readAll(st); });
+    r.baseline = bestCpuOf(5, [&] { sum += readAll(st); });
     sqlite3_finalize(st);
     closeRaw(db);
-    r.note = QStringLiteral("(%1 contacts, %2 on the first screen)").arg(rows).arg(screenful);
+    r.note = QStringLiteral("(%1 contacts, %2 on the first screen; processor time)").arg(rows).arg(screenful);
     return r;
 }
 
