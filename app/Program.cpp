@@ -2,6 +2,7 @@
 #include "activities/CalendarUnit.h"
 #include "activities/FollowUp.h"
 #include "activities/Reminders.h"
+#include "app/BackupRestore.h"
 #include "app/MainFrameUnit.h"
 #include "app/Splash.h"
 #include "analysis/RetailForm.h"
@@ -88,6 +89,7 @@ void Program::wireMenu()
     m_form1->wire(m_form1->LookupDataAnalysisItem, [&dm] { runLookupDataAnalysis(dm); });
     m_form1->wire(m_form1->FiltersItem, [files] { files->filtersCommand(); });
     wireActivities();
+    wireDatabaseMenu();
 }
 
 void Program::wireActivities()
@@ -97,6 +99,14 @@ void Program::wireActivities()
     m_form1->wire(m_form1->FollowUpItem, [files] { files->followUpCommand(); });
     m_form1->wire(m_form1->CalendarItem, [this] { m_calendar->ShowModal(); });
     m_form1->wire(m_form1->RemindersItem, [this] { m_reminders->remindersCommand(); });
+}
+
+void Program::wireDatabaseMenu()
+{
+    Connection& connection = *m_dataModule->MainADOConnection;
+    const QString database = m_folder + QStringLiteral("Quorvane.qv");
+    m_form1->wire(m_form1->BackupItem, [&connection, database] { backupDatabase(connection, database); });
+    m_form1->wire(m_form1->RestoreItem, [&connection, database] { restoreDatabase(connection, database); });
 }
 
 bool Program::start()

@@ -162,12 +162,13 @@ Result followUpSwitch(Context& c)
     sqlite3* db = c.openRaw();
     sqlite3_stmt* st = prepare(db, "SELECT * FROM PeopleFollowUp WHERE PersonID = ?");
     quint64 sum = 0;
-    r.baseline = bestOf(5, [&] {
-                     for (int i = 0; i < rounds; ++i) {
-                         sqlite3_bind_int64(st, 1, person - (i % 2));
-                         sum += readAll(st);
-                     }
-                 }) /
+    r.baseline = bestOf(5,
+                        [&] {
+                            for (int i = 0; i < rounds; ++i) {
+                                sqlite3_bind_int64(st, 1, person - (i % 2));
+                                sum += readAll(st);
+                            }
+                        }) /
                  rounds;
     sqlite3_finalize(st);
     closeRaw(db);
