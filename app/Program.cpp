@@ -1,6 +1,10 @@
 #include "app/Program.h"
+#include "app/About.h"
+#include "app/HelpFormUnit.h"
 #include "app/MainFrameUnit.h"
+#include "app/SelectCompany.h"
 #include "app/Splash.h"
+#include "app/TaxUnit.h"
 #include "analysis/RetailForm.h"
 #include "analysis/FiltersForm.h"
 #include "analysis/LookupDataAnalysis.h"
@@ -9,6 +13,7 @@
 #include "platform/GuardedApplication.h"
 #include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
+#include "records/AccountsPage.h"
 #include "records/DataEntry.h"
 #include "records/PickDate.h"
 #include "reports/QVPersons.h"
@@ -30,6 +35,10 @@ Program::~Program()
 {
     // Every window and the data module go with the program; the connection closes with the data module.
     destroyPickDateForm();
+    delete m_dbHelp;
+    delete m_tax;
+    delete m_about;
+    delete m_help;
     delete m_dataEntry;
     delete m_retail;
     delete m_filters;
@@ -50,6 +59,10 @@ void Program::createWindows()
     m_dataModule = new TMainDataModule;
     m_dataEntry = new TDataEntryForm(*m_dataModule);
     m_filters = new TFilters(*m_dataModule);
+    m_help = new THelpForm(m_folder);
+    m_about = new TAboutForm;
+    m_tax = new TTaxForm(*m_dataModule);
+    m_dbHelp = new TDBHelpForm(m_folder);
 }
 
 void Program::createLateWindows()
@@ -78,6 +91,21 @@ void Program::wireMenu()
     TMainDataModule& dm = *m_dataModule;
     m_form1->wire(m_form1->LookupDataAnalysisItem, [&dm] { runLookupDataAnalysis(dm); });
     m_form1->wire(m_form1->FiltersItem, [files] { files->filtersCommand(); });
+    wireAccounts();
+}
+
+void Program::wireAccounts()
+{
+    TDataEntryForm* files = m_dataEntry;
+    AccountsPage* accounts = files->Accounts;
+    m_form1->wire(m_form1->AccountsItem, [files] { files->showAccountsPage(); });
+    m_form1->wire(m_form1->HelpItem, [files] { files->helpCommand(); });
+    m_form1->wire(m_form1->AboutItem, [this] { m_about->ShowModal(); });
+    files->onHelp = [this] { m_help->showHelp(); };
+    accounts->onTaxInformation = [this] { m_tax->ShowModal(); };
+    accounts->onDatabaseUsage = [this] { m_dbHelp->showDatabaseUsage(); };
+    m_tax->onSave = [accounts] { accounts->saveRecord(); };
+    m_tax->onDiscard = [accounts] { accounts->discardChanges(); };
 }
 
 bool Program::start()

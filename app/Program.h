@@ -13,6 +13,10 @@ class TSplashForm;
 class TDataEntryForm;
 class TRetail;
 class TFilters;
+class THelpForm;
+class TAboutForm;
+class TTaxForm;
+class TDBHelpForm;
 
 class Program {
 public:
@@ -38,11 +42,16 @@ public:
     void showPersonality();
     void printContactReport();
     TFilters* filters() const { return m_filters; }
+    THelpForm* helpForm() const { return m_help; }
+    TAboutForm* aboutForm() const { return m_about; }
+    TTaxForm* taxForm() const { return m_tax; }
+    TDBHelpForm* databaseUsageForm() const { return m_dbHelp; }
 
 private:
     void createWindows();     // 1 to 12
     void createLateWindows(); // 13 and 14, once the database is open
     void wireMenu();
+    void wireAccounts();
 
     QString m_folder;
     TSplashForm* m_splash = nullptr;
@@ -51,6 +60,10 @@ private:
     TDataEntryForm* m_dataEntry = nullptr;
     TRetail* m_retail = nullptr;
     TFilters* m_filters = nullptr;
+    THelpForm* m_help = nullptr;
+    TAboutForm* m_about = nullptr;
+    TTaxForm* m_tax = nullptr;
+    TDBHelpForm* m_dbHelp = nullptr;
 };
 
 } // namespace qv
