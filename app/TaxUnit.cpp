@@ -7,6 +7,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -18,7 +19,7 @@ TTaxForm::TTaxForm(TMainDataModule& dm, QWidget* parent) : QDialog(parent)
 {
     setObjectName("TTaxForm");
     setWindowTitle("Tax Information");
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     m_account = new DataSource(dm.AccountsTable, this);
     DataSource* s = m_account;
     const DBEdit::Options upper{.upperCase = true};
@@ -53,7 +54,16 @@ TTaxForm::TTaxForm(TMainDataModule& dm, QWidget* parent) : QDialog(parent)
     buttons->addWidget(CancelBtn);
 
     v->addLayout(buttons);
-    resize(420, sizeHint().height());
+
+    // The two forms read as one: their captions share one width.
+    int captionWidth = 0;
+    const QList<QLabel*> captions = findChildren<QLabel*>();
+    for (QLabel* c : captions) captionWidth = std::max(captionWidth, c->sizeHint().width());
+    for (QLabel* c : captions) c->setMinimumWidth(captionWidth);
+    // The group's frame indents its rows: the tax rows move in by as much, on both sides.
+    const int inset = lf->contentsMargins().left() + local->contentsMargins().left() + 1;
+    tax->setContentsMargins(inset, 0, inset, 0);
+    resize(440, sizeHint().height());
 }
 
 void TTaxForm::ShowModal() { exec(); }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTextDocument>
 #include <QWindow>
@@ -13,6 +14,7 @@ HelpView::HelpView(QWidget* parent) : QTextBrowser(parent)
     // Links come to us first, so that each navigation can be looked at before it happens.
     setOpenLinks(false);
     setOpenExternalLinks(false);
+    document()->setDocumentMargin(10);
     connect(this, &QTextBrowser::anchorClicked, this, &HelpView::linkClicked);
 }
 
@@ -61,6 +63,17 @@ void showWithoutWaiting(QWidget* window)
         // Belonging to the modal window lets the user read and click while it stays open.
         window->winId();
         if (QWindow* handle = window->windowHandle()) handle->setTransientParent(modal->windowHandle());
+    }
+    if (!window->property("qvPlaced").toBool()) {
+        // The first showing puts the window in the middle of the screen, whole, wherever it was made.
+        window->setProperty("qvPlaced", true);
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            window->resize(window->size().boundedTo(area.size() - QSize(40, 60)));
+            QRect frame(QPoint(), window->size());
+            frame.moveCenter(area.center());
+            window->move(frame.topLeft());
+        }
     }
     window->show();
     window->raise();
