@@ -16,6 +16,7 @@
 #include "records/AccountsPage.h"
 #include "records/DataEntry.h"
 #include "records/PickDate.h"
+#include "reports/AccountReportUnit.h"
 #include "reports/QVPersons.h"
 
 #include <QApplication>
@@ -37,6 +38,7 @@ Program::~Program()
     destroyPickDateForm();
     delete m_dbHelp;
     delete m_tax;
+    delete m_accountReport;
     delete m_about;
     delete m_help;
     delete m_dataEntry;
@@ -61,6 +63,7 @@ void Program::createWindows()
     m_filters = new TFilters(*m_dataModule);
     m_help = new THelpForm(m_folder);
     m_about = new TAboutForm;
+    m_accountReport = new TAccountReportForm(*m_dataModule);
     m_tax = new TTaxForm(*m_dataModule);
     m_dbHelp = new TDBHelpForm(m_folder);
 }
@@ -103,6 +106,7 @@ void Program::wireAccounts()
     m_form1->wire(m_form1->AboutItem, [this] { m_about->ShowModal(); });
     files->onHelp = [this] { m_help->showHelp(); };
     accounts->onTaxInformation = [this] { m_tax->ShowModal(); };
+    accounts->onReport = [this] { m_accountReport->previewCurrent(); };
     accounts->onDatabaseUsage = [this] { m_dbHelp->showDatabaseUsage(); };
     m_tax->onSave = [accounts] { accounts->saveRecord(); };
     m_tax->onDiscard = [accounts] { accounts->discardChanges(); };

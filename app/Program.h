@@ -15,6 +15,7 @@ class TRetail;
 class TFilters;
 class THelpForm;
 class TAboutForm;
+class TAccountReportForm;
 class TTaxForm;
 class TDBHelpForm;
 
@@ -46,6 +47,7 @@ public:
     TFilters* filters() const { return m_filters; }
     THelpForm* helpForm() const { return m_help; }
     TAboutForm* aboutForm() const { return m_about; }
+    TAccountReportForm* accountReport() const { return m_accountReport; }
     TTaxForm* taxForm() const { return m_tax; }
     TDBHelpForm* databaseUsageForm() const { return m_dbHelp; }
 
@@ -64,6 +66,7 @@ private:
     TFilters* m_filters = nullptr;
     THelpForm* m_help = nullptr;
     TAboutForm* m_about = nullptr;
+    TAccountReportForm* m_accountReport = nullptr;
     TTaxForm* m_tax = nullptr;
     TDBHelpForm* m_dbHelp = nullptr;
 };
