@@ -2,15 +2,21 @@
 #include "data/DataModule.h"
 #include "data/DatabaseError.h"
 #include "data/Domains.h"
+#include "platform/DBGrid.h"
+#include "platform/DBNavigator.h"
 #include "platform/DataControls.h"
+#include "platform/FileDialogs.h"
 #include "platform/GuardedApplication.h"
 #include "platform/Messages.h"
 #include "platform/RecordToolbar.h"
+#include "platform/ShellOpen.h"
 #include "records/FieldLayout.h"
+#include "records/PickDate.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QFormLayout>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -130,11 +136,22 @@ QWidget* AccountsPage::buildRelatedFiles()
     auto* v = new QVBoxLayout(area);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(2);
+    RelatedFilesGrid =
+        new DBGrid(m_dm.RelatedFilesTable, {GridColumn::button("Date", "Date", 90, [this] { pickFileDate(); }),
+                                            GridColumn::button("FilePath", "File path", 280, [this] { chooseFile(); }),
+                                            GridColumn::button("OPENFILE", "Open", 90, [this] { openFile(); }),
+                                            GridColumn::text("FileDescription", "Description", 230)});
+    RelatedFilesGrid->setAccessibleName("Related files");
+    RelatedFilesGrid->setMinimumHeight(RelatedFilesGrid->verticalHeader()->defaultSectionSize() * 4 +
+                                       RelatedFilesGrid->horizontalHeader()->sizeHint().height() + 4);
     auto* label = new QLabel("Related files");
+    label->setBuddy(RelatedFilesGrid);
     v->addWidget(label);
-    v->addStretch();
+    v->addWidget(RelatedFilesGrid, 1);
 
     auto* bottom = new QHBoxLayout;
+    RelatedFilesNavigator = new DBNavigator(m_dm.RelatedFilesTable);
+    bottom->addWidget(RelatedFilesNavigator);
     bottom->addStretch();
     DatabaseUsageBtn = new QToolButton;
     DatabaseUsageBtn->setObjectName("Database Usage");
@@ -149,6 +166,39 @@ QWidget* AccountsPage::buildRelatedFiles()
     bottom->addWidget(DatabaseUsageBtn);
     v->addLayout(bottom);
     return area;
+}
+
+// ---------------------------------------------------------------- related files
+
+void AccountsPage::pickFileDate() { pickDateInto(*m_dm.RelatedFilesTable, "Date"); }
+
+void AccountsPage::chooseFile()
+{
+    const QString path = chooseFileToOpen("All files (*.*)|*.*");
+    if (path.isEmpty()) return;
+    Dataset* files = m_dm.RelatedFilesTable;
+    // The path is all that is kept of the file: one that does not fit is refused before it is half stored.
+    const int width = files->declaredWidth("FilePath");
+    if (width > 0 && path.size() > width) {
+        showError(QString("The path of this file is too long to be kept: it holds %1 characters and at most %2 fit. "
+                          "Move the file to a folder with a shorter path and choose it again.")
+                      .arg(path.size())
+                      .arg(width));
+        return;
+    }
+    // An account without related files gets its first one here.
+    files->edit();
+    files->setValue("FilePath", path);
+    files->setValue("OPENFILE", "OPEN FILE");
+}
+
+void AccountsPage::openFile()
+{
+    Dataset* files = m_dm.RelatedFilesTable;
+    const QString path = files->isEmpty() ? QString() : files->text("FilePath");
+    // A row without a path is a file that cannot be found, as a moved one is.
+    if (path.isEmpty() || shellOpen(path, ShowMode::Maximized) <= 32)
+        showError("File not found. Please check the file path.");
 }
 
 // ---------------------------------------------------------------- entering and leaving

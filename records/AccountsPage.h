@@ -15,6 +15,8 @@ namespace qv {
 class TMainDataModule;
 class DataSource;
 class DBEdit;
+class DBGrid;
+class DBNavigator;
 class RecordToolbar;
 
 class AccountsPage : public QWidget {
@@ -35,6 +37,10 @@ public:
     void TaxInformationClick();
     void ReportClick();
     void SearchEditChange(const QString& text);
+    // The related-files grid's column buttons, on the current row of the grid.
+    void pickFileDate();
+    void chooseFile();
+    void openFile();
     // "Save record" and "Discard changes", also run by the tax window's buttons.
     void saveRecord();
     void discardChanges();
@@ -43,6 +49,8 @@ public:
     QLineEdit* SearchEdit;
     DBEdit* NameEdit;
     DBEdit* WebSiteEdit;
+    DBGrid* RelatedFilesGrid;
+    DBNavigator* RelatedFilesNavigator;
     QToolButton* DatabaseUsageBtn;
     DataSource* accountSource() const { return m_accounts; }
 

@@ -4,14 +4,21 @@
 #include "app/MainFrameUnit.h"
 #include "app/Program.h"
 #include "app/TaxUnit.h"
+#include "platform/DBGrid.h"
+#include "platform/DBNavigator.h"
 #include "platform/DataControls.h"
+#include "platform/GridDelegates.h"
 #include "platform/RecordToolbar.h"
 #include "records/AccountsPage.h"
 #include "records/ContactPages.h"
 #include "records/DataEntry.h"
+#include "records/PickDate.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
+#include <QCalendarWidget>
+#include <QDir>
+#include <QFile>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
@@ -76,10 +83,34 @@ struct Files {
         QTest::keyClicks(page().NameEdit, text);
     }
 
+    // Clicks the button of a related-files cell, as the user does: the row made current, then its button.
+    void clickCellButton(int row, const QString& field) const
+    {
+        DBGrid* grid = page().RelatedFilesGrid;
+        const QModelIndex cell = grid->cell(row, field);
+        grid->setCurrentIndex(cell);
+        const QRect button = ButtonCellDelegate::buttonRect(grid->visualRect(cell));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, button.center());
+    }
+    void postRelatedFile() const { page().RelatedFilesNavigator->button(DBNavigator::Post)->click(); }
+    QList<QVariantList> relatedFiles() const
+    {
+        return db.rows("SELECT AccountID, Date, FilePath, OPENFILE, FileDescription FROM RelatedFiles ORDER BY rowid");
+    }
+
     TestDatabase db;
     TMainDataModule& dm;
     TDataEntryForm form;
 };
+
+QString relatedFileInsert(int account, const QString& path)
+{
+    return QString("INSERT INTO RelatedFiles (AccountID, FilePath, OPENFILE, FileDescription) VALUES (%1, %2, %3, "
+                   "'offer')")
+        .arg(account)
+        .arg(path.isNull() ? "NULL" : "'" + path + "'")
+        .arg(path.isNull() ? "NULL" : "'OPEN FILE'");
+}
 
 } // namespace
 
@@ -102,6 +133,14 @@ private slots:
     void leavingThePageWithoutContactsStartsOne();
     void onlyAControlOfTheSameWindowIsLeaving();
     void enteringThePageFocusesTheSearchBox();
+    void relatedFilesGridShowsTheAccountsFiles();
+    void fileChosenInAnEmptyGridCreatesOneRow_data();
+    void fileChosenInAnEmptyGridCreatesOneRow();
+    void datePickedInAnEmptyGridCreatesOneRow();
+    void openHandsTheFileToTheDesktop_data();
+    void openHandsTheFileToTheDesktop();
+    void openOnAMovedFileSaysSo();
+    void databaseUsageButtonAsksForItsWindow();
     void taxWindowSavesOrDiscardsThroughThePage_data();
     void taxWindowSavesOrDiscardsThroughThePage();
     void accountsItemOpensTheAccountsPage();
@@ -455,6 +494,156 @@ void TestAccounts::enteringThePageFocusesTheSearchBox()
     QVERIFY(f.form.focusWidget() != f.page().SearchEdit);
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(TDataEntryForm::AccountsPageIndex).center());
     QCOMPARE(f.form.focusWidget(), f.page().SearchEdit);
+}
+
+void TestAccounts::relatedFilesGridShowsTheAccountsFiles()
+{
+    Files f({accountInsert("Acme"), accountInsert("Beta"), relatedFileInsert(1, "/a/offer.pdf"),
+             relatedFileInsert(2, "/b/contract.odt"), relatedFileInsert(2, "/b/letter.txt")});
+    DBGrid* grid = f.page().RelatedFilesGrid;
+    QStringList captions;
+    for (int c = 0; c < grid->model()->columnCount(); ++c)
+        captions << grid->model()->headerData(c, Qt::Horizontal).toString();
+    QCOMPARE(captions, (QStringList{"Date", "File path", "Open", "Description"}));
+    QCOMPARE(grid->model()->rowCount(), 1);
+    QCOMPARE(grid->model()->data(grid->cell(0, "FilePath")).toString(), QString("/a/offer.pdf"));
+    QTest::mouseClick(f.button("Next record"), Qt::LeftButton);
+    QCOMPARE(grid->model()->rowCount(), 2);
+    QCOMPARE(grid->model()->data(grid->cell(1, "FilePath")).toString(), QString("/b/letter.txt"));
+    QCOMPARE(grid->model()->data(grid->cell(1, "OPENFILE")).toString(), QString("OPEN FILE"));
+    QCOMPARE(f.page().RelatedFilesNavigator->dataset(), f.dm.RelatedFilesTable);
+}
+
+// A file chosen in the "File path" column of an account without related files makes its first one: that path,
+// "OPEN FILE", and no date. A cancelled dialog and a path too long to keep store nothing.
+void TestAccounts::fileChosenInAnEmptyGridCreatesOneRow_data()
+{
+    QTest::addColumn<QString>("chosen"); // empty: cancelled
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("a file") << "/home/ann/Offers/Acme offer 2026.pdf" << QStringList() << 1;
+    QTest::newRow("cancelled") << "" << QStringList() << 0;
+    QTest::newRow("a path too long to keep")
+        << "/" + QString(300, 'p')
+        << QStringList{"The path of this file is too long to be kept: it holds 301 "
+                       "characters and at most 255 fit. Move the file to a folder with "
+                       "a shorter path and choose it again."}
+        << 0;
+}
+
+void TestAccounts::fileChosenInAnEmptyGridCreatesOneRow()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QStringList, messages);
+    QFETCH(int, rows);
+    ScriptedMessages box;
+    ScriptedFileDialogs dialogs;
+    dialogs.answers.push_back(chosen);
+    Files f({accountInsert("Acme"), accountInsert("Beta"), relatedFileInsert(1, "/a/offer.pdf")});
+    QTest::mouseClick(f.button("Last record"), Qt::LeftButton);
+    QCOMPARE(f.page().RelatedFilesGrid->model()->rowCount(), 1); // the blank row to start in
+    f.clickCellButton(0, "FilePath");
+    QCOMPARE(dialogs.requests.size(), size_t(1));
+    QCOMPARE(dialogs.requests[0].kind, FileDialogRequest::Kind::Open);
+    QCOMPARE(dialogs.requests[0].filter, QString("All files (*.*)|*.*"));
+    QCOMPARE(box.texts(), messages);
+    f.postRelatedFile();
+    const auto stored = f.relatedFiles();
+    QCOMPARE(stored.size(), 1 + rows);
+    if (rows) QCOMPARE(stored[1], (QVariantList{2, QVariant(), chosen, "OPEN FILE", QVariant()}));
+    QCOMPARE(f.dm.RelatedFilesTable->state(), DatasetState::Browse);
+}
+
+void TestAccounts::datePickedInAnEmptyGridCreatesOneRow()
+{
+    ScriptedMessages box;
+    Files f({accountInsert("Acme")});
+    auto modal = whenModal([](QWidget* w) {
+        auto* picker = qobject_cast<TPickDateForm*>(w);
+        picker->MonthCalendar1->setSelectedDate(QDate(2026, 3, 9));
+        picker->CancelBtn->click();
+    });
+    f.clickCellButton(0, "Date");
+    QVERIFY2(modal->ok(), modal->failure());
+    QCOMPARE(f.dm.RelatedFilesTable->state(), DatasetState::Browse);
+    modal = whenModal([](QWidget* w) {
+        auto* picker = qobject_cast<TPickDateForm*>(w);
+        picker->MonthCalendar1->setSelectedDate(QDate(2026, 3, 9));
+        picker->OKBtn->click();
+    });
+    f.clickCellButton(0, "Date");
+    QVERIFY2(modal->ok(), modal->failure());
+    QCOMPARE(f.page().RelatedFilesGrid->model()->data(f.page().RelatedFilesGrid->cell(0, "Date")).toString(),
+             QString("3/9/2026"));
+    f.postRelatedFile();
+    const auto stored = f.relatedFiles();
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored[0].value(0).toInt(), 1);
+    QCOMPARE(stored[0].value(1).toString(), QString("2026-03-09 00:00:00"));
+    QVERIFY(stored[0].value(2).isNull());
+    QCOMPARE(box.texts(), QStringList());
+}
+
+// "Open" hands the row's path to the desktop, maximised; what cannot be opened says so, a row without a path too.
+void TestAccounts::openHandsTheFileToTheDesktop_data()
+{
+    QTest::addColumn<QString>("path"); // null: no path stored
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QStringList>("targets");
+    QTest::addColumn<QStringList>("messages");
+    const QStringList notFound{"File not found. Please check the file path."};
+    QTest::newRow("opened") << "/home/ann/offer.pdf" << 42 << QStringList{"/home/ann/offer.pdf"} << QStringList();
+    QTest::newRow("just opened") << "/home/ann/offer.pdf" << 33 << QStringList{"/home/ann/offer.pdf"} << QStringList();
+    QTest::newRow("nothing could open it")
+        << "/home/ann/offer.pdf" << 32 << QStringList{"/home/ann/offer.pdf"} << notFound;
+    QTest::newRow("no path") << QString() << 42 << QStringList() << notFound;
+}
+
+void TestAccounts::openHandsTheFileToTheDesktop()
+{
+    QFETCH(QString, path);
+    QFETCH(int, result);
+    QFETCH(QStringList, targets);
+    QFETCH(QStringList, messages);
+    ScriptedMessages box;
+    ScriptedShell shell;
+    shell.result = result;
+    Files f({accountInsert("Acme"), relatedFileInsert(1, path)});
+    f.clickCellButton(0, "OPENFILE");
+    QCOMPARE(shell.targets, targets);
+    if (!targets.isEmpty()) QCOMPARE(shell.modes, std::vector<ShowMode>{ShowMode::Maximized});
+    QCOMPARE(box.texts(), messages);
+    if (!messages.isEmpty()) QCOMPARE(box.shown[0].kind, MessageKind::Error);
+}
+
+// Through the desktop's own opener: a file moved away after it was chosen is not found, and the row stays.
+void TestAccounts::openOnAMovedFileSaysSo()
+{
+    ScriptedMessages box;
+    QTemporaryDir folder;
+    const QString path = folder.path() + "/offer.txt";
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    Files f({accountInsert("Acme"), relatedFileInsert(1, path)});
+    QVERIFY(QFile::rename(path, folder.path() + "/moved.txt"));
+    f.clickCellButton(0, "OPENFILE");
+    QCOMPARE(box.texts(), QStringList{"File not found. Please check the file path."});
+    QCOMPARE(f.relatedFiles().value(0).value(2).toString(), path);
+    QCOMPARE(f.dm.RelatedFilesTable->state(), DatasetState::Browse);
+}
+
+void TestAccounts::databaseUsageButtonAsksForItsWindow()
+{
+    Files f(accountRows({"Acme"}));
+    int asked = 0;
+    f.page().onDatabaseUsage = [&] { ++asked; };
+    QToolButton* button = f.page().DatabaseUsageBtn;
+    QCOMPARE(button->toolTip(), QString("Database Usage"));
+    QCOMPARE(button->accessibleName(), QString("Database Usage"));
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(asked, 1);
 }
 
 // The tax window as the program wires it: "OK" saves through the page, "Cancel" discards through it, the close box
