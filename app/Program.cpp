@@ -1,4 +1,7 @@
 #include "app/Program.h"
+#include "activities/CalendarUnit.h"
+#include "activities/FollowUp.h"
+#include "activities/Reminders.h"
 #include "app/About.h"
 #include "app/HelpFormUnit.h"
 #include "app/MainFrameUnit.h"
@@ -39,8 +42,11 @@ Program::~Program()
     delete m_dbHelp;
     delete m_tax;
     delete m_accountReport;
+    delete m_calendar;
     delete m_about;
     delete m_help;
+    delete m_followUp;
+    delete m_reminders;
     delete m_dataEntry;
     delete m_retail;
     delete m_filters;
@@ -59,10 +65,13 @@ void Program::createWindows()
 {
     m_form1 = new TForm1;
     m_dataModule = new TMainDataModule;
+    m_reminders = new TRemindersForm(*m_dataModule);
     m_dataEntry = new TDataEntryForm(*m_dataModule);
+    m_followUp = new TFollowUpForm(*m_dataModule);
     m_filters = new TFilters(*m_dataModule);
     m_help = new THelpForm(m_folder);
     m_about = new TAboutForm;
+    m_calendar = new TCalendarForm(*m_dataModule);
     m_accountReport = new TAccountReportForm(*m_dataModule);
     m_tax = new TTaxForm(*m_dataModule);
     m_dbHelp = new TDBHelpForm(m_folder);
@@ -94,6 +103,7 @@ void Program::wireMenu()
     TMainDataModule& dm = *m_dataModule;
     m_form1->wire(m_form1->LookupDataAnalysisItem, [&dm] { runLookupDataAnalysis(dm); });
     m_form1->wire(m_form1->FiltersItem, [files] { files->filtersCommand(); });
+    wireActivities();
     wireAccounts();
 }
 
@@ -110,6 +120,15 @@ void Program::wireAccounts()
     accounts->onDatabaseUsage = [this] { m_dbHelp->showDatabaseUsage(); };
     m_tax->onSave = [accounts] { accounts->saveRecord(); };
     m_tax->onDiscard = [accounts] { accounts->discardChanges(); };
+}
+
+void Program::wireActivities()
+{
+    TDataEntryForm* files = m_dataEntry;
+    files->onShowFollowUp = [this] { m_followUp->ShowModal(); };
+    m_form1->wire(m_form1->FollowUpItem, [files] { files->followUpCommand(); });
+    m_form1->wire(m_form1->CalendarItem, [this] { m_calendar->ShowModal(); });
+    m_form1->wire(m_form1->RemindersItem, [this] { m_reminders->remindersCommand(); });
 }
 
 bool Program::start()

@@ -18,6 +18,9 @@ class TAboutForm;
 class TAccountReportForm;
 class TTaxForm;
 class TDBHelpForm;
+class TRemindersForm;
+class TFollowUpForm;
+class TCalendarForm;
 
 class Program {
 public:
@@ -50,6 +53,9 @@ public:
     TAccountReportForm* accountReport() const { return m_accountReport; }
     TTaxForm* taxForm() const { return m_tax; }
     TDBHelpForm* databaseUsageForm() const { return m_dbHelp; }
+    TRemindersForm* reminders() const { return m_reminders; }
+    TFollowUpForm* followUp() const { return m_followUp; }
+    TCalendarForm* calendar() const { return m_calendar; }
 
 private:
     void createWindows();     // 1 to 12
@@ -69,6 +75,10 @@ private:
     TAccountReportForm* m_accountReport = nullptr;
     TTaxForm* m_tax = nullptr;
     TDBHelpForm* m_dbHelp = nullptr;
+    TRemindersForm* m_reminders = nullptr;
+    TFollowUpForm* m_followUp = nullptr;
+    TCalendarForm* m_calendar = nullptr;
+    void wireActivities();
 };
 
 } // namespace qv

@@ -36,6 +36,7 @@ DBGrid::DBGrid(Dataset* dataset, std::vector<GridColumn> columns, QWidget* paren
     verticalHeader()->hide();
     horizontalHeader()->setMinimumSectionSize(16);
     horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(true);
     for (int c = 0; c < m_model->columnCount(); ++c) horizontalHeader()->resizeSection(c, m_model->column(c).width);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);

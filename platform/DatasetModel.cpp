@@ -154,11 +154,8 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const
 
 QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && section >= 0 && section < int(m_columns.size())) {
-        if (role == Qt::DisplayRole) return m_columns[size_t(section)].caption;
-        if (role == Qt::SizeHintRole) return QSize(m_columns[size_t(section)].width, 0);
-        return {};
-    }
+    if (orientation == Qt::Horizontal && section >= 0 && section < int(m_columns.size()))
+        return role == Qt::DisplayRole ? QVariant(m_columns[size_t(section)].caption) : QVariant();
     if (orientation == Qt::Vertical && role == Qt::DisplayRole && section >= 0 && section < m_count) return section + 1;
     return {};
 }
