@@ -105,6 +105,7 @@ void Program::wireMenu()
     m_form1->wire(m_form1->FiltersItem, [files] { files->filtersCommand(); });
     wireActivities();
     wireAccounts();
+    wireHelp();
 }
 
 void Program::wireAccounts()
@@ -112,14 +113,23 @@ void Program::wireAccounts()
     TDataEntryForm* files = m_dataEntry;
     AccountsPage* accounts = files->Accounts;
     m_form1->wire(m_form1->AccountsItem, [files] { files->showAccountsPage(); });
+    accounts->onTaxInformation = [this] { m_tax->ShowModal(); };
+    accounts->onReport = [this] { m_accountReport->previewCurrent(); };
+    m_tax->onSave = [accounts] { accounts->saveRecord(); };
+    m_tax->onDiscard = [accounts] { accounts->discardChanges(); };
+}
+
+void Program::wireHelp()
+{
+    TDataEntryForm* files = m_dataEntry;
     m_form1->wire(m_form1->HelpItem, [files] { files->helpCommand(); });
     m_form1->wire(m_form1->AboutItem, [this] { m_about->ShowModal(); });
     files->onHelp = [this] { m_help->showHelp(); };
-    accounts->onTaxInformation = [this] { m_tax->ShowModal(); };
-    accounts->onReport = [this] { m_accountReport->previewCurrent(); };
-    accounts->onDatabaseUsage = [this] { m_dbHelp->showDatabaseUsage(); };
-    m_tax->onSave = [accounts] { accounts->saveRecord(); };
-    m_tax->onDiscard = [accounts] { accounts->discardChanges(); };
+    // The grids' windows each have a "Database Usage" button.
+    auto databaseUsage = [this] { m_dbHelp->showDatabaseUsage(); };
+    files->Accounts->onDatabaseUsage = databaseUsage;
+    m_calendar->onDatabaseUsage = databaseUsage;
+    m_followUp->onDatabaseUsage = databaseUsage;
 }
 
 void Program::wireActivities()

@@ -62,6 +62,7 @@ private:
     void createLateWindows(); // 13 and 14, once the database is open
     void wireMenu();
     void wireAccounts();
+    void wireHelp();
 
     QString m_folder;
     TSplashForm* m_splash = nullptr;

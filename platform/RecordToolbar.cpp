@@ -8,6 +8,21 @@
 
 namespace qv {
 
+QToolButton* hintedButton(const QString& hint, QStyle::StandardPixmap icon, std::function<void()> command,
+                          QWidget* parent)
+{
+    auto* b = new QToolButton(parent);
+    b->setObjectName(hint);
+    b->setToolTip(hint);
+    b->setAccessibleName(hint);
+    b->setIcon(b->style()->standardIcon(icon));
+    b->setAutoRaise(true);
+    b->setIconSize(QSize(20, 20));
+    b->setFocusPolicy(Qt::TabFocus);
+    QObject::connect(b, &QToolButton::clicked, b, [command = std::move(command)] { runGuarded(command); });
+    return b;
+}
+
 RecordToolbar::RecordToolbar(Dataset* dataset, const std::vector<PageButton>& pageButtons, QWidget* parent)
     : QWidget(parent), m_dataset(dataset)
 {
@@ -15,35 +30,30 @@ RecordToolbar::RecordToolbar(Dataset* dataset, const std::vector<PageButton>& pa
     auto* bar = new QHBoxLayout(this);
     bar->setContentsMargins(0, 0, 0, 0);
     bar->setSpacing(1);
-    bar->addWidget(addButton("New record", QStyle::SP_FileIcon, [this] { newRecord(); }));
-    bar->addWidget(addButton("Delete record", QStyle::SP_TrashIcon, [this] { deleteRecord(); }));
-    bar->addWidget(addButton("Delete all records", QStyle::SP_DialogDiscardButton, [this] { deleteAllRecords(); }));
-    bar->addWidget(addButton("Save record", QStyle::SP_DialogSaveButton, [this] { saveRecord(); }));
-    bar->addWidget(addButton("Discard changes", QStyle::SP_DialogCancelButton, [this] { discardChanges(); }));
-    bar->addWidget(addButton("Refresh", QStyle::SP_BrowserReload, [this] { refresh(); }));
+    bar->addWidget(hintedButton(
+        "New record", QStyle::SP_FileIcon, [this] { newRecord(); }, this));
+    bar->addWidget(hintedButton(
+        "Delete record", QStyle::SP_TrashIcon, [this] { deleteRecord(); }, this));
+    bar->addWidget(hintedButton(
+        "Delete all records", QStyle::SP_DialogDiscardButton, [this] { deleteAllRecords(); }, this));
+    bar->addWidget(hintedButton(
+        "Save record", QStyle::SP_DialogSaveButton, [this] { saveRecord(); }, this));
+    bar->addWidget(hintedButton(
+        "Discard changes", QStyle::SP_DialogCancelButton, [this] { discardChanges(); }, this));
+    bar->addWidget(hintedButton(
+        "Refresh", QStyle::SP_BrowserReload, [this] { refresh(); }, this));
     bar->addSpacing(8);
-    for (const PageButton& b : pageButtons) bar->addWidget(addButton(b.hint, b.icon, b.command));
+    for (const PageButton& b : pageButtons) bar->addWidget(hintedButton(b.hint, b.icon, b.command, this));
     bar->addSpacing(8);
-    bar->addWidget(addButton("First record", QStyle::SP_MediaSkipBackward, [this] { firstRecord(); }));
-    bar->addWidget(addButton("Prior record", QStyle::SP_MediaSeekBackward, [this] { priorRecord(); }));
-    bar->addWidget(addButton("Next record", QStyle::SP_MediaSeekForward, [this] { nextRecord(); }));
-    bar->addWidget(addButton("Last record", QStyle::SP_MediaSkipForward, [this] { lastRecord(); }));
+    bar->addWidget(hintedButton(
+        "First record", QStyle::SP_MediaSkipBackward, [this] { firstRecord(); }, this));
+    bar->addWidget(hintedButton(
+        "Prior record", QStyle::SP_MediaSeekBackward, [this] { priorRecord(); }, this));
+    bar->addWidget(hintedButton(
+        "Next record", QStyle::SP_MediaSeekForward, [this] { nextRecord(); }, this));
+    bar->addWidget(hintedButton(
+        "Last record", QStyle::SP_MediaSkipForward, [this] { lastRecord(); }, this));
     bar->addStretch();
-}
-
-QToolButton* RecordToolbar::addButton(const QString& hint, QStyle::StandardPixmap icon, std::function<void()> command)
-{
-    auto* b = new QToolButton(this);
-    b->setObjectName(hint);
-    b->setToolTip(hint);
-    b->setAccessibleName(hint);
-    b->setIcon(style()->standardIcon(icon));
-    b->setAutoRaise(true);
-    b->setIconSize(QSize(20, 20));
-    // A picture button does not take the focus from the box being edited.
-    b->setFocusPolicy(Qt::TabFocus);
-    connect(b, &QToolButton::clicked, this, [command = std::move(command)] { runGuarded(command); });
-    return b;
 }
 
 QToolButton* RecordToolbar::button(const QString& hint) const

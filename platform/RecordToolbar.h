@@ -16,6 +16,11 @@ namespace qv {
 
 class Dataset;
 
+// A picture button known by its hint: the hint is its tool tip, accessible name and object name. It does not take
+// the focus from the box being edited, and what its command throws reaches the standard error box.
+QToolButton* hintedButton(const QString& hint, QStyle::StandardPixmap icon, std::function<void()> command,
+                          QWidget* parent = nullptr);
+
 class RecordToolbar : public QWidget {
     Q_OBJECT
 public:
@@ -51,7 +56,6 @@ public:
     void lastRecord();
 
 private:
-    QToolButton* addButton(const QString& hint, QStyle::StandardPixmap icon, std::function<void()> command);
     void move(void (Dataset::*step)());
     void recordShown();
     void focusSearch();

@@ -153,15 +153,8 @@ QWidget* AccountsPage::buildRelatedFiles()
     RelatedFilesNavigator = new DBNavigator(m_dm.RelatedFilesTable);
     bottom->addWidget(RelatedFilesNavigator);
     bottom->addStretch();
-    DatabaseUsageBtn = new QToolButton;
-    DatabaseUsageBtn->setObjectName("Database Usage");
-    DatabaseUsageBtn->setToolTip("Database Usage");
-    DatabaseUsageBtn->setAccessibleName("Database Usage");
-    DatabaseUsageBtn->setIcon(style()->standardIcon(QStyle::SP_FileDialogInfoView));
-    DatabaseUsageBtn->setIconSize(QSize(20, 20));
-    DatabaseUsageBtn->setAutoRaise(true);
-    connect(DatabaseUsageBtn, &QToolButton::clicked, this, [this] {
-        if (onDatabaseUsage) runGuarded(onDatabaseUsage);
+    DatabaseUsageBtn = hintedButton("Database Usage", QStyle::SP_MessageBoxQuestion, [this] {
+        if (onDatabaseUsage) onDatabaseUsage();
     });
     bottom->addWidget(DatabaseUsageBtn);
     v->addLayout(bottom);

@@ -1,5 +1,7 @@
 // The help, database-usage and about windows: the pages they open on and keep, the links they follow, the maker's
 // home page handed to the desktop, the windows as the program creates and wires them, and the help pages we ship.
+#include "activities/CalendarUnit.h"
+#include "activities/FollowUp.h"
 #include "app/About.h"
 #include "app/Artwork.h"
 #include "app/HelpFormUnit.h"
@@ -92,7 +94,8 @@ private slots:
     void missingPageShowsTheViewsOwnErrorPage();
     void aboutWindowIsTheBannerAndOk();
     void helpMenuItemsOpenTheirWindows();
-    void databaseUsageIsUsableBesideTheModalFilesWindow();
+    void databaseUsageIsUsableBesideTheModalWindows_data();
+    void databaseUsageIsUsableBesideTheModalWindows();
     void shippedPagesLinksLeadSomewhere_data();
     void shippedPagesLinksLeadSomewhere();
 };
@@ -237,34 +240,51 @@ void TestHelp::helpMenuItemsOpenTheirWindows()
     QCOMPARE(box.texts(), QStringList());
 }
 
-// The "Database Usage" button of the modal Files window shows its window without waiting, and the user can work in
-// it (scroll its page) while the Files window stays open.
-void TestHelp::databaseUsageIsUsableBesideTheModalFilesWindow()
+// The "Database Usage" button of each modal window with a grid shows its window without waiting, and the user can
+// work in it (scroll its page) while the modal window stays open.
+void TestHelp::databaseUsageIsUsableBesideTheModalWindows_data()
 {
+    QTest::addColumn<QString>("window");
+    QTest::newRow("Files, accounts page") << "TDataEntryForm";
+    QTest::newRow("Calendar/Planner") << "TCalendarForm";
+    QTest::newRow("Follow-up Activities") << "TFollowUpForm";
+}
+
+void TestHelp::databaseUsageIsUsableBesideTheModalWindows()
+{
+    QFETCH(QString, window);
     HelpFolder pages;
-    QFile::copy(TestDatabase().path(), pages.folder() + "Quorvane.qv");
+    TestDatabase db({personInsert("Adams")});
+    QVERIFY(QFile::copy(db.path(), pages.folder() + "Quorvane.qv"));
     ScriptedMessages box;
     FixedScreen screen(96, 768);
     Program program(pages.folder() + "quorvane");
     QVERIFY(program.start());
-    TDataEntryForm* files = program.dataEntryForm();
     TDBHelpForm* usage = program.databaseUsageForm();
-    bool shown = false, filesStillModal = false;
+    QString opened;
+    bool shown = false, stillModal = false;
     int scrolled = -1;
     auto script = whenModal([&](QWidget* w) {
-        files->Accounts->DatabaseUsageBtn->click();
+        opened = w->objectName();
+        w->findChild<QToolButton*>("Database Usage")->click();
         shown = usage->isVisible();
-        filesStillModal = QApplication::activeModalWidget() == files;
+        stillModal = QApplication::activeModalWidget() == w;
         usage->WebBrowser1->setFocus();
         QTest::keyClick(usage->windowHandle(), Qt::Key_PageDown);
         scrolled = usage->WebBrowser1->verticalScrollBar()->value();
         w->close();
     });
-    files->showAccountsPage();
+    if (window == "TDataEntryForm")
+        program.dataEntryForm()->showAccountsPage();
+    else if (window == "TCalendarForm")
+        program.calendar()->ShowModal();
+    else
+        program.followUp()->ShowModal();
     QVERIFY2(script->ok(), script->failure());
+    QCOMPARE(opened, window);
     QVERIFY(shown);
-    QVERIFY(filesStillModal);
-    QVERIFY2(scrolled > 0, "the page did not take the key: the window is held behind the Files window");
+    QVERIFY(stillModal);
+    QVERIFY2(scrolled > 0, "the page did not take the key: the window is held behind the modal window");
     QCOMPARE(usage->WebBrowser1->source(), pages.page("DBHelp.htm"));
     QCOMPARE(box.texts(), QStringList());
 }
