@@ -1,11 +1,9 @@
 #include "app/HelpFormUnit.h"
 #include "platform/HelpView.h"
 
-#include <QVBoxLayout>
-
 namespace qv {
 
-TDBHelpForm::TDBHelpForm(const QString& programFolder, QWidget* parent) : QWidget(parent)
+TDBHelpForm::TDBHelpForm(const QString& programFolder, QWidget* parent) : QMainWindow(parent)
 {
     setObjectName("TDBHelpForm");
     setWindowTitle("Database Usage");
@@ -13,9 +11,7 @@ TDBHelpForm::TDBHelpForm(const QString& programFolder, QWidget* parent) : QWidge
     WebBrowser1 = new HelpView;
     WebBrowser1->setObjectName("WebBrowser1");
     WebBrowser1->setAccessibleName("Database Usage");
-    auto* v = new QVBoxLayout(this);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->addWidget(WebBrowser1);
+    setCentralWidget(WebBrowser1);
     resize(600, 560);
     WebBrowser1->navigate(QUrl::fromLocalFile(programFolder + "help/DBHelp.htm"));
 }

@@ -2,13 +2,13 @@
 // The "Database Usage" window: the page that explains the tables a user meets. It loads the page once, when it is
 // made, and keeps whatever page the user went on to between showings.
 
-#include <QWidget>
+#include <QMainWindow>
 
 namespace qv {
 
 class HelpView;
 
-class TDBHelpForm : public QWidget {
+class TDBHelpForm : public QMainWindow {
     Q_OBJECT
 public:
     // programFolder: the executable's folder, ending in a separator; the page lies in its "help" folder.

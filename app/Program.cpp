@@ -3,6 +3,7 @@
 #include "activities/FollowUp.h"
 #include "activities/Reminders.h"
 #include "app/About.h"
+#include "app/BackupRestore.h"
 #include "app/HelpFormUnit.h"
 #include "app/MainFrameUnit.h"
 #include "app/SelectCompany.h"
@@ -13,6 +14,7 @@
 #include "analysis/LookupDataAnalysis.h"
 #include "data/DataModule.h"
 #include "data/DatabaseError.h"
+#include "platform/Accessibility.h"
 #include "platform/GuardedApplication.h"
 #include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
@@ -106,6 +108,7 @@ void Program::wireMenu()
     wireActivities();
     wireAccounts();
     wireHelp();
+    wireDatabaseMenu();
 }
 
 void Program::wireAccounts()
@@ -141,11 +144,20 @@ void Program::wireActivities()
     m_form1->wire(m_form1->RemindersItem, [this] { m_reminders->remindersCommand(); });
 }
 
+void Program::wireDatabaseMenu()
+{
+    Connection& connection = *m_dataModule->MainADOConnection;
+    const QString database = m_folder + QStringLiteral("Quorvane.qv");
+    m_form1->wire(m_form1->BackupItem, [&connection, database] { backupDatabase(connection, database); });
+    m_form1->wire(m_form1->RestoreItem, [&connection, database] { restoreDatabase(connection, database); });
+}
+
 bool Program::start()
 {
     m_splash = new TSplashForm;
     // The program's name for the desktop. No display name: the toolkit would append it to every window's caption.
     QApplication::setApplicationName("Quorvane PRO 2005");
+    installAccessibility();
     m_splash->show(); // runs the display check
     m_splash->repaint();
     QApplication::processEvents();

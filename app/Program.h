@@ -63,6 +63,7 @@ private:
     void wireMenu();
     void wireAccounts();
     void wireHelp();
+    void wireDatabaseMenu();
 
     QString m_folder;
     TSplashForm* m_splash = nullptr;

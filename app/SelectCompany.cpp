@@ -10,7 +10,7 @@
 
 namespace qv {
 
-THelpForm::THelpForm(const QString& programFolder, QWidget* parent) : QWidget(parent), m_folder(programFolder)
+THelpForm::THelpForm(const QString& programFolder, QWidget* parent) : QMainWindow(parent), m_folder(programFolder)
 {
     setObjectName("THelpForm");
     setWindowTitle("Quorvane PRO 2005 Help");
@@ -36,9 +36,11 @@ THelpForm::THelpForm(const QString& programFolder, QWidget* parent) : QWidget(pa
     WebBrowser1->setAccessibleName("Quorvane PRO 2005 Help");
     WebBrowser1->beforeNavigate = [this](const QUrl& url) { return WebBrowser1BeforeNavigate2(url); };
 
-    auto* v = new QVBoxLayout(this);
+    auto* content = new QWidget;
+    auto* v = new QVBoxLayout(content);
     v->addLayout(top);
     v->addWidget(WebBrowser1, 1);
+    setCentralWidget(content);
     resize(640, 600);
 }
 
@@ -48,7 +50,7 @@ void THelpForm::showHelp() { showWithoutWaiting(this); }
 
 void THelpForm::showEvent(QShowEvent* event)
 {
-    QWidget::showEvent(event);
+    QMainWindow::showEvent(event);
     // Every showing starts from the start page, wherever the user had gone.
     WebBrowser1->navigate(startPage());
     OKBtn->setFocus();

@@ -2,7 +2,7 @@
 // The help window ("Quorvane PRO 2005 Help"): the banner with "OK" beside it, and below them the program's help
 // pages. It opens on the start page every time it is shown; the maker's home page goes to the user's browser.
 
-#include <QWidget>
+#include <QMainWindow>
 
 class QPushButton;
 class QUrl;
@@ -11,7 +11,7 @@ namespace qv {
 
 class HelpView;
 
-class THelpForm : public QWidget {
+class THelpForm : public QMainWindow {
     Q_OBJECT
 public:
     // programFolder: the executable's folder, ending in a separator; the pages lie in its "help" folder.

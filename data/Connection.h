@@ -1,6 +1,8 @@
 #pragma once
 // The program's one connection to the encrypted database file (the data module's `MainADOConnection`).
 
+#include "data/FileLock.h"
+
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -113,6 +115,7 @@ private:
     sqlite3_stmt* m_dataVersion = nullptr;
     std::unordered_map<QString, quint64> m_localWrites;
     int m_transactionDepth = 0;
+    FileLock m_fileLock; // shared while connected, so that a restore elsewhere leaves the file alone
 };
 
 class Transaction {
