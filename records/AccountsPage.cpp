@@ -137,8 +137,8 @@ QWidget* AccountsPage::buildRelatedFiles()
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(2);
     RelatedFilesGrid =
-        new DBGrid(m_dm.RelatedFilesTable, {GridColumn::button("Date", "Date", 90, [this] { pickFileDate(); }),
-                                            GridColumn::button("FilePath", "File path", 280, [this] { chooseFile(); }),
+        new DBGrid(m_dm.RelatedFilesTable, {GridColumn::button("Date", "Date", 100, [this] { pickFileDate(); }),
+                                            GridColumn::button("FilePath", "File path", 270, [this] { chooseFile(); }),
                                             GridColumn::button("OPENFILE", "Open", 90, [this] { openFile(); }),
                                             GridColumn::text("FileDescription", "Description", 230)});
     RelatedFilesGrid->setAccessibleName("Related files");
