@@ -1,5 +1,4 @@
 #include "activities/Reminders.h"
-#include "analysis/ContactScan.h"
 #include "data/DataModule.h"
 #include "data/DateFormats.h"
 #include "platform/Clock.h"
@@ -24,12 +23,26 @@ namespace {
 const char* const Headers[TRemindersForm::ColumnCount] = {"No.", "Name", "Type", "Event", "Mobile", "Email"};
 const int Widths[TRemindersForm::ColumnCount] = {25, 125, 55, 65, 80, 150};
 
+// A field of the contact in a row as UTF-8, read without moving; false when it is null. scratch holds the bytes
+// when the value is not stored as text (written by another program).
+bool textAt(const Dataset& contacts, int row, int field, QByteArray& scratch, const char** p, int* size)
+{
+    *p = contacts.utf8At(row, field, size);
+    if (*p) return true;
+    const QVariant v = contacts.valueAt(row, field);
+    if (v.isNull()) return false;
+    scratch = v.toString().toUtf8();
+    *p = scratch.constData();
+    *size = int(scratch.size());
+    return true;
+}
+
 // A reminder flag is set when it reads as the boolean true: "TRUE" in any letter case.
-bool flagSet(const Dataset& contact, int field, QByteArray& scratch)
+bool flagSet(const Dataset& contacts, int row, int field, QByteArray& scratch)
 {
     const char* p = nullptr;
     int size = 0;
-    if (!fieldUtf8(contact, field, scratch, &p, &size)) return false;
+    if (!textAt(contacts, row, field, scratch, &p, &size)) return false;
     while (size > 0 && p[0] == ' ') ++p, --size;
     while (size > 0 && p[size - 1] == ' ') --size;
     return size == 4 && qstrnicmp(p, "true", 4) == 0;
@@ -37,17 +50,22 @@ bool flagSet(const Dataset& contact, int field, QByteArray& scratch)
 
 // Whether a stored date falls on today's month and day; its year does not count. Dates stored as our own text
 // ("yyyy-MM-dd ...") are compared without converting them.
-bool fallsToday(const Dataset& contact, int field, const QDate& today, const QByteArray& monthDay, QByteArray& scratch)
+bool fallsToday(const Dataset& contacts, int row, int field, const QDate& today, const QByteArray& monthDay,
+                QByteArray& scratch)
 {
     const char* p = nullptr;
     int size = 0;
-    if (!fieldUtf8(contact, field, scratch, &p, &size)) return false;
+    if (!textAt(contacts, row, field, scratch, &p, &size)) return false;
     if (size >= 10 && p[4] == '-' && p[7] == '-') return std::memcmp(p + 5, monthDay.constData(), 5) == 0;
-    const QDate d = Dataset::parseStoredDateTime(contact.value(field)).date();
+    const QDate d = Dataset::parseStoredDateTime(contacts.valueAt(row, field)).date();
     return d.isValid() && d.month() == today.month() && d.day() == today.day();
 }
 
-QString shownText(const Dataset& contact, int field) { return contact.isNull(field) ? QString() : contact.text(field); }
+QString shownText(const Dataset& contacts, int row, int field)
+{
+    const QVariant v = contacts.valueAt(row, field);
+    return v.isNull() ? QString() : v.toString();
+}
 
 } // namespace
 
@@ -134,16 +152,22 @@ void TRemindersForm::remindersCommand()
     const QByteArray monthDay = today.toString(QStringLiteral("MM-dd")).toLatin1();
     QByteArray scratch;
     std::vector<Reminder> found;
-    auto add = [&](const Dataset& c, const char* event) {
-        found.push_back({shownText(c, name), shownText(c, type), QString::fromLatin1(event), shownText(c, mobile),
-                         shownText(c, email)});
+    auto add = [&](int row, const char* event) {
+        found.push_back({shownText(contacts, row, name), shownText(contacts, row, type), QString::fromLatin1(event),
+                         shownText(contacts, row, mobile), shownText(contacts, row, email)});
     };
-    visitContacts(m_dm, [&](const Dataset& c) {
+    // Every contact once, in the dataset's order, read where it stands: nothing moves during the walk. Going to the
+    // first contact posts a pending edit first, as any walk does.
+    contacts.first();
+    const int count = contacts.recordCount();
+    for (int row = 0; row < count; ++row) {
         // The birthday row comes before the anniversary row of the same contact.
-        if (flagSet(c, breminder, scratch) && fallsToday(c, birthday, today, monthDay, scratch)) add(c, "Birthday");
-        if (flagSet(c, areminder, scratch) && fallsToday(c, anniversary, today, monthDay, scratch))
-            add(c, "Anniversary");
-    });
+        if (flagSet(contacts, row, breminder, scratch) && fallsToday(contacts, row, birthday, today, monthDay, scratch))
+            add(row, "Birthday");
+        if (flagSet(contacts, row, areminder, scratch) &&
+            fallsToday(contacts, row, anniversary, today, monthDay, scratch))
+            add(row, "Anniversary");
+    }
     fillList(found);
     if (!found.empty())
         exec();

@@ -507,6 +507,24 @@ QVariant Dataset::valueAt(int shownRow, int index) const
     return m_rows[size_t(m_lo + viewRow)].packed.value(index, m_storedColumns);
 }
 
+const char* Dataset::utf8At(int shownRow, int index, int* size) const
+{
+    *size = 0;
+    if (!isOpen() || index < 0 || index >= m_storedColumns) return nullptr;
+    ensureView();
+    if (isEditing() && shownRow >= m_pos) {
+        if (shownRow == m_pos) return nullptr;
+        if (m_state == DatasetState::Insert) --shownRow;
+    }
+    if (shownRow < 0 || shownRow >= m_hi - m_lo) return nullptr;
+    const int at = m_lo + shownRow;
+    // A scan reads row after row scattered over the heap: start loading the next ones now.
+    if (at + 4 < m_hi) m_rows[size_t(at + 4)].packed.prefetch();
+    const PackedRow& row = m_rows[size_t(at)].packed;
+    if (row.tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
+    return row.bytes(index, m_storedColumns, size);
+}
+
 namespace {
 
 // Case-insensitive comparison that is fast for ASCII and exact for the rest.

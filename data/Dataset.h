@@ -119,6 +119,9 @@ public:
     int shownRowCount() const;                       // recordCount(), plus one while inserting
     int currentShownRow() const;                     // -1 when there is no current row
     QVariant valueAt(int shownRow, int index) const; // a stored column; null outside the rows
+    // Raw UTF-8 of a text column of a stored row, without moving or converting; nullptr for null, for a value that
+    // is not text and for the row being edited (read those with valueAt). Starts loading the rows just ahead.
+    const char* utf8At(int shownRow, int index, int* size) const;
     // The resultColumn of the first shown row whose keyColumn equals key, without moving; null when none.
     QVariant lookupValue(const QString& keyColumn, const QVariant& key, const QString& resultColumn) const;
 

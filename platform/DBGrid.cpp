@@ -69,8 +69,7 @@ void DBGrid::followDataset(int row)
     const auto how = isReadOnly() ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
                                   : QItemSelectionModel::ClearAndSelect;
     if (target.isValid()) {
-        selectionModel()->setCurrentIndex(target, how);
-        if (isVisible()) scrollTo(target);
+        selectionModel()->setCurrentIndex(target, how); // the view scrolls to its new current cell itself
     } else {
         selectionModel()->clear();
     }
@@ -82,7 +81,9 @@ void DBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previ
 {
     QTableView::currentChanged(current, previous);
     viewport()->update(); // the cell buttons follow the current row
-    if (m_following || !current.isValid() || current.row() == m_model->currentRow()) return;
+    // While the model moves rows the view may shift its current cell; the dataset decides where it stands.
+    if (m_following || m_model->isChangingRows() || !current.isValid() || current.row() == m_model->currentRow())
+        return;
     m_model->moveToRow(current.row());
     // Refused or not, the grid shows the row the dataset stands on.
     followDataset(m_model->currentRow());

@@ -212,10 +212,32 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
 
 void DatasetModel::resetTo(int count)
 {
+    m_changingRows = true;
     beginResetModel();
     m_count = count;
     m_changing = Changing::None;
     endResetModel();
+    m_changingRows = false;
+    emit currentRowChanged(currentRow());
+}
+
+void DatasetModel::replaceRows(int count)
+{
+    // A few rows (a detail following its master): say which rows came or went and that the others changed, so
+    // that the view keeps its layout and its current cell. Many rows: one reset costs less than that.
+    if (std::max(m_count, count) > FewRows) return resetTo(count);
+    m_changingRows = true;
+    if (count < m_count) {
+        beginRemoveRows({}, count, m_count - 1);
+        m_count = count;
+        endRemoveRows();
+    } else if (count > m_count) {
+        beginInsertRows({}, m_count, count - 1);
+        m_count = count;
+        endInsertRows();
+    }
+    m_changingRows = false;
+    if (m_count > 0) emit dataChanged(index(0, 0), index(m_count - 1, columnCount() - 1));
     emit currentRowChanged(currentRow());
 }
 
@@ -228,7 +250,7 @@ void DatasetModel::rowsReset()
         if (m_count != 0) resetTo(0);
         return;
     }
-    resetTo(targetRowCount());
+    replaceRows(targetRowCount());
 }
 
 void DatasetModel::rowInserted(int row)
@@ -239,12 +261,14 @@ void DatasetModel::rowInserted(int row)
         // The blank row became the new row.
         emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     } else if (target == m_count + 1 && row >= 0 && row <= m_count) {
+        m_changingRows = true;
         m_changing = Changing::Inserting;
         m_changingRow = row;
         beginInsertRows({}, row, row);
         m_changing = Changing::None;
         m_count = target;
         endInsertRows();
+        m_changingRows = false;
     } else {
         resetTo(target);
         return;
@@ -260,12 +284,14 @@ void DatasetModel::rowRemoved(int row)
         // The last row went and the blank row took its place.
         emit dataChanged(index(0, 0), index(0, columnCount() - 1));
     } else if (target == m_count - 1 && row >= 0 && row < m_count) {
+        m_changingRows = true;
         m_changing = Changing::Removing;
         m_changingRow = row;
         beginRemoveRows({}, row, row);
         m_changing = Changing::None;
         m_count = target;
         endRemoveRows();
+        m_changingRows = false;
     } else {
         resetTo(target);
         return;

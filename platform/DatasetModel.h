@@ -70,6 +70,9 @@ public:
     void beginEditing(int row);
     // The text a cell shows.
     QString cellText(int row, int column) const;
+    // Whether rows are being inserted, removed or replaced just now: a view that moves its current cell meanwhile
+    // follows the dataset afterwards instead of moving it.
+    bool isChangingRows() const { return m_changingRows; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -93,6 +96,8 @@ private:
     void fieldChanged(int index);
     void datasetMoved();
     void resetTo(int count);
+    void replaceRows(int count);
+    static constexpr int FewRows = 1000;
 
     Dataset* m_dataset;
     std::vector<GridColumn> m_columns;
@@ -102,6 +107,7 @@ private:
     bool m_watched = true;
     bool m_stale = false;
     int m_count = 0; // rows the view has been told of
+    bool m_changingRows = false;
     // While a row notice is passed on, the view still sees the rows as they were: the row at m_changingRow is
     // not there yet (an insert) or still there (a removal).
     enum class Changing { None, Inserting, Removing } m_changing = Changing::None;
