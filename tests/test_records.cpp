@@ -6,6 +6,7 @@
 #include "data/DatabaseError.h"
 #include "platform/Clock.h"
 #include "platform/DataControls.h"
+#include "platform/RecordToolbar.h"
 #include "records/ContactPages.h"
 #include "records/DataEntry.h"
 #include "records/PickDate.h"
@@ -42,7 +43,7 @@ struct Files {
     {
         form.show();
     }
-    QToolButton* button(const QString& hint) const { return form.findChild<QToolButton*>(hint); }
+    QToolButton* button(const QString& hint) const { return form.ContactToolbar->button(hint); }
     template <class T> T* find(const QString& name) const
     {
         T* w = form.findChild<T*>(name);
