@@ -11,6 +11,7 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace qv {
@@ -210,6 +211,8 @@ private:
     void notifyCurrent();
     void writeRow();
     void reloadRow(qint64 rowid, Row& row);
+    void packEdit(qint64 rowid, Row& row) const;
+    const QString& insertSql(const std::vector<int>& columns);
     void validateWidths() const;
     QVariant storedValue(int index) const;
     void checkActive() const;
@@ -243,6 +246,8 @@ private:
     bool m_pendingNotify = false;
     Connection::Stamp m_readStamp;
     bool m_lastRefreshSkipped = false;
+    QString m_reloadSql;                                 // a row's re-read, built once
+    std::unordered_map<QByteArray, QString> m_insertSql; // by the columns an insert writes
 };
 
 } // namespace qv
