@@ -298,7 +298,7 @@ Statement& Connection::cachedStatement(const QString& sql)
         if (m_statements.size() >= 64) m_statements.clear();
         it = m_statements.emplace(sql, std::make_unique<Statement>(*this, sql)).first;
     }
-    it->second->reset();
+    sqlite3_reset(it->second->handle()); // every parameter is bound again by the caller
     return *it->second;
 }
 

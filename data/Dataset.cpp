@@ -2,6 +2,7 @@
 #include "data/DatabaseError.h"
 #include "data/DateFormats.h"
 
+#include <QStringEncoder>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -55,6 +56,18 @@ void PackedRow::Builder::addText(const char* utf8, int size)
     ends[col++] = quint32(data.size());
 }
 
+void PackedRow::Builder::addText(QStringView text)
+{
+    tags[col] = Text;
+    // Encoded straight into the row's bytes: no temporary per value.
+    const size_t at = data.size();
+    data.resize(at + size_t(text.size()) * 3);
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    char* end = utf8.appendToBuffer(data.data() + at, text);
+    data.resize(size_t(end - data.data()));
+    ends[col++] = quint32(data.size());
+}
+
 PackedRow PackedRow::Builder::build() const
 {
     const int n = int(tags.size());
@@ -93,6 +106,7 @@ PackedRow PackedRow::pack(const std::vector<QVariant>& values)
         case QMetaType::UInt:
         case QMetaType::ULongLong: b.addInt(v.toLongLong()); break;
         case QMetaType::Double: b.addReal(v.toDouble()); break;
+        case QMetaType::QString: b.addText(QStringView(*static_cast<const QString*>(v.constData()))); break;
         default: {
             const QByteArray u = v.toString().toUtf8();
             b.addText(u.constData(), int(u.size()));

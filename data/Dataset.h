@@ -61,6 +61,7 @@ public:
         void addInt(qint64 v);
         void addReal(double v);
         void addText(const char* utf8, int size);
+        void addText(QStringView text);
         PackedRow build() const;
         std::vector<unsigned char> tags;
         std::vector<quint32> ends;

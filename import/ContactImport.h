@@ -4,9 +4,8 @@
 
 #include "data/BulkPost.h"
 
-#include <QByteArray>
-#include <QSet>
 #include <QString>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -20,6 +19,9 @@ public:
     // Notes how many contacts the current company has, then makes the first company current: every contact
     // added belongs to it.
     explicit ContactImport(TMainDataModule& dm);
+    ~ContactImport();
+    ContactImport(const ContactImport&) = delete;
+    ContactImport& operator=(const ContactImport&) = delete;
 
     int initialCount() const { return m_initialCount; }
     int added() const { return m_added; }
@@ -38,14 +40,23 @@ public:
     static bool isBlankName(const QString& name);
 
 private:
-    static QByteArray duplicateKey(const QString& name, const QString& email1);
-    void indexExistingContacts();
+    void indexContacts();
+    void foldRowKey(int position, std::string& key); // the key of the contact at a position of the dataset
+    bool isKnown(const std::string& key, size_t hash);
+    void remember(size_t hash, int position);
 
     Dataset& m_people;
-    int m_initialCount;
+    const int m_initialCount;
+    const int m_nameColumn, m_emailColumn;
     int m_added = 0;
     bool m_indexed = false;
-    QSet<QByteArray> m_keys;
+    bool m_quiet = true; // the contacts' controls are told once, at the end
+    // The duplicate test is a look-up, not a walk through the contacts: the hash of every contact's name and
+    // Email1, letter case folded away, with the contact's position (open addressing, no allocation per contact).
+    // A matching hash is confirmed against the contact itself.
+    std::vector<std::pair<size_t, int>> m_slots; // position -1: free
+    size_t m_used = 0;
+    std::string m_key, m_candidate;
     BulkPost m_bulk;
 };
 

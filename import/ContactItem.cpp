@@ -183,16 +183,22 @@ ContactItem contactItemFromVCard(const VCard& card)
     QStringList languages;
     for (const VCardProperty* lang : byPreference(card.all(QStringLiteral("LANG")))) languages << lang->text();
     c.Language = joined(languages);
-    c.Spouse = relatedNames(card, {"X-SPOUSE", "X-EVOLUTION-SPOUSE", "X-MS-SPOUSE", "X-KADDRESSBOOK-X-SPOUSESNAME"},
-                            {"spouse", "partner"});
-    c.Children = relatedNames(card, {"X-CHILDREN", "X-CHILD", "X-MS-CHILD"}, {"child", "children", "son", "daughter"});
-    c.ManagerName =
-        relatedNames(card, {"X-MANAGER", "X-EVOLUTION-MANAGER", "X-MS-MANAGER", "X-KADDRESSBOOK-X-MANAGERSNAME"},
-                     {"manager", "x-manager"});
-    c.AssistantName = relatedNames(
-        card, {"X-ASSISTANT", "X-EVOLUTION-ASSISTANT", "X-MS-ASSISTANT", "X-KADDRESSBOOK-X-ASSISTANTSNAME"},
-        {"assistant", "x-assistant", "agent"});
-    c.Hobby = allTexts(card, {"HOBBY", "INTEREST", "X-HOBBY", "X-HOBBIES", "X-MS-INTERESTS"});
+    static const QStringList spouseOwn{"X-SPOUSE", "X-EVOLUTION-SPOUSE", "X-MS-SPOUSE", "X-KADDRESSBOOK-X-SPOUSESNAME"},
+        spouse{"spouse", "partner"};
+    static const QStringList childrenOwn{"X-CHILDREN", "X-CHILD", "X-MS-CHILD"},
+        children{"child", "children", "son", "daughter"};
+    static const QStringList managerOwn{"X-MANAGER", "X-EVOLUTION-MANAGER", "X-MS-MANAGER",
+                                        "X-KADDRESSBOOK-X-MANAGERSNAME"},
+        manager{"manager", "x-manager"};
+    static const QStringList assistantOwn{"X-ASSISTANT", "X-EVOLUTION-ASSISTANT", "X-MS-ASSISTANT",
+                                          "X-KADDRESSBOOK-X-ASSISTANTSNAME"},
+        assistant{"assistant", "x-assistant", "agent"};
+    static const QStringList hobbies{"HOBBY", "INTEREST", "X-HOBBY", "X-HOBBIES", "X-MS-INTERESTS"};
+    c.Spouse = relatedNames(card, spouseOwn, spouse);
+    c.Children = relatedNames(card, childrenOwn, children);
+    c.ManagerName = relatedNames(card, managerOwn, manager);
+    c.AssistantName = relatedNames(card, assistantOwn, assistant);
+    c.Hobby = allTexts(card, hobbies);
     return c;
 }
 

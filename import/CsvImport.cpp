@@ -82,16 +82,15 @@ bool acceptHeader(const QString& firstLine, const char* expected, const char* ot
 // Every non-empty line after the header, split at every comma into `columns` fields (missing ones empty,
 // further ones ignored), under a progress dialog; stops early when the user cancels.
 void forEachRow(const QStringList& lines, int columns, const QString& caption, const std::function<int()>& added,
-                const std::function<void(const QStringList&)>& addRow)
+                const std::function<void(const QList<QStringView>&)>& addRow)
 {
     WorkProgress progress(caption, int(lines.size()) - 1);
-    QStringList fields;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         if (!progress.step(int(i) - 1, added())) break;
         const QString& line = lines.at(i);
         if (line.isEmpty()) continue;
-        fields = line.split(u',');
-        while (fields.size() < columns) fields << QString();
+        QList<QStringView> fields = QStringView(line).split(u',');
+        while (fields.size() < columns) fields << QStringView();
         addRow(fields);
     }
 }
@@ -111,12 +110,13 @@ void SpeedButton14Click(TMainDataModule& dm)
     for (const char* c : ContactColumns) columns.push_back(import.column(c));
     forEachRow(
         *lines, int(columns.size()), QStringLiteral("Importing contacts"), [&] { return import.added(); },
-        [&](const QStringList& fields) {
-            const QString& name = fields.at(ContactNameField);
-            if (name.isEmpty() || name == QLatin1String(" ")) return;
+        [&](const QList<QStringView>& fields) {
+            const QStringView name = fields.at(ContactNameField);
+            if (name.isEmpty() || name == u" ") return;
             values.clear();
-            for (size_t k = 0; k < columns.size(); ++k) values.emplace_back(columns[k], fields.at(qsizetype(k)));
-            import.add(name, fields.at(ContactEmail1Field), values);
+            for (size_t k = 0; k < columns.size(); ++k)
+                values.emplace_back(columns[k], fields.at(qsizetype(k)).toString());
+            import.add(values[ContactNameField].second, values[ContactEmail1Field].second, values);
         });
     import.finish();
     showCount(import.added());
@@ -145,8 +145,8 @@ void importAccountsFromCsv(TMainDataModule& dm)
     BulkPost bulk(accounts);
     forEachRow(
         *lines, int(columns.size()), QStringLiteral("Importing accounts"), [&] { return bulk.posted(); },
-        [&](const QStringList& fields) {
-            const QString& name = fields.at(0);
+        [&](const QList<QStringView>& fields) {
+            const QString name = fields.at(0).toString();
             if (ContactImport::isBlankName(name)) return;
             if (skipKnown) {
                 const QString key = name.toCaseFolded();
@@ -155,7 +155,8 @@ void importAccountsFromCsv(TMainDataModule& dm)
             }
             accounts.append();
             for (size_t k = 0; k < columns.size(); ++k)
-                if (!fields.at(qsizetype(k)).isEmpty()) accounts.setValue(columns[k], fields.at(qsizetype(k)));
+                if (!fields.at(qsizetype(k)).isEmpty())
+                    accounts.setValue(columns[k], fields.at(qsizetype(k)).toString());
             bulk.post();
         });
     bulk.finish();

@@ -7,10 +7,10 @@ namespace qv {
 
 namespace {
 
-bool isFoldSpace(const QString& line) { return !line.isEmpty() && (line.at(0) == u' ' || line.at(0) == u'\t'); }
+bool isFoldSpace(QStringView line) { return !line.isEmpty() && (line.at(0) == u' ' || line.at(0) == u'\t'); }
 
 // The first `wanted` outside double quotes (parameter values may be quoted and hold ':' or ';'), -1 when none.
-qsizetype findUnquoted(const QString& s, QChar wanted)
+qsizetype findUnquoted(QStringView s, QChar wanted)
 {
     bool quoted = false;
     for (qsizetype i = 0; i < s.size(); ++i) {
@@ -23,9 +23,9 @@ qsizetype findUnquoted(const QString& s, QChar wanted)
     return -1;
 }
 
-QStringList splitUnquoted(const QString& s, QChar separator)
+QList<QStringView> splitUnquoted(QStringView s, QChar separator)
 {
-    QStringList parts;
+    QList<QStringView> parts;
     bool quoted = false;
     qsizetype start = 0;
     for (qsizetype i = 0; i < s.size(); ++i) {
@@ -40,7 +40,7 @@ QStringList splitUnquoted(const QString& s, QChar separator)
     return parts;
 }
 
-bool isQuotedPrintableLine(const QString& line)
+bool isQuotedPrintableLine(QStringView line)
 {
     const qsizetype colon = findUnquoted(line, u':');
     return colon > 0 && line.left(colon).contains(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive);
@@ -55,7 +55,7 @@ int hexValue(QChar c)
     return -1;
 }
 
-QByteArray decodeQuotedPrintable(const QString& value)
+QByteArray decodeQuotedPrintable(QStringView value)
 {
     QByteArray out;
     out.reserve(value.size());
@@ -67,7 +67,7 @@ QByteArray decodeQuotedPrintable(const QString& value)
         } else if (c.unicode() < 0x80) {
             out.append(char(c.unicode()));
         } else {
-            out.append(QString(c).toUtf8());
+            out.append(QStringView(&c, 1).toUtf8());
         }
     }
     return out;
@@ -148,55 +148,81 @@ QString unescape(const QString& s, const QString& version)
     return out;
 }
 
-QString readVersionAhead(const QStringList& lines, qsizetype from)
+// Lines ending at CR LF, LF or CR, as views of the text.
+QList<QStringView> lineViews(QStringView text)
+{
+    QList<QStringView> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\r' && c != u'\n') continue;
+        lines << text.mid(start, i - start);
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines << text.mid(start);
+    return lines;
+}
+
+QString readVersionAhead(const QList<QStringView>& lines, qsizetype from)
 {
     for (qsizetype i = from; i < lines.size(); ++i) {
-        const QString& l = lines.at(i);
-        if (l.startsWith(QLatin1String("VERSION:"), Qt::CaseInsensitive)) return l.mid(8).trimmed();
+        const QStringView l = lines.at(i);
+        if (l.startsWith(QLatin1String("VERSION:"), Qt::CaseInsensitive)) return l.mid(8).trimmed().toString();
         if (l.trimmed().compare(QLatin1String("END:VCARD"), Qt::CaseInsensitive) == 0) break;
     }
     return QStringLiteral("3.0");
 }
 
-VCardProperty parseProperty(const QString& line, qsizetype colon, const QString& version)
+VCardProperty parseProperty(QStringView line, qsizetype colon, const QString& version)
 {
     VCardProperty p;
     p.version = version;
-    const QStringList head = splitUnquoted(line.left(colon), u';');
-    QString name = head.first().trimmed();
+    const QList<QStringView> head = splitUnquoted(line.left(colon), u';');
+    QStringView name = head.first().trimmed();
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot >= 0) {
-        p.group = name.left(dot);
+        p.group = name.left(dot).toString();
         name = name.mid(dot + 1);
     }
-    p.name = name.toUpper();
+    p.name = name.toString().toUpper();
     for (qsizetype i = 1; i < head.size(); ++i) {
-        const QString part = head.at(i).trimmed();
+        const QStringView part = head.at(i).trimmed();
         if (part.isEmpty()) continue;
         const qsizetype eq = findUnquoted(part, u'=');
         if (eq < 0) {
-            const QString bare = part.toUpper();
+            const QString bare = part.toString().toUpper();
             p.params.append({isEncodingWord(bare) ? QStringLiteral("ENCODING") : QStringLiteral("TYPE"), bare});
             continue;
         }
-        QString value = part.mid(eq + 1).trimmed();
+        QStringView value = part.mid(eq + 1).trimmed();
         if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"')) value = value.mid(1, value.size() - 2);
-        if (version == u"4.0") value = decodeCaret(value);
-        p.params.append({part.left(eq).trimmed().toUpper(), value});
+        p.params.append({part.left(eq).trimmed().toString().toUpper(),
+                         version == u"4.0" ? decodeCaret(value.toString()) : value.toString()});
     }
-    const QString raw = line.mid(colon + 1);
+    // What the readers ask of every property, worked out once.
+    for (const auto& [paramName, paramValue] : std::as_const(p.params)) {
+        if (paramName != u"TYPE") continue;
+        for (const QStringView t : QStringView(paramValue).split(u',', Qt::SkipEmptyParts))
+            p.typeList << t.trimmed().toString().toLower();
+    }
+    bool numbered = false;
+    const int pref = p.param(QStringLiteral("PREF")).toInt(&numbered);
+    p.pref = numbered && pref > 0 ? pref : p.typeList.contains(QLatin1String("pref")) ? 1 : 100;
+
+    const QStringView raw = line.mid(colon + 1);
     const QString encoding = p.param(QStringLiteral("ENCODING")).toUpper();
     if (encoding == u"QUOTED-PRINTABLE") {
         p.value = decodeCharset(decodeQuotedPrintable(raw), p.param(QStringLiteral("CHARSET")));
     } else if (encoding == u"B" || encoding == u"BASE64") {
         // Pictures and keys are of no use here; a text in base64 is read like any other.
         if (!isBinaryProperty(p.name)) {
-            QString compact = raw;
+            QString compact = raw.toString();
             compact.remove(u' ').remove(u'\t');
             p.value = decodeCharset(QByteArray::fromBase64(compact.toLatin1()), p.param(QStringLiteral("CHARSET")));
         }
     } else {
-        p.value = raw;
+        p.value = raw.toString();
     }
     return p;
 }
@@ -208,24 +234,6 @@ QString VCardProperty::param(const QString& upperName) const
     for (const auto& p : params)
         if (p.first == upperName) return p.second;
     return {};
-}
-
-QStringList VCardProperty::types() const
-{
-    QStringList out;
-    for (const auto& p : params) {
-        if (p.first != u"TYPE") continue;
-        for (const QString& t : p.second.split(u',', Qt::SkipEmptyParts)) out << t.trimmed().toLower();
-    }
-    return out;
-}
-
-int VCardProperty::preference() const
-{
-    bool ok = false;
-    const int pref = param(QStringLiteral("PREF")).toInt(&ok);
-    if (ok && pref > 0) return pref;
-    return hasType(QStringLiteral("pref")) ? 1 : 100;
 }
 
 QString VCardProperty::text() const { return unescape(value, version); }
@@ -287,33 +295,41 @@ bool VCard::isGroup() const
 
 std::vector<VCard> parseVCards(const QString& text)
 {
-    const QStringList lines = splitLines(text);
+    const QList<QStringView> lines = lineViews(text);
     std::vector<VCard> cards;
     bool inCard = false;
     int nested = 0; // a card embedded in a property (2.1 AGENT) is not one of ours
     QString version = QStringLiteral("3.0");
+    QString joined;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        QString line = lines.at(i);
+        QStringView line = lines.at(i);
         if (line.trimmed().isEmpty() || isFoldSpace(line)) continue;
         // One logical line: quoted-printable soft breaks, then folding (2.1 keeps the folding blank, later versions
-        // drop it).
+        // drop it). Most lines are whole as they stand.
+        bool joining = false;
         while (i + 1 < lines.size()) {
-            const QString& next = lines.at(i + 1);
-            if (line.endsWith(u'=') && isQuotedPrintableLine(line)) {
-                line.chop(1);
-                line += next;
-            } else if (isFoldSpace(next)) {
-                line += version == u"2.1" ? next : next.mid(1);
-            } else {
-                break;
+            const QStringView next = lines.at(i + 1);
+            const bool softBreak = line.endsWith(u'=') && isQuotedPrintableLine(line);
+            if (!softBreak && !isFoldSpace(next)) break;
+            if (!joining) {
+                joined = line.toString();
+                joining = true;
             }
+            if (softBreak) {
+                joined.chop(1);
+                joined += next;
+            } else {
+                joined += version == u"2.1" ? next : next.mid(1);
+            }
+            line = joined;
             ++i;
         }
         const qsizetype colon = findUnquoted(line, u':');
         if (colon <= 0) continue;
-        const QString name = line.left(colon).trimmed().toUpper();
-        const QString value = line.mid(colon + 1).trimmed();
-        if (name == u"BEGIN" && value.compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0) {
+        const QStringView name = line.left(colon).trimmed();
+        const QStringView value = line.mid(colon + 1).trimmed();
+        const bool isVCard = value.compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0;
+        if (isVCard && name.compare(QLatin1String("BEGIN"), Qt::CaseInsensitive) == 0) {
             if (inCard) {
                 ++nested;
             } else {
@@ -324,7 +340,7 @@ std::vector<VCard> parseVCards(const QString& text)
             }
             continue;
         }
-        if (name == u"END" && value.compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0) {
+        if (isVCard && name.compare(QLatin1String("END"), Qt::CaseInsensitive) == 0) {
             if (nested > 0)
                 --nested;
             else
@@ -332,8 +348,8 @@ std::vector<VCard> parseVCards(const QString& text)
             continue;
         }
         if (!inCard || nested > 0) continue;
-        if (name == u"VERSION") {
-            cards.back().version = value;
+        if (name.compare(QLatin1String("VERSION"), Qt::CaseInsensitive) == 0) {
+            cards.back().version = value.toString();
             continue;
         }
         cards.back().properties.push_back(parseProperty(line, colon, cards.back().version));

@@ -18,10 +18,13 @@ struct VCardProperty {
     QList<QPair<QString, QString>> params; // names upper case; a bare 2.1 type such as HOME is a TYPE
     QString value;                         // transfer encoding and character set decoded, escapes still in place
 
+    QStringList typeList; // every TYPE value, lower case, split at commas
+    int pref = 100;       // 1 most preferred; PREF=n, TYPE=pref as 1, 100 when not said
+
     QString param(const QString& upperName) const; // the first value, empty when absent
-    QStringList types() const;                     // every TYPE value, lower case, split at commas
-    bool hasType(const QString& lowerType) const { return types().contains(lowerType); }
-    int preference() const;         // 1 most preferred; PREF=n, TYPE=pref as 1, 100 when not said
+    const QStringList& types() const { return typeList; }
+    bool hasType(const QString& lowerType) const { return typeList.contains(lowerType); }
+    int preference() const { return pref; }
     QString text() const;           // the value with its escapes resolved
     QStringList components() const; // a structured value split at its semicolons, escapes resolved
 };
