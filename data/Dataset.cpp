@@ -1041,10 +1041,10 @@ void Dataset::writeRow()
     if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
 
     Row fresh;
-    if (inserting) {
-        // The file declares no defaults and no triggers: a new row holds exactly the values bound, and its key.
-        const int key = m_table->keyColumn().isEmpty() ? -1 : fieldIndex(m_table->keyColumn());
-        if (key >= 0) m_edit[size_t(key)] = rowid;
+    const int key = m_table->keyColumn().isEmpty() ? -1 : fieldIndex(m_table->keyColumn());
+    if (inserting && key >= 0) {
+        // The file declares no defaults: a new row holds exactly the values bound, and the key the engine gave it.
+        m_edit[size_t(key)] = rowid;
         packEdit(rowid, fresh);
     } else {
         reloadRow(rowid, fresh);
