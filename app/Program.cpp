@@ -1,4 +1,5 @@
 #include "app/Program.h"
+#include "app/BackupRestore.h"
 #include "app/MainFrameUnit.h"
 #include "app/Splash.h"
 #include "analysis/RetailForm.h"
@@ -83,6 +84,15 @@ void Program::wireMenu()
     m_form1->wire(m_form1->ImportAccountsItem, [&dm] { importAccountsFromCsv(dm); });
     m_form1->wire(m_form1->ImportOutlookItem, [&dm] { BitBtn1Click(dm); });
     m_form1->wire(m_form1->ImportCsvItem, [&dm] { SpeedButton14Click(dm); });
+    wireDatabaseMenu();
+}
+
+void Program::wireDatabaseMenu()
+{
+    Connection& connection = *m_dataModule->MainADOConnection;
+    const QString database = m_folder + QStringLiteral("Quorvane.qv");
+    m_form1->wire(m_form1->BackupItem, [&connection, database] { backupDatabase(connection, database); });
+    m_form1->wire(m_form1->RestoreItem, [&connection, database] { restoreDatabase(connection, database); });
 }
 
 bool Program::start()

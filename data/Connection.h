@@ -1,6 +1,8 @@
 #pragma once
 // The program's one connection to the encrypted database file (the data module's `MainADOConnection`).
 
+#include "data/FileLock.h"
+
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -120,6 +122,7 @@ private:
     std::unordered_map<QString, quint64> m_localWrites;
     std::unordered_map<QString, std::unique_ptr<Statement>> m_statements;
     int m_transactionDepth = 0;
+    FileLock m_fileLock; // shared while connected, so that a restore elsewhere leaves the file alone
 };
 
 class Transaction {
