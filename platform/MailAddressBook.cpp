@@ -87,7 +87,7 @@ QString defaultThunderbirdProfile(const QString& root)
     };
     for (const Section& s : sections)
         if (s.name.startsWith(QLatin1String("Install")) && !s.values.value("Default").isEmpty())
-            return resolve(s.values.value("Default"), true);
+            return resolve(s.values.value("Default"), false);
     const Section* chosen = nullptr;
     for (const Section& s : sections) {
         if (!s.name.startsWith(QLatin1String("Profile")) || s.values.value("Path").isEmpty()) continue;
