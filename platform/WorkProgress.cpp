@@ -20,6 +20,8 @@ WorkProgress::WorkProgress(const QString& caption, int total) : m_caption(captio
 
 WorkProgress::~WorkProgress() { delete m_dialog; }
 
+QProgressDialog* WorkProgress::dialog() const { return m_dialog; }
+
 bool WorkProgress::step(int done, int added)
 {
     if (m_cancelled) return false;

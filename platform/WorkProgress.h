@@ -23,7 +23,7 @@ public:
     // has pressed Cancel: the work should stop there.
     bool step(int done, int added);
     bool cancelled() const { return m_cancelled; }
-    QProgressDialog* dialog() const { return m_dialog; } // null until it has come up
+    QProgressDialog* dialog() const; // null until it has come up
 
     struct Timing {
         int showAfterMs = 500;   // work shorter than this shows nothing
