@@ -9,6 +9,7 @@
 #include "data/DatabaseError.h"
 #include "import/CsvImport.h"
 #include "import/MailClientImport.h"
+#include "platform/Accessibility.h"
 #include "platform/GuardedApplication.h"
 #include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
@@ -98,8 +99,9 @@ void Program::wireDatabaseMenu()
 bool Program::start()
 {
     m_splash = new TSplashForm;
+    // The program's name for the desktop. No display name: the toolkit would append it to every window's caption.
     QApplication::setApplicationName("Quorvane PRO 2005");
-    QApplication::setApplicationDisplayName("Quorvane PRO 2005");
+    installAccessibility();
     m_splash->show(); // runs the display check
     m_splash->repaint();
     QApplication::processEvents();
@@ -128,11 +130,16 @@ bool Program::start()
     return true;
 }
 
-int Program::run()
+void Program::showMainWindow()
 {
-    // Fill the screen even where no window manager honours "maximized".
+    // Fill the screen even where no window manager honours "maximized"; a window manager maximizes it over this.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) m_form1->setGeometry(screen->availableGeometry());
     m_form1->showMaximized();
+}
+
+int Program::run()
+{
+    showMainWindow();
     // A request to end made while starting (a failed display check) takes effect as soon as the loop begins.
     if (programEndRequested())
         QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);

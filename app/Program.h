@@ -27,6 +27,8 @@ public:
     bool start();
     // The event loop; returns the process's exit status.
     int run();
+    // What run() does first: shows the main window maximized.
+    void showMainWindow();
 
     TForm1* mainWindow() const { return m_form1; }
     TMainDataModule* dataModule() const { return m_dataModule; }

@@ -152,6 +152,7 @@ ContactPages::ContactPages(TMainDataModule& dm, DataSource* source, QWidget* par
     : QTabWidget(parent), m_dm(dm), m_source(source)
 {
     setObjectName("ContactPageControl");
+    setAccessibleName("Contact pages");
     addTab(buildPersonalInfo(), "Personal info");
     addTab(buildBusinessInfo(), "Business info");
     addTab(buildMarketingInfo(), "Marketing info");
