@@ -1,6 +1,5 @@
 #include "import/ContactImport.h"
 #include "data/DataModule.h"
-#include "import/TextFile.h"
 
 #include <functional>
 #include <string_view>
@@ -54,8 +53,6 @@ ContactImport::~ContactImport()
 }
 
 int ContactImport::column(const char* name) const { return m_people.requireField(QString::fromLatin1(name)); }
-
-bool ContactImport::isBlankName(const QString& name) { return trimControl(name).isEmpty(); }
 
 void ContactImport::foldRowKey(int position, std::string& key)
 {
@@ -111,7 +108,7 @@ bool ContactImport::add(const QString& name, const QString& email1, const std::v
 {
     // The required-name rule would refuse such a name, and with the Files window hidden it could not even
     // show where: leave the row out, as an empty name is.
-    if (isBlankName(name)) return false;
+    if (TMainDataModule::isBlankName(name)) return false;
     size_t hash = 0;
     if (m_initialCount > 0) {
         if (!m_indexed) indexContacts();

@@ -36,9 +36,6 @@ public:
     // Stores the last batch and brings the profession suggestions up to date.
     void finish();
 
-    // A name the required-name rule would refuse: nothing but blanks and control characters.
-    static bool isBlankName(const QString& name);
-
 private:
     void indexContacts();
     void foldRowKey(int position, std::string& key); // the key of the contact at a position of the dataset

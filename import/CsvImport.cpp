@@ -147,7 +147,7 @@ void importAccountsFromCsv(TMainDataModule& dm)
         *lines, int(columns.size()), QStringLiteral("Importing accounts"), [&] { return bulk.posted(); },
         [&](const QList<QStringView>& fields) {
             const QString name = fields.at(0).toString();
-            if (ContactImport::isBlankName(name)) return;
+            if (TMainDataModule::isBlankName(name)) return;
             if (skipKnown) {
                 const QString key = name.toCaseFolded();
                 if (known.contains(key)) return;
