@@ -174,6 +174,16 @@ QString readVersionAhead(const QList<QStringView>& lines, qsizetype from)
     return QStringLiteral("3.0");
 }
 
+// Names and types in one letter case; most are written that way already and are copied as they stand.
+QString inCase(QStringView text, bool upper)
+{
+    const char16_t from = upper ? u'a' : u'A';
+    for (const QChar c : text)
+        if ((c.unicode() >= from && c.unicode() <= from + 25) || c.unicode() >= 0x80)
+            return upper ? text.toString().toUpper() : text.toString().toLower();
+    return text.toString();
+}
+
 VCardProperty parseProperty(QStringView line, qsizetype colon, const QString& version)
 {
     VCardProperty p;
@@ -185,29 +195,30 @@ VCardProperty parseProperty(QStringView line, qsizetype colon, const QString& ve
         p.group = name.left(dot).toString();
         name = name.mid(dot + 1);
     }
-    p.name = name.toString().toUpper();
+    p.name = inCase(name, true);
     for (qsizetype i = 1; i < head.size(); ++i) {
         const QStringView part = head.at(i).trimmed();
         if (part.isEmpty()) continue;
         const qsizetype eq = findUnquoted(part, u'=');
         if (eq < 0) {
-            const QString bare = part.toString().toUpper();
+            const QString bare = inCase(part, true);
             p.params.append({isEncodingWord(bare) ? QStringLiteral("ENCODING") : QStringLiteral("TYPE"), bare});
             continue;
         }
         QStringView value = part.mid(eq + 1).trimmed();
         if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"')) value = value.mid(1, value.size() - 2);
-        p.params.append({part.left(eq).trimmed().toString().toUpper(),
+        p.params.append({inCase(part.left(eq).trimmed(), true),
                          version == u"4.0" ? decodeCaret(value.toString()) : value.toString()});
     }
     // What the readers ask of every property, worked out once.
     for (const auto& [paramName, paramValue] : std::as_const(p.params)) {
         if (paramName != u"TYPE") continue;
         for (const QStringView t : QStringView(paramValue).split(u',', Qt::SkipEmptyParts))
-            p.typeList << t.trimmed().toString().toLower();
+            p.typeList << inCase(t.trimmed(), false);
     }
     bool numbered = false;
-    const int pref = p.param(QStringLiteral("PREF")).toInt(&numbered);
+    const QString prefText = p.param(QStringLiteral("PREF"));
+    const int pref = prefText.isEmpty() ? 0 : prefText.toInt(&numbered);
     p.pref = numbered && pref > 0 ? pref : p.typeList.contains(QLatin1String("pref")) ? 1 : 100;
 
     const QStringView raw = line.mid(colon + 1);
