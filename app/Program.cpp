@@ -1,4 +1,7 @@
 #include "app/Program.h"
+#include "activities/CalendarUnit.h"
+#include "activities/FollowUp.h"
+#include "activities/Reminders.h"
 #include "app/BackupRestore.h"
 #include "app/MainFrameUnit.h"
 #include "app/Splash.h"
@@ -34,6 +37,9 @@ Program::~Program()
 {
     // Every window and the data module go with the program; the connection closes with the data module.
     destroyPickDateForm();
+    delete m_calendar;
+    delete m_followUp;
+    delete m_reminders;
     delete m_dataEntry;
     delete m_retail;
     delete m_filters;
@@ -52,8 +58,11 @@ void Program::createWindows()
 {
     m_form1 = new TForm1;
     m_dataModule = new TMainDataModule;
+    m_reminders = new TRemindersForm(*m_dataModule);
     m_dataEntry = new TDataEntryForm(*m_dataModule);
+    m_followUp = new TFollowUpForm(*m_dataModule);
     m_filters = new TFilters(*m_dataModule);
+    m_calendar = new TCalendarForm(*m_dataModule);
 }
 
 void Program::createLateWindows()
@@ -85,7 +94,17 @@ void Program::wireMenu()
     m_form1->wire(m_form1->ImportAccountsItem, [&dm] { importAccountsFromCsv(dm); });
     m_form1->wire(m_form1->ImportOutlookItem, [&dm] { BitBtn1Click(dm); });
     m_form1->wire(m_form1->ImportCsvItem, [&dm] { SpeedButton14Click(dm); });
+    wireActivities();
     wireDatabaseMenu();
+}
+
+void Program::wireActivities()
+{
+    TDataEntryForm* files = m_dataEntry;
+    files->onShowFollowUp = [this] { m_followUp->ShowModal(); };
+    m_form1->wire(m_form1->FollowUpItem, [files] { files->followUpCommand(); });
+    m_form1->wire(m_form1->CalendarItem, [this] { m_calendar->ShowModal(); });
+    m_form1->wire(m_form1->RemindersItem, [this] { m_reminders->remindersCommand(); });
 }
 
 void Program::wireDatabaseMenu()

@@ -13,6 +13,9 @@ class TSplashForm;
 class TDataEntryForm;
 class TRetail;
 class TFilters;
+class TRemindersForm;
+class TFollowUpForm;
+class TCalendarForm;
 
 class Program {
 public:
@@ -40,6 +43,9 @@ public:
     void showPersonality();
     void printContactReport();
     TFilters* filters() const { return m_filters; }
+    TRemindersForm* reminders() const { return m_reminders; }
+    TFollowUpForm* followUp() const { return m_followUp; }
+    TCalendarForm* calendar() const { return m_calendar; }
 
 private:
     void createWindows();     // 1 to 12
@@ -54,6 +60,10 @@ private:
     TDataEntryForm* m_dataEntry = nullptr;
     TRetail* m_retail = nullptr;
     TFilters* m_filters = nullptr;
+    TRemindersForm* m_reminders = nullptr;
+    TFollowUpForm* m_followUp = nullptr;
+    TCalendarForm* m_calendar = nullptr;
+    void wireActivities();
 };
 
 } // namespace qv

@@ -350,6 +350,12 @@ void ComposedReport::renderPage(QPainter& painter, int page, double scale) const
             painter.drawLine(QPointF(r.left(), r.top()), QPointF(r.right(), r.top()));
             continue;
         }
+        if (item.kind == BandItem::Frame) {
+            painter.setPen(QPen(Qt::black, 0.25 * DecipointsPerMm));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(toDp(item.rectMm));
+            continue;
+        }
         painter.setPen(Qt::black);
         painter.setFont(drawingFont(item.font));
         if (!item.wrap) {
@@ -494,7 +500,7 @@ ComposedReport ComposedReport::load(const QString& path)
         qint32 kind = 0, alignment = 0, page = 0;
         in >> kind >> b.rectMm >> b.text >> b.font >> alignment;
         if (paged) in >> page >> b.name >> b.wrap >> b.lines;
-        b.kind = kind == BandItem::Rule ? BandItem::Rule : BandItem::Text;
+        b.kind = kind == BandItem::Rule || kind == BandItem::Frame ? BandItem::Kind(kind) : BandItem::Text;
         b.alignment = alignment;
         b.page = page;
         if (page < 0) fail(notReport);

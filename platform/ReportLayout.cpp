@@ -72,6 +72,11 @@ ReportRule* ReportLayout::addRule(const QString& name, double topMm, double left
     return add(std::make_unique<ReportRule>(name, QRectF(leftMm, topMm, widthMm, 0), m_defaultFont, Qt::AlignLeft));
 }
 
+ReportFrame* ReportLayout::addFrame(const QString& name, const QRectF& rectMm)
+{
+    return add(std::make_unique<ReportFrame>(name, rectMm, m_defaultFont, Qt::AlignLeft));
+}
+
 ReportMemo* ReportLayout::addMemo(const QString& name, const QRectF& rectMm, const QFont& font, bool wordWrap,
                                   Qt::Alignment alignment)
 {
@@ -262,6 +267,11 @@ ComposedReport ReportLayout::compose() const
             auto [page, rect] = at(y, 0);
             data->band.push_back({BandItem::Rule, rect, QString(), e->font(), 0, page, e->name(), false, {}});
             bottom = y;
+        } else if (dynamic_cast<const ReportFrame*>(e)) {
+            const double y = flow.fit(top, design.height());
+            auto [page, rect] = at(y, design.height());
+            data->band.push_back({BandItem::Frame, rect, QString(), e->font(), 0, page, e->name(), false, {}});
+            bottom = y + design.height();
         } else if (auto* chart = dynamic_cast<const ReportPieChart*>(e)) {
             const double y = flow.fit(top, design.height());
             auto [page, rect] = at(y, design.height());

@@ -78,6 +78,12 @@ public:
     using ReportElement::ReportElement;
 };
 
+// A rectangle's outline, framing the elements inside it.
+class ReportFrame : public ReportElement {
+public:
+    using ReportElement::ReportElement;
+};
+
 // Lines of text set at run time; grows downward from its top over as many pages as its lines need.
 class ReportMemo : public ReportElement {
 public:
@@ -146,6 +152,7 @@ public:
     ReportDataField* addDataField(const QString& name, const QRectF& rectMm, std::function<QString()> source,
                                   const QFont& font, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
     ReportRule* addRule(const QString& name, double topMm, double leftMm = 0, double widthMm = -1);
+    ReportFrame* addFrame(const QString& name, const QRectF& rectMm);
     // The one memo of the band; it should be the lowest element, since it grows downward.
     ReportMemo* addMemo(const QString& name, const QRectF& rectMm, const QFont& font, bool wordWrap,
                         Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop);

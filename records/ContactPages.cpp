@@ -166,15 +166,8 @@ QToolButton* ContactPages::dateButton(const QString& field)
     b->setObjectName(field + "Btn");
     b->setAccessibleName("Pick " + field.toLower());
     b->setToolTip("Pick a date");
-    connect(b, &QToolButton::clicked, this, [this, field] {
-        const std::optional<QDate> date = pickDateForm().pick();
-        if (!date) return;
-        runGuarded([&] {
-            Dataset* ds = m_source->dataset();
-            if (!ds->isEditing()) ds->edit();
-            ds->setValue(field, QDateTime(*date, QTime(0, 0)));
-        });
-    });
+    connect(b, &QToolButton::clicked, this,
+            [this, field] { runGuarded([&] { pickDateInto(*m_source->dataset(), field); }); });
     return b;
 }
 

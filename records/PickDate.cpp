@@ -1,4 +1,5 @@
 #include "records/PickDate.h"
+#include "data/Dataset.h"
 #include "platform/Clock.h"
 
 #include <QCalendarWidget>
@@ -90,6 +91,15 @@ void destroyPickDateForm()
 {
     delete instance;
     instance = nullptr;
+}
+
+bool pickDateInto(Dataset& dataset, const QString& field)
+{
+    const std::optional<QDate> picked = pickDateForm().pick();
+    if (!picked) return false;
+    dataset.edit();
+    dataset.setValue(field, QDateTime(*picked, QTime(0, 0)));
+    return true;
 }
 
 } // namespace qv
