@@ -10,7 +10,7 @@
 #include <QFile>
 #include <QSet>
 #include <functional>
-#include <optional>
+#include <memory>
 
 namespace qv {
 
@@ -43,31 +43,39 @@ const QString ContactsFileMessage = QStringLiteral("This is a \"Contacts\" NOT a
                                                    "Import -> Contacts from a CSV file... menu instead.");
 const QString IncompatibleMessage = QStringLiteral("Incompatible CSV file.");
 
-// The chosen file's lines; nothing when the user cancelled, the file could not be read (the reason has been
-// shown) or it has fewer than two lines.
-std::optional<QStringList> chooseCsvLines()
+// The chosen file's text and its lines.
+struct CsvText {
+    QString text;
+    QList<QStringView> lines; // views of the text
+};
+
+// The chosen file, read; nothing when the user cancelled, the file could not be read (the reason has been shown)
+// or it has fewer than two lines.
+std::unique_ptr<CsvText> chooseCsvFile()
 {
     const QString path = chooseFileToOpen(QStringLiteral("CSV (Comma delimited) (*.csv)|*.CSV"));
-    if (path.isEmpty()) return std::nullopt;
+    if (path.isEmpty()) return nullptr;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         showError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
-        return std::nullopt;
+        return nullptr;
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         showError(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
-        return std::nullopt;
+        return nullptr;
     }
-    QStringList lines = splitLines(decodeImportedText(bytes));
-    if (lines.size() < 2) return std::nullopt;
-    return lines;
+    auto csv = std::make_unique<CsvText>();
+    csv->text = decodeImportedText(bytes);
+    csv->lines = lineViews(csv->text);
+    if (csv->lines.size() < 2) return nullptr;
+    return csv;
 }
 
 // The header, blanks around it removed, compared letter for letter; a refused one has been explained.
-bool acceptHeader(const QString& firstLine, const char* expected, const char* other, const QString& otherMessage)
+bool acceptHeader(QStringView firstLine, const char* expected, const char* other, const QString& otherMessage)
 {
-    const QString header = trimControl(firstLine);
+    const QString header = trimControl(firstLine.toString());
     if (header == QLatin1String(other)) {
         showInformation(otherMessage);
         return false;
@@ -81,15 +89,15 @@ bool acceptHeader(const QString& firstLine, const char* expected, const char* ot
 
 // Every non-empty line after the header, split at every comma into `columns` fields (missing ones empty,
 // further ones ignored), under a progress dialog; stops early when the user cancels.
-void forEachRow(const QStringList& lines, int columns, const QString& caption, const std::function<int()>& added,
+void forEachRow(const QList<QStringView>& lines, int columns, const QString& caption, const std::function<int()>& added,
                 const std::function<void(const QList<QStringView>&)>& addRow)
 {
     WorkProgress progress(caption, int(lines.size()) - 1);
     for (qsizetype i = 1; i < lines.size(); ++i) {
         if (!progress.step(int(i) - 1, added())) break;
-        const QString& line = lines.at(i);
+        const QStringView line = lines.at(i);
         if (line.isEmpty()) continue;
-        QList<QStringView> fields = QStringView(line).split(u',');
+        QList<QStringView> fields = line.split(u',');
         while (fields.size() < columns) fields << QStringView();
         addRow(fields);
     }
@@ -101,15 +109,15 @@ void showCount(int added) { showInformation(QString::number(added) + QStringLite
 
 void SpeedButton14Click(TMainDataModule& dm)
 {
-    const std::optional<QStringList> lines = chooseCsvLines();
-    if (!lines) return;
+    const std::unique_ptr<CsvText> csv = chooseCsvFile();
+    if (!csv) return;
     ContactImport import(dm);
-    if (!acceptHeader(lines->first(), ContactsCsvHeader, AccountsCsvHeader, AccountsFileMessage)) return;
+    if (!acceptHeader(csv->lines.first(), ContactsCsvHeader, AccountsCsvHeader, AccountsFileMessage)) return;
     std::vector<std::pair<int, QString>> values;
     std::vector<int> columns;
     for (const char* c : ContactColumns) columns.push_back(import.column(c));
     forEachRow(
-        *lines, int(columns.size()), QStringLiteral("Importing contacts"), [&] { return import.added(); },
+        csv->lines, int(columns.size()), QStringLiteral("Importing contacts"), [&] { return import.added(); },
         [&](const QList<QStringView>& fields) {
             const QStringView name = fields.at(ContactNameField);
             if (name.isEmpty() || name == u" ") return;
@@ -124,9 +132,9 @@ void SpeedButton14Click(TMainDataModule& dm)
 
 void importAccountsFromCsv(TMainDataModule& dm)
 {
-    const std::optional<QStringList> lines = chooseCsvLines();
-    if (!lines) return;
-    if (!acceptHeader(lines->first(), AccountsCsvHeader, ContactsCsvHeader, ContactsFileMessage)) return;
+    const std::unique_ptr<CsvText> csv = chooseCsvFile();
+    if (!csv) return;
+    if (!acceptHeader(csv->lines.first(), AccountsCsvHeader, ContactsCsvHeader, ContactsFileMessage)) return;
     Dataset& accounts = *dm.AccountsTable;
     accounts.checkBrowseMode();
     std::vector<int> columns;
@@ -144,7 +152,7 @@ void importAccountsFromCsv(TMainDataModule& dm)
     }
     BulkPost bulk(accounts);
     forEachRow(
-        *lines, int(columns.size()), QStringLiteral("Importing accounts"), [&] { return bulk.posted(); },
+        csv->lines, int(columns.size()), QStringLiteral("Importing accounts"), [&] { return bulk.posted(); },
         [&](const QList<QStringView>& fields) {
             const QString name = fields.at(0).toString();
             if (TMainDataModule::isBlankName(name)) return;

@@ -36,19 +36,18 @@ QString decodeImportedText(const QByteArray& bytes)
     return utf8.hasError() ? decodeWindows1252(body) : text;
 }
 
-QStringList splitLines(const QString& text)
+QList<QStringView> lineViews(QStringView text)
 {
-    QStringList lines;
+    QList<QStringView> lines;
     qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (c != u'\r' && c != u'\n') continue;
         lines << text.mid(start, i - start);
-        if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n') ++i;
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') ++i;
         start = i + 1;
     }
-    if (start < n) lines << text.mid(start);
+    if (start < text.size()) lines << text.mid(start);
     return lines;
 }
 

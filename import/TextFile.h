@@ -12,8 +12,8 @@ QString decodeImportedText(const QByteArray& bytes);
 QString decodeWindows1252(const QByteArray& bytes);
 bool isValidUtf8(const QByteArray& bytes);
 
-// Lines ending at CR LF, LF or CR; a line break at the very end starts no further line.
-QStringList splitLines(const QString& text);
+// Lines ending at CR LF, LF or CR, as views of the text; a line break at the very end starts no further line.
+QList<QStringView> lineViews(QStringView text);
 
 // Removes leading and trailing characters whose code is 32 or less (blanks and control characters).
 QString trimControl(const QString& text);

@@ -148,22 +148,6 @@ QString unescape(const QString& s, const QString& version)
     return out;
 }
 
-// Lines ending at CR LF, LF or CR, as views of the text.
-QList<QStringView> lineViews(QStringView text)
-{
-    QList<QStringView> lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c != u'\r' && c != u'\n') continue;
-        lines << text.mid(start, i - start);
-        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') ++i;
-        start = i + 1;
-    }
-    if (start < text.size()) lines << text.mid(start);
-    return lines;
-}
-
 QString readVersionAhead(const QList<QStringView>& lines, qsizetype from)
 {
     for (qsizetype i = from; i < lines.size(); ++i) {
