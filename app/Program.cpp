@@ -14,6 +14,8 @@
 #include "analysis/LookupDataAnalysis.h"
 #include "data/DataModule.h"
 #include "data/DatabaseError.h"
+#include "import/CsvImport.h"
+#include "import/MailClientImport.h"
 #include "platform/Accessibility.h"
 #include "platform/GuardedApplication.h"
 #include "platform/Messages.h"
@@ -105,6 +107,9 @@ void Program::wireMenu()
     TMainDataModule& dm = *m_dataModule;
     m_form1->wire(m_form1->LookupDataAnalysisItem, [&dm] { runLookupDataAnalysis(dm); });
     m_form1->wire(m_form1->FiltersItem, [files] { files->filtersCommand(); });
+    m_form1->wire(m_form1->ImportAccountsItem, [&dm] { importAccountsFromCsv(dm); });
+    m_form1->wire(m_form1->ImportOutlookItem, [&dm] { BitBtn1Click(dm); });
+    m_form1->wire(m_form1->ImportCsvItem, [&dm] { SpeedButton14Click(dm); });
     wireActivities();
     wireAccounts();
     wireHelp();

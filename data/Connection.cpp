@@ -223,6 +223,7 @@ void Connection::open()
 void Connection::close()
 {
     if (!m_db) return;
+    m_statements.clear();
     sqlite3_finalize(m_dataVersion);
     m_dataVersion = nullptr;
     sqlite3_close_v2(m_db);
@@ -295,6 +296,18 @@ void Connection::rollback()
     if (m_transactionDepth == 0) return;
     m_transactionDepth = 0;
     exec("ROLLBACK");
+}
+
+Statement& Connection::cachedStatement(const QString& sql)
+{
+    auto it = m_statements.find(sql);
+    if (it == m_statements.end()) {
+        // Updates vary with the columns they write: keep the cache from growing without end.
+        if (m_statements.size() >= 64) m_statements.clear();
+        it = m_statements.emplace(sql, std::make_unique<Statement>(*this, sql)).first;
+    }
+    sqlite3_reset(it->second->handle()); // every parameter is bound again by the caller
+    return *it->second;
 }
 
 qint64 Connection::lastInsertRowid() const { return sqlite3_last_insert_rowid(handle()); }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QVariant>
+#include <memory>
 #include <unordered_map>
 
 struct sqlite3;
@@ -95,6 +96,11 @@ public:
 
     QString lastErrorText() const;
 
+    // A statement prepared once and kept until the connection closes, reset and ready to bind: for the
+    // statements a dataset runs again and again (a row's insert and its re-read). The reference holds until the
+    // next call.
+    Statement& cachedStatement(const QString& sql);
+
     // Parses "key=value;..." pairs the way the connection string writes them, quotes removed.
     static QString connectionStringValue(const QString& connectionString, const QString& key);
 
@@ -114,6 +120,7 @@ private:
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_dataVersion = nullptr;
     std::unordered_map<QString, quint64> m_localWrites;
+    std::unordered_map<QString, std::unique_ptr<Statement>> m_statements;
     int m_transactionDepth = 0;
     FileLock m_fileLock; // shared while connected, so that a restore elsewhere leaves the file alone
 };

@@ -96,15 +96,13 @@ void TMainDataModule::refreshProfessionSuggestions()
     reloadProfessionSuggestions();
 }
 
-namespace {
 // Blank as the rule has always seen it: nothing left once characters 32 and below are trimmed from both ends.
-bool isBlankName(const QString& text)
+bool TMainDataModule::isBlankName(const QString& text)
 {
     for (const QChar c : text)
         if (c.unicode() > 32) return false;
     return true;
 }
-} // namespace
 
 void TMainDataModule::requireName(const NameBox& box, Dataset& ds, const char* column)
 {

@@ -54,6 +54,8 @@ public:
         std::function<bool()> focus;
     };
     void setContactNameBox(NameBox box) { m_contactNameBox = std::move(box); }
+    // A name the required-name rules refuse: nothing but blanks and control characters.
+    static bool isBlankName(const QString& name);
     void setAccountNameBox(NameBox box) { m_accountNameBox = std::move(box); }
 
     // The alert time of an event: the day's date at the start time, less the lead time, worked out in 16-bit

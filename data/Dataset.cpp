@@ -2,6 +2,7 @@
 #include "data/DatabaseError.h"
 #include "data/DateFormats.h"
 
+#include <QStringEncoder>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -56,6 +57,18 @@ void PackedRow::Builder::addText(const char* utf8, int size)
     ends[col++] = quint32(data.size());
 }
 
+void PackedRow::Builder::addText(QStringView text)
+{
+    tags[col] = Text;
+    // Encoded straight into the row's bytes: no temporary per value.
+    const size_t at = data.size();
+    data.resize(at + size_t(text.size()) * 3);
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    char* end = utf8.appendToBuffer(data.data() + at, text);
+    data.resize(size_t(end - data.data()));
+    ends[col++] = quint32(data.size());
+}
+
 PackedRow PackedRow::Builder::build() const
 {
     const int n = int(tags.size());
@@ -94,6 +107,7 @@ PackedRow PackedRow::pack(const std::vector<QVariant>& values)
         case QMetaType::UInt:
         case QMetaType::ULongLong: b.addInt(v.toLongLong()); break;
         case QMetaType::Double: b.addReal(v.toDouble()); break;
+        case QMetaType::QString: b.addText(QStringView(*static_cast<const QString*>(v.constData()))); break;
         default: {
             const QByteArray u = v.toString().toUtf8();
             b.addText(u.constData(), int(u.size()));
@@ -1032,49 +1046,67 @@ void Dataset::validateValues() const
 
 void Dataset::reloadRow(qint64 rowid, Row& row)
 {
-    QStringList cols;
-    for (int i = 0; i < m_storedColumns; ++i) cols << '[' + m_columns[size_t(i)].name + ']';
-    Statement st(*m_connection,
-                 QStringLiteral("SELECT rowid, %1 FROM [%2] WHERE rowid = ?").arg(cols.join(", "), m_table->name));
+    if (m_reloadSql.isEmpty()) {
+        QStringList cols;
+        for (int i = 0; i < m_storedColumns; ++i) cols << '[' + m_columns[size_t(i)].name + ']';
+        m_reloadSql = QStringLiteral("SELECT rowid, %1 FROM [%2] WHERE rowid = ?").arg(cols.join(", "), m_table->name);
+    }
+    Statement& st = m_connection->cachedStatement(m_reloadSql);
     st.bindInt(1, rowid);
     PackedRow::Builder b(m_storedColumns);
     if (st.step()) {
         readRow(st, b, row);
+        st.reset(); // a statement left on a row would hold a read lock
     } else {
-        row.rowid = rowid;
-        row.packed = PackedRow::pack(m_edit);
-        if (m_linkColumn >= 0) {
-            row.linkNull = m_edit[size_t(m_linkColumn)].isNull();
-            row.link = row.linkNull ? 0 : m_edit[size_t(m_linkColumn)].toLongLong();
-        }
+        packEdit(rowid, row);
     }
+}
+
+void Dataset::packEdit(qint64 rowid, Row& row) const
+{
+    row.rowid = rowid;
+    row.packed = PackedRow::pack(m_edit);
+    if (m_linkColumn >= 0) {
+        row.linkNull = m_edit[size_t(m_linkColumn)].isNull();
+        row.link = row.linkNull ? 0 : m_edit[size_t(m_linkColumn)].toLongLong();
+    }
+}
+
+const QString& Dataset::insertSql(const std::vector<int>& indexes)
+{
+    QByteArray key;
+    for (int i : indexes) key.append(char(i & 0xFF)).append(char(i >> 8));
+    auto it = m_insertSql.find(key);
+    if (it != m_insertSql.end()) return it->second;
+    QString sql;
+    if (indexes.empty()) {
+        sql = QStringLiteral("INSERT INTO [%1] DEFAULT VALUES").arg(m_table->name);
+    } else {
+        QStringList names, marks;
+        for (int i : indexes) {
+            names << '[' + m_columns[size_t(i)].name + ']';
+            marks << QStringLiteral("?");
+        }
+        sql =
+            QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)").arg(m_table->name, names.join(", "), marks.join(", "));
+    }
+    return m_insertSql.emplace(key, sql).first->second;
 }
 
 void Dataset::writeRow()
 {
     const bool inserting = m_state == DatasetState::Insert;
-    QStringList names;
     std::vector<int> indexes;
     for (int i = 0; i < m_storedColumns; ++i) {
         if (m_columns[size_t(i)].type == ColumnType::AutoIncrement) continue;
         if (!m_editChanged[size_t(i)]) continue;
         indexes.push_back(i);
-        names << '[' + m_columns[size_t(i)].name + ']';
     }
     const Connection::Stamp before = m_connection->stampOf(m_table->name);
     const bool wasCurrent = before == m_readStamp;
     qint64 rowid = 0;
     if (inserting) {
-        QString sql;
-        if (indexes.empty()) {
-            sql = QStringLiteral("INSERT INTO [%1] DEFAULT VALUES").arg(m_table->name);
-        } else {
-            QStringList marks;
-            for (size_t i = 0; i < indexes.size(); ++i) marks << QStringLiteral("?");
-            sql = QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)")
-                      .arg(m_table->name, names.join(", "), marks.join(", "));
-        }
-        Statement st(*m_connection, sql);
+        Statement& st = m_connection->cachedStatement(insertSql(indexes));
         for (size_t i = 0; i < indexes.size(); ++i) st.bind(int(i) + 1, m_edit[size_t(indexes[i])]);
         st.step();
         rowid = m_connection->lastInsertRowid();
@@ -1082,7 +1114,7 @@ void Dataset::writeRow()
         rowid = currentRow()->rowid;
         if (!indexes.empty()) {
             QStringList sets;
-            for (const QString& n : names) sets << n + " = ?";
+            for (int i : indexes) sets << '[' + m_columns[size_t(i)].name + "] = ?";
             Statement st(*m_connection,
                          QStringLiteral("UPDATE [%1] SET %2 WHERE rowid = ?").arg(m_table->name, sets.join(", ")));
             int k = 1;
@@ -1098,7 +1130,14 @@ void Dataset::writeRow()
     if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
 
     Row fresh;
-    reloadRow(rowid, fresh);
+    const int keyIndex = m_table->keyColumn().isEmpty() ? -1 : fieldIndex(m_table->keyColumn());
+    if (inserting && keyIndex >= 0) {
+        // The file declares no defaults: a new row holds exactly the values bound, and the key the engine gave it.
+        m_edit[size_t(keyIndex)] = rowid;
+        packEdit(rowid, fresh);
+    } else {
+        reloadRow(rowid, fresh);
+    }
     const bool linkChanged = m_linkColumn >= 0 && !inserting &&
                              (fresh.linkNull != currentRow()->linkNull || fresh.link != currentRow()->link);
     if (inserting) {

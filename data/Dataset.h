@@ -11,6 +11,7 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace qv {
@@ -60,6 +61,7 @@ public:
         void addInt(qint64 v);
         void addReal(double v);
         void addText(const char* utf8, int size);
+        void addText(QStringView text);
         PackedRow build() const;
         std::vector<unsigned char> tags;
         std::vector<quint32> ends;
@@ -229,6 +231,8 @@ private:
     void startInsert(bool atEnd);
     void writeRow();
     void reloadRow(qint64 rowid, Row& row);
+    void packEdit(qint64 rowid, Row& row) const;
+    const QString& insertSql(const std::vector<int>& columns);
     void validateValues() const;
     QVariant storedValue(int index) const;
     void checkActive() const;
@@ -263,6 +267,8 @@ private:
     bool m_pendingRowsReset = false;
     Connection::Stamp m_readStamp;
     bool m_lastRefreshSkipped = false;
+    QString m_reloadSql;                                 // a row's re-read, built once
+    std::unordered_map<QByteArray, QString> m_insertSql; // by the columns an insert writes
 };
 
 } // namespace qv

@@ -50,8 +50,9 @@ TDataEntryForm::TDataEntryForm(TMainDataModule& dm, QWidget* parent) : QDialog(p
 
     // The required-name rule reads the box, not the column, and puts the focus there when it refuses.
     dm.setContactNameBox({[this] {
-                              // While the window is hidden the box is not kept up to date: catch up first.
-                              if (!isVisible()) NameEdit->showValue();
+                              // While the window is hidden the box is not kept up to date and would only show
+                              // the field's value: read that, without laying the box out (imports post thousands).
+                              if (!isVisible()) return m_dm.PeopleCompanyDet->text(NameEdit->fieldIndex());
                               return NameEdit->text();
                           },
                           [this] {

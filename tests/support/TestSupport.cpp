@@ -97,6 +97,30 @@ QStringList ScriptedMessages::texts() const
     return out;
 }
 
+EmptyHome::EmptyHome()
+{
+    for (const char* name :
+         {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_DIRS", "XDG_CURRENT_DESKTOP"})
+        m_saved.push_back({name, qgetenv(name)});
+    const QString h = home();
+    qputenv("HOME", h.toUtf8());
+    qputenv("XDG_CONFIG_HOME", (h + "/.config").toUtf8());
+    qputenv("XDG_DATA_HOME", (h + "/.local/share").toUtf8());
+    qputenv("XDG_CONFIG_DIRS", (h + "/etc/xdg").toUtf8());
+    qputenv("XDG_DATA_DIRS", (h + "/usr/share").toUtf8());
+    qunsetenv("XDG_CURRENT_DESKTOP");
+}
+
+EmptyHome::~EmptyHome()
+{
+    for (const auto& [name, value] : m_saved) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+}
+
 void ModalScript::fail(const QString& why)
 {
     if (m_failure.isEmpty()) m_failure = why;

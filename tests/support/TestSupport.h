@@ -115,6 +115,19 @@ public:
     std::deque<QString> answers;
 };
 
+// A home folder of our own, empty, for the desktop's settings and the mail clients' files, so that no test reads
+// the real user's; the variables go back when it goes.
+class EmptyHome {
+public:
+    EmptyHome();
+    ~EmptyHome();
+    QString home() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    std::vector<std::pair<const char*, QByteArray>> m_saved;
+};
+
 class FixedScreen : public ScreenMetrics {
 public:
     FixedScreen(int dpi, int height) : m_dpi(dpi), m_height(height) { setScreenMetrics(this); }

@@ -1,0 +1,140 @@
+#include "import/ContactImport.h"
+#include "data/DataModule.h"
+
+#include <functional>
+#include <string_view>
+
+namespace qv {
+
+namespace {
+
+// The unit separator cannot be typed into a name, so no two different pairs give one key.
+constexpr char Separator = 0x1F;
+
+// Letter case folded away: ASCII byte by byte, other text through Unicode case folding, as a case-insensitive
+// locate compares.
+void appendFolded(std::string& key, const char* utf8, int size)
+{
+    for (int i = 0; i < size; ++i)
+        if (static_cast<unsigned char>(utf8[i]) >= 0x80) {
+            key += QString::fromUtf8(utf8, size).toCaseFolded().toStdString();
+            return;
+        }
+    for (int i = 0; i < size; ++i) {
+        const char c = utf8[i];
+        key += c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+    }
+}
+
+void appendFolded(std::string& key, const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    appendFolded(key, utf8.constData(), int(utf8.size()));
+}
+
+size_t hashOf(const std::string& key) { return std::hash<std::string_view>{}(key); }
+
+} // namespace
+
+ContactImport::ContactImport(TMainDataModule& dm)
+    : m_people(*dm.PeopleCompanyDet), m_initialCount(dm.PeopleCompanyDet->recordCount()),
+      m_nameColumn(m_people.requireField("Name")), m_emailColumn(m_people.requireField("Email1")),
+      m_bulk(*dm.PeopleCompanyDet)
+{
+    m_people.checkBrowseMode();
+    dm.CompaniesTable->first();
+    // Windows bound to the contacts are hidden while an import runs: no need to tell them of every row.
+    m_people.disableControls();
+}
+
+ContactImport::~ContactImport()
+{
+    if (m_quiet) m_people.enableControls();
+}
+
+int ContactImport::column(const char* name) const { return m_people.requireField(QString::fromLatin1(name)); }
+
+void ContactImport::foldRowKey(int position, std::string& key)
+{
+    m_people.moveTo(position);
+    key.clear();
+    for (int column : {m_nameColumn, m_emailColumn}) {
+        int size = 0;
+        if (const char* p = m_people.utf8(column, &size))
+            appendFolded(key, p, size);
+        else
+            appendFolded(key, m_people.text(column)); // null, or a value not stored as text
+        if (column == m_nameColumn) key += Separator;
+    }
+}
+
+void ContactImport::remember(size_t hash, int position)
+{
+    if ((m_used + 1) * 2 > m_slots.size()) {
+        std::vector<std::pair<size_t, int>> old(std::max<size_t>(1024, m_slots.size() * 2), {0, -1});
+        old.swap(m_slots);
+        m_used = 0;
+        for (const auto& [h, p] : old)
+            if (p >= 0) remember(h, p);
+    }
+    size_t i = hash & (m_slots.size() - 1);
+    while (m_slots[i].second >= 0) i = (i + 1) & (m_slots.size() - 1);
+    m_slots[i] = {hash, position};
+    ++m_used;
+}
+
+bool ContactImport::isKnown(const std::string& key, size_t hash)
+{
+    if (m_slots.empty()) return false;
+    for (size_t i = hash & (m_slots.size() - 1); m_slots[i].second >= 0; i = (i + 1) & (m_slots.size() - 1)) {
+        if (m_slots[i].first != hash) continue;
+        foldRowKey(m_slots[i].second, m_candidate);
+        if (m_candidate == key) return true;
+    }
+    return false;
+}
+
+void ContactImport::indexContacts()
+{
+    m_indexed = true;
+    const int count = m_people.recordCount();
+    for (int i = 0; i < count; ++i) {
+        foldRowKey(i, m_key);
+        remember(hashOf(m_key), i);
+    }
+}
+
+bool ContactImport::add(const QString& name, const QString& email1, const std::vector<std::pair<int, QString>>& values)
+{
+    // The required-name rule would refuse such a name, and with the Files window hidden it could not even
+    // show where: leave the row out, as an empty name is.
+    if (TMainDataModule::isBlankName(name)) return false;
+    size_t hash = 0;
+    if (m_initialCount > 0) {
+        if (!m_indexed) indexContacts();
+        m_key.clear();
+        appendFolded(m_key, name);
+        m_key += Separator;
+        appendFolded(m_key, email1);
+        hash = hashOf(m_key);
+        if (isKnown(m_key, hash)) return false;
+    }
+    m_people.append();
+    for (const auto& [index, text] : values)
+        if (!text.isEmpty()) m_people.setValue(index, text);
+    m_bulk.post();
+    if (m_initialCount > 0) remember(hash, m_people.recNo());
+    ++m_added;
+    return true;
+}
+
+void ContactImport::finish()
+{
+    if (m_quiet) {
+        m_quiet = false;
+        m_people.enableControls();
+    }
+    m_bulk.finish();
+}
+
+} // namespace qv

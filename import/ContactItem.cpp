@@ -1,0 +1,230 @@
+#include "import/ContactItem.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace qv {
+
+namespace {
+
+using Props = std::vector<const VCardProperty*>;
+
+Props byPreference(Props props)
+{
+    std::stable_sort(props.begin(), props.end(),
+                     [](const VCardProperty* a, const VCardProperty* b) { return a->preference() < b->preference(); });
+    return props;
+}
+
+QString joined(const QStringList& values)
+{
+    QStringList kept;
+    for (const QString& v : values)
+        if (!v.trimmed().isEmpty()) kept << v.trimmed();
+    return kept.join(QStringLiteral(", "));
+}
+
+QString withoutScheme(const QString& value, const char* scheme)
+{
+    const QString v = value.trimmed();
+    return v.startsWith(QLatin1String(scheme), Qt::CaseInsensitive) ? v.mid(qsizetype(qstrlen(scheme))) : v;
+}
+
+// A RELATED value is a link unless it says it is text; only names are of use here.
+bool isLink(const VCardProperty& p)
+{
+    if (p.param(QStringLiteral("VALUE")).compare(QLatin1String("text"), Qt::CaseInsensitive) == 0) return false;
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:\\S*$"));
+    return scheme.match(p.value.trimmed()).hasMatch();
+}
+
+// A person related to the contact: the writers' own X- properties, Apple's labelled related names, and the
+// RELATED property of version 4.0.
+QString relatedNames(const VCard& card, const QStringList& ownNames, const QStringList& relations)
+{
+    QStringList names;
+    for (const VCardProperty& p : card.properties) {
+        if (ownNames.contains(p.name)) {
+            names << p.text();
+        } else if (p.name == u"X-ABRELATEDNAMES") {
+            if (relations.contains(card.label(p))) names << p.text();
+        } else if (p.name == u"RELATED" && !isLink(p)) {
+            for (const QString& t : p.types())
+                if (relations.contains(t)) {
+                    names << p.text();
+                    break;
+                }
+        }
+    }
+    return joined(names);
+}
+
+QString allTexts(const VCard& card, const QStringList& propertyNames)
+{
+    QStringList values;
+    for (const VCardProperty& p : card.properties)
+        if (propertyNames.contains(p.name)) values << p.text();
+    return joined(values);
+}
+
+bool hasAnyType(const QStringList& types, std::initializer_list<const char*> wanted)
+{
+    for (const char* w : wanted)
+        if (types.contains(QLatin1String(w))) return true;
+    return false;
+}
+
+void setOnce(QString& field, const QString& value)
+{
+    if (field.isEmpty()) field = value;
+}
+
+void readName(const VCard& card, ContactItem& c)
+{
+    if (const VCardProperty* n = card.first(QStringLiteral("N"))) {
+        const QStringList parts = n->components();
+        c.LastName = parts.value(0).trimmed();
+        c.FirstName = parts.value(1).trimmed();
+        c.Title = parts.value(3).trimmed();
+    }
+    if (!c.FirstName.isEmpty() || !c.LastName.isEmpty()) return;
+    // Only the formatted name: split it as a mail client splits a full name typed into one box.
+    if (const VCardProperty* fn = card.first(QStringLiteral("FN"))) {
+        const QString full = fn->text().simplified();
+        const qsizetype blank = full.lastIndexOf(u' ');
+        if (blank > 0) {
+            c.FirstName = full.left(blank);
+            c.LastName = full.mid(blank + 1);
+        } else {
+            c.FirstName = full;
+        }
+    }
+}
+
+void readTelephones(const VCard& card, ContactItem& c)
+{
+    for (const VCardProperty* tel : byPreference(card.all(QStringLiteral("TEL")))) {
+        const QString number = withoutScheme(tel->text(), "tel:");
+        if (number.isEmpty()) continue;
+        const QStringList t = tel->types();
+        if (hasAnyType(t, {"x-telex", "telex", "tlx"})) {
+            setOnce(c.TelexNumber, number);
+        } else if (hasAnyType(t, {"cell", "mobile", "x-mobile"})) {
+            setOnce(c.MobileTelephoneNumber, number);
+        } else if (t.contains(QLatin1String("fax"))) {
+            if (!t.contains(QLatin1String("work"))) setOnce(c.HomeFaxNumber, number);
+        } else if (t.contains(QLatin1String("home"))) {
+            if (c.HomeTelephoneNumber.isEmpty())
+                c.HomeTelephoneNumber = number;
+            else
+                setOnce(c.Home2TelephoneNumber, number);
+        } else if (!hasAnyType(t, {"work", "pager", "car", "isdn", "video", "bbs", "modem", "msg", "textphone"})) {
+            // A number that says neither where nor what: the contact's primary one.
+            setOnce(c.PrimaryTelephoneNumber, number);
+        }
+    }
+}
+
+void readEmails(const VCard& card, ContactItem& c)
+{
+    QStringList addresses;
+    for (const VCardProperty* e : byPreference(card.all(QStringLiteral("EMAIL")))) {
+        const QString address = withoutScheme(e->text(), "mailto:");
+        if (address.isEmpty()) continue;
+        if (e->hasType(QStringLiteral("tlx")))
+            setOnce(c.TelexNumber, address); // 2.1 kept telex numbers among the addresses
+        else
+            addresses << address;
+    }
+    c.Email1Address = addresses.value(0);
+    c.Email2Address = addresses.value(1);
+}
+
+void readHomeAddress(const VCard& card, ContactItem& c)
+{
+    for (const VCardProperty* adr : byPreference(card.all(QStringLiteral("ADR")))) {
+        if (!adr->hasType(QStringLiteral("home"))) continue;
+        const QStringList parts = adr->components();
+        c.HomeAddressPostOfficeBox = parts.value(0);
+        c.HomeAddressStreet = joined({parts.value(2), parts.value(1)});
+        c.HomeAddressCity = parts.value(3);
+        c.HomeAddressState = parts.value(4);
+        c.HomeAddressPostalCode = parts.value(5);
+        c.HomeAddressCountry = parts.value(6);
+        return;
+    }
+}
+
+void readHomePage(const VCard& card, ContactItem& c)
+{
+    QString untyped;
+    for (const VCardProperty* url : byPreference(card.all(QStringLiteral("URL")))) {
+        const QStringList t = url->types();
+        if (t.contains(QLatin1String("home"))) {
+            c.PersonalHomePage = url->text().trimmed();
+            return;
+        }
+        if (untyped.isEmpty() && !t.contains(QLatin1String("work"))) untyped = url->text().trimmed();
+    }
+    c.PersonalHomePage = untyped;
+}
+
+} // namespace
+
+ContactItem contactItemFromVCard(const VCard& card)
+{
+    ContactItem c;
+    readName(card, c);
+    readTelephones(card, c);
+    readEmails(card, c);
+    readHomeAddress(card, c);
+    readHomePage(card, c);
+    if (const VCardProperty* title = card.first(QStringLiteral("TITLE"))) c.JobTitle = title->text().trimmed();
+    QStringList languages;
+    for (const VCardProperty* lang : byPreference(card.all(QStringLiteral("LANG")))) languages << lang->text();
+    c.Language = joined(languages);
+    static const QStringList spouseOwn{"X-SPOUSE", "X-EVOLUTION-SPOUSE", "X-MS-SPOUSE", "X-KADDRESSBOOK-X-SPOUSESNAME"},
+        spouse{"spouse", "partner"};
+    static const QStringList childrenOwn{"X-CHILDREN", "X-CHILD", "X-MS-CHILD"},
+        children{"child", "children", "son", "daughter"};
+    static const QStringList managerOwn{"X-MANAGER", "X-EVOLUTION-MANAGER", "X-MS-MANAGER",
+                                        "X-KADDRESSBOOK-X-MANAGERSNAME"},
+        manager{"manager", "x-manager"};
+    static const QStringList assistantOwn{"X-ASSISTANT", "X-EVOLUTION-ASSISTANT", "X-MS-ASSISTANT",
+                                          "X-KADDRESSBOOK-X-ASSISTANTSNAME"},
+        assistant{"assistant", "x-assistant", "agent"};
+    static const QStringList hobbies{"HOBBY", "INTEREST", "X-HOBBY", "X-HOBBIES", "X-MS-INTERESTS"};
+    c.Spouse = relatedNames(card, spouseOwn, spouse);
+    c.Children = relatedNames(card, childrenOwn, children);
+    c.ManagerName = relatedNames(card, managerOwn, manager);
+    c.AssistantName = relatedNames(card, assistantOwn, assistant);
+    c.Hobby = allTexts(card, hobbies);
+    return c;
+}
+
+ContactItem contactItemFromProperties(const QList<QPair<QString, QString>>& properties)
+{
+    auto value = [&properties](const char* name) {
+        for (const auto& p : properties)
+            if (p.first == QLatin1String(name)) return p.second;
+        return QString();
+    };
+    ContactItem c;
+    c.FirstName = value("FirstName");
+    c.LastName = value("LastName");
+    c.JobTitle = value("JobTitle");
+    c.Email1Address = value("PrimaryEmail");
+    c.Email2Address = value("SecondEmail");
+    c.MobileTelephoneNumber = value("CellularNumber");
+    c.HomeTelephoneNumber = value("HomePhone");
+    c.HomeFaxNumber = value("FaxNumber");
+    c.HomeAddressStreet = joined({value("HomeAddress"), value("HomeAddress2")});
+    c.HomeAddressCity = value("HomeCity");
+    c.HomeAddressState = value("HomeState");
+    c.HomeAddressPostalCode = value("HomeZipCode");
+    c.HomeAddressCountry = value("HomeCountry");
+    c.PersonalHomePage = value("WebPage2");
+    return c;
+}
+
+} // namespace qv

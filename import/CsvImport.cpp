@@ -1,0 +1,174 @@
+#include "import/CsvImport.h"
+#include "data/BulkPost.h"
+#include "data/DataModule.h"
+#include "import/ContactImport.h"
+#include "import/TextFile.h"
+#include "platform/FileDialogs.h"
+#include "platform/Messages.h"
+#include "platform/WorkProgress.h"
+
+#include <QFile>
+#include <QSet>
+#include <functional>
+#include <memory>
+
+namespace qv {
+
+const char* const ContactsCsvHeader =
+    "Title,Name,Profession,Job Title,Home Street,Home City,Home State,Home ZIP,Home Country,Home PO Box,Email 1,"
+    "Email 2,Business Email,Mobile,Primary Tel,Home Tel 1,Home Tel 2,Home Fax,Telex,Assistant Name,Manager Name,"
+    "Hobbies";
+const char* const AccountsCsvHeader = "Company,Company Size,Industry,Account Manager,Street,City,State,ZIP,Country,PO "
+                                      "Box,Main Tel,Tel 1,Tel 2,Fax 1,Fax 2,Web Site";
+
+namespace {
+
+// The People column of each contacts column, in the file's order.
+const char* const ContactColumns[] = {"Title",       "Name",    "Profession",   "JobTitle",  "HAStreet",
+                                      "HACity",      "HAState", "HAPostalCode", "HACountry", "HAPostOfficeBox",
+                                      "Email1",      "Email2",  "TelCallback",  "Mobile",    "PrimaryTel",
+                                      "TelH1",       "TelH2",   "FaxH",         "Telex",     "AssistantName",
+                                      "ManagerName", "Hobbies"};
+constexpr int ContactNameField = 1;
+constexpr int ContactEmail1Field = 10;
+
+const char* const AccountColumns[] = {"AccountName",    "AccountSize",          "AccountIndustry", "AccountManager",
+                                      "AccountStreet",  "AccountCity",          "AccountState",    "AccountPostalCode",
+                                      "AccountCountry", "AccountPostOfficeBox", "AccountMainTel",  "AccountTel1",
+                                      "AccountTel2",    "AccountFax1",          "AccountFax2",     "AccountWebPage"};
+
+const QString AccountsFileMessage = QStringLiteral("This is an \"Accounts\" NOT a \"Contacts\" CSV file. Please use "
+                                                   "Import -> Accounts from a CSV file... menu instead.");
+const QString ContactsFileMessage = QStringLiteral("This is a \"Contacts\" NOT an \"Accounts\" CSV file. Please use "
+                                                   "Import -> Contacts from a CSV file... menu instead.");
+const QString IncompatibleMessage = QStringLiteral("Incompatible CSV file.");
+
+// The chosen file's text and its lines.
+struct CsvText {
+    QString text;
+    QList<QStringView> lines; // views of the text
+};
+
+// The chosen file, read; nothing when the user cancelled, the file could not be read (the reason has been shown)
+// or it has fewer than two lines.
+std::unique_ptr<CsvText> chooseCsvFile()
+{
+    const QString path = chooseFileToOpen(QStringLiteral("CSV (Comma delimited) (*.csv)|*.CSV"));
+    if (path.isEmpty()) return nullptr;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        showError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
+        return nullptr;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        showError(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
+        return nullptr;
+    }
+    auto csv = std::make_unique<CsvText>();
+    csv->text = decodeImportedText(bytes);
+    csv->lines = lineViews(csv->text);
+    if (csv->lines.size() < 2) return nullptr;
+    return csv;
+}
+
+// The header, blanks around it removed, compared letter for letter; a refused one has been explained.
+bool acceptHeader(QStringView firstLine, const char* expected, const char* other, const QString& otherMessage)
+{
+    const QString header = trimControl(firstLine.toString());
+    if (header == QLatin1String(other)) {
+        showInformation(otherMessage);
+        return false;
+    }
+    if (header != QLatin1String(expected)) {
+        showError(IncompatibleMessage);
+        return false;
+    }
+    return true;
+}
+
+// Every non-empty line after the header, split at every comma into `columns` fields (missing ones empty,
+// further ones ignored), under a progress dialog; stops early when the user cancels.
+void forEachRow(const QList<QStringView>& lines, int columns, const QString& caption, const std::function<int()>& added,
+                const std::function<void(const QList<QStringView>&)>& addRow)
+{
+    WorkProgress progress(caption, int(lines.size()) - 1);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (!progress.step(int(i) - 1, added())) break;
+        const QStringView line = lines.at(i);
+        if (line.isEmpty()) continue;
+        QList<QStringView> fields = line.split(u',');
+        while (fields.size() < columns) fields << QStringView();
+        addRow(fields);
+    }
+}
+
+void showCount(int added) { showInformation(QString::number(added) + QStringLiteral(" record(s) added.")); }
+
+} // namespace
+
+void SpeedButton14Click(TMainDataModule& dm)
+{
+    const std::unique_ptr<CsvText> csv = chooseCsvFile();
+    if (!csv) return;
+    ContactImport import(dm);
+    if (!acceptHeader(csv->lines.first(), ContactsCsvHeader, AccountsCsvHeader, AccountsFileMessage)) return;
+    std::vector<std::pair<int, QString>> values;
+    std::vector<int> columns;
+    for (const char* c : ContactColumns) columns.push_back(import.column(c));
+    forEachRow(
+        csv->lines, int(columns.size()), QStringLiteral("Importing contacts"), [&] { return import.added(); },
+        [&](const QList<QStringView>& fields) {
+            const QStringView name = fields.at(ContactNameField);
+            if (name.isEmpty() || name == u" ") return;
+            values.clear();
+            for (size_t k = 0; k < columns.size(); ++k)
+                values.emplace_back(columns[k], fields.at(qsizetype(k)).toString());
+            import.add(values[ContactNameField].second, values[ContactEmail1Field].second, values);
+        });
+    import.finish();
+    showCount(import.added());
+}
+
+void importAccountsFromCsv(TMainDataModule& dm)
+{
+    const std::unique_ptr<CsvText> csv = chooseCsvFile();
+    if (!csv) return;
+    if (!acceptHeader(csv->lines.first(), AccountsCsvHeader, ContactsCsvHeader, ContactsFileMessage)) return;
+    Dataset& accounts = *dm.AccountsTable;
+    accounts.checkBrowseMode();
+    std::vector<int> columns;
+    for (const char* c : AccountColumns) columns.push_back(accounts.requireField(QString::fromLatin1(c)));
+    // Names already stored are left out, when there were accounts at the start, and so are repeats in the file.
+    const bool skipKnown = accounts.recordCount() > 0;
+    QSet<QString> known;
+    if (skipKnown) {
+        accounts.disableControls();
+        for (int i = 0, n = accounts.recordCount(); i < n; ++i) {
+            accounts.moveTo(i);
+            known.insert(accounts.text(columns[0]).toCaseFolded());
+        }
+        accounts.enableControls();
+    }
+    BulkPost bulk(accounts);
+    forEachRow(
+        csv->lines, int(columns.size()), QStringLiteral("Importing accounts"), [&] { return bulk.posted(); },
+        [&](const QList<QStringView>& fields) {
+            const QString name = fields.at(0).toString();
+            if (TMainDataModule::isBlankName(name)) return;
+            if (skipKnown) {
+                const QString key = name.toCaseFolded();
+                if (known.contains(key)) return;
+                known.insert(key);
+            }
+            accounts.append();
+            for (size_t k = 0; k < columns.size(); ++k)
+                if (!fields.at(qsizetype(k)).isEmpty())
+                    accounts.setValue(columns[k], fields.at(qsizetype(k)).toString());
+            bulk.post();
+        });
+    bulk.finish();
+    showCount(bulk.posted());
+}
+
+} // namespace qv

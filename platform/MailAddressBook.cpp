@@ -1,0 +1,298 @@
+#include "platform/MailAddressBook.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <sqlcipher/sqlite3.h>
+#include <functional>
+#include <stdexcept>
+
+namespace qv {
+
+namespace {
+
+QString home() { return QDir::homePath(); }
+
+QString envOr(const char* name, const QString& fallback)
+{
+    const QString v = qEnvironmentVariable(name);
+    return v.isEmpty() ? fallback : v;
+}
+
+QStringList envList(const char* name, const QString& fallback)
+{
+    return envOr(name, fallback).split(u':', Qt::SkipEmptyParts);
+}
+
+// The value of one key of the [Default Applications] section of a mimeapps.list or defaults.list.
+QString defaultApplication(const QString& file, const QString& key)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+    QTextStream in(&f);
+    bool inSection = false;
+    while (!in.atEnd()) {
+        const QString line = in.readLine().trimmed();
+        if (line.startsWith(u'[')) {
+            inSection = line == QLatin1String("[Default Applications]");
+            continue;
+        }
+        if (!inSection) continue;
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq < 0 || line.left(eq).trimmed() != key) continue;
+        for (const QString& id : line.mid(eq + 1).split(u';', Qt::SkipEmptyParts))
+            if (!id.trimmed().isEmpty()) return id.trimmed();
+    }
+    return {};
+}
+
+enum class Client { None, Thunderbird, Evolution };
+
+Client clientOf(const QString& desktopId)
+{
+    const QString id = desktopId.toLower();
+    if (id.contains(QLatin1String("thunderbird")) || id.contains(QLatin1String("icedove")) ||
+        id.contains(QLatin1String("betterbird")))
+        return Client::Thunderbird;
+    if (id.contains(QLatin1String("evolution"))) return Client::Evolution;
+    return Client::None;
+}
+
+// The profile folder profiles.ini names as the default: the installation's default first, then the profile
+// marked Default=1, then the only or first profile.
+QString defaultThunderbirdProfile(const QString& root)
+{
+    QFile f(root + "/profiles.ini");
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+    QTextStream in(&f);
+    struct Section {
+        QString name;
+        QHash<QString, QString> values;
+    };
+    std::vector<Section> sections;
+    while (!in.atEnd()) {
+        const QString line = in.readLine().trimmed();
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            sections.push_back({line.mid(1, line.size() - 2), {}});
+        } else if (!sections.empty()) {
+            const qsizetype eq = line.indexOf(u'=');
+            if (eq > 0) sections.back().values.insert(line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
+        }
+    }
+    auto resolve = [&root](const QString& path, bool relative) {
+        return relative || QFileInfo(path).isRelative() ? root + '/' + path : path;
+    };
+    for (const Section& s : sections)
+        if (s.name.startsWith(QLatin1String("Install")) && !s.values.value("Default").isEmpty())
+            return resolve(s.values.value("Default"), false);
+    const Section* chosen = nullptr;
+    for (const Section& s : sections) {
+        if (!s.name.startsWith(QLatin1String("Profile")) || s.values.value("Path").isEmpty()) continue;
+        if (!chosen || s.values.value("Default") == QLatin1String("1")) chosen = &s;
+        if (s.values.value("Default") == QLatin1String("1")) break;
+    }
+    if (!chosen) return {};
+    return resolve(chosen->values.value("Path"), chosen->values.value("IsRelative", "1") == QLatin1String("1"));
+}
+
+QString thunderbirdBook()
+{
+    const QString h = home();
+    for (const QString& root :
+         {h + "/.thunderbird", h + "/.mozilla/thunderbird", h + "/snap/thunderbird/common/.thunderbird",
+          h + "/.var/app/org.mozilla.Thunderbird/.thunderbird"}) {
+        const QString profile = defaultThunderbirdProfile(root);
+        if (profile.isEmpty()) continue;
+        const QString book = profile + "/abook.sqlite";
+        if (QFileInfo::exists(book)) return book;
+    }
+    return {};
+}
+
+QString evolutionBook()
+{
+    const QString dataHome = envOr("XDG_DATA_HOME", home() + "/.local/share");
+    for (const QString& dir : {dataHome + "/evolution", home() + "/.var/app/org.gnome.Evolution/data/evolution"}) {
+        const QString book = dir + "/addressbook/system/contacts.db";
+        if (QFileInfo::exists(book)) return book;
+    }
+    return {};
+}
+
+// A read-only look at an SQLite file through a private copy: the client may hold it open in WAL mode, and even a
+// reader would have to write beside it then. The copy takes the journal files along, so it holds what the client
+// last committed.
+class BookCopy {
+public:
+    explicit BookCopy(const QString& file)
+    {
+        if (!m_dir.isValid()) throw std::runtime_error("no temporary folder for a copy of the address book");
+        const QString copy = m_dir.path() + "/book.sqlite";
+        for (const char* suffix : {"", "-wal", "-journal"}) {
+            const QString from = file + suffix;
+            if (!QFileInfo::exists(from)) continue;
+            QFile source(from);
+            if (!source.copy(copy + suffix))
+                throw std::runtime_error(QStringLiteral("%1: %2").arg(from, source.errorString()).toStdString());
+        }
+        if (sqlite3_open_v2(copy.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) fail();
+    }
+    ~BookCopy() { sqlite3_close(m_db); }
+
+    bool hasTable(const QString& table)
+    {
+        bool found = false;
+        query("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?", {table},
+              [&](sqlite3_stmt*) { found = true; });
+        return found;
+    }
+
+    void query(const QString& sql, const QStringList& args, const std::function<void(sqlite3_stmt*)>& row)
+    {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK) fail();
+        for (int i = 0; i < args.size(); ++i) {
+            const QByteArray a = args[i].toUtf8();
+            sqlite3_bind_text(st, i + 1, a.constData(), int(a.size()), SQLITE_TRANSIENT);
+        }
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) row(st);
+        sqlite3_finalize(st);
+        if (rc != SQLITE_DONE) fail();
+    }
+
+    static QString text(sqlite3_stmt* st, int column)
+    {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+        return p ? QString::fromUtf8(p, sqlite3_column_bytes(st, column)) : QString();
+    }
+
+private:
+    [[noreturn]] void fail()
+    {
+        const QString why = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("cannot open");
+        throw std::runtime_error(why.toStdString());
+    }
+    QTemporaryDir m_dir;
+    sqlite3* m_db = nullptr;
+};
+
+QString quotedName(const QString& name) { return '"' + QString(name).replace(u'"', QLatin1String("\"\"")) + '"'; }
+
+// Current books keep each card as a vCard in its "_vCard" property; older ones only as separate properties.
+// There is no card table in current books: a card is the set of properties that name it, in the order written.
+void readThunderbird(BookCopy& db, AddressBook& book)
+{
+    QHash<QString, size_t> index;
+    db.query("SELECT card, name, value FROM properties ORDER BY rowid", {}, [&](sqlite3_stmt* st) {
+        const QString card = BookCopy::text(st, 0);
+        auto it = index.find(card);
+        if (it == index.end()) {
+            it = index.insert(card, book.items.size());
+            book.items.emplace_back();
+        }
+        AddressBookItem& item = book.items[*it];
+        const QString name = BookCopy::text(st, 1);
+        if (name == QLatin1String("_vCard"))
+            item.vcard = BookCopy::text(st, 2);
+        else
+            item.properties.append({name, BookCopy::text(st, 2)});
+    });
+    if (db.hasTable("lists")) {
+        db.query("SELECT name FROM lists ORDER BY rowid", {}, [&](sqlite3_stmt* st) {
+            AddressBookItem list;
+            list.isList = true;
+            list.listName = BookCopy::text(st, 0);
+            book.items.push_back(std::move(list));
+        });
+    }
+}
+
+// Each folder of the book is a table named after it, with the whole vCard in its "vcard" column.
+void readEvolution(BookCopy& db, AddressBook& book)
+{
+    QStringList folders;
+    if (db.hasTable("folders"))
+        db.query("SELECT folder_id FROM folders", {}, [&](sqlite3_stmt* st) { folders << BookCopy::text(st, 0); });
+    if (folders.isEmpty()) folders << QStringLiteral("folder_id");
+    for (const QString& folder : folders) {
+        if (!db.hasTable(folder)) continue;
+        db.query("SELECT vcard FROM " + quotedName(folder) + " ORDER BY rowid", {}, [&](sqlite3_stmt* st) {
+            const QString card = BookCopy::text(st, 0);
+            if (card.isEmpty()) return;
+            AddressBookItem item;
+            item.vcard = card;
+            book.items.push_back(std::move(item));
+        });
+    }
+}
+
+} // namespace
+
+QString mailtoHandler()
+{
+    const QString key = QStringLiteral("x-scheme-handler/mailto");
+    QStringList desktops;
+    for (const QString& d : qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':', Qt::SkipEmptyParts))
+        desktops << d.toLower();
+    QStringList folders;
+    folders << envOr("XDG_CONFIG_HOME", home() + "/.config");
+    folders << envList("XDG_CONFIG_DIRS", "/etc/xdg");
+    folders << envOr("XDG_DATA_HOME", home() + "/.local/share") + "/applications";
+    for (const QString& d : envList("XDG_DATA_DIRS", "/usr/local/share:/usr/share")) folders << d + "/applications";
+    for (const QString& folder : folders) {
+        for (const QString& desktop : desktops) {
+            const QString id = defaultApplication(folder + '/' + desktop + "-mimeapps.list", key);
+            if (!id.isEmpty()) return id;
+        }
+        const QString id = defaultApplication(folder + "/mimeapps.list", key);
+        if (!id.isEmpty()) return id;
+    }
+    for (const QString& d : envList("XDG_DATA_DIRS", "/usr/local/share:/usr/share")) {
+        const QString id = defaultApplication(d + "/applications/defaults.list", key);
+        if (!id.isEmpty()) return id;
+    }
+    return {};
+}
+
+std::optional<AddressBook> readMailClientAddressBook(QString* problem)
+{
+    auto none = [problem](const QString& why) -> std::optional<AddressBook> {
+        if (problem) *problem = why;
+        return std::nullopt;
+    };
+    const QString handler = mailtoHandler();
+    Client client = clientOf(handler);
+    QString file;
+    if (client == Client::Thunderbird) file = thunderbirdBook();
+    if (client == Client::Evolution) file = evolutionBook();
+    if (handler.isEmpty()) {
+        file = thunderbirdBook();
+        client = Client::Thunderbird;
+        if (file.isEmpty()) {
+            file = evolutionBook();
+            client = Client::Evolution;
+        }
+    } else if (client == Client::None) {
+        return none(QStringLiteral("the mail client %1 keeps no address book this program can read").arg(handler));
+    }
+    if (file.isEmpty()) return none(QStringLiteral("no personal address book was found"));
+    AddressBook book;
+    book.client = client == Client::Thunderbird ? QStringLiteral("Thunderbird") : QStringLiteral("Evolution");
+    book.file = file;
+    try {
+        BookCopy db(file);
+        if (client == Client::Thunderbird)
+            readThunderbird(db, book);
+        else
+            readEvolution(db, book);
+    } catch (const std::exception& e) {
+        return none(QStringLiteral("%1: %2").arg(file, QString::fromUtf8(e.what())));
+    }
+    return book;
+}
+
+} // namespace qv

@@ -1,0 +1,602 @@
+// The CSV imports of contacts and accounts, run as the menu runs them: the file chosen through the open dialog,
+// the messages through the message boxes, the rows posted through the contacts dataset with its record rules.
+// Also the batch posting underneath, the progress dialog's Cancel, the example files and the "Import" menu.
+#include "app/MainFrameUnit.h"
+#include "app/Program.h"
+#include "data/BulkPost.h"
+#include "data/DatabaseError.h"
+#include "import/CsvImport.h"
+#include "platform/GuardedApplication.h"
+#include "platform/WorkProgress.h"
+#include "records/DataEntry.h"
+#include "tests/support/TestSupport.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+const QByteArray ContactsHeader(ContactsCsvHeader);
+const QByteArray AccountsHeader(AccountsCsvHeader);
+
+// A file in its own temporary folder, chosen by the scripted open dialog.
+class CsvFile {
+public:
+    explicit CsvFile(const QByteArray& bytes, const QString& name = "import.csv")
+    {
+        m_path = m_dir.path() + '/' + name;
+        QFile f(m_path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(m_path));
+    }
+    QString path() const { return m_path; }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+};
+
+// "I:" information, "E:" error, then the text.
+QStringList shownMessages(const ScriptedMessages& messages)
+{
+    QStringList out;
+    for (const auto& m : messages.shown)
+        out << (m.kind == MessageKind::Information ? "I:" : m.kind == MessageKind::Error ? "E:" : "W:") + m.text;
+    return out;
+}
+
+QStringList storedNames(const TestDatabase& db, const QString& table = "People", const QString& column = "Name")
+{
+    QStringList names;
+    for (const auto& row : db.rows(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(column, table)))
+        names << row.value(0).toString();
+    return names;
+}
+
+QVariant lastValue(const TestDatabase& db, const QString& table, const QString& column)
+{
+    return db.scalar(QStringLiteral("SELECT [%1] FROM %2 ORDER BY rowid DESC LIMIT 1").arg(column, table));
+}
+
+QString repeated(QChar c, int n) { return QString(n, c); }
+
+// Points the desktop's folders somewhere else for one test, and back.
+class DesktopFolders {
+public:
+    explicit DesktopFolders(const QString& home)
+    {
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_DIRS"})
+            m_saved.push_back({name, qgetenv(name)});
+        qputenv("HOME", home.toUtf8());
+        qputenv("XDG_CONFIG_HOME", (home + "/.config").toUtf8());
+        qputenv("XDG_DATA_HOME", (home + "/.local/share").toUtf8());
+        qputenv("XDG_CONFIG_DIRS", (home + "/etc/xdg").toUtf8());
+        qputenv("XDG_DATA_DIRS", (home + "/usr/share").toUtf8());
+    }
+    ~DesktopFolders()
+    {
+        for (const auto& [name, value] : m_saved) {
+            if (value.isNull())
+                qunsetenv(name);
+            else
+                qputenv(name, value);
+        }
+    }
+
+private:
+    std::vector<std::pair<const char*, QByteArray>> m_saved;
+};
+
+} // namespace
+
+class TestImports : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useUnitedStatesLocale(); }
+    void contactsCsv_data();
+    void contactsCsv();
+    void sameFileTwiceAddsNothingTheSecondTime();
+    void openDialogFilterAndCancel();
+    void professionSuggestionsRefreshedOnceAtTheEnd();
+    void contactsGoToTheFirstCompany();
+    void accountsCsv_data();
+    void accountsCsv();
+    void batchesAreCommittedAndTheRuleDeferred();
+    void engineGivingUpABatchLeavesWhatTheFileHolds();
+    void cancelKeepsWhatWasAdded_data();
+    void cancelKeepsWhatWasAdded();
+    void exampleFilesFillAnEmptyDatabase();
+    void importMenuItemsRunTheImports();
+};
+
+// ---------------------------------------------------------------- contacts
+
+void TestImports::contactsCsv_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("before"); // statements run on the file first
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QStringList>("names");  // every contact afterwards, in the order stored
+    QTest::addColumn<QStringList>("fields"); // "Column=value" of the last contact stored; "Column=" is empty
+
+    const QByteArray h = ContactsHeader + "\r\n";
+    const QStringList none;
+    const QStringList someone{personInsert("Someone", {"Email1", "someone@example.com"})};
+
+    QTest::newRow("header in another letter case") << h.toLower() + "Mr.,Ann Lee\r\n"
+                                                   << none << QStringList{"E:Incompatible CSV file."} << none << none;
+    QByteArray innerBlank = h;
+    innerBlank.replace("Title,Name", "Title, Name");
+    QTest::newRow("header with an inner blank") << innerBlank + "Mr.,Ann Lee\r\n"
+                                                << none << QStringList{"E:Incompatible CSV file."} << none << none;
+    QTest::newRow("blanks around the header")
+        << "  \t" + ContactsHeader + "  \r\nMr.,Ann Lee\r\n"
+        << none << QStringList{"I:1 record(s) added."} << QStringList{"Ann Lee"} << none;
+    QTest::newRow("byte-order mark before the header")
+        << "\xEF\xBB\xBF" + h + "Mr.,Ann Lee" << none << QStringList{"I:1 record(s) added."} << QStringList{"Ann Lee"}
+        << none;
+    QTest::newRow("accounts file")
+        << AccountsHeader + "\r\nAcme,Small\r\n"
+        << none
+        << QStringList{"I:This is an \"Accounts\" NOT a \"Contacts\" CSV file. Please use Import -> Accounts from a "
+                       "CSV file... menu instead."}
+        << none << none;
+    QTest::newRow("header only") << h << none << none << none << none;
+    QTest::newRow("title and name only") << h + "Mr.,Ann Lee\r\n"
+                                         << none << QStringList{"I:1 record(s) added."} << QStringList{"Ann Lee"}
+                                         << QStringList{"Title=Mr.", "Name=Ann Lee", "Profession=",
+                                                        "Email1=",   "Hobbies=",     "TelCallback="};
+    QTest::newRow("quoted name with a comma")
+        << h + "Ms.,\"Lee, Ann\",Buyer,Chief buyer\r\n"
+        << none << QStringList{"I:1 record(s) added."} << QStringList{"\"Lee"}
+        << QStringList{"Profession= Ann\"", "JobTitle=Buyer", "HAStreet=Chief buyer"};
+    QTest::newRow("every column to its field; further fields ignored")
+        << h + "Dr.,Ann Lee,Chemist,Head of lab,1 Elm St,Salem,OR,97301,USA,PO Box 9,ann@home.example,"
+               "ann2@home.example,ann@work.example,555-0101,555-0102,555-0103,555-0104,555-0105,884411,Bo Jin,"
+               "Cy Ray,Chess,extra,more\r\n"
+        << none << QStringList{"I:1 record(s) added."} << QStringList{"Ann Lee"}
+        << QStringList{"Title=Dr.",
+                       "Name=Ann Lee",
+                       "Profession=Chemist",
+                       "JobTitle=Head of lab",
+                       "HAStreet=1 Elm St",
+                       "HACity=Salem",
+                       "HAState=OR",
+                       "HAPostalCode=97301",
+                       "HACountry=USA",
+                       "HAPostOfficeBox=PO Box 9",
+                       "Email1=ann@home.example",
+                       "Email2=ann2@home.example",
+                       "TelCallback=ann@work.example",
+                       "Mobile=555-0101",
+                       "PrimaryTel=555-0102",
+                       "TelH1=555-0103",
+                       "TelH2=555-0104",
+                       "FaxH=555-0105",
+                       "Telex=884411",
+                       "AssistantName=Bo Jin",
+                       "ManagerName=Cy Ray",
+                       "Hobbies=Chess",
+                       "Info=",
+                       "Company="};
+    QTest::newRow("identical lines, no contacts before")
+        << h + "Mr.,Ann Lee,,,,,,,,,ann@example.com\r\nMr.,Ann Lee,,,,,,,,,ann@example.com\r\n"
+        << none << QStringList{"I:2 record(s) added."} << QStringList{"Ann Lee", "Ann Lee"} << none;
+    QTest::newRow("identical lines, contacts before")
+        << h + "Mr.,Ann Lee,,,,,,,,,ann@example.com\r\nMr.,Ann Lee,,,,,,,,,ann@example.com\r\n"
+        << someone << QStringList{"I:1 record(s) added."} << QStringList{"Someone", "Ann Lee"} << none;
+    QTest::newRow("duplicates found without regard to letter case")
+        << h + "Mr.,SOMEONE,,,,,,,,,SomeOne@Example.COM\r\nMr.,Nobody\r\nMr.,NOBODY\r\nMr.,Émile Zola\r\n"
+               "Mr.,ÉMILE ZOLA\r\n"
+        << QStringList{personInsert("Someone", {"Email1", "someone@example.com"}), personInsert("nobody"),
+                       personInsert("émile zola", {"Email1", ""})}
+        << QStringList{"I:0 record(s) added."} << QStringList{"Someone", "nobody", "émile zola"} << none;
+    QTest::newRow("empty and blank names left out")
+        << h + "Mr.,\r\nMr., \r\n\r\nMr.,   \r\nMr.,\t\r\nMs.,Ann Lee\r\n"
+        << none << QStringList{"I:1 record(s) added."} << QStringList{"Ann Lee"} << none;
+    QTest::newRow("Windows-1252 file") << h + "Mr.,Ren\xE9 M\xFCller,Caf\xE9 owner \x80\r\n"
+                                       << none << QStringList{"I:1 record(s) added."}
+                                       << QStringList{QString::fromUtf8("René Müller")}
+                                       << QStringList{QString::fromUtf8("Profession=Café owner €")};
+    QTest::newRow("every kind of line end")
+        << ContactsHeader + "\rMr.,Ann\nMr.,Bea\r\nMr.,Cy" << none << QStringList{"I:3 record(s) added."}
+        << QStringList{"Ann", "Bea", "Cy"} << none;
+    QTest::newRow("name too long for its column")
+        << h + "Mr.,Ann\r\nMr.,Bea\r\nMr.," + repeated('x', 256).toLatin1() + "\r\nMr.,Cy\r\n"
+        << none << QStringList{"E:The value in field 'Name' is too long"} << QStringList{"Ann", "Bea"} << none;
+    QTest::newRow("the file refuses a row")
+        << h + "Mr.,Ann\r\nMr.,Bad\r\nMr.,Cy\r\n"
+        << QStringList{"CREATE TRIGGER NoBad BEFORE INSERT ON People WHEN NEW.Name = 'Bad' "
+                       "BEGIN SELECT RAISE(ABORT, 'this file takes no Bad'); END"}
+        << QStringList{"E:this file takes no Bad"} << QStringList{"Ann"} << none;
+}
+
+void TestImports::contactsCsv()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, messages);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, fields);
+    ScriptedMessages shown;
+    ScriptedFileDialogs dialogs;
+    TestDatabase db(before);
+    TMainDataModule& dm = db.open();
+    CsvFile csv(file);
+    dialogs.answers.push_back(csv.path());
+
+    runGuarded([&] { SpeedButton14Click(dm); });
+
+    const QStringList seen = shownMessages(shown);
+    QCOMPARE(seen.size(), messages.size());
+    for (int i = 0; i < messages.size(); ++i) QVERIFY2(seen[i].startsWith(messages[i]), qPrintable(seen[i]));
+    QCOMPARE(storedNames(db), names);
+    for (const QString& f : fields) {
+        const QString column = f.section('=', 0, 0), value = f.section('=', 1);
+        QCOMPARE(lastValue(db, "People", column).toString(), value);
+    }
+    // The dataset shows what the file holds, and no half-made contact is left pending.
+    QCOMPARE(dm.PeopleCompanyDet->state(), DatasetState::Browse);
+    QCOMPARE(dm.PeopleCompanyDet->recordCount(), names.size());
+}
+
+void TestImports::sameFileTwiceAddsNothingTheSecondTime()
+{
+    ScriptedMessages shown;
+    ScriptedFileDialogs dialogs;
+    TestDatabase db({personInsert("Someone")});
+    TMainDataModule& dm = db.open();
+    CsvFile csv(ContactsHeader +
+                "\r\nMr.,Ann Lee,,,,,,,,,ann@example.com\r\nMs.,Bea Ray\r\nDr.,Cy Fox,,,,,,,,,cy@x.org\r\n");
+    dialogs.answers = {csv.path(), csv.path()};
+    SpeedButton14Click(dm);
+    SpeedButton14Click(dm);
+    QCOMPARE(shown.texts(), (QStringList{"3 record(s) added.", "0 record(s) added."}));
+    QCOMPARE(storedNames(db), (QStringList{"Someone", "Ann Lee", "Bea Ray", "Cy Fox"}));
+    // It stands on the last contact added.
+    QCOMPARE(dm.PeopleCompanyDet->text("Name"), QString("Cy Fox"));
+}
+
+void TestImports::openDialogFilterAndCancel()
+{
+    ScriptedMessages shown;
+    ScriptedFileDialogs dialogs;
+    TestDatabase db;
+    TMainDataModule& dm = db.open();
+    SpeedButton14Click(dm); // cancelled: the queue is empty
+    importAccountsFromCsv(dm);
+    QCOMPARE(dialogs.requests.size(), size_t(2));
+    for (const auto& r : dialogs.requests) {
+        QCOMPARE(r.kind, FileDialogRequest::Kind::Open);
+        QCOMPARE(r.filter, QString("CSV (Comma delimited) (*.csv)|*.CSV"));
+    }
+    QVERIFY(shown.shown.empty());
+    QCOMPARE(db.scalar("SELECT count(*) FROM People").toInt(), 0);
+
+    // A file that cannot be read says why, and imports nothing.
+    dialogs.answers.push_back(db.folder() + "missing.csv");
+    runGuarded([&] { SpeedButton14Click(dm); });
+    QCOMPARE(shown.shown.size(), size_t(1));
+    QCOMPARE(shown.shown[0].kind, MessageKind::Error);
+    QVERIFY2(shown.shown[0].text.contains("missing.csv"), qPrintable(shown.shown[0].text));
+}
+
+void TestImports::professionSuggestionsRefreshedOnceAtTheEnd()
+{
+    ScriptedMessages shown;
+    ScriptedFileDialogs dialogs;
+    TestDatabase db({personInsert("Someone", {"Profession", "Dentist"})});
+    TMainDataModule& dm = db.open();
+    CsvFile csv(ContactsHeader + "\r\nMr.,Ann,Chemist\r\nMr.,Bea,Architect\r\nMr.,Cy,Chemist\r\nMr.,Di,Zoologist\r\n");
+    dialogs.answers.push_back(csv.path());
+    QSignalSpy refreshed(&dm, &TMainDataModule::professionSuggestionsChanged);
+    SpeedButton14Click(dm);
+    QCOMPARE(refreshed.count(), 1);
+    QCOMPARE(dm.professionSuggestions(), (QStringList{"Architect", "Chemist", "Dentist", "Zoologist"}));
+    // The rule is the data module's again: a save after the import refreshes as before.
+    dm.PeopleCompanyDet->edit();
+    dm.PeopleCompanyDet->setValue("Profession", "Baker");
+    dm.PeopleCompanyDet->post();
+    QCOMPARE(refreshed.count(), 2);
+    QVERIFY(dm.professionSuggestions().contains("Baker"));
+}
+
+void TestImports::contactsGoToTheFirstCompany()
+{
+    ScriptedMessages shown;
+    ScriptedFileDialogs dialogs;
+    // The current company is the second one, which has no contacts: no duplicate test, and the contacts still go
+    // to the first company.
+    TestDatabase db({personInsert("Ann"), "INSERT INTO Companies (Name) VALUES ('Second')"});
+    TMainDataModule& dm = db.open();
+    dm.CompaniesTable->last();
+    QCOMPARE(dm.PeopleCompanyDet->recordCount(), 0);
+    CsvFile csv(ContactsHeader + "\r\nMr.,Ann\r\nMr.,Bea\r\n");
+    dialogs.answers.push_back(csv.path());
+    SpeedButton14Click(dm);
+    QCOMPARE(shown.texts(), QStringList{"2 record(s) added."});
+    QCOMPARE(dm.CompaniesTable->recNo(), 0);
+    QCOMPARE(db.scalar("SELECT count(*) FROM People WHERE CompanyID = (SELECT min(CompanyID) FROM Companies)").toInt(),
+             3);
+    QCOMPARE(dm.PeopleCompanyDet->text("Name"), QString("Bea"));
+}
+
+// ---------------------------------------------------------------- accounts
+
+void TestImports::accountsCsv_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("fields");
+
+    const QByteArray h = AccountsHeader + "\r\n";
+    const QStringList none;
+    const QStringList acme{"INSERT INTO Accounts (AccountName) VALUES ('Acme')"};
+
+    QTest::newRow("contacts file")
+        << ContactsHeader + "\r\nMr.,Ann\r\n"
+        << none
+        << QStringList{"I:This is a \"Contacts\" NOT an \"Accounts\" CSV file. Please use Import -> Contacts from a "
+                       "CSV file... menu instead."}
+        << none << none;
+    QTest::newRow("another header") << QByteArray("Company,Size\r\nAcme,Small\r\n") << none
+                                    << QStringList{"E:Incompatible CSV file."} << none << none;
+    QTest::newRow("every column to its field")
+        << " " + h +
+               "Acme,Small,Retail,Ann Lee,1 Elm St,Salem,OR,97301,USA,PO Box 9,555-0100,555-0101,555-0102,"
+               "555-0103,555-0104,www.acme.example,extra\r\n"
+        << none << QStringList{"I:1 record(s) added."} << QStringList{"Acme"}
+        << QStringList{"AccountName=Acme",
+                       "AccountSize=Small",
+                       "AccountIndustry=Retail",
+                       "AccountManager=Ann Lee",
+                       "AccountStreet=1 Elm St",
+                       "AccountCity=Salem",
+                       "AccountState=OR",
+                       "AccountPostalCode=97301",
+                       "AccountCountry=USA",
+                       "AccountPostOfficeBox=PO Box 9",
+                       "AccountMainTel=555-0100",
+                       "AccountTel1=555-0101",
+                       "AccountTel2=555-0102",
+                       "AccountFax1=555-0103",
+                       "AccountFax2=555-0104",
+                       "AccountWebPage=www.acme.example",
+                       "Importance=",
+                       "Comments="};
+    QTest::newRow("rows without a name left out")
+        << h + ",Small\r\n ,Large\r\n\r\nBolt Ltd\r\n"
+        << none << QStringList{"I:1 record(s) added."} << QStringList{"Bolt Ltd"} << none;
+    QTest::newRow("repeats kept when there were no accounts")
+        << h + "Acme\r\nACME\r\n"
+        << none << QStringList{"I:2 record(s) added."} << QStringList{"Acme", "ACME"} << none;
+    QTest::newRow("known names left out, letter case ignored")
+        << h + "ACME,Large\r\nBolt Ltd\r\nbolt ltd\r\n"
+        << acme << QStringList{"I:1 record(s) added."} << QStringList{"Acme", "Bolt Ltd"} << none;
+}
+
+void TestImports::accountsCsv()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, messages);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, fields);
+    ScriptedMessages shown;
+    ScriptedFileDialogs dialogs;
+    TestDatabase db(before);
+    TMainDataModule& dm = db.open();
+    CsvFile csv(file);
+    dialogs.answers.push_back(csv.path());
+
+    runGuarded([&] { importAccountsFromCsv(dm); });
+
+    QCOMPARE(shownMessages(shown), messages);
+    QCOMPARE(storedNames(db, "Accounts", "AccountName"), names);
+    for (const QString& f : fields) {
+        const QString column = f.section('=', 0, 0), value = f.section('=', 1);
+        QCOMPARE(lastValue(db, "Accounts", column).toString(), value);
+    }
+    QCOMPARE(dm.AccountsTable->recordCount(), names.size());
+    QCOMPARE(db.scalar("SELECT count(*) FROM People").toInt(), 0);
+}
+
+// ---------------------------------------------------------------- batches
+
+void TestImports::batchesAreCommittedAndTheRuleDeferred()
+{
+    TestDatabase db({"CREATE TRIGGER NoBad BEFORE INSERT ON People WHEN NEW.Name = 'Bad' "
+                     "BEGIN SELECT RAISE(ABORT, 'no Bad here'); END"});
+    TMainDataModule& dm = db.open();
+    Dataset& people = *dm.PeopleCompanyDet;
+    int ruleRuns = 0;
+    people.afterPost = [&](Dataset&) { ++ruleRuns; };
+    const auto add = [&](BulkPost& bulk, const QString& name) {
+        people.append();
+        people.setValue("Name", name);
+        bulk.post();
+    };
+    {
+        BulkPost bulk(people, 2);
+        add(bulk, "Ann");
+        add(bulk, "Bea"); // the first batch is full: stored for everyone to see
+        add(bulk, "Cy");
+        QCOMPARE(storedNames(db), (QStringList{"Ann", "Bea"}));
+        QCOMPARE(ruleRuns, 0);
+        try {
+            add(bulk, "Bad");
+            QFAIL("the file's refusal was not reported");
+        } catch (const DatabaseError& e) {
+            QCOMPARE(e.message(), QString("no Bad here"));
+        }
+        // What was posted before the refusal is stored; the refused row is gone, not left pending.
+        QCOMPARE(storedNames(db), (QStringList{"Ann", "Bea", "Cy"}));
+        QCOMPARE(people.state(), DatasetState::Browse);
+        QCOMPARE(people.recordCount(), 3);
+        add(bulk, "Di");
+        bulk.finish();
+        QCOMPARE(ruleRuns, 1);
+    }
+    QCOMPARE(storedNames(db), (QStringList{"Ann", "Bea", "Cy", "Di"}));
+    // The rule is back in place once the bulk post is over.
+    people.edit();
+    people.setValue("Name", "Dina");
+    people.post();
+    QCOMPARE(ruleRuns, 2);
+}
+
+void TestImports::engineGivingUpABatchLeavesWhatTheFileHolds()
+{
+    // RAISE(ROLLBACK) ends the whole transaction, as a full disk does.
+    TestDatabase db({"CREATE TRIGGER Full BEFORE INSERT ON People WHEN NEW.Name = 'Full' "
+                     "BEGIN SELECT RAISE(ROLLBACK, 'database or disk is full'); END"});
+    TMainDataModule& dm = db.open();
+    Dataset& people = *dm.PeopleCompanyDet;
+    BulkPost bulk(people, 2);
+    QString error;
+    try {
+        for (const char* name : {"Ann", "Bea", "Cy", "Full"}) {
+            people.append();
+            people.setValue("Name", name);
+            bulk.post();
+        }
+    } catch (const DatabaseError& e) {
+        error = e.message();
+    }
+    QCOMPARE(error, QString("database or disk is full"));
+    // Cy's batch was lost with the transaction: the dataset must not show it.
+    QCOMPARE(storedNames(db), (QStringList{"Ann", "Bea"}));
+    QCOMPARE(people.recordCount(), 2);
+    QCOMPARE(people.state(), DatasetState::Browse);
+    // The connection is usable again.
+    people.append();
+    people.setValue("Name", "Di");
+    bulk.post();
+    bulk.finish();
+    QCOMPARE(storedNames(db), (QStringList{"Ann", "Bea", "Di"}));
+}
+
+// ---------------------------------------------------------------- progress
+
+void TestImports::cancelKeepsWhatWasAdded_data()
+{
+    QTest::addColumn<bool>("accessible");
+    QTest::newRow("Cancel clicked") << false;
+    QTest::newRow("Cancel pressed by a screen reader") << true;
+}
+
+void TestImports::cancelKeepsWhatWasAdded()
+{
+    QFETCH(bool, accessible);
+    ScriptedMessages shown;
+    ScriptedFileDialogs dialogs;
+    TestDatabase db;
+    TMainDataModule& dm = db.open();
+    // The accessible press animates the click and lets it go a moment later: give the import rows enough for that.
+    const int rows = accessible ? 20000 : 40;
+    QByteArray file = ContactsHeader + "\r\n";
+    for (int i = 0; i < rows; ++i) file += "Mr.,Person " + QByteArray::number(i) + "\r\n";
+    CsvFile csv(file);
+    dialogs.answers.push_back(csv.path());
+    // Every step is an update here, so that the dialog comes up at once and Cancel is seen at the next row.
+    WorkProgress::setTiming({0, 0});
+    QString label, title;
+    QTimer watcher;
+    watcher.setInterval(0);
+    connect(&watcher, &QTimer::timeout, this, [&] {
+        auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        const QString text = dialog->findChild<QLabel*>()->text();
+        if (!text.startsWith("5 ")) return;
+        label = text;
+        title = dialog->windowTitle();
+        watcher.stop();
+        QPushButton* cancel = dialog->findChild<QPushButton*>();
+        if (!accessible) return QTest::mouseClick(cancel, Qt::LeftButton);
+        QAccessibleInterface* button = QAccessible::queryAccessibleInterface(cancel);
+        QCOMPARE(button->text(QAccessible::Name), QString("Cancel"));
+        button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    });
+    watcher.start();
+    SpeedButton14Click(dm);
+    WorkProgress::setTiming({});
+    watcher.stop();
+    QCOMPARE(title, QString("Importing contacts"));
+    QCOMPARE(label, QString("5 record(s) added."));
+    // What was added stays, and the count says so.
+    const int stored = db.scalar("SELECT count(*) FROM People").toInt();
+    QCOMPARE(shown.texts(), QStringList{QString::number(stored) + " record(s) added."});
+    if (accessible)
+        QVERIFY2(stored >= 5 && stored < rows, qPrintable(QString::number(stored)));
+    else
+        QCOMPARE(stored, 5);
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+// ---------------------------------------------------------------- what a new user does
+
+void TestImports::exampleFilesFillAnEmptyDatabase()
+{
+    const QString folder = QCoreApplication::applicationDirPath() + "/examples/";
+    QVERIFY2(QFile::exists(folder + "contacts-sample.csv"), "the example files are not beside the program");
+    ScriptedMessages shown;
+    ScriptedFileDialogs dialogs;
+    TestDatabase db;
+    TMainDataModule& dm = db.open();
+    dialogs.answers = {folder + "accounts-sample.csv", folder + "contacts-sample.csv"};
+    importAccountsFromCsv(dm);
+    SpeedButton14Click(dm);
+    QCOMPARE(shown.texts(), (QStringList{"10 record(s) added.", "48 record(s) added."}));
+    QCOMPARE(db.scalar("SELECT count(*) FROM People WHERE Name = 'Łukasz Wiśniewski' AND HACity = 'Kraków'").toInt(),
+             1);
+    // Every column of the file is used somewhere.
+    for (const char* column :
+         {"Title",     "Profession",      "JobTitle", "HAStreet", "HACity",        "HAState",     "HAPostalCode",
+          "HACountry", "HAPostOfficeBox", "Email1",   "Email2",   "TelCallback",   "Mobile",      "PrimaryTel",
+          "TelH1",     "TelH2",           "FaxH",     "Telex",    "AssistantName", "ManagerName", "Hobbies"})
+        QVERIFY2(db.scalar(QStringLiteral("SELECT count(*) FROM People WHERE %1 <> ''").arg(column)).toInt() > 0,
+                 column);
+    QCOMPARE(db.scalar("SELECT count(*) FROM Accounts WHERE AccountWebPage LIKE 'www.%'").toInt(), 10);
+}
+
+void TestImports::importMenuItemsRunTheImports()
+{
+    FixedScreen screen(96, 768);
+    ScriptedMessages shown;
+    ScriptedFileDialogs dialogs;
+    TestDatabase db;
+    DesktopFolders desktop(db.folder() + "home"); // no mail client's address book there
+    Program program(db.folder() + "quorvane");
+    QVERIFY(program.start());
+    TForm1* form = program.mainWindow();
+    for (QAction* item : {form->ImportAccountsItem, form->ImportOutlookItem, form->ImportCsvItem})
+        QVERIFY2(item->isVisible(), qPrintable(item->text()));
+    CsvFile contacts(ContactsHeader + "\r\nMr.,Ann Lee\r\nMr.,  \r\n", "contacts.csv");
+    CsvFile accounts(AccountsHeader + "\r\nAcme\r\n", "accounts.csv");
+    dialogs.answers = {contacts.path(), accounts.path()};
+    form->ImportCsvItem->trigger();
+    form->ImportAccountsItem->trigger();
+    form->ImportOutlookItem->trigger();
+    // The blank name never reaches the name rule, which could not show the hidden window's box.
+    QCOMPARE(shown.texts(), (QStringList{"1 record(s) added.", "1 record(s) added.", "MS Outlook is not installed."}));
+    QCOMPARE(storedNames(db), QStringList{"Ann Lee"});
+    QCOMPARE(storedNames(db, "Accounts", "AccountName"), QStringList{"Acme"});
+    QVERIFY(!program.dataEntryForm()->isVisible());
+}
+
+QTEST_MAIN(TestImports)
+#include "test_imports.moc"
