@@ -43,6 +43,9 @@ TCalendarForm::TCalendarForm(TMainDataModule& dm, QWidget* parent) : QDialog(par
     MonthCalendar1->setSelectedDate(clock::today());
     // Every click in the calendar selects a day: on a date, on the month arrows or in the month and year choosers
     // (which keep the date already selected); so does choosing a date with the keyboard.
+    // Typing into the calendar would walk through every date the digits spell on the way (year 1, year 19...),
+    // and each would become a planner day: dates are chosen by clicking or with the arrow keys.
+    MonthCalendar1->setDateEditEnabled(false);
     connect(MonthCalendar1, &QCalendarWidget::clicked, this, &TCalendarForm::calendarChosen);
     connect(MonthCalendar1, &QCalendarWidget::activated, this, &TCalendarForm::calendarChosen);
     connect(MonthCalendar1, &QCalendarWidget::selectionChanged, this, &TCalendarForm::calendarChosen);

@@ -144,6 +144,13 @@ void DBGrid::showEvent(QShowEvent* event)
     QTableView::showEvent(event);
     m_model->setWatched(true);
     followDataset(m_model->currentRow());
+    // The view has its final size only once it is laid out: bring the current row into sight then.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (currentIndex().isValid()) scrollTo(currentIndex());
+        },
+        Qt::QueuedConnection);
 }
 
 void DBGrid::hideEvent(QHideEvent* event)

@@ -158,6 +158,14 @@ void TestPlanner::clickingDays()
     p.clickDay(15);
     QCOMPARE(p.dayRows(), 2);
     QCOMPARE(p.dm.DaysTable->text("Day"), QString("12/15/2026"));
+
+    // Digits typed into the calendar make no days; the arrow keys move the day as a click does.
+    auto* days = p.form.MonthCalendar1->findChild<QTableView*>();
+    days->setFocus();
+    QTest::keyClicks(days, "3/15/1990");
+    QCOMPARE(p.dayRows(), 2);
+    QTest::keyClick(days, Qt::Key_Right);
+    QCOMPARE(p.days(), QString("12/10/2026,12/15/2026,12/16/2026"));
     QVERIFY(shown.shown.empty());
 }
 
