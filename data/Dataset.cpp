@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <sqlcipher/sqlite3.h>
 
 namespace qv {
 
@@ -59,13 +60,18 @@ void Dataset::addLookupField(const QString& name, std::function<QVariant(const D
 
 // ================================================================ open, close, read
 
+QString Dataset::columnList() const
+{
+    QStringList cols;
+    // Brackets, not double quotes: SQLite reads an unknown double-quoted name as a text literal.
+    for (int i = 0; i < m_storedColumns; ++i) cols << '[' + m_columns[size_t(i)].name + ']';
+    return cols.join(", ");
+}
+
 QString Dataset::selectSql() const
 {
     if (!m_table) return m_sql;
-    QStringList cols;
-    // Brackets, not double quotes: SQLite reads an unknown double-quoted name as a text literal.
-    for (int i = 0; i < m_storedColumns; ++i) cols << '[' + m_columns[i].name + ']';
-    QString sql = QStringLiteral("SELECT rowid, %1 FROM [%2]").arg(cols.join(", "), m_table->name);
+    QString sql = QStringLiteral("SELECT rowid, %1 FROM [%2]").arg(columnList(), m_table->name);
     if (m_master && m_linkColumn >= 0)
         sql += QStringLiteral(" ORDER BY [%1], rowid").arg(m_columns[m_linkColumn].name);
     else
@@ -75,17 +81,15 @@ QString Dataset::selectSql() const
 
 void Dataset::readRow(Statement& st, PackedRow::Builder& b, Row& row) const
 {
-    sqlite3_stmt* h = st.handle();
-    Q_UNUSED(h);
     b.clear();
     const int first = m_table ? 1 : 0;
     row.rowid = m_table ? st.columnInt(0) : 0;
     for (int i = 0; i < m_storedColumns; ++i) {
         const int c = i + first;
         switch (st.columnType(c)) {
-        case 5 /* SQLITE_NULL */: b.addNull(); break;
-        case 1 /* SQLITE_INTEGER */: b.addInt(st.columnInt(c)); break;
-        case 2 /* SQLITE_FLOAT */: b.addReal(st.columnDouble(c)); break;
+        case SQLITE_NULL: b.addNull(); break;
+        case SQLITE_INTEGER: b.addInt(st.columnInt(c)); break;
+        case SQLITE_FLOAT: b.addReal(st.columnDouble(c)); break;
         default: {
             int size = 0;
             const char* p = st.columnTextUtf8(c, &size);
@@ -793,10 +797,8 @@ void Dataset::validateWidths() const
 
 void Dataset::reloadRow(qint64 rowid, Row& row)
 {
-    QStringList cols;
-    for (int i = 0; i < m_storedColumns; ++i) cols << '[' + m_columns[size_t(i)].name + ']';
     Statement st(*m_connection,
-                 QStringLiteral("SELECT rowid, %1 FROM [%2] WHERE rowid = ?").arg(cols.join(", "), m_table->name));
+                 QStringLiteral("SELECT rowid, %1 FROM [%2] WHERE rowid = ?").arg(columnList(), m_table->name));
     st.bindInt(1, rowid);
     PackedRow::Builder b(m_storedColumns);
     if (st.step()) {
@@ -870,35 +872,29 @@ void Dataset::writeRow()
         bool masterNull = true;
         const qint64 key = masterLinkValue(&masterNull);
         const Row& placed = m_rows[size_t(at)];
-        if (m_master && m_linkColumn >= 0 && (placed.linkNull != masterNull || placed.link != key)) {
-            // The row belongs to another master row: move it to its sorted place, out of this view.
-            Row moved = std::move(m_rows[size_t(at)]);
-            m_rows.erase(m_rows.begin() + at);
-            auto pos = std::upper_bound(m_rows.begin(), m_rows.end(), moved, [](const Row& a, const Row& b) {
-                if (a.linkNull != b.linkNull) return a.linkNull;
-                return a.link < b.link;
-            });
-            m_rows.insert(pos, std::move(moved));
-            const int keep = m_pos;
-            computeView();
-            m_pos = std::min(keep, m_hi - m_lo - 1);
-        }
+        // A row written with another master's link belongs to that master's rows, not to this view.
+        if (m_master && m_linkColumn >= 0 && (placed.linkNull != masterNull || placed.link != key)) moveToLinkPlace(at);
     } else {
         const int at = m_lo + m_pos;
         m_rows[size_t(at)] = std::move(fresh);
-        if (linkChanged) {
-            Row moved = std::move(m_rows[size_t(at)]);
-            m_rows.erase(m_rows.begin() + at);
-            auto pos = std::upper_bound(m_rows.begin(), m_rows.end(), moved, [](const Row& a, const Row& b) {
-                if (a.linkNull != b.linkNull) return a.linkNull;
-                return a.link < b.link;
-            });
-            m_rows.insert(pos, std::move(moved));
-            const int keep = m_pos;
-            computeView();
-            m_pos = std::min(keep, m_hi - m_lo - 1);
-        }
+        if (linkChanged) moveToLinkPlace(at);
     }
+}
+
+void Dataset::moveToLinkPlace(int at)
+{
+    Row moved = std::move(m_rows[size_t(at)]);
+    m_rows.erase(m_rows.begin() + at);
+    // Among its new master's rows in rowid order, where a re-read would put it.
+    auto pos = std::upper_bound(m_rows.begin(), m_rows.end(), moved, [](const Row& a, const Row& b) {
+        if (a.linkNull != b.linkNull) return a.linkNull;
+        if (a.link != b.link) return a.link < b.link;
+        return a.rowid < b.rowid;
+    });
+    m_rows.insert(pos, std::move(moved));
+    const int keep = m_pos;
+    computeView();
+    m_pos = std::min(keep, m_hi - m_lo - 1);
 }
 
 void Dataset::post()

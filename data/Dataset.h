@@ -148,6 +148,7 @@ private:
     Dataset(Connection* connection, const QString& name, QObject* parent);
     void readAll();
     void readRow(Statement& st, PackedRow::Builder& b, Row& row) const;
+    QString columnList() const; // the stored columns, bracketed, in their order
     QString selectSql() const;
     void ensureView() const;
     void computeView() const;
@@ -159,6 +160,7 @@ private:
     void setState(DatasetState s);
     void notifyCurrent();
     void writeRow();
+    void moveToLinkPlace(int at); // a row whose link changed goes to its master's rows
     void reloadRow(qint64 rowid, Row& row);
     void validateWidths() const;
     QVariant storedValue(int index) const;

@@ -17,6 +17,13 @@ namespace {
 
 QStringList threeContacts() { return {personInsert("Adams"), personInsert("Baker"), personInsert("Clark")}; }
 
+QStringList columnTexts(Dataset& ds, const QString& column)
+{
+    QStringList out;
+    for (ds.first(); !ds.atEnd(); ds.next()) out << ds.text(column);
+    return out;
+}
+
 } // namespace
 
 class TestData : public QObject {
@@ -37,6 +44,8 @@ private slots:
     void locate_data();
     void locate();
     void masterMoveRefiltersDetailsAndTheirDetails();
+    void followUpMovesWithItsPersonID_data();
+    void followUpMovesWithItsPersonID();
     void noCompanyMeansNoContacts();
     void subprojectLookup();
     void professions();
@@ -274,6 +283,54 @@ void TestData::masterMoveRefiltersDetailsAndTheirDetails()
     QCOMPARE(followUps.recordCount(), 0);
     people.cancel();
     QCOMPARE(followUps.recordCount(), 1);
+}
+
+// A follow-up given another contact's PersonID leaves this contact's list and shows once among the other's, in
+// the place a re-read gives it; a follow-up added with another contact's PersonID goes there at once.
+void TestData::followUpMovesWithItsPersonID_data()
+{
+    QTest::addColumn<bool>("inserted");
+    QTest::addColumn<QStringList>("adams");
+    QTest::addColumn<QStringList>("baker");
+    QTest::newRow("edited") << false << QStringList{"a2"} << QStringList{"a1", "b1"};
+    QTest::newRow("inserted") << true << QStringList{"a1", "a2"} << QStringList{"b1", "new"};
+}
+
+void TestData::followUpMovesWithItsPersonID()
+{
+    QFETCH(bool, inserted);
+    QFETCH(QStringList, adams);
+    QFETCH(QStringList, baker);
+    TestDatabase db({personInsert("Adams"), personInsert("Baker"), personInsert("Clark"),
+                     "INSERT INTO PeopleFollowUp (PersonID, FUDescription) VALUES (1, 'a1'), (1, 'a2'), (2, 'b1'), "
+                     "(3, 'c1')"});
+    TMainDataModule& dm = db.open();
+    Dataset& people = *dm.PeopleCompanyDet;
+    Dataset& followUps = *dm.FollowUp;
+    if (inserted) {
+        followUps.append();
+        followUps.setValue("FUDescription", "new");
+    } else {
+        followUps.edit(); // a1
+    }
+    followUps.setValue("PersonID", 2);
+    followUps.post();
+    QCOMPARE(followUps.state(), DatasetState::Browse);
+    QCOMPARE(followUps.recordCount(), adams.size());
+    QCOMPARE(followUps.text("FUDescription"), QString("a2")); // the row that took its place
+    QCOMPARE(columnTexts(followUps, "FUDescription"), adams);
+    people.next();
+    QCOMPARE(columnTexts(followUps, "FUDescription"), baker);
+    people.next();
+    QCOMPARE(columnTexts(followUps, "FUDescription"), QStringList{"c1"});
+    // What the file holds, and what a fresh read shows, are the same.
+    QCOMPARE(db.scalar("SELECT count(*) FROM PeopleFollowUp WHERE PersonID = 2").toInt(), 2);
+    followUps.close();
+    followUps.open();
+    people.first();
+    QCOMPARE(columnTexts(followUps, "FUDescription"), adams);
+    people.next();
+    QCOMPARE(columnTexts(followUps, "FUDescription"), baker);
 }
 
 void TestData::noCompanyMeansNoContacts()
