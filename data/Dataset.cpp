@@ -15,6 +15,8 @@ Dataset::Dataset(Connection* connection, const QString& name, QObject* parent)
     : QObject(parent), m_connection(connection)
 {
     setObjectName(name);
+    // Prepared statements belong to one connection: a reconnect prepares them anew.
+    if (connection) connect(connection, &Connection::disconnected, this, &Dataset::dropStatements);
 }
 
 Dataset::Dataset(Connection* connection, const QString& name, const QString& table, QObject* parent)
@@ -71,15 +73,11 @@ QString Dataset::columnList() const
 QString Dataset::selectSql() const
 {
     if (!m_table) return m_sql;
-    QString sql = QStringLiteral("SELECT rowid, %1 FROM [%2]").arg(columnList(), m_table->name);
-    if (m_master && m_linkColumn >= 0)
-        sql += QStringLiteral(" ORDER BY [%1], rowid").arg(m_columns[m_linkColumn].name);
-    else
-        sql += QStringLiteral(" ORDER BY rowid");
-    return sql;
+    // In the table's own order, a plain scan; a detail sorts its rows by the link in memory (see readAll).
+    return QStringLiteral("SELECT rowid, %1 FROM [%2] ORDER BY rowid").arg(columnList(), m_table->name);
 }
 
-void Dataset::readRow(Statement& st, PackedRow::Builder& b, Row& row) const
+void Dataset::readRow(Statement& st, PackedRow::Builder& b, RowStore& store, Row& row) const
 {
     b.clear();
     const int first = m_table ? 1 : 0;
@@ -97,11 +95,9 @@ void Dataset::readRow(Statement& st, PackedRow::Builder& b, Row& row) const
         }
         }
     }
-    if (m_linkColumn >= 0) {
-        row.linkNull = b.tags[m_linkColumn] == PackedRow::Null;
-        row.link = row.linkNull ? 0 : st.columnInt(m_linkColumn + first);
-    }
-    row.packed = b.build();
+    if (m_linkColumn >= 0)
+        row.link = b.tag(m_linkColumn) == PackedRow::Null ? Row::NullLink : st.columnInt(m_linkColumn + first);
+    row.data = store.add(b);
 }
 
 void Dataset::readAll()
@@ -121,14 +117,20 @@ void Dataset::readAll()
         }
     }
     std::vector<Row> rows;
+    RowStore store;
     PackedRow::Builder b(m_storedColumns);
     while (st.step()) {
         Row r;
-        readRow(st, b, r);
-        rows.push_back(std::move(r));
+        readRow(st, b, store, r);
+        rows.push_back(r);
     }
+    // Read in rowid order; a detail shows its rows grouped by the link, in rowid order within a group.
+    const auto byLink = [](const Row& a, const Row& b) { return a.link < b.link; };
+    if (m_linkColumn >= 0 && !std::is_sorted(rows.begin(), rows.end(), byLink))
+        std::stable_sort(rows.begin(), rows.end(), byLink);
     rows.shrink_to_fit();
     m_rows = std::move(rows);
+    m_store = std::move(store);
     m_readStamp = stamp;
 }
 
@@ -150,6 +152,7 @@ void Dataset::close()
     if (!isOpen()) return;
     m_rows.clear();
     m_rows.shrink_to_fit();
+    m_store.clear();
     m_edit.clear();
     m_editChanged.clear();
     m_modified = false;
@@ -198,12 +201,13 @@ void Dataset::computeView() const
         const qint64 key = masterLinkValue(&masterNull);
         if (masterNull) {
             // No master row: nothing to show. Keep the insertion point after the rows without a link.
-            auto it = std::partition_point(m_rows.begin(), m_rows.end(), [](const Row& r) { return r.linkNull; });
+            auto it = std::partition_point(m_rows.begin(), m_rows.end(), [](const Row& r) { return r.linkNull(); });
             m_lo = m_hi = int(it - m_rows.begin());
         } else {
-            auto less = [](const Row& r, qint64 k) { return r.linkNull || r.link < k; };
-            auto lo = std::lower_bound(m_rows.begin(), m_rows.end(), key, less);
-            auto hi = std::find_if(lo, m_rows.end(), [key](const Row& r) { return r.linkNull || r.link != key; });
+            // Rows without a link sort first and hold the lowest link value: plain comparisons of link suffice.
+            auto lo =
+                std::lower_bound(m_rows.begin(), m_rows.end(), key, [](const Row& r, qint64 k) { return r.link < k; });
+            auto hi = std::upper_bound(lo, m_rows.end(), key, [](qint64 k, const Row& r) { return k < r.link; });
             m_lo = int(lo - m_rows.begin());
             m_hi = int(hi - m_rows.begin());
         }
@@ -246,7 +250,7 @@ void Dataset::moveToIndex(int index, bool notify)
     m_pos = index;
     // A scan moves row by row through rows scattered over the heap: start loading the next ones now.
     for (int ahead = 1; ahead <= 4; ++ahead)
-        if (m_lo + index + ahead < m_hi) m_rows[size_t(m_lo + index + ahead)].packed.prefetch();
+        if (m_lo + index + ahead < m_hi) m_rows[size_t(m_lo + index + ahead)].packed().prefetch();
     for (Dataset* d : m_details) d->masterMoved();
     if (notify) notifyCurrent();
 }
@@ -409,7 +413,7 @@ bool Dataset::locate(const QStringList& columns, const QVariantList& values, Loc
     }
     const int n = m_storedColumns;
     for (int r = m_lo; r < m_hi; ++r) {
-        const PackedRow& row = m_rows[r].packed;
+        const PackedRow row = m_rows[size_t(r)].packed();
         bool all = true;
         for (const Criterion& c : criteria) {
             if (c.index >= m_storedColumns) {
@@ -501,7 +505,7 @@ QVariant Dataset::storedValue(int index) const
     if (isEditing()) return m_edit[size_t(index)];
     const Row* r = currentRow();
     if (!r) return {};
-    return r->packed.value(index, m_storedColumns);
+    return r->packed().value(index, m_storedColumns);
 }
 
 QVariant Dataset::value(int index) const
@@ -562,8 +566,8 @@ const char* Dataset::utf8(int index, int* size) const
     *size = 0;
     if (isEditing() || index >= m_storedColumns) return nullptr;
     const Row* r = currentRow();
-    if (!r || r->packed.tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
-    return r->packed.bytes(index, m_storedColumns, size);
+    if (!r || r->packed().tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
+    return r->packed().bytes(index, m_storedColumns, size);
 }
 
 qint64 Dataset::rowId() const
@@ -755,7 +759,7 @@ void Dataset::edit()
     if (recordCount() == 0) return insert();
     const Row* r = currentRow();
     m_edit.resize(size_t(m_storedColumns));
-    for (int i = 0; i < m_storedColumns; ++i) m_edit[size_t(i)] = r->packed.value(i, m_storedColumns);
+    for (int i = 0; i < m_storedColumns; ++i) m_edit[size_t(i)] = r->packed().value(i, m_storedColumns);
     m_editChanged.assign(size_t(m_storedColumns), false);
     m_modified = false;
     setState(DatasetState::Edit);
@@ -795,63 +799,128 @@ void Dataset::validateWidths() const
     }
 }
 
+Statement& Dataset::cachedStatement(std::unique_ptr<Statement>& slot, const QString& sql)
+{
+    if (!slot) slot = std::make_unique<Statement>(*m_connection, sql);
+    slot->reset();
+    return *slot;
+}
+
+Statement& Dataset::writeStatement(bool insert, const std::vector<int>& columns)
+{
+    for (size_t i = 0; i < m_writeStatements.size(); ++i) {
+        CachedWrite& w = m_writeStatements[i];
+        if (w.insert != insert || w.columns != columns) continue;
+        if (i > 0)
+            std::rotate(m_writeStatements.begin(), m_writeStatements.begin() + i, m_writeStatements.begin() + i + 1);
+        m_writeStatements.front().statement->reset();
+        return *m_writeStatements.front().statement;
+    }
+    QStringList names;
+    for (int i : columns) names << '[' + m_columns[size_t(i)].name + ']';
+    QString sql;
+    if (insert && columns.empty()) {
+        sql = QStringLiteral("INSERT INTO [%1] DEFAULT VALUES").arg(m_table->name);
+    } else if (insert) {
+        sql = QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)")
+                  .arg(m_table->name, names.join(", "), QStringList(names.size(), QStringLiteral("?")).join(", "));
+    } else {
+        // The row as we read it: its rowid and the stored values of the columns being written. Another writer's
+        // change to one of them meanwhile leaves nothing to update, which post reports instead of overwriting it.
+        QStringList sets, unchanged;
+        for (int k = 0; k < names.size(); ++k) {
+            sets << names[k] + QStringLiteral(" = ?");
+            const bool text = m_columns[size_t(columns[size_t(k)])].type == ColumnType::Text;
+            unchanged << names[k] + (text ? QStringLiteral(" IS ? COLLATE BINARY") : QStringLiteral(" IS ?"));
+        }
+        sql = QStringLiteral("UPDATE [%1] SET %2 WHERE rowid = ? AND %3")
+                  .arg(m_table->name, sets.join(", "), unchanged.join(" AND "));
+    }
+    constexpr size_t Kept = 8;
+    if (m_writeStatements.size() >= Kept) m_writeStatements.pop_back();
+    m_writeStatements.insert(m_writeStatements.begin(),
+                             CachedWrite{insert, columns, std::make_unique<Statement>(*m_connection, sql)});
+    return *m_writeStatements.front().statement;
+}
+
+void Dataset::dropStatements()
+{
+    m_reloadStatement.reset();
+    m_deleteStatement.reset();
+    m_deleteRunStatement.reset();
+    m_writeStatements.clear();
+}
+
 void Dataset::reloadRow(qint64 rowid, Row& row)
 {
-    Statement st(*m_connection,
-                 QStringLiteral("SELECT rowid, %1 FROM [%2] WHERE rowid = ?").arg(columnList(), m_table->name));
+    Statement& st =
+        cachedStatement(m_reloadStatement,
+                        QStringLiteral("SELECT rowid, %1 FROM [%2] WHERE rowid = ?").arg(columnList(), m_table->name));
     st.bindInt(1, rowid);
     PackedRow::Builder b(m_storedColumns);
     if (st.step()) {
-        readRow(st, b, row);
+        readRow(st, b, m_store, row);
     } else {
         row.rowid = rowid;
-        row.packed = PackedRow::pack(m_edit);
+        for (const QVariant& v : m_edit) b.addValue(v);
+        row.data = m_store.add(b);
         if (m_linkColumn >= 0) {
-            row.linkNull = m_edit[size_t(m_linkColumn)].isNull();
-            row.link = row.linkNull ? 0 : m_edit[size_t(m_linkColumn)].toLongLong();
+            const QVariant& link = m_edit[size_t(m_linkColumn)];
+            row.link = link.isNull() ? Row::NullLink : link.toLongLong();
         }
     }
+    st.reset();
+}
+
+void Dataset::releaseRow(const Row& row)
+{
+    m_store.release(row.packed().byteSize(m_storedColumns));
+    // Replaced and deleted rows leave their bytes behind; once they outweigh the live rows, copy those out.
+    if (m_store.garbageBytes() < 1024 * 1024 || m_store.garbageBytes() * 2 < m_store.usedBytes()) return;
+    RowStore fresh;
+    for (Row& r : m_rows)
+        if (r.data != row.data) r.data = fresh.copy(r.data, r.packed().byteSize(m_storedColumns));
+    m_store = std::move(fresh);
 }
 
 void Dataset::writeRow()
 {
     const bool inserting = m_state == DatasetState::Insert;
-    QStringList names;
     std::vector<int> indexes;
     for (int i = 0; i < m_storedColumns; ++i) {
         if (m_columns[size_t(i)].type == ColumnType::AutoIncrement) continue;
         if (!m_editChanged[size_t(i)]) continue;
         indexes.push_back(i);
-        names << '[' + m_columns[size_t(i)].name + ']';
     }
     const Connection::Stamp before = m_connection->stampOf(m_table->name);
     const bool wasCurrent = before == m_readStamp;
     qint64 rowid = 0;
     if (inserting) {
-        QString sql;
-        if (indexes.empty()) {
-            sql = QStringLiteral("INSERT INTO [%1] DEFAULT VALUES").arg(m_table->name);
-        } else {
-            QStringList marks;
-            for (size_t i = 0; i < indexes.size(); ++i) marks << QStringLiteral("?");
-            sql = QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)")
-                      .arg(m_table->name, names.join(", "), marks.join(", "));
-        }
-        Statement st(*m_connection, sql);
+        Statement& st = writeStatement(true, indexes);
         for (size_t i = 0; i < indexes.size(); ++i) st.bind(int(i) + 1, m_edit[size_t(indexes[i])]);
         st.step();
+        st.reset();
         rowid = m_connection->lastInsertRowid();
     } else {
-        rowid = currentRow()->rowid;
+        const Row& original = *currentRow();
+        rowid = original.rowid;
         if (!indexes.empty()) {
-            QStringList sets;
-            for (const QString& n : names) sets << n + " = ?";
-            Statement st(*m_connection,
-                         QStringLiteral("UPDATE [%1] SET %2 WHERE rowid = ?").arg(m_table->name, sets.join(", ")));
+            Statement& st = writeStatement(false, indexes);
             int k = 1;
             for (int i : indexes) st.bind(k++, m_edit[size_t(i)]);
-            st.bindInt(k, rowid);
+            st.bindInt(k++, rowid);
+            const PackedRow stored = original.packed();
+            for (int i : indexes) {
+                int size = 0;
+                const char* p = stored.bytes(i, m_storedColumns, &size);
+                switch (stored.tag(i, m_storedColumns)) {
+                case PackedRow::Null: st.bindNull(k++); break;
+                case PackedRow::Text: st.bindText(k++, p, size); break;
+                default: st.bind(k++, stored.value(i, m_storedColumns));
+                }
+            }
             st.step();
+            st.reset();
             if (m_connection->changes() == 0)
                 throw DatabaseError(QStringLiteral("Row cannot be located for updating. Some values may have been "
                                                    "changed since it was last read."));
@@ -862,22 +931,21 @@ void Dataset::writeRow()
 
     Row fresh;
     reloadRow(rowid, fresh);
-    const bool linkChanged = m_linkColumn >= 0 && !inserting &&
-                             (fresh.linkNull != currentRow()->linkNull || fresh.link != currentRow()->link);
     if (inserting) {
         const int at = m_lo + std::max(0, std::min(m_pos, m_hi - m_lo));
-        m_rows.insert(m_rows.begin() + at, std::move(fresh));
+        m_rows.insert(m_rows.begin() + at, fresh);
         ++m_hi;
         m_pos = at - m_lo;
         bool masterNull = true;
         const qint64 key = masterLinkValue(&masterNull);
-        const Row& placed = m_rows[size_t(at)];
         // A row written with another master's link belongs to that master's rows, not to this view.
-        if (m_master && m_linkColumn >= 0 && (placed.linkNull != masterNull || placed.link != key)) moveToLinkPlace(at);
+        if (m_master && m_linkColumn >= 0 && fresh.link != (masterNull ? Row::NullLink : key)) moveToLinkPlace(at);
     } else {
         const int at = m_lo + m_pos;
-        m_rows[size_t(at)] = std::move(fresh);
-        if (linkChanged) moveToLinkPlace(at);
+        const Row old = m_rows[size_t(at)];
+        m_rows[size_t(at)] = fresh;
+        releaseRow(old);
+        if (m_linkColumn >= 0 && fresh.link != old.link) moveToLinkPlace(at);
     }
 }
 
@@ -887,7 +955,6 @@ void Dataset::moveToLinkPlace(int at)
     m_rows.erase(m_rows.begin() + at);
     // Among its new master's rows in rowid order, where a re-read would put it.
     auto pos = std::upper_bound(m_rows.begin(), m_rows.end(), moved, [](const Row& a, const Row& b) {
-        if (a.linkNull != b.linkNull) return a.linkNull;
         if (a.link != b.link) return a.link < b.link;
         return a.rowid < b.rowid;
     });
@@ -929,12 +996,16 @@ void Dataset::remove()
     const int at = m_lo + m_pos;
     const Connection::Stamp before = m_connection->stampOf(m_table->name);
     const bool wasCurrent = before == m_readStamp;
-    Statement st(*m_connection, QStringLiteral("DELETE FROM [%1] WHERE rowid = ?").arg(m_table->name));
+    Statement& st =
+        cachedStatement(m_deleteStatement, QStringLiteral("DELETE FROM [%1] WHERE rowid = ?").arg(m_table->name));
     st.bindInt(1, m_rows[size_t(at)].rowid);
     st.step();
+    st.reset();
     m_connection->noteWrite(m_table->name);
     if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
+    const Row gone = m_rows[size_t(at)];
     m_rows.erase(m_rows.begin() + at);
+    releaseRow(gone);
     --m_hi;
     if (m_pos >= m_hi - m_lo) m_pos = m_hi - m_lo - 1;
     m_eof = m_hi == m_lo;
@@ -982,32 +1053,29 @@ QVariant Dataset::lookupValue(const QString& keyColumn, const QVariant& key, con
     const int k = fieldIndex(keyColumn), r = fieldIndex(resultColumn);
     if (k < 0 || r < 0 || k >= m_storedColumns || r >= m_storedColumns) return {};
     for (int i = m_lo; i < m_hi; ++i) {
-        const QVariant v = m_rows[size_t(i)].packed.value(k, m_storedColumns);
-        if (!v.isNull() && v == key) return m_rows[size_t(i)].packed.value(r, m_storedColumns);
-        if (!v.isNull() && v.toString() == key.toString()) return m_rows[size_t(i)].packed.value(r, m_storedColumns);
+        const QVariant v = m_rows[size_t(i)].packed().value(k, m_storedColumns);
+        if (!v.isNull() && v == key) return m_rows[size_t(i)].packed().value(r, m_storedColumns);
+        if (!v.isNull() && v.toString() == key.toString()) return m_rows[size_t(i)].packed().value(r, m_storedColumns);
     }
     return {};
 }
 
 // ================================================================ measurements
 
-size_t Dataset::heapBytes() const
-{
-    size_t total = m_rows.capacity() * sizeof(Row);
-    for (const Row& r : m_rows) total += r.packed.allocatedBytes(m_storedColumns) + 16; // malloc's own header
-    return total;
-}
+size_t Dataset::heapBytes() const { return m_rows.capacity() * sizeof(Row) + m_store.allocatedBytes(); }
 
 size_t Dataset::textBytes() const
 {
     size_t total = 0;
-    for (const Row& r : m_rows)
+    for (const Row& r : m_rows) {
+        const PackedRow row = r.packed();
         for (int i = 0; i < m_storedColumns; ++i)
-            if (r.packed.tag(i, m_storedColumns) == PackedRow::Text) {
+            if (row.tag(i, m_storedColumns) == PackedRow::Text) {
                 int size = 0;
-                r.packed.bytes(i, m_storedColumns, &size);
+                row.bytes(i, m_storedColumns, &size);
                 total += size_t(size);
             }
+    }
     return total;
 }
 

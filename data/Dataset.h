@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -133,10 +134,12 @@ signals:
 
 private:
     struct Row {
+        static constexpr qint64 NullLink = std::numeric_limits<qint64>::min(); // sorts before every link value
         qint64 rowid = 0;
-        qint64 link = 0;
-        bool linkNull = true;
-        PackedRow packed;
+        qint64 link = NullLink; // the link column's value, for a detail
+        const char* data = nullptr;
+        PackedRow packed() const { return PackedRow(data); }
+        bool linkNull() const { return link == NullLink; }
     };
     struct Column {
         QString name;
@@ -147,7 +150,7 @@ private:
 
     Dataset(Connection* connection, const QString& name, QObject* parent);
     void readAll();
-    void readRow(Statement& st, PackedRow::Builder& b, Row& row) const;
+    void readRow(Statement& st, PackedRow::Builder& b, RowStore& store, Row& row) const;
     QString columnList() const; // the stored columns, bracketed, in their order
     QString selectSql() const;
     void ensureView() const;
@@ -162,6 +165,10 @@ private:
     void writeRow();
     void moveToLinkPlace(int at); // a row whose link changed goes to its master's rows
     void reloadRow(qint64 rowid, Row& row);
+    void releaseRow(const Row& row); // its bytes are garbage now
+    Statement& cachedStatement(std::unique_ptr<Statement>& slot, const QString& sql);
+    Statement& writeStatement(bool insert, const std::vector<int>& columns);
+    void dropStatements();
     void validateWidths() const;
     QVariant storedValue(int index) const;
     void checkActive() const;
@@ -182,6 +189,7 @@ private:
     std::vector<Dataset*> m_details;
 
     std::vector<Row> m_rows; // all rows read, ordered by the link column for a detail
+    RowStore m_store;        // their bytes
     mutable bool m_viewStale = false;
     mutable int m_lo = 0, m_hi = 0; // the rows shown are m_rows[m_lo, m_hi)
     mutable int m_pos = -1;         // current position within the view
@@ -195,6 +203,15 @@ private:
     bool m_pendingNotify = false;
     Connection::Stamp m_readStamp;
     bool m_lastRefreshSkipped = false;
+
+    // Prepared once and kept while connected: a save is one UPDATE and one re-read, not two compilations.
+    struct CachedWrite {
+        bool insert;
+        std::vector<int> columns;
+        std::unique_ptr<Statement> statement;
+    };
+    std::vector<CachedWrite> m_writeStatements; // the most recently used first
+    std::unique_ptr<Statement> m_reloadStatement, m_deleteStatement, m_deleteRunStatement;
 };
 
 } // namespace qv

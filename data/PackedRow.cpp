@@ -1,157 +1,271 @@
 #include "data/PackedRow.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
 namespace qv {
 
 namespace {
-constexpr unsigned char WideOffsets = 1;
 
-size_t headerSize(int columns, bool wide) { return 1 + size_t(columns) + size_t(columns) * (wide ? 4 : 2); }
+constexpr unsigned char WideCheckpoints = 1;
+constexpr unsigned char LongestShortText = 0xEF;
+constexpr unsigned char CodeNull = 0xF0, CodeInt = 0xF1, CodeReal = 0xF2, CodeLongText = 0xF3;
+constexpr int CheckpointEvery = 8;
+constexpr size_t BlockSize = 256 * 1024;
+
+int checkpointCount(int columns) { return columns > 0 ? (columns - 1) / CheckpointEvery : 0; }
+
+size_t headerSize(int columns, bool wide)
+{
+    return 1 + size_t(columns) + size_t(checkpointCount(columns)) * (wide ? 4 : 2);
+}
+
+// Bytes a cell takes in the data area, its length prefix included.
+inline size_t cellSize(unsigned char code, const char* at)
+{
+    if (code <= LongestShortText) return code;
+    if (code == CodeNull) return 0;
+    if (code == CodeLongText) {
+        quint32 n;
+        std::memcpy(&n, at, 4);
+        return 4 + size_t(n);
+    }
+    return 8;
+}
+
+// The offset of a column's cell within the data area, and where that area starts.
+inline size_t cellOffset(const char* row, int column, int columns, const char** dataArea)
+{
+    const bool wide = row[0] & WideCheckpoints;
+    const char* data = row + headerSize(columns, wide);
+    *dataArea = data;
+    const int k = column / CheckpointEvery;
+    size_t offset = 0;
+    if (k > 0) {
+        const char* checkpoint = row + 1 + columns + size_t(k - 1) * (wide ? 4 : 2);
+        if (wide) {
+            quint32 v;
+            std::memcpy(&v, checkpoint, 4);
+            offset = v;
+        } else {
+            quint16 v;
+            std::memcpy(&v, checkpoint, 2);
+            offset = v;
+        }
+    }
+    const unsigned char* codes = reinterpret_cast<const unsigned char*>(row + 1);
+    for (int c = k * CheckpointEvery; c < column; ++c) offset += cellSize(codes[c], data + offset);
+    return offset;
+}
+
+PackedRow::Tag tagOf(unsigned char code)
+{
+    if (code <= LongestShortText || code == CodeLongText) return PackedRow::Text;
+    if (code == CodeNull) return PackedRow::Null;
+    return code == CodeInt ? PackedRow::Int : PackedRow::Real;
+}
+
 } // namespace
 
-PackedRow& PackedRow::operator=(PackedRow&& o) noexcept
-{
-    if (this != &o) {
-        std::free(m_data);
-        m_data = o.m_data;
-        o.m_data = nullptr;
-    }
-    return *this;
-}
-
-PackedRow::~PackedRow() { std::free(m_data); }
-
-void PackedRow::Builder::addNull()
-{
-    tags[col] = Null;
-    ends[col++] = quint32(data.size());
-}
-
-void PackedRow::Builder::addInt(qint64 v)
-{
-    tags[col] = Int;
-    data.append(reinterpret_cast<const char*>(&v), sizeof v);
-    ends[col++] = quint32(data.size());
-}
-
-void PackedRow::Builder::addReal(double v)
-{
-    tags[col] = Real;
-    data.append(reinterpret_cast<const char*>(&v), sizeof v);
-    ends[col++] = quint32(data.size());
-}
-
-void PackedRow::Builder::addText(const char* utf8, int size)
-{
-    tags[col] = Text;
-    if (size > 0) data.append(utf8, size_t(size));
-    ends[col++] = quint32(data.size());
-}
-
-PackedRow PackedRow::Builder::build() const
-{
-    const int n = int(tags.size());
-    const bool wide = data.size() > 0xFFFF;
-    const size_t head = headerSize(n, wide);
-    PackedRow row;
-    row.m_data = static_cast<char*>(std::malloc(head + data.size()));
-    if (!row.m_data) throw std::bad_alloc();
-    row.m_data[0] = wide ? WideOffsets : 0;
-    std::memcpy(row.m_data + 1, tags.data(), size_t(n));
-    char* offsets = row.m_data + 1 + n;
-    for (int i = 0; i < n; ++i) {
-        if (wide) {
-            std::memcpy(offsets + 4 * i, &ends[i], 4);
-        } else {
-            quint16 e = quint16(ends[i]);
-            std::memcpy(offsets + 2 * i, &e, 2);
-        }
-    }
-    if (!data.empty()) std::memcpy(row.m_data + head, data.data(), data.size());
-    return row;
-}
-
-PackedRow PackedRow::pack(const std::vector<QVariant>& values)
-{
-    Builder b(int(values.size()));
-    for (const QVariant& v : values) {
-        if (!v.isValid() || v.isNull()) {
-            b.addNull();
-            continue;
-        }
-        switch (v.typeId()) {
-        case QMetaType::Bool: b.addInt(v.toBool() ? 1 : 0); break;
-        case QMetaType::Int:
-        case QMetaType::LongLong:
-        case QMetaType::UInt:
-        case QMetaType::ULongLong: b.addInt(v.toLongLong()); break;
-        case QMetaType::Double: b.addReal(v.toDouble()); break;
-        default: {
-            const QByteArray u = v.toString().toUtf8();
-            b.addText(u.constData(), int(u.size()));
-        }
-        }
-    }
-    return b.build();
-}
+// ================================================================ PackedRow
 
 PackedRow::Tag PackedRow::tag(int column, int columnCount) const
 {
     Q_UNUSED(columnCount);
-    return Tag(static_cast<unsigned char>(m_data[1 + column]));
+    return tagOf(static_cast<unsigned char>(m_data[1 + column]));
 }
 
-const char* PackedRow::bytes(int column, int n, int* size) const
+const char* PackedRow::bytes(int column, int columnCount, int* size) const
 {
-    const bool wide = m_data[0] & WideOffsets;
-    const char* offsets = m_data + 1 + n;
-    quint32 end, begin = 0;
-    if (wide) {
-        std::memcpy(&end, offsets + 4 * column, 4);
-        if (column > 0) std::memcpy(&begin, offsets + 4 * (column - 1), 4);
-    } else {
-        quint16 e, b = 0;
-        std::memcpy(&e, offsets + 2 * column, 2);
-        if (column > 0) std::memcpy(&b, offsets + 2 * (column - 1), 2);
-        end = e;
-        begin = b;
+    const char* data;
+    const size_t offset = cellOffset(m_data, column, columnCount, &data);
+    const unsigned char code = static_cast<unsigned char>(m_data[1 + column]);
+    const char* at = data + offset;
+    if (code <= LongestShortText) {
+        *size = code;
+        return at;
     }
-    *size = int(end - begin);
-    return m_data + headerSize(n, wide) + begin;
+    if (code == CodeLongText) {
+        quint32 n;
+        std::memcpy(&n, at, 4);
+        *size = int(n);
+        return at + 4;
+    }
+    *size = code == CodeNull ? 0 : 8;
+    return at;
 }
 
-QVariant PackedRow::value(int column, int n) const
+qint64 PackedRow::integer(int column, int columnCount) const
+{
+    if (static_cast<unsigned char>(m_data[1 + column]) != CodeInt) return 0;
+    int size = 0;
+    qint64 v;
+    std::memcpy(&v, bytes(column, columnCount, &size), sizeof v);
+    return v;
+}
+
+QVariant PackedRow::value(int column, int columnCount) const
 {
     int size = 0;
-    switch (tag(column, n)) {
+    const char* p = bytes(column, columnCount, &size);
+    switch (tag(column, columnCount)) {
     case Null: return {};
     case Int: {
         qint64 v;
-        std::memcpy(&v, bytes(column, n, &size), sizeof v);
+        std::memcpy(&v, p, sizeof v);
         return QVariant(v);
     }
     case Real: {
         double v;
-        std::memcpy(&v, bytes(column, n, &size), sizeof v);
+        std::memcpy(&v, p, sizeof v);
         return QVariant(v);
     }
-    case Text: {
-        const char* p = bytes(column, n, &size);
-        return QVariant(QString::fromUtf8(p, size));
-    }
+    case Text: return QVariant(QString::fromUtf8(p, size));
     }
     return {};
 }
 
-size_t PackedRow::allocatedBytes(int n) const
+size_t PackedRow::byteSize(int columnCount) const
 {
-    if (!m_data || n == 0) return 0;
-    int size = 0;
-    const char* lastBegin = bytes(n - 1, n, &size);
-    return size_t(lastBegin + size - m_data);
+    if (!m_data) return 0;
+    if (columnCount == 0) return 1;
+    const char* data;
+    const int last = columnCount - 1;
+    const size_t offset = cellOffset(m_data, last, columnCount, &data);
+    return size_t(data - m_data) + offset + cellSize(static_cast<unsigned char>(m_data[1 + last]), data + offset);
 }
+
+// ================================================================ PackedRow::Builder
+
+PackedRow::Builder::Builder(int columns) : m_columns(columns)
+{
+    m_codes.reserve(size_t(columns));
+    m_checkpoints.reserve(size_t(checkpointCount(columns)));
+}
+
+void PackedRow::Builder::clear()
+{
+    m_column = 0;
+    m_codes.clear();
+    m_checkpoints.clear();
+    m_data.clear();
+}
+
+void PackedRow::Builder::startCell()
+{
+    if (m_column > 0 && m_column % CheckpointEvery == 0) m_checkpoints.push_back(quint32(m_data.size()));
+    ++m_column;
+}
+
+void PackedRow::Builder::addNull()
+{
+    startCell();
+    m_codes.push_back(CodeNull);
+}
+
+void PackedRow::Builder::addInt(qint64 v)
+{
+    startCell();
+    m_codes.push_back(CodeInt);
+    m_data.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+void PackedRow::Builder::addReal(double v)
+{
+    startCell();
+    m_codes.push_back(CodeReal);
+    m_data.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+void PackedRow::Builder::addText(const char* utf8, int size)
+{
+    startCell();
+    if (size < 0) size = 0;
+    if (size <= LongestShortText) {
+        m_codes.push_back(static_cast<unsigned char>(size));
+    } else {
+        m_codes.push_back(CodeLongText);
+        const quint32 n = quint32(size);
+        m_data.append(reinterpret_cast<const char*>(&n), 4);
+    }
+    if (size > 0) m_data.append(utf8, size_t(size));
+}
+
+void PackedRow::Builder::addValue(const QVariant& v)
+{
+    if (!v.isValid() || v.isNull()) return addNull();
+    switch (v.typeId()) {
+    case QMetaType::Bool: return addInt(v.toBool() ? 1 : 0);
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong: return addInt(v.toLongLong());
+    case QMetaType::Double: return addReal(v.toDouble());
+    default: {
+        const QByteArray u = v.toString().toUtf8();
+        addText(u.constData(), int(u.size()));
+    }
+    }
+}
+
+PackedRow::Tag PackedRow::Builder::tag(int column) const { return tagOf(m_codes[size_t(column)]); }
+
+size_t PackedRow::Builder::packedSize() const { return headerSize(m_columns, m_data.size() > 0xFFFF) + m_data.size(); }
+
+void PackedRow::Builder::writeTo(char* out) const
+{
+    const bool wide = m_data.size() > 0xFFFF;
+    out[0] = wide ? WideCheckpoints : 0;
+    std::memcpy(out + 1, m_codes.data(), m_codes.size());
+    char* checkpoints = out + 1 + m_columns;
+    for (size_t i = 0; i < m_checkpoints.size(); ++i) {
+        if (wide) {
+            std::memcpy(checkpoints + 4 * i, &m_checkpoints[i], 4);
+        } else {
+            const quint16 v = quint16(m_checkpoints[i]);
+            std::memcpy(checkpoints + 2 * i, &v, 2);
+        }
+    }
+    if (!m_data.empty()) std::memcpy(out + headerSize(m_columns, wide), m_data.data(), m_data.size());
+}
+
+// ================================================================ RowStore
+
+char* RowStore::allocate(size_t size)
+{
+    if (size > m_left) {
+        // A row larger than a block gets a block of its own; the rest of the current block stays in use.
+        const size_t blockSize = std::max(size, BlockSize);
+        m_blocks.push_back(std::unique_ptr<char[]>(new char[blockSize]));
+        m_allocated += blockSize;
+        if (blockSize == size) {
+            m_used += size;
+            return m_blocks.back().get();
+        }
+        m_free = m_blocks.back().get();
+        m_left = blockSize;
+    }
+    char* at = m_free;
+    m_free += size;
+    m_left -= size;
+    m_used += size;
+    return at;
+}
+
+const char* RowStore::add(const PackedRow::Builder& row)
+{
+    char* at = allocate(row.packedSize());
+    row.writeTo(at);
+    return at;
+}
+
+const char* RowStore::copy(const char* packed, size_t size)
+{
+    char* at = allocate(size);
+    std::memcpy(at, packed, size);
+    return at;
+}
+
+void RowStore::clear() { *this = RowStore(); }
 
 } // namespace qv

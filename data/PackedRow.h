@@ -1,61 +1,95 @@
 #pragma once
-// The in-memory form of a dataset's rows.
+// The in-memory form of a dataset's rows: every row's cells packed into one run of bytes, and the runs of all
+// rows laid one after another in large blocks, so that a dataset of a hundred thousand contacts is a few hundred
+// allocations, not a hundred thousand, and a scan reads memory in order.
 
 #include <QVariant>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace qv {
 
-// One row packed into a single allocation: a flags byte, one type tag per column, the end offset of every
-// column's bytes (16-bit, or 32-bit for rare long rows), then the values: UTF-8 text, 8-byte integers and reals.
+// A view of one packed row. The bytes: a flags byte; one code byte per column (the length of a text up to 239
+// bytes, or null, integer, real, long text); the data offset of every eighth column (16-bit, or 32-bit when the
+// flags byte says so); then the cells' data one after another: UTF-8 texts, 8-byte integers and reals, and long
+// texts behind their 4-byte length. A column's data is found from the nearest eighth column's offset plus the
+// sizes of at most seven cells before it.
 class PackedRow {
 public:
     enum Tag : unsigned char { Null = 0, Int = 1, Real = 2, Text = 3 };
-    PackedRow() = default;
-    PackedRow(const PackedRow&) = delete;
-    PackedRow& operator=(const PackedRow&) = delete;
-    PackedRow(PackedRow&& o) noexcept : m_data(o.m_data) { o.m_data = nullptr; }
-    PackedRow& operator=(PackedRow&& o) noexcept;
-    ~PackedRow();
 
-    static PackedRow pack(const std::vector<QVariant>& values);
-    Tag tag(int column, int columnCount) const;
-    const char* bytes(int column, int columnCount, int* size) const;
-    QVariant value(int column, int columnCount) const;
-    size_t allocatedBytes(int columnCount) const;
+    PackedRow() = default;
+    explicit PackedRow(const char* data) : m_data(data) {}
     bool isValid() const { return m_data != nullptr; }
-    // Asks the processor to bring the row's header in ahead of a scan reaching it.
+    const char* data() const { return m_data; }
+
+    Tag tag(int column, int columnCount) const;
+    // A text's UTF-8 bytes, or the 8 bytes of a number; size 0 for null.
+    const char* bytes(int column, int columnCount, int* size) const;
+    qint64 integer(int column, int columnCount) const; // 0 unless the cell is an integer
+    QVariant value(int column, int columnCount) const;
+    size_t byteSize(int columnCount) const; // the whole run: header and data
+
+    // Asks the processor to bring the row in ahead of a scan reaching it.
     void prefetch() const
     {
         if (m_data) {
             __builtin_prefetch(m_data);
             __builtin_prefetch(m_data + 64);
-            __builtin_prefetch(m_data + 128);
         }
     }
 
-    // Builder used while reading from the engine, without a QVariant per cell.
-    struct Builder {
-        explicit Builder(int columns) : tags(columns), ends(columns) {}
-        void clear()
-        {
-            data.clear();
-            col = 0;
-        }
+    // Collects one row's cells in column order, then writes them out packed.
+    class Builder {
+    public:
+        explicit Builder(int columns);
+        void clear();
         void addNull();
         void addInt(qint64 v);
         void addReal(double v);
         void addText(const char* utf8, int size);
-        PackedRow build() const;
-        std::vector<unsigned char> tags;
-        std::vector<quint32> ends;
-        std::string data;
-        int col = 0;
+        void addValue(const QVariant& v); // null, number or text, by the variant's type
+        Tag tag(int column) const;
+        size_t packedSize() const;
+        void writeTo(char* out) const;
+
+    private:
+        void startCell();
+        int m_columns;
+        int m_column = 0;
+        std::vector<unsigned char> m_codes;
+        std::vector<quint32> m_checkpoints;
+        std::string m_data;
     };
 
 private:
-    char* m_data = nullptr;
+    const char* m_data = nullptr;
+};
+
+// The blocks that hold the packed rows of one dataset. A row replaced or deleted leaves its bytes behind as
+// garbage until the owner copies the live rows into a fresh store.
+class RowStore {
+public:
+    RowStore() = default;
+    RowStore(RowStore&&) noexcept = default;
+    RowStore& operator=(RowStore&&) noexcept = default;
+
+    const char* add(const PackedRow::Builder& row);
+    const char* copy(const char* packed, size_t size);
+    void release(size_t size) { m_garbage += size; }
+    void clear();
+
+    size_t allocatedBytes() const { return m_allocated; }
+    size_t usedBytes() const { return m_used; }
+    size_t garbageBytes() const { return m_garbage; }
+
+private:
+    char* allocate(size_t size);
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    char* m_free = nullptr;
+    size_t m_left = 0;
+    size_t m_allocated = 0, m_used = 0, m_garbage = 0;
 };
 
 } // namespace qv
