@@ -111,10 +111,11 @@ void TMainDataModule::requireName(const NameBox& box, Dataset& ds, const char* c
 
 QDateTime TMainDataModule::eventAlertTime(const QDate& day, const QTime& start, qint64 reminderBefore)
 {
-    const QDateTime t(day, start);
-    const int year = t.date().year(), month = t.date().month(), dayOfMonth = t.date().day();
-    quint16 hour = quint16(t.time().hour());
-    quint16 minute = quint16(t.time().minute());
+    // From the date and the time of day alone, never through a time zone: a local time inside the hour a clock
+    // change skips does not exist, and the alert would be lost.
+    const int year = day.year(), month = day.month(), dayOfMonth = day.day();
+    quint16 hour = quint16(start.hour());
+    quint16 minute = quint16(start.minute());
     // Borrow three hours so that the minute cannot go below zero for lead times up to 180 minutes.
     hour = quint16(hour - 3);
     minute = quint16(minute + 180 - quint16(reminderBefore));
@@ -132,7 +133,7 @@ QDateTime TMainDataModule::eventAlertTime(const QDate& day, const QTime& start, 
         throw DatabaseError(QStringLiteral("Invalid argument to date encode: %1:%2 is not a time of day")
                                 .arg(qint16(hour))
                                 .arg(qint16(minute)));
-    return QDateTime(QDate(year, month, dayOfMonth), QTime(hour, minute, 0, 0));
+    return dates::wallClock(QDate(year, month, dayOfMonth), QTime(hour, minute, 0, 0));
 }
 
 void TMainDataModule::eventDefaults(Dataset& events)
@@ -146,7 +147,7 @@ void TMainDataModule::eventDefaults(Dataset& events)
     if (!day.isValid()) throw DatabaseError(QStringLiteral("'%1' is not a valid date").arg(dayText));
     const QTime start = dates::parseTimeOfDay(startText);
     if (!start.isValid()) throw DatabaseError(QStringLiteral("'%1' is not a valid time").arg(startText));
-    events.setValue("Time", QDateTime(day, start));
+    events.setValue("Time", dates::wallClock(day, start));
     events.setValue("Time", eventAlertTime(day, start, events.asInteger("ReminderBefore")));
 }
 

@@ -57,7 +57,8 @@ public:
     void setAccountNameBox(NameBox box) { m_accountNameBox = std::move(box); }
 
     // The alert time of an event: the day's date at the start time, less the lead time, worked out in 16-bit
-    // unsigned arithmetic as the rule has always done. Throws DatabaseError when a value cannot be encoded.
+    // unsigned arithmetic as the rule has always done, as a wall-clock value (dates::wallClock). Throws
+    // DatabaseError when a value cannot be encoded.
     static QDateTime eventAlertTime(const QDate& day, const QTime& start, qint64 reminderBefore);
 
 signals:

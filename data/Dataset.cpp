@@ -591,34 +591,43 @@ QString Dataset::displayText(const QString& name) const
 
 QString Dataset::dateTimeStorageText(const QDateTime& dt)
 {
-    return dt.isValid() ? dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
+    // The date and time of day as given, whatever zone the value was made in: the file holds wall-clock time.
+    return dt.isValid()
+               ? dt.date().toString(QStringLiteral("yyyy-MM-dd")) + ' ' + dt.time().toString(QStringLiteral("HH:mm:ss"))
+               : QString();
 }
 
 QDateTime Dataset::parseStoredDateTime(const QVariant& v)
 {
     if (v.isNull() || !v.isValid()) return {};
     switch (v.typeId()) {
-    case QMetaType::QDateTime: return v.toDateTime();
-    case QMetaType::QDate: return QDateTime(v.toDate(), QTime(0, 0));
+    case QMetaType::QDateTime: {
+        const QDateTime dt = v.toDateTime();
+        return dt.isValid() ? dates::wallClock(dt.date(), dt.time()) : QDateTime();
+    }
+    case QMetaType::QDate: return v.toDate().isValid() ? dates::wallClock(v.toDate(), QTime(0, 0)) : QDateTime();
     case QMetaType::Double:
     case QMetaType::LongLong:
     case QMetaType::Int: {
-        // Days since 30 December 1899 with the time of day as a fraction.
+        // Days since 30 December 1899 with the time of day as a fraction, counted on the wall clock.
         const double days = v.toDouble();
-        const QDateTime base(QDate(1899, 12, 30), QTime(0, 0));
-        return base.addMSecs(qint64(days * 86400000.0 + (days >= 0 ? 0.5 : -0.5)));
+        return dates::wallClock(QDate(1899, 12, 30), QTime(0, 0))
+            .addMSecs(qint64(days * 86400000.0 + (days >= 0 ? 0.5 : -0.5)));
     }
     default: break;
     }
     const QString s = v.toString().trimmed();
-    QDateTime dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!dt.isValid()) dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-    if (!dt.isValid()) dt = QDateTime::fromString(s, Qt::ISODate);
-    if (!dt.isValid()) {
-        const QDate d = QDate::fromString(s, QStringLiteral("yyyy-MM-dd"));
-        if (d.isValid()) dt = QDateTime(d, QTime(0, 0));
+    // Read without a zone: a local reading would find no such time inside the hour a change to summer time skips.
+    const QDate date = QDate::fromString(s.left(10), QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid()) return {};
+    const QString rest = s.mid(10).trimmed();
+    if (rest.isEmpty()) return dates::wallClock(date, QTime(0, 0));
+    for (const char* format : {"HH:mm:ss", "HH:mm:ss.zzz", "HH:mm"}) {
+        const QTime t = QTime::fromString(rest, QLatin1String(format));
+        if (t.isValid()) return dates::wallClock(date, t);
     }
-    return dt;
+    const QDateTime iso = QDateTime::fromString(s, Qt::ISODate);
+    return iso.isValid() ? dates::wallClock(iso.date(), iso.time()) : QDateTime();
 }
 
 void Dataset::checkEditing(const char* operation) const
@@ -658,12 +667,16 @@ void Dataset::setValue(int index, const QVariant& input)
             QDateTime dt = parseStoredDateTime(input);
             if (!dt.isValid() && input.typeId() == QMetaType::QString) {
                 const QDate d = dates::parseShortDate(input.toString());
-                if (d.isValid()) dt = QDateTime(d, QTime(0, 0));
+                if (d.isValid()) dt = dates::wallClock(d, QTime(0, 0));
             }
-            if (!dt.isValid()) {
-                if (input.toString().trimmed().isEmpty()) break;
-                throw DatabaseError(QStringLiteral("'%1' is not a valid date and time").arg(input.toString()));
-            }
+            // An empty text clears the field; anything else that is no date and time (an invalid date-time value
+            // included) is an error, never a silent null.
+            const bool emptyText = input.typeId() == QMetaType::QString && input.toString().trimmed().isEmpty();
+            if (!dt.isValid() && emptyText) break;
+            if (!dt.isValid())
+                throw DatabaseError(
+                    QStringLiteral("'%1' is not a valid date and time")
+                        .arg(input.typeId() == QMetaType::QString ? input.toString() : QStringLiteral("(invalid)")));
             v = dateTimeStorageText(dt);
             break;
         }
@@ -789,12 +802,12 @@ void Dataset::validateWidths() const
         if (c.type != ColumnType::Text || c.width <= 0 || !m_editChanged[size_t(i)]) continue;
         const QVariant& v = m_edit[size_t(i)];
         if (v.isNull()) continue;
-        const QString s = v.toString();
-        if (s.size() > c.width)
+        const qsizetype length = characterCount(v.toString());
+        if (length > c.width)
             throw DatabaseError(QStringLiteral("The value in field '%1' is too long: it holds %2 characters and the "
                                                "field allows at most %3. Shorten it and save again.")
                                     .arg(c.name)
-                                    .arg(s.size())
+                                    .arg(length)
                                     .arg(c.width));
     }
 }

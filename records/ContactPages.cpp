@@ -171,7 +171,7 @@ QToolButton* ContactPages::dateButton(const QString& field)
         runGuarded([&] {
             Dataset* ds = m_source->dataset();
             if (!ds->isEditing()) ds->edit();
-            ds->setValue(field, QDateTime(*date, QTime(0, 0)));
+            ds->setValue(field, *date); // a date alone: midnight may not exist locally on a clock-change day
         });
     });
     return b;

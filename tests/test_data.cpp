@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QTimeZone>
 #include <QtTest>
 #include <sqlcipher/sqlite3.h>
 
@@ -30,7 +31,13 @@ class TestData : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { useUnitedStatesLocale(); }
+    void initTestCase()
+    {
+        useUnitedStatesLocale();
+        // Run in a zone with summer time, the zone must really be in effect (its data installed).
+        if (!qEnvironmentVariableIsEmpty("TZ") && qEnvironmentVariable("TZ") != "UTC")
+            QVERIFY2(QTimeZone::systemTimeZone().hasDaylightTime(), "the time zone's data is missing");
+    }
 
     void navigation_data();
     void navigation();
@@ -51,6 +58,15 @@ private slots:
     void professions();
     void professionsFollowPostsAndDeletes();
     void tooLongTextIsRefusedAndEditStays();
+    void widthsCountCharacters_data();
+    void widthsCountCharacters();
+    void storedRowsReadBackExactly_data();
+    void storedRowsReadBackExactly();
+    void changeMadeElsewhereIsRefusedNotOverwritten_data();
+    void changeMadeElsewhereIsRefusedNotOverwritten();
+    void alertTimeIsWallClockTime_data();
+    void alertTimeIsWallClockTime();
+    void invalidDateTimeIsAnErrorNotANull();
     void unknownFieldIsAnError();
     void openFailures_data();
     void openFailures();
@@ -418,6 +434,189 @@ void TestData::tooLongTextIsRefusedAndEditStays()
     people.setValue("Gender", "Female");
     people.post();
     QCOMPARE(db.scalar("SELECT Gender FROM People WHERE Name = 'Adams'").toString(), QString("Female"));
+}
+
+// A width counts characters: one outside the basic plane is one character, though it takes two UTF-16 units.
+void TestData::widthsCountCharacters_data()
+{
+    QTest::addColumn<QString>("gender"); // Gender holds 10 characters
+    QTest::addColumn<bool>("stored");
+    const QString face = QString::fromUtf8("\xF0\x9F\x98\x80");
+    QTest::newRow("ten faces") << face.repeated(10) << true;
+    QTest::newRow("eleven faces") << face.repeated(11) << false;
+    QTest::newRow("nine letters and a face") << QString("abcdefghi") + face << true;
+    QTest::newRow("ten accented letters") << QString::fromUtf8("\xC3\xA9").repeated(10) << true;
+    QTest::newRow("eleven letters") << QString("abcdefghijk") << false;
+}
+
+void TestData::widthsCountCharacters()
+{
+    QFETCH(QString, gender);
+    QFETCH(bool, stored);
+    TestDatabase db(threeContacts());
+    Dataset& people = *db.open().PeopleCompanyDet;
+    people.edit();
+    people.setValue("Gender", gender);
+    bool refused = false;
+    try {
+        people.post();
+    } catch (const DatabaseError& e) {
+        refused = true;
+        QVERIFY2(e.message().contains("at most 10"), qPrintable(e.message()));
+    }
+    QCOMPARE(!refused, stored);
+    const QVariant inFile = db.scalar("SELECT Gender FROM People WHERE Name = 'Adams'");
+    QCOMPARE(inFile.isNull(), !stored);
+    if (stored) QCOMPARE(inFile.toString(), gender);
+}
+
+// What a post wrote, and what a fresh read of the file gives, are the values set: short and long texts, texts
+// past 64 KiB, characters of every width, numbers and nulls, in every column position.
+void TestData::storedRowsReadBackExactly_data()
+{
+    QTest::addColumn<QVariantMap>("values"); // Accounts declares no widths
+    QTest::newRow("one short text, the rest null") << QVariantMap{{"AccountName", "A"}};
+    QTest::newRow("empty texts are not null") << QVariantMap{{"AccountName", "B"}, {"Comments", ""}, {"TaxRegNo", ""}};
+    QTest::newRow("texts past 239 bytes")
+        << QVariantMap{{"AccountName", QString(240, 'n')},
+                       {"AccountCity", QString::fromUtf8("Z\xC3\xBCrich").repeated(60)},
+                       {"TaxAuthService", QString(1000, 't')}};
+    QTest::newRow("a row past 64 KiB") << QVariantMap{
+        {"AccountName", "Big"}, {"Comments", QString(70000, 'c')}, {"LocalCity", "Oslo"}, {"TaxAuthService", "last"}};
+    QTest::newRow("every column") << [] {
+        QVariantMap all;
+        int i = 0;
+        for (const ColumnDef& c : requireTable("Accounts").columns)
+            if (c.type == ColumnType::Text) all[c.name] = QString::fromUtf8("\xF0\x9F\x98\x80 %1").arg(++i);
+        return all;
+    }();
+}
+
+void TestData::storedRowsReadBackExactly()
+{
+    QFETCH(QVariantMap, values);
+    TestDatabase db;
+    TMainDataModule& dm = db.open();
+    Dataset& accounts = *dm.AccountsTable;
+    accounts.append();
+    for (auto it = values.begin(); it != values.end(); ++it) accounts.setValue(it.key(), it.value());
+    accounts.post();
+    Dataset fresh(dm.MainADOConnection, "FreshAccounts", "Accounts");
+    fresh.open();
+    fresh.last();
+    for (Dataset* ds : {&accounts, &fresh})
+        for (const ColumnDef& c : requireTable("Accounts").columns) {
+            if (c.type == ColumnType::AutoIncrement) continue;
+            const QVariant expected = values.value(c.name);
+            QCOMPARE(ds->isNull(c.name), expected.isNull());
+            QCOMPARE(ds->text(c.name), expected.toString());
+        }
+    QCOMPARE(fresh.asInteger("AccountID"), accounts.asInteger("AccountID"));
+}
+
+// Two copies of the program on one file: a save made from a row read before another copy changed it is refused
+// with the engine's words, the edit stays for the user to keep or drop, and the other copy's change survives.
+void TestData::changeMadeElsewhereIsRefusedNotOverwritten_data()
+{
+    QTest::addColumn<QString>("elsewhere"); // what the other copy does to Adams
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<QString>("mobile"); // Adams's Mobile in the file afterwards
+    QTest::newRow("same column") << "Mobile=555-THEIRS" << true << "555-THEIRS";
+    QTest::newRow("same column, letter case only") << "Mobile=555-abc" << true << "555-abc";
+    QTest::newRow("null column filled") << "Info=theirs" << true << "555-ABC";
+    QTest::newRow("another column") << "JobTitle=Buyer" << false << "555-MINE";
+    QTest::newRow("row deleted") << "delete" << true << QString();
+}
+
+void TestData::changeMadeElsewhereIsRefusedNotOverwritten()
+{
+    QFETCH(QString, elsewhere);
+    QFETCH(bool, refused);
+    QFETCH(QString, mobile);
+    TestDatabase db({personInsert("Adams", {"Mobile", "555-ABC"}), personInsert("Baker")});
+    Dataset& mine = *db.open().PeopleCompanyDet;
+    TMainDataModule other;
+    other.MainADOConnection->setConnectionString(db.connectionString());
+    other.MainADOConnection->open();
+    other.openAll(true);
+    Dataset& theirs = *other.PeopleCompanyDet;
+    if (elsewhere == "delete") {
+        theirs.remove();
+    } else {
+        theirs.edit();
+        theirs.setValue(elsewhere.section('=', 0, 0), elsewhere.section('=', 1));
+        theirs.post();
+    }
+    mine.edit();
+    mine.setValue("Mobile", "555-MINE");
+    if (elsewhere.startsWith("Info")) mine.setValue("Info", "mine");
+    try {
+        mine.post();
+        QVERIFY(!refused);
+    } catch (const DatabaseError& e) {
+        QVERIFY2(refused, qPrintable(e.message()));
+        QVERIFY2(e.message().startsWith("Row cannot be located for updating"), qPrintable(e.message()));
+        QCOMPARE(mine.state(), DatasetState::Edit);
+        QCOMPARE(mine.text("Mobile"), QString("555-MINE"));
+    }
+    QCOMPARE(db.scalar("SELECT Mobile FROM People WHERE rowid = 1").toString(), mobile);
+    if (elsewhere.startsWith("JobTitle"))
+        QCOMPARE(db.scalar("SELECT JobTitle FROM People WHERE rowid = 1").toString(), QString("Buyer"));
+    // Dropping the edit and re-reading shows the other copy's work.
+    mine.cancel();
+    mine.refresh();
+    QCOMPARE(mine.recordCount(), elsewhere == "delete" ? 1 : 2);
+}
+
+// The alert time is the day's date and the start time as a clock on the wall shows them, less the lead time,
+// whatever the time zone: also inside the hour a change to summer time skips and the hour it repeats.
+void TestData::alertTimeIsWallClockTime_data()
+{
+    QTest::addColumn<QString>("day");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("before");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("plain") << "12/8/2026"
+                           << "9:30 AM" << 15 << "2026-12-08 09:15:00";
+    QTest::newRow("alert in the skipped hour") << "3/8/2026"
+                                               << "3:00 AM" << 30 << "2026-03-08 02:30:00";
+    QTest::newRow("start in the skipped hour") << "3/29/2026"
+                                               << "2:30 AM" << 0 << "2026-03-29 02:30:00";
+    QTest::newRow("alert in the repeated hour") << "11/1/2026"
+                                                << "2:00 AM" << 45 << "2026-11-01 01:15:00";
+}
+
+void TestData::alertTimeIsWallClockTime()
+{
+    QFETCH(QString, day);
+    QFETCH(QString, start);
+    QFETCH(int, before);
+    QFETCH(QString, stored);
+    TestDatabase db({"INSERT INTO CalendarDays (Day) VALUES ('" + day + "')"});
+    TMainDataModule& dm = db.open();
+    Dataset& events = *dm.DayEvents;
+    events.append();
+    events.setValue("Action", "Call");
+    events.setValue("StartTime", start);
+    events.setValue("ReminderBefore", before);
+    events.post();
+    QCOMPARE(db.scalar("SELECT Time FROM CalendarEvents").toString(), stored);
+    const QDateTime alert = events.asDateTime("Time");
+    QVERIFY(alert.isValid());
+    QCOMPARE(alert.toString("yyyy-MM-dd HH:mm:ss"), stored);
+}
+
+void TestData::invalidDateTimeIsAnErrorNotANull()
+{
+    TestDatabase db({personInsert("Adams", {"Birthday", "1980-05-06 00:00:00"})});
+    Dataset& people = *db.open().PeopleCompanyDet;
+    people.edit();
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, people.setValue("Birthday", QDateTime()));
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, people.setValue("Birthday", QDate(2026, 2, 30)));
+    QCOMPARE(people.text("Birthday"), QString("1980-05-06 00:00:00"));
+    people.setValue("Birthday", QVariant()); // clearing is not an error
+    people.post();
+    QVERIFY(db.scalar("SELECT Birthday FROM People").isNull());
 }
 
 void TestData::unknownFieldIsAnError()
