@@ -113,11 +113,21 @@ bool Program::start()
     return true;
 }
 
+void Program::warnOnceIfUnwritable()
+{
+    // The program still runs for reading; the user hears why saves would fail once the main window is up.
+    const QString problem = m_dataModule->MainADOConnection->writeProblem();
+    if (problem.isEmpty()) return;
+    QMetaObject::invokeMethod(
+        m_form1, [problem] { showWarningOk(problem); }, Qt::QueuedConnection);
+}
+
 int Program::run()
 {
     // Fill the screen even where no window manager honours "maximized".
     if (const QScreen* screen = QGuiApplication::primaryScreen()) m_form1->setGeometry(screen->availableGeometry());
     m_form1->showMaximized();
+    warnOnceIfUnwritable();
     // A request to end made while starting (a failed display check) takes effect as soon as the loop begins.
     if (programEndRequested())
         QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);

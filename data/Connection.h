@@ -93,6 +93,11 @@ public:
 
     QString lastErrorText() const;
 
+    // Why saves will fail although the file opened (it or its folder cannot be written); empty when they can.
+    QString writeProblem() const { return m_writeProblem; }
+    // An engine error as the user is told it: a damaged file is named.
+    QString describeFailure(int code, const QString& engineText) const;
+
     // Parses "key=value;..." pairs the way the connection string writes them, quotes removed.
     static QString connectionStringValue(const QString& connectionString, const QString& key);
 
@@ -105,6 +110,7 @@ signals:
 
 private:
     qint64 dataVersion();
+    static QString damagedFileText(const QString& path, const QString& engineText);
 
     QString m_connectionString;
     bool m_loginPrompt = false;
@@ -113,6 +119,7 @@ private:
     sqlite3_stmt* m_dataVersion = nullptr;
     std::unordered_map<QString, quint64> m_localWrites;
     int m_transactionDepth = 0;
+    QString m_writeProblem;
 };
 
 class Transaction {
