@@ -327,6 +327,11 @@ void Connection::rollback()
 qint64 Connection::lastInsertRowid() const { return sqlite3_last_insert_rowid(handle()); }
 int Connection::changes() const { return sqlite3_changes(handle()); }
 
+void Connection::releaseMemory()
+{
+    if (m_db) sqlite3_db_release_memory(m_db);
+}
+
 QString Connection::damagedFileText(const QString& path, const QString& engineText)
 {
     return QStringLiteral("The database file %1 is damaged (%2). Restore it from a backup or install it again.")

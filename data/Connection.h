@@ -92,6 +92,8 @@ public:
     void rollback();
 
     QString lastErrorText() const;
+    // Gives back the page cache's unused pages: once the datasets hold their rows, the cache would be a second copy.
+    void releaseMemory();
 
     // Why saves will fail although the file opened (it or its folder cannot be written); empty when they can.
     QString writeProblem() const { return m_writeProblem; }

@@ -41,7 +41,7 @@ TMainDataModule::TMainDataModule(QObject* parent) : QObject(parent)
     });
 
     PeopleCompanyDet->beforePost = [this](Dataset& ds) { requireName(m_contactNameBox, ds, "Name"); };
-    PeopleCompanyDet->afterPost = [this](Dataset&) { refreshProfessionSuggestions(); };
+    PeopleCompanyDet->afterPost = [this](Dataset& ds) { professionsAfterPost(ds); };
     AccountsTable->beforePost = [this](Dataset& ds) { requireName(m_accountNameBox, ds, "AccountName"); };
     DayEvents->beforePost = [this](Dataset& ds) { eventDefaults(ds); };
 }
@@ -70,6 +70,8 @@ void TMainDataModule::openAll(bool open)
             d->close();
     }
     reloadProfessionSuggestions();
+    // The datasets hold every row now; the pages read to fill them are not needed again.
+    if (MainADOConnection->isOpen()) MainADOConnection->releaseMemory();
 }
 
 void TMainDataModule::reloadProfessionSuggestions()
@@ -86,6 +88,7 @@ void TMainDataModule::reloadProfessionSuggestions()
         }
         if (count > 0) ProfessionQuery->moveTo(count - 1);
     }
+    noteProfessionQueryRun();
     emit professionSuggestionsChanged(m_professions);
 }
 
@@ -94,6 +97,26 @@ void TMainDataModule::refreshProfessionSuggestions()
     ProfessionQuery->close();
     ProfessionQuery->open();
     reloadProfessionSuggestions();
+}
+
+void TMainDataModule::noteProfessionQueryRun()
+{
+    if (ProfessionQuery->isOpen()) m_professionStamp = MainADOConnection->stampOf("People");
+}
+
+void TMainDataModule::professionsAfterPost(const Dataset& people)
+{
+    // The query's answer can change only when this save wrote a Profession, or something else wrote to People
+    // since the query last ran (a deletion, another dataset, another process). Otherwise it stands, and asking
+    // again would cost a walk over the whole index on every save.
+    Connection::Stamp expected = m_professionStamp;
+    ++expected.local; // this save
+    const Connection::Stamp now = MainADOConnection->stampOf("People");
+    if (ProfessionQuery->isOpen() && now == expected && !people.lastPostWrote("Profession")) {
+        m_professionStamp = now;
+        return;
+    }
+    refreshProfessionSuggestions();
 }
 
 void TMainDataModule::requireName(const NameBox& box, Dataset& ds, const char* column)

@@ -68,11 +68,14 @@ private:
     Dataset* add(const QString& name, const QString& table, Dataset* master = nullptr, const QString& link = {});
     void requireName(const NameBox& box, Dataset& ds, const char* column);
     void eventDefaults(Dataset& events);
+    void professionsAfterPost(const Dataset& people);
+    void noteProfessionQueryRun();
 
     std::vector<Dataset*> m_openOrder;
     QStringList m_professions;
     NameBox m_contactNameBox;
     NameBox m_accountNameBox;
+    Connection::Stamp m_professionStamp; // People as the profession query last saw it
 };
 
 } // namespace qv

@@ -130,6 +130,7 @@ void Dataset::readAll()
         std::stable_sort(rows.begin(), rows.end(), byLink);
     rows.shrink_to_fit();
     m_rows = std::move(rows);
+    rowsChanged();
     m_store = std::move(store);
     m_readStamp = stamp;
 }
@@ -151,6 +152,7 @@ void Dataset::close()
 {
     if (!isOpen()) return;
     m_rows.clear();
+    rowsChanged();
     m_rows.shrink_to_fit();
     m_store.clear();
     m_edit.clear();
@@ -412,52 +414,90 @@ bool Dataset::locate(const QStringList& columns, const QVariantList& values, Loc
         criteria.push_back(std::move(c));
     }
     const int n = m_storedColumns;
-    for (int r = m_lo; r < m_hi; ++r) {
-        const PackedRow row = m_rows[size_t(r)].packed();
-        bool all = true;
+    const auto rowMatches = [&](const PackedRow& row) {
         for (const Criterion& c : criteria) {
-            if (c.index >= m_storedColumns) {
-                all = false;
-                break;
-            }
+            if (c.index >= m_storedColumns) return false;
             const PackedRow::Tag t = row.tag(c.index, n);
             if (c.wantNull) {
-                if (t != PackedRow::Null) {
-                    all = false;
-                    break;
-                }
+                if (t != PackedRow::Null) return false;
                 continue;
             }
             if (t == PackedRow::Null) {
                 // An empty value matches an empty column, as the engine's locate treats null text as empty.
-                if (!c.text.isEmpty()) {
-                    all = false;
-                    break;
-                }
+                if (!c.text.isEmpty()) return false;
                 continue;
             }
             if (t == PackedRow::Text) {
                 int size = 0;
                 const char* p = row.bytes(c.index, n, &size);
-                if (!textMatches(p, size, c.utf8, c.text, prefix, ci, c.ascii)) {
-                    all = false;
-                    break;
-                }
+                if (!textMatches(p, size, c.utf8, c.text, prefix, ci, c.ascii)) return false;
             } else {
                 const QVariant v = row.value(c.index, n);
-                if (v.toString() != c.text && !(prefix && v.toString().startsWith(c.text))) {
-                    all = false;
-                    break;
-                }
+                if (v.toString() != c.text && !(prefix && v.toString().startsWith(c.text))) return false;
             }
         }
-        if (all) {
-            moveToIndex(r - m_lo, true);
-            m_eof = m_bof = false;
-            return true;
+        return true;
+    };
+    const auto found = [&](int r) {
+        moveToIndex(r - m_lo, true);
+        m_eof = m_bof = false;
+        return true;
+    };
+
+    const Criterion& only = criteria.front();
+    if (criteria.size() == 1 && prefix && ci && only.ascii && !only.wantNull && only.index < m_storedColumns &&
+        !only.utf8.contains('\0')) {
+        // A search box's keystroke: compare each row's folded first eight bytes, held in one array, and read the
+        // row itself only for a candidate or a text the key cannot speak for.
+        const std::vector<quint64>& keys = searchKeys(only.index);
+        const int wn = int(only.utf8.size());
+        const quint64 wanted = foldedKey(only.utf8.constData(), wn);
+        const quint64 mask = wn >= 8 ? ~quint64(0) : (quint64(1) << (8 * wn)) - 1;
+        for (int r = m_lo; r < m_hi; ++r) {
+            const quint64 key = keys[size_t(r)];
+            if (key & UnfoldedKey) {
+                if (rowMatches(m_rows[size_t(r)].packed())) return found(r);
+            } else if ((key & mask) == wanted) {
+                if (wn <= 8 || rowMatches(m_rows[size_t(r)].packed())) return found(r);
+            }
         }
+        return false;
     }
+    for (int r = m_lo; r < m_hi; ++r)
+        if (rowMatches(m_rows[size_t(r)].packed())) return found(r);
     return false;
+}
+
+quint64 Dataset::foldedKey(const char* utf8, int size)
+{
+    quint64 key = 0;
+    for (int i = 0; i < std::min(size, 8); ++i) {
+        unsigned char ch = static_cast<unsigned char>(utf8[i]);
+        if (ch >= 'A' && ch <= 'Z') ch += 'a' - 'A';
+        key |= quint64(ch) << (8 * i);
+    }
+    return key;
+}
+
+const std::vector<quint64>& Dataset::searchKeys(int column) const
+{
+    if (m_searchKeysColumn == column) return m_searchKeys;
+    m_searchKeys.resize(m_rows.size());
+    for (size_t r = 0; r < m_rows.size(); ++r) {
+        const PackedRow row = m_rows[r].packed();
+        quint64 key = UnfoldedKey;
+        if (row.tag(column, m_storedColumns) == PackedRow::Text) {
+            int size = 0;
+            const char* p = row.bytes(column, m_storedColumns, &size);
+            bool ascii = true;
+            for (int i = 0; i < std::min(size, 8); ++i) ascii &= static_cast<unsigned char>(p[i]) < 0x80 && p[i] != 0;
+            // Only ASCII folds byte by byte; any other text is compared as characters.
+            if (ascii) key = foldedKey(p, size);
+        }
+        m_searchKeys[r] = key;
+    }
+    m_searchKeysColumn = column;
+    return m_searchKeys;
 }
 
 // ================================================================ fields
@@ -907,6 +947,7 @@ void Dataset::writeRow()
     }
     const Connection::Stamp before = m_connection->stampOf(m_table->name);
     const bool wasCurrent = before == m_readStamp;
+    m_lastPostColumns.clear();
     qint64 rowid = 0;
     if (inserting) {
         Statement& st = writeStatement(true, indexes);
@@ -941,12 +982,14 @@ void Dataset::writeRow()
     }
     m_connection->noteWrite(m_table->name);
     if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
+    m_lastPostColumns = indexes;
 
     Row fresh;
     reloadRow(rowid, fresh);
     if (inserting) {
         const int at = m_lo + std::max(0, std::min(m_pos, m_hi - m_lo));
         m_rows.insert(m_rows.begin() + at, fresh);
+        rowsChanged();
         ++m_hi;
         m_pos = at - m_lo;
         bool masterNull = true;
@@ -957,6 +1000,7 @@ void Dataset::writeRow()
         const int at = m_lo + m_pos;
         const Row old = m_rows[size_t(at)];
         m_rows[size_t(at)] = fresh;
+        rowsChanged();
         releaseRow(old);
         if (m_linkColumn >= 0 && fresh.link != old.link) moveToLinkPlace(at);
     }
@@ -972,6 +1016,7 @@ void Dataset::moveToLinkPlace(int at)
         return a.rowid < b.rowid;
     });
     m_rows.insert(pos, std::move(moved));
+    rowsChanged();
     const int keep = m_pos;
     computeView();
     m_pos = std::min(keep, m_hi - m_lo - 1);
@@ -1019,6 +1064,7 @@ void Dataset::remove()
     const Row gone = m_rows[size_t(at)];
     m_rows.erase(m_rows.begin() + at);
     releaseRow(gone);
+    rowsChanged();
     --m_hi;
     if (m_pos >= m_hi - m_lo) m_pos = m_hi - m_lo - 1;
     m_eof = m_hi == m_lo;
@@ -1026,6 +1072,84 @@ void Dataset::remove()
     for (Dataset* d : m_details) d->masterMoved();
     notifyCurrent();
     if (afterDelete) afterDelete(*this);
+}
+
+bool Dataset::lastPostWrote(const QString& field) const
+{
+    const int index = fieldIndex(field);
+    return std::find(m_lastPostColumns.begin(), m_lastPostColumns.end(), index) != m_lastPostColumns.end();
+}
+
+int Dataset::removeAll(int limit)
+{
+    checkActive();
+    if (!m_table) throw DatabaseError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(name()));
+    checkBrowseMode();
+    ensureView();
+    const int count = limit < 0 ? m_hi - m_lo : std::min(limit, m_hi - m_lo);
+    if (afterDelete) {
+        // A rule runs after each deletion: one row at a time, as the rule expects.
+        for (int i = 0; i < count; ++i) {
+            first();
+            remove();
+        }
+        return count;
+    }
+    postDetailsPending();
+    // The rows, in runs of consecutive rowids: a run is deleted by one statement that can reach no row we do not
+    // mean, since every rowid in it is one of ours.
+    std::vector<qint64> rowids;
+    rowids.reserve(size_t(count));
+    for (int r = m_lo; r < m_lo + count; ++r) rowids.push_back(m_rows[size_t(r)].rowid);
+    std::sort(rowids.begin(), rowids.end());
+    const bool wasCurrent = m_connection->stampOf(m_table->name) == m_readStamp;
+    Statement& st = cachedStatement(m_deleteRunStatement,
+                                    QStringLiteral("DELETE FROM [%1] WHERE rowid BETWEEN ? AND ?").arg(m_table->name));
+    size_t done = 0;
+    const auto forgetDeleted = [&] {
+        // What was deleted stays deleted, also when a later run fails; the rows held follow the file.
+        if (done == 0) return;
+        m_connection->noteWrite(m_table->name);
+        if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
+        const auto gone = [&](const Row& r) {
+            return r.rowid <= rowids[done - 1] && std::binary_search(rowids.begin(), rowids.begin() + done, r.rowid);
+        };
+        const auto end =
+            std::stable_partition(m_rows.begin() + m_lo, m_rows.begin() + m_hi, [&](const Row& r) { return !gone(r); });
+        for (auto it = end; it != m_rows.begin() + m_hi; ++it) m_store.release(it->packed().byteSize(m_storedColumns));
+        const int removed = int(m_rows.begin() + m_hi - end);
+        m_rows.erase(end, m_rows.begin() + m_hi);
+        m_hi -= removed;
+        rowsChanged();
+        m_pos = m_hi > m_lo ? 0 : -1;
+        m_eof = m_bof = true;
+        for (Dataset* d : m_details) d->masterMoved();
+        notifyCurrent();
+    };
+    Transaction transaction(*m_connection);
+    try {
+        while (done < rowids.size()) {
+            size_t end = done + 1;
+            while (end < rowids.size() && rowids[end] == rowids[end - 1] + 1) ++end;
+            st.reset();
+            st.bindInt(1, rowids[done]);
+            st.bindInt(2, rowids[end - 1]);
+            st.step();
+            done = end;
+        }
+        st.reset();
+        transaction.commit();
+    } catch (...) {
+        try {
+            transaction.commit();
+        } catch (...) {
+            done = 0; // nothing was kept
+        }
+        forgetDeleted();
+        throw;
+    }
+    forgetDeleted();
+    return int(done);
 }
 
 void Dataset::refresh()

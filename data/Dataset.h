@@ -101,6 +101,12 @@ public:
     void post();
     void cancel();
     void remove(); // delete the current row
+    // Posts a pending edit, then deletes the first `limit` rows shown (all of them when negative), as going to the
+    // first row and deleting it that often would, in one transaction and as few statements as the rows' rowids
+    // allow. Returns how many rows went.
+    int removeAll(int limit = -1);
+    // Whether the last successful post wrote the field (set it on insert, changed it on edit).
+    bool lastPostWrote(const QString& field) const;
     void refresh();
     void checkBrowseMode(); // post a changed edit, drop an unchanged one
 
@@ -175,6 +181,11 @@ private:
     void checkEditing(const char* operation) const;
     qint64 masterLinkValue(bool* isNull) const;
     void moveToIndex(int index, bool notify);
+    // The folded first eight bytes of a text column of every row, for prefix searches; rebuilt after a change.
+    static constexpr quint64 UnfoldedKey = 0x80; // the row's text must be compared in full
+    static quint64 foldedKey(const char* utf8, int size);
+    const std::vector<quint64>& searchKeys(int column) const;
+    void rowsChanged() { m_searchKeysColumn = -1; }
 
     Connection* m_connection;
     const TableDef* m_table = nullptr;
@@ -190,6 +201,8 @@ private:
 
     std::vector<Row> m_rows; // all rows read, ordered by the link column for a detail
     RowStore m_store;        // their bytes
+    mutable std::vector<quint64> m_searchKeys;
+    mutable int m_searchKeysColumn = -1;
     mutable bool m_viewStale = false;
     mutable int m_lo = 0, m_hi = 0; // the rows shown are m_rows[m_lo, m_hi)
     mutable int m_pos = -1;         // current position within the view
@@ -203,6 +216,7 @@ private:
     bool m_pendingNotify = false;
     Connection::Stamp m_readStamp;
     bool m_lastRefreshSkipped = false;
+    std::vector<int> m_lastPostColumns;
 
     // Prepared once and kept while connected: a save is one UPDATE and one re-read, not two compilations.
     struct CachedWrite {

@@ -44,6 +44,8 @@ private slots:
     void insertPlacesNewRowBeforeCurrentAndFillsLink();
     void editOnEmptyDatasetInserts();
     void deleteMakesNextRowCurrent();
+    void removeAllDeletesExactlyTheRowsMeant_data();
+    void removeAllDeletesExactlyTheRowsMeant();
     void cancelRestoresStoredValues();
     void refreshPostsOrDropsPendingEditAndKeepsPosition();
     void refreshSkipsUnchangedTableButSeesOtherWriters();
@@ -57,6 +59,7 @@ private slots:
     void subprojectLookup();
     void professions();
     void professionsFollowPostsAndDeletes();
+    void professionQueryRunsOnlyWhenItsAnswerMayChange();
     void tooLongTextIsRefusedAndEditStays();
     void widthsCountCharacters_data();
     void widthsCountCharacters();
@@ -165,6 +168,44 @@ void TestData::deleteMakesNextRowCurrent()
     QCOMPARE(db.scalar("SELECT count(*) FROM PeopleFollowUp").toInt(), 1);
 }
 
+// Deleting all contacts deletes the current company's contacts that the dataset shows, however their rowids
+// interleave with other companies' rows, and never a row another copy of the program added meanwhile. A count
+// taken before a pending new contact is posted deletes that many from the first.
+void TestData::removeAllDeletesExactlyTheRowsMeant_data()
+{
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("pending");
+    QTest::addColumn<QStringList>("left"); // names left in People, in rowid order
+    QTest::newRow("every contact shown") << -1 << QString() << QStringList{"Other company", "Added elsewhere"};
+    QTest::newRow("counted before a pending new contact")
+        << 4 << "New" << QStringList{"Other company", "D", "Added elsewhere"};
+}
+
+void TestData::removeAllDeletesExactlyTheRowsMeant()
+{
+    QFETCH(int, limit);
+    QFETCH(QString, pending);
+    QFETCH(QStringList, left);
+    TestDatabase db({"INSERT INTO Companies (Name) VALUES ('Second')", personInsert("A"), personInsert("B"),
+                     "INSERT INTO People (CompanyID, Name) VALUES (2, 'Other company')", personInsert("C"),
+                     personInsert("D"), "INSERT INTO PeopleFollowUp (PersonID, FUDescription) VALUES (1, 'kept')"});
+    TMainDataModule& dm = db.open();
+    Dataset& people = *dm.PeopleCompanyDet;
+    db.execute({personInsert("Added elsewhere")});
+    if (!pending.isEmpty()) {
+        people.insert();
+        people.setValue("Name", pending);
+    }
+    QCOMPARE(people.removeAll(limit), 4);
+    QCOMPARE(people.state(), DatasetState::Browse);
+    QStringList names;
+    for (const QVariantList& row : db.rows("SELECT Name FROM People ORDER BY rowid")) names << row.value(0).toString();
+    QCOMPARE(names, left);
+    QCOMPARE(people.recordCount(), left.size() - 2);
+    QCOMPARE(dm.FollowUp->recordCount(), 0);
+    QCOMPARE(db.scalar("SELECT count(*) FROM PeopleFollowUp").toInt(), 1); // a contact's follow-ups stay
+}
+
 void TestData::cancelRestoresStoredValues()
 {
     TestDatabase db(threeContacts());
@@ -248,6 +289,11 @@ void TestData::locate_data()
     QTest::newRow("whole text needs the whole") << "Smi" << int(LocateCaseInsensitive) << false << "Baker";
     QTest::newRow("case kept") << "smith" << int(LocatePartialKey) << false << "Baker";
     QTest::newRow("accented letters fold too") << "\u00c9mile" << prefixCi << true << "\u00e9mile Zola";
+    QTest::newRow("past eight letters") << "SMYTHESON-J" << prefixCi << true << "Smytheson-Jones";
+    QTest::newRow("past eight letters, differing late") << "smytheson-k" << prefixCi << false << "Baker";
+    QTest::newRow("longer than the name") << "smyths" << prefixCi << false << "Baker";
+    QTest::newRow("a letter outside ASCII folds to an ASCII one") << "k" << prefixCi << true << "\u212Aelvin";
+    QTest::newRow("ASCII after a letter outside it") << "\u00e9MILE z" << prefixCi << true << "\u00e9mile Zola";
 }
 
 void TestData::locate()
@@ -257,7 +303,7 @@ void TestData::locate()
     QFETCH(bool, found);
     QFETCH(QString, name);
     TestDatabase db({personInsert("Adams"), personInsert("Baker"), personInsert("Smith"), personInsert("smyth"),
-                     personInsert("\u00e9mile Zola")});
+                     personInsert("\u00e9mile Zola"), personInsert("\u212Aelvin"), personInsert("Smytheson-Jones")});
     Dataset& people = *db.open().PeopleCompanyDet;
     people.next(); // Baker
     QCOMPARE(people.locate({"Name"}, {value}, options), found);
@@ -414,6 +460,39 @@ void TestData::professionsFollowPostsAndDeletes()
     people.setValue("Mobile", "1");
     people.post();
     QCOMPARE(dm.professionSuggestions(), (QStringList{"Banker", "Dentist"}));
+}
+
+// Saving a contact asks for the professions again only when the answer may have changed: the save wrote a
+// profession, or People was written otherwise since (a deletion here, another copy of the program).
+void TestData::professionQueryRunsOnlyWhenItsAnswerMayChange()
+{
+    TestDatabase db({personInsert("A", {"Profession", "Banker"}), personInsert("B", {"Profession", "Dentist"})});
+    TMainDataModule& dm = db.open();
+    QSignalSpy runs(dm.ProfessionQuery, &Dataset::opened);
+    Dataset& people = *dm.PeopleCompanyDet;
+    const auto save = [&](const char* field, const QString& value) {
+        people.edit();
+        people.setValue(field, value);
+        people.post();
+    };
+    save("Mobile", "1");
+    QCOMPARE(runs.size(), 0);
+    save("Profession", "banker"); // the same profession to the engine, but a profession written
+    QCOMPARE(runs.size(), 1);
+    db.execute({personInsert("C", {"Profession", "Chemist"})}); // another copy adds one
+    save("Mobile", "2");
+    QCOMPARE(runs.size(), 2);
+    QCOMPARE(dm.professionSuggestions().size(), 3);
+    QVERIFY(dm.professionSuggestions().contains("Chemist"));
+    people.last();
+    people.remove(); // Chemist's only contact: the list keeps it until the next save
+    QCOMPARE(dm.professionSuggestions().size(), 3);
+    people.first();
+    save("Mobile", "3");
+    QCOMPARE(runs.size(), 3);
+    QCOMPARE(dm.professionSuggestions().size(), 2);
+    save("Info", "x");
+    QCOMPARE(runs.size(), 3);
 }
 
 void TestData::tooLongTextIsRefusedAndEditStays()
