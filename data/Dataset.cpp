@@ -62,6 +62,16 @@ void Dataset::addLookupField(const QString& name, std::function<QVariant(const D
 
 // ================================================================ open, close, read
 
+qint64 Dataset::linkOf(const Row& row) const
+{
+    const PackedRow p = row.packed();
+    switch (p.tag(m_linkColumn, m_storedColumns)) {
+    case PackedRow::Null: return NullLink;
+    case PackedRow::Int: return p.integer(m_linkColumn, m_storedColumns);
+    default: return p.value(m_linkColumn, m_storedColumns).toLongLong(); // written as text by another program
+    }
+}
+
 QString Dataset::columnList() const
 {
     QStringList cols;
@@ -95,8 +105,6 @@ void Dataset::readRow(Statement& st, PackedRow::Builder& b, RowStore& store, Row
         }
         }
     }
-    if (m_linkColumn >= 0)
-        row.link = b.tag(m_linkColumn) == PackedRow::Null ? Row::NullLink : st.columnInt(m_linkColumn + first);
     row.data = store.add(b);
 }
 
@@ -125,9 +133,10 @@ void Dataset::readAll()
         rows.push_back(r);
     }
     // Read in rowid order; a detail shows its rows grouped by the link, in rowid order within a group.
-    const auto byLink = [](const Row& a, const Row& b) { return a.link < b.link; };
-    if (m_linkColumn >= 0 && !std::is_sorted(rows.begin(), rows.end(), byLink))
-        std::stable_sort(rows.begin(), rows.end(), byLink);
+    if (m_linkColumn >= 0) {
+        const auto byLink = [this](const Row& a, const Row& b) { return linkOf(a) < linkOf(b); };
+        if (!std::is_sorted(rows.begin(), rows.end(), byLink)) std::stable_sort(rows.begin(), rows.end(), byLink);
+    }
     rows.shrink_to_fit();
     m_rows = std::move(rows);
     rowsChanged();
@@ -203,13 +212,14 @@ void Dataset::computeView() const
         const qint64 key = masterLinkValue(&masterNull);
         if (masterNull) {
             // No master row: nothing to show. Keep the insertion point after the rows without a link.
-            auto it = std::partition_point(m_rows.begin(), m_rows.end(), [](const Row& r) { return r.linkNull(); });
+            auto it = std::partition_point(m_rows.begin(), m_rows.end(),
+                                           [this](const Row& r) { return linkOf(r) == NullLink; });
             m_lo = m_hi = int(it - m_rows.begin());
         } else {
             // Rows without a link sort first and hold the lowest link value: plain comparisons of link suffice.
-            auto lo =
-                std::lower_bound(m_rows.begin(), m_rows.end(), key, [](const Row& r, qint64 k) { return r.link < k; });
-            auto hi = std::upper_bound(lo, m_rows.end(), key, [](qint64 k, const Row& r) { return k < r.link; });
+            auto lo = std::lower_bound(m_rows.begin(), m_rows.end(), key,
+                                       [this](const Row& r, qint64 k) { return linkOf(r) < k; });
+            auto hi = std::upper_bound(lo, m_rows.end(), key, [this](qint64 k, const Row& r) { return k < linkOf(r); });
             m_lo = int(lo - m_rows.begin());
             m_hi = int(hi - m_rows.begin());
         }
@@ -917,10 +927,6 @@ void Dataset::reloadRow(qint64 rowid, Row& row)
         row.rowid = rowid;
         for (const QVariant& v : m_edit) b.addValue(v);
         row.data = m_store.add(b);
-        if (m_linkColumn >= 0) {
-            const QVariant& link = m_edit[size_t(m_linkColumn)];
-            row.link = link.isNull() ? Row::NullLink : link.toLongLong();
-        }
     }
     st.reset();
 }
@@ -995,14 +1001,14 @@ void Dataset::writeRow()
         bool masterNull = true;
         const qint64 key = masterLinkValue(&masterNull);
         // A row written with another master's link belongs to that master's rows, not to this view.
-        if (m_master && m_linkColumn >= 0 && fresh.link != (masterNull ? Row::NullLink : key)) moveToLinkPlace(at);
+        if (m_master && m_linkColumn >= 0 && linkOf(fresh) != (masterNull ? NullLink : key)) moveToLinkPlace(at);
     } else {
         const int at = m_lo + m_pos;
         const Row old = m_rows[size_t(at)];
         m_rows[size_t(at)] = fresh;
         rowsChanged();
         releaseRow(old);
-        if (m_linkColumn >= 0 && fresh.link != old.link) moveToLinkPlace(at);
+        if (m_linkColumn >= 0 && linkOf(fresh) != linkOf(old)) moveToLinkPlace(at);
     }
 }
 
@@ -1011,8 +1017,8 @@ void Dataset::moveToLinkPlace(int at)
     Row moved = std::move(m_rows[size_t(at)]);
     m_rows.erase(m_rows.begin() + at);
     // Among its new master's rows in rowid order, where a re-read would put it.
-    auto pos = std::upper_bound(m_rows.begin(), m_rows.end(), moved, [](const Row& a, const Row& b) {
-        if (a.link != b.link) return a.link < b.link;
+    auto pos = std::upper_bound(m_rows.begin(), m_rows.end(), moved, [this](const Row& a, const Row& b) {
+        if (linkOf(a) != linkOf(b)) return linkOf(a) < linkOf(b);
         return a.rowid < b.rowid;
     });
     m_rows.insert(pos, std::move(moved));

@@ -140,13 +140,13 @@ signals:
 
 private:
     struct Row {
-        static constexpr qint64 NullLink = std::numeric_limits<qint64>::min(); // sorts before every link value
         qint64 rowid = 0;
-        qint64 link = NullLink; // the link column's value, for a detail
-        const char* data = nullptr;
+        const char* data = nullptr; // in m_store
         PackedRow packed() const { return PackedRow(data); }
-        bool linkNull() const { return link == NullLink; }
     };
+    // A detail's rows are ordered by their link column's value; a null link sorts before every value.
+    static constexpr qint64 NullLink = std::numeric_limits<qint64>::min();
+    qint64 linkOf(const Row& row) const;
     struct Column {
         QString name;
         ColumnType type = ColumnType::Text;

@@ -1,6 +1,7 @@
 #include "data/PackedRow.h"
 
 #include <cstring>
+#include <limits>
 #include <new>
 
 namespace qv {
@@ -10,8 +11,12 @@ namespace {
 constexpr unsigned char WideCheckpoints = 1;
 constexpr unsigned char LongestShortText = 0xEF;
 constexpr unsigned char CodeNull = 0xF0, CodeInt = 0xF1, CodeReal = 0xF2, CodeLongText = 0xF3;
+// Integers take the fewest of 1, 4 or 8 bytes that hold them: keys and links are mostly small.
+constexpr unsigned char CodeInt8 = 0xF4, CodeInt32 = 0xF5;
 constexpr int CheckpointEvery = 8;
-constexpr size_t BlockSize = 256 * 1024;
+// Blocks grow from small to large, so that a table of a few rows takes a few kilobytes and a large one a few
+// hundred blocks.
+constexpr size_t FirstBlockSize = 4 * 1024, LargestBlockSize = 256 * 1024;
 
 int checkpointCount(int columns) { return columns > 0 ? (columns - 1) / CheckpointEvery : 0; }
 
@@ -25,6 +30,8 @@ inline size_t cellSize(unsigned char code, const char* at)
 {
     if (code <= LongestShortText) return code;
     if (code == CodeNull) return 0;
+    if (code == CodeInt8) return 1;
+    if (code == CodeInt32) return 4;
     if (code == CodeLongText) {
         quint32 n;
         std::memcpy(&n, at, 4);
@@ -62,7 +69,7 @@ PackedRow::Tag tagOf(unsigned char code)
 {
     if (code <= LongestShortText || code == CodeLongText) return PackedRow::Text;
     if (code == CodeNull) return PackedRow::Null;
-    return code == CodeInt ? PackedRow::Int : PackedRow::Real;
+    return code == CodeReal ? PackedRow::Real : PackedRow::Int;
 }
 
 } // namespace
@@ -91,36 +98,46 @@ const char* PackedRow::bytes(int column, int columnCount, int* size) const
         *size = int(n);
         return at + 4;
     }
-    *size = code == CodeNull ? 0 : 8;
+    *size = int(cellSize(code, at));
     return at;
 }
 
 qint64 PackedRow::integer(int column, int columnCount) const
 {
-    if (static_cast<unsigned char>(m_data[1 + column]) != CodeInt) return 0;
     int size = 0;
-    qint64 v;
-    std::memcpy(&v, bytes(column, columnCount, &size), sizeof v);
-    return v;
+    const char* p = bytes(column, columnCount, &size);
+    switch (static_cast<unsigned char>(m_data[1 + column])) {
+    case CodeInt8: return qint64(static_cast<signed char>(*p));
+    case CodeInt32: {
+        qint32 v;
+        std::memcpy(&v, p, 4);
+        return v;
+    }
+    case CodeInt: {
+        qint64 v;
+        std::memcpy(&v, p, 8);
+        return v;
+    }
+    default: return 0;
+    }
 }
 
 QVariant PackedRow::value(int column, int columnCount) const
 {
-    int size = 0;
-    const char* p = bytes(column, columnCount, &size);
     switch (tag(column, columnCount)) {
     case Null: return {};
-    case Int: {
-        qint64 v;
-        std::memcpy(&v, p, sizeof v);
-        return QVariant(v);
-    }
+    case Int: return QVariant(integer(column, columnCount));
     case Real: {
+        int size = 0;
         double v;
-        std::memcpy(&v, p, sizeof v);
+        std::memcpy(&v, bytes(column, columnCount, &size), sizeof v);
         return QVariant(v);
     }
-    case Text: return QVariant(QString::fromUtf8(p, size));
+    case Text: {
+        int size = 0;
+        const char* p = bytes(column, columnCount, &size);
+        return QVariant(QString::fromUtf8(p, size));
+    }
     }
     return {};
 }
@@ -166,8 +183,17 @@ void PackedRow::Builder::addNull()
 void PackedRow::Builder::addInt(qint64 v)
 {
     startCell();
-    m_codes.push_back(CodeInt);
-    m_data.append(reinterpret_cast<const char*>(&v), sizeof v);
+    if (v >= -128 && v <= 127) {
+        m_codes.push_back(CodeInt8);
+        m_data.push_back(static_cast<char>(static_cast<signed char>(v)));
+    } else if (v >= std::numeric_limits<qint32>::min() && v <= std::numeric_limits<qint32>::max()) {
+        m_codes.push_back(CodeInt32);
+        const qint32 n = qint32(v);
+        m_data.append(reinterpret_cast<const char*>(&n), 4);
+    } else {
+        m_codes.push_back(CodeInt);
+        m_data.append(reinterpret_cast<const char*>(&v), sizeof v);
+    }
 }
 
 void PackedRow::Builder::addReal(double v)
@@ -235,7 +261,9 @@ char* RowStore::allocate(size_t size)
 {
     if (size > m_left) {
         // A row larger than a block gets a block of its own; the rest of the current block stays in use.
-        const size_t blockSize = std::max(size, BlockSize);
+        const size_t grown = m_blocks.empty() ? FirstBlockSize : std::min(LargestBlockSize, 2 * m_lastBlockSize);
+        m_lastBlockSize = grown;
+        const size_t blockSize = std::max(size, grown);
         m_blocks.push_back(std::unique_ptr<char[]>(new char[blockSize]));
         m_allocated += blockSize;
         if (blockSize == size) {

@@ -11,9 +11,9 @@
 namespace qv {
 
 // A view of one packed row. The bytes: a flags byte; one code byte per column (the length of a text up to 239
-// bytes, or null, integer, real, long text); the data offset of every eighth column (16-bit, or 32-bit when the
-// flags byte says so); then the cells' data one after another: UTF-8 texts, 8-byte integers and reals, and long
-// texts behind their 4-byte length. A column's data is found from the nearest eighth column's offset plus the
+// bytes, or null, integer of 1, 4 or 8 bytes, real, long text); the data offset of every eighth column (16-bit, or
+// 32-bit when the flags byte says so); then the cells' data one after another: UTF-8 texts, integers, 8-byte reals,
+// and long texts behind their 4-byte length. A column's data is found from the nearest eighth column's offset plus the
 // sizes of at most seven cells before it.
 class PackedRow {
 public:
@@ -25,7 +25,7 @@ public:
     const char* data() const { return m_data; }
 
     Tag tag(int column, int columnCount) const;
-    // A text's UTF-8 bytes, or the 8 bytes of a number; size 0 for null.
+    // A text's UTF-8 bytes, or a number's bytes as stored; size 0 for null.
     const char* bytes(int column, int columnCount, int* size) const;
     qint64 integer(int column, int columnCount) const; // 0 unless the cell is an integer
     QVariant value(int column, int columnCount) const;
@@ -89,6 +89,7 @@ private:
     std::vector<std::unique_ptr<char[]>> m_blocks;
     char* m_free = nullptr;
     size_t m_left = 0;
+    size_t m_lastBlockSize = 0;
     size_t m_allocated = 0, m_used = 0, m_garbage = 0;
 };
 

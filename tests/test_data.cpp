@@ -65,6 +65,7 @@ private slots:
     void widthsCountCharacters();
     void storedRowsReadBackExactly_data();
     void storedRowsReadBackExactly();
+    void integersReadBackExactly();
     void changeMadeElsewhereIsRefusedNotOverwritten_data();
     void changeMadeElsewhereIsRefusedNotOverwritten();
     void alertTimeIsWallClockTime_data();
@@ -591,6 +592,41 @@ void TestData::storedRowsReadBackExactly()
             QCOMPARE(ds->text(c.name), expected.toString());
         }
     QCOMPARE(fresh.asInteger("AccountID"), accounts.asInteger("AccountID"));
+}
+
+// Integers are held in as few bytes as hold them: every size's edges read back as written.
+void TestData::integersReadBackExactly()
+{
+    const QList<qint64> values{0,
+                               -1,
+                               127,
+                               -128,
+                               128,
+                               -129,
+                               2147483647,
+                               -2147483648LL,
+                               2147483648LL,
+                               -2147483649LL,
+                               std::numeric_limits<qint64>::max(),
+                               std::numeric_limits<qint64>::min()};
+    TestDatabase db({personInsert("Adams")});
+    TMainDataModule& dm = db.open();
+    Dataset& followUps = *dm.FollowUp;
+    for (qint64 v : values) {
+        followUps.append();
+        followUps.setValue("ExpextedOrderValue", v);
+        followUps.setValue("FUContactMethod", -v / 3);
+        followUps.post();
+        QCOMPARE(followUps.asInteger("ExpextedOrderValue"), v);
+    }
+    Dataset fresh(dm.MainADOConnection, "FreshFollowUps", "PeopleFollowUp");
+    fresh.open();
+    for (qint64 v : values) {
+        QCOMPARE(fresh.asInteger("ExpextedOrderValue"), v);
+        QCOMPARE(fresh.asInteger("FUContactMethod"), -v / 3);
+        QCOMPARE(fresh.asInteger("PersonID"), 1);
+        fresh.next();
+    }
 }
 
 // Two copies of the program on one file: a save made from a row read before another copy changed it is refused
