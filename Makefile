@@ -1,5 +1,5 @@
 # Two entry points: `make run` builds and starts the program, `make test` builds and runs every test.
-.PHONY: run test build setup
+.PHONY: run test build setup install
 
 setup:
 	@bash scripts/setup.sh
@@ -12,3 +12,7 @@ run: build
 
 test: build
 	@bash scripts/test.sh
+
+# Installs for the user who runs it, in ~/.local unless PREFIX=... says otherwise.
+install: build
+	@bash scripts/install.sh

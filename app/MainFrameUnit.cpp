@@ -37,46 +37,46 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     m_logo->setAccessibleName(artwork::MakerWebAddress);
     m_logo->installEventFilter(this);
 
-    m_files = menuBar()->addMenu("Files");
+    m_files = menuBar()->addMenu("&Files");
     m_files->setObjectName("FilesMenu");
-    AccountsItem = addItem(m_files, "AccountsItem", "Accounts...");
+    AccountsItem = addItem(m_files, "AccountsItem", "&Accounts...");
     m_files->addSeparator();
-    m_contacts = m_files->addMenu("Contacts");
+    m_contacts = m_files->addMenu("&Contacts");
     m_contacts->setObjectName("ContactsMenu");
-    PersonalInfoItem = addItem(m_contacts, "PersonalInfoItem", "Personal info...");
-    BusinessInfoItem = addItem(m_contacts, "BusinessInfoItem", "Business info...");
-    MarketingInfoItem = addItem(m_contacts, "MarketingInfoItem", "Marketing info...");
+    PersonalInfoItem = addItem(m_contacts, "PersonalInfoItem", "&Personal info...");
+    BusinessInfoItem = addItem(m_contacts, "BusinessInfoItem", "&Business info...");
+    MarketingInfoItem = addItem(m_contacts, "MarketingInfoItem", "&Marketing info...");
     m_files->addSeparator();
-    ExitItem = addItem(m_files, "ExitItem", "Exit");
+    ExitItem = addItem(m_files, "ExitItem", "E&xit");
 
-    m_tools = menuBar()->addMenu("Tools");
+    m_tools = menuBar()->addMenu("&Tools");
     m_tools->setObjectName("ToolsMenu");
-    LookupDataAnalysisItem = addItem(m_tools, "LookupDataAnalysisItem", "Lookup data analysis...");
+    LookupDataAnalysisItem = addItem(m_tools, "LookupDataAnalysisItem", "&Lookup data analysis...");
     m_tools->addSeparator();
-    FiltersItem = addItem(m_tools, "FiltersItem", "Filters...");
-    FollowUpItem = addItem(m_tools, "FollowUpItem", "Follow-up...");
+    FiltersItem = addItem(m_tools, "FiltersItem", "&Filters...");
+    FollowUpItem = addItem(m_tools, "FollowUpItem", "Follow-&up...");
     m_tools->addSeparator();
-    CalendarItem = addItem(m_tools, "CalendarItem", "Calendar/Planner...");
+    CalendarItem = addItem(m_tools, "CalendarItem", "&Calendar/Planner...");
     m_tools->addSeparator();
-    RemindersItem = addItem(m_tools, "RemindersItem", "Reminders...");
+    RemindersItem = addItem(m_tools, "RemindersItem", "&Reminders...");
 
-    m_import = menuBar()->addMenu("Import");
+    m_import = menuBar()->addMenu("&Import");
     m_import->setObjectName("ImportMenu");
-    ImportAccountsItem = addItem(m_import, "ImportAccountsItem", "Accounts from a CSV file...");
+    ImportAccountsItem = addItem(m_import, "ImportAccountsItem", "&Accounts from a CSV file...");
     m_import->addSeparator();
-    ImportOutlookItem = addItem(m_import, "ImportOutlookItem", "Contacts from MS Office Outlook...");
-    ImportCsvItem = addItem(m_import, "ImportCsvItem", "Contacts from a CSV file...");
+    ImportOutlookItem = addItem(m_import, "ImportOutlookItem", "Contacts from MS Office &Outlook...");
+    ImportCsvItem = addItem(m_import, "ImportCsvItem", "&Contacts from a CSV file...");
 
-    m_database = menuBar()->addMenu("Database");
+    m_database = menuBar()->addMenu("&Database");
     m_database->setObjectName("DatabaseMenu");
-    BackupItem = addItem(m_database, "BackupItem", "Backup...");
-    RestoreItem = addItem(m_database, "RestoreItem", "Restore...");
+    BackupItem = addItem(m_database, "BackupItem", "&Backup...");
+    RestoreItem = addItem(m_database, "RestoreItem", "&Restore...");
 
-    m_help = menuBar()->addMenu("Help");
+    m_help = menuBar()->addMenu("&Help");
     m_help->setObjectName("HelpMenu");
-    HelpItem = addItem(m_help, "HelpItem", "Quorvane PRO 2005 Help...");
+    HelpItem = addItem(m_help, "HelpItem", "Quorvane PRO 2005 &Help...");
     m_help->addSeparator();
-    AboutItem = addItem(m_help, "AboutItem", "About...");
+    AboutItem = addItem(m_help, "AboutItem", "&About...");
 
     wire(ExitItem, [] { requestProgramEnd(); });
 

@@ -1,4 +1,5 @@
 #include "app/Program.h"
+#include "app/BackupRestore.h"
 #include "app/MainFrameUnit.h"
 #include "app/Splash.h"
 #include "analysis/RetailForm.h"
@@ -78,6 +79,15 @@ void Program::wireMenu()
     TMainDataModule& dm = *m_dataModule;
     m_form1->wire(m_form1->LookupDataAnalysisItem, [&dm] { runLookupDataAnalysis(dm); });
     m_form1->wire(m_form1->FiltersItem, [files] { files->filtersCommand(); });
+    wireDatabaseMenu();
+}
+
+void Program::wireDatabaseMenu()
+{
+    Connection& connection = *m_dataModule->MainADOConnection;
+    const QString database = m_folder + QStringLiteral("Quorvane.qv");
+    m_form1->wire(m_form1->BackupItem, [&connection, database] { backupDatabase(connection, database); });
+    m_form1->wire(m_form1->RestoreItem, [&connection, database] { restoreDatabase(connection, database); });
 }
 
 bool Program::start()

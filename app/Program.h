@@ -44,6 +44,7 @@ private:
     void createLateWindows(); // 13 and 14, once the database is open
     void wireMenu();
     void warnOnceIfUnwritable();
+    void wireDatabaseMenu();
 
     QString m_folder;
     TSplashForm* m_splash = nullptr;

@@ -179,12 +179,18 @@ void Connection::open()
     // Opened read-write and never created: a missing file must fail, not leave an empty database behind.
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX;
     if (mode.compare("Read", Qt::CaseInsensitive) == 0) flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_FULLMUTEX;
+    if (!m_fileLock.acquire(path, FileLock::Kind::Shared, m_busyTimeoutMs))
+        throw DatabaseError(QStringLiteral("%1: another copy of the program is restoring this database; try again in "
+                                           "a moment.")
+                                .arg(QDir::toNativeSeparators(path)),
+                            SQLITE_BUSY);
     sqlite3* db = nullptr;
     const QByteArray nativePath = QFileInfo(path).filePath().toUtf8();
     int rc = sqlite3_open_v2(nativePath.constData(), &db, flags, nullptr);
     auto abandon = [&](int code) {
         QString text = engineError(db, code);
         sqlite3_close(db);
+        m_fileLock.release();
         if (code == SQLITE_CANTOPEN) text = QStringLiteral("%1 (%2)").arg(text, QDir::toNativeSeparators(path));
         if (code == SQLITE_NOTADB)
             text = QStringLiteral("%1: %2 (the database password is wrong or the file is damaged)")
@@ -197,6 +203,7 @@ void Connection::open()
         applyKey(db, password());
     } catch (const DatabaseError& e) {
         sqlite3_close(db);
+        m_fileLock.release();
         throw;
     }
     sqlite3_busy_timeout(db, m_busyTimeoutMs);
@@ -213,6 +220,7 @@ void Connection::open()
     if (tables == 0) {
         // SQLite takes an empty file for an empty database; ours always holds its tables.
         sqlite3_close(db);
+        m_fileLock.release();
         throw DatabaseError(QStringLiteral("The database file %1 is empty or damaged: it holds no tables. Restore it "
                                            "from a backup or install it again.")
                                 .arg(QDir::toNativeSeparators(path)),
@@ -254,6 +262,7 @@ void Connection::close()
     sqlite3_finalize(m_dataVersion);
     m_dataVersion = nullptr;
     sqlite3_close_v2(m_db);
+    m_fileLock.release(); // after SQLite's handle: closing our descriptor first would drop SQLite's locks
     m_db = nullptr;
     m_transactionDepth = 0;
     emit disconnected();

@@ -1,6 +1,8 @@
 #pragma once
 // The program's one connection to the encrypted database file (the data module's `MainADOConnection`).
 
+#include "data/FileLock.h"
+
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -122,6 +124,7 @@ private:
     std::unordered_map<QString, quint64> m_localWrites;
     int m_transactionDepth = 0;
     QString m_writeProblem;
+    FileLock m_fileLock; // shared while connected, so that a restore elsewhere leaves the file alone
 };
 
 class Transaction {

@@ -1,0 +1,250 @@
+#include "data/DatabaseFiles.h"
+#include "data/Connection.h"
+#include "data/DatabaseError.h"
+#include "data/Schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sqlcipher/sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace qv::dbfiles {
+
+namespace {
+
+constexpr qint64 ChunkBytes = 1 << 20;
+
+QString systemError(const QString& what, int error)
+{
+    return QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+void setWhy(QString* why, const QString& text)
+{
+    if (why) *why = text;
+}
+
+void syncFolder(const QString& folder)
+{
+    // The new name must survive a power cut as well as the bytes behind it.
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// A file being written beside its final name. It takes that name only when every byte is written and synced and
+// the name is still free; otherwise it is removed, so a failed copy never leaves a part of a file behind.
+class PendingFile {
+public:
+    explicit PendingFile(const QString& target) : m_target(target) {}
+    ~PendingFile()
+    {
+        if (m_fd >= 0) ::close(m_fd);
+        if (!m_path.isEmpty()) ::unlink(m_path.constData());
+    }
+
+    bool create(QString* why)
+    {
+        QByteArray pattern = QFile::encodeName(m_target) + ".tmp-XXXXXX";
+        m_fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (m_fd < 0) {
+            setWhy(why, systemError(QDir::toNativeSeparators(QFileInfo(m_target).absolutePath()), errno));
+            return false;
+        }
+        m_path = pattern;
+        // Temporary files start private; the copy gets the permissions any new file of the user gets.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(m_fd, 0666 & ~mask);
+        return true;
+    }
+
+    bool write(const char* data, qint64 bytes, QString* why)
+    {
+        while (bytes > 0) {
+            const ssize_t n = ::write(m_fd, data, size_t(bytes));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                setWhy(why, systemError(QDir::toNativeSeparators(m_target), n < 0 ? errno : ENOSPC));
+                return false;
+            }
+            data += n;
+            bytes -= n;
+        }
+        return true;
+    }
+
+    bool finish(QString* why, const std::function<bool()>& makeRoom = {})
+    {
+        const QString target = QDir::toNativeSeparators(m_target);
+        if (::fsync(m_fd) != 0) {
+            setWhy(why, systemError(target, errno));
+            return false;
+        }
+        const int closed = ::close(m_fd);
+        m_fd = -1;
+        if (closed != 0) {
+            setWhy(why, systemError(target, errno));
+            return false;
+        }
+        if (makeRoom && !makeRoom()) return false;
+        if (!renameFile(QFile::decodeName(m_path), m_target)) {
+            setWhy(why, systemError(target, errno));
+            return false;
+        }
+        m_path.clear();
+        syncFolder(QFileInfo(m_target).absolutePath());
+        return true;
+    }
+
+private:
+    QString m_target;
+    QByteArray m_path;
+    int m_fd = -1;
+};
+
+} // namespace
+
+bool copyOpenDatabase(Connection& connection, const QString& target, QString* why,
+                      const std::function<bool()>& makeRoom)
+{
+    try {
+        sqlite3* db = connection.handle();
+        // Inside a write transaction the file may hold pages that are not committed yet.
+        if (!sqlite3_get_autocommit(db)) throw DatabaseError(QStringLiteral("a transaction is in progress"));
+        sqlite3_file* file = nullptr;
+        if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file || !file->pMethods)
+            throw DatabaseError(QStringLiteral("the database file cannot be read"));
+        PendingFile out(target);
+        if (!out.create(why)) return false;
+        {
+            // The first read takes SQLite's shared lock, held until the end of the transaction: a writer in another
+            // process waits (its busy timeout) until the bytes are read; syncing comes after, outside the lock.
+            Transaction read(connection, Connection::TransactionKind::Read);
+            connection.exec(QStringLiteral("SELECT count(*) FROM sqlite_master;"));
+            sqlite3_int64 size = 0;
+            if (file->pMethods->xFileSize(file, &size) != SQLITE_OK)
+                throw DatabaseError(QStringLiteral("the size of the database file cannot be read"));
+            std::vector<char> buffer(ChunkBytes);
+            for (sqlite3_int64 offset = 0; offset < size; offset += ChunkBytes) {
+                const int bytes = int(std::min<sqlite3_int64>(ChunkBytes, size - offset));
+                if (file->pMethods->xRead(file, buffer.data(), bytes, offset) != SQLITE_OK)
+                    throw DatabaseError(QStringLiteral("the database file cannot be read"));
+                if (!out.write(buffer.data(), bytes, why)) return false;
+            }
+            read.commit();
+        }
+        return out.finish(why, makeRoom);
+    } catch (const DatabaseError& e) {
+        setWhy(why, e.message());
+        return false;
+    }
+}
+
+bool copyFile(const QString& source, const QString& target, QString* why)
+{
+    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        setWhy(why, systemError(QDir::toNativeSeparators(source), errno));
+        return false;
+    }
+    bool ok = false;
+    {
+        PendingFile out(target);
+        if (out.create(why)) {
+            std::vector<char> buffer(ChunkBytes);
+            for (;;) {
+                const ssize_t n = ::read(in, buffer.data(), buffer.size());
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0) {
+                    setWhy(why, systemError(QDir::toNativeSeparators(source), errno));
+                    break;
+                }
+                if (n == 0) {
+                    ok = out.finish(why);
+                    break;
+                }
+                if (!out.write(buffer.data(), n, why)) break;
+            }
+        }
+    }
+    ::close(in);
+    return ok;
+}
+
+bool renameFile(const QString& from, const QString& to)
+{
+    const QByteArray a = QFile::encodeName(from), b = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+    // File systems without the no-replace rename: a hard link fails on an existing name just as well.
+    if (::link(a.constData(), b.constData()) == 0) {
+        ::unlink(a.constData());
+        return true;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP) return false;
+    struct stat st;
+    if (::lstat(b.constData(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(a.constData(), b.constData()) == 0;
+}
+
+QString databaseFileProblem(const QString& path, const QString& password)
+{
+    sqlite3* db = nullptr;
+    const QByteArray native = QFile::encodeName(path);
+    int rc = sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    auto engineText = [&] { return QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)); };
+    struct Closer {
+        sqlite3* db;
+        ~Closer() { sqlite3_close(db); }
+    } closer{db};
+    if (rc != SQLITE_OK) return engineText();
+    try {
+        Connection::applyKey(db, password);
+    } catch (const DatabaseError& e) {
+        return e.message();
+    }
+    // Reading the schema is where a wrong password or a file of another kind shows.
+    rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_NOTADB) return QStringLiteral("the password does not open it");
+    if (rc != SQLITE_OK) return engineText();
+    for (const TableDef& table : schemaTables()) {
+        sqlite3_stmt* st = nullptr;
+        const QByteArray sql = QStringLiteral("PRAGMA table_info([%1]);").arg(table.name).toUtf8();
+        if (sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr) != SQLITE_OK) return engineText();
+        QSet<QString> columns;
+        while (sqlite3_step(st) == SQLITE_ROW)
+            columns.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1))).toLower());
+        sqlite3_finalize(st);
+        if (columns.isEmpty()) return QStringLiteral("the table %1 is missing").arg(table.name);
+        for (const ColumnDef& column : table.columns)
+            if (!columns.contains(column.name.toLower()))
+                return QStringLiteral("the column %1.%2 is missing").arg(table.name, column.name);
+    }
+    // A file cut short or damaged in places still opens; the check reads every page.
+    sqlite3_stmt* check = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA quick_check;", -1, &check, nullptr) != SQLITE_OK) return engineText();
+    QString verdict;
+    rc = sqlite3_step(check);
+    if (rc == SQLITE_ROW)
+        verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)));
+    else
+        verdict = engineText();
+    sqlite3_finalize(check);
+    if (verdict != QLatin1String("ok")) return QStringLiteral("damaged: %1").arg(verdict);
+    return {};
+}
+
+} // namespace qv::dbfiles

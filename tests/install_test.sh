@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs the built program into fresh folders and checks the layout it expects: executable, help pages, examples
+# and database file in one folder, a launcher on the PATH, a valid desktop entry with its icon, and a second install
+# that leaves the user's database alone. Usage: install_test.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$1
+source=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+prefix=$work/home/.local
+cmake --install "$build" --prefix "$prefix" >/dev/null
+program=$prefix/lib/quorvane
+[ -x "$program/quorvane" ] || fail "no executable in $program"
+for page in Help.htm DBHelp.htm; do [ -f "$program/help/$page" ] || fail "help/$page missing"; done
+if [ -d "$source/examples" ]; then
+  for f in $(cd "$source/examples" && find . -type f ! -name CMakeLists.txt); do
+    cmp -s "$source/examples/$f" "$program/examples/$f" || fail "examples/$f not installed"
+  done
+fi
+[ -f "$program/Quorvane.qv" ] || fail "no database file"
+[ "$(head -c 16 "$program/Quorvane.qv")" != "SQLite format 3" ] || fail "database file is not encrypted"
+[ "$(readlink -f "$prefix/bin/quorvane")" = "$(readlink -f "$program/quorvane")" ] || fail "launcher does not lead to the program"
+entry=$prefix/share/applications/quorvane.desktop
+desktop-file-validate "$entry" || fail "desktop entry does not validate"
+grep -qx "Exec=\"$prefix/bin/quorvane\"" "$entry" || fail "desktop entry does not start the launcher: $(grep ^Exec "$entry")"
+grep -qx "Icon=quorvane" "$entry" || fail "desktop entry has no icon"
+[ -f "$prefix/share/icons/hicolor/scalable/apps/quorvane.svg" ] || fail "icon missing"
+
+# The user's data survives a second install, and nothing else is made beside it.
+printf 'the user data' > "$program/Quorvane.qv"
+before=$(ls -A "$program")
+cmake --install "$build" --prefix "$prefix" >/dev/null
+[ "$(cat "$program/Quorvane.qv")" = "the user data" ] || fail "a second install replaced the database"
+[ "$(ls -A "$program")" = "$before" ] || fail "a second install left other files: $(ls -A "$program")"
+
+# A staged install names its final place, not the staging folder.
+DESTDIR=$work/stage cmake --install "$build" --prefix /opt/qv >/dev/null
+[ -f "$work/stage/opt/qv/lib/quorvane/Quorvane.qv" ] || fail "staged install has no database"
+grep -qx 'Exec="/opt/qv/bin/quorvane"' "$work/stage/opt/qv/share/applications/quorvane.desktop" || fail "staged entry"
+[ "$(readlink "$work/stage/opt/qv/bin/quorvane")" = "../lib/quorvane/quorvane" ] || fail "staged launcher"
+echo "install layout ok"

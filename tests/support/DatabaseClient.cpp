@@ -1,0 +1,68 @@
+// Another process on the database file, for the tests that need one: "hold PATH" connects the way a running copy
+// of the program does and waits; "write PATH" keeps committing changes spread over the whole file. Either prints
+// "ready" once connected and stops when its standard input closes; "write" prints a line after each commit.
+#include "data/Connection.h"
+#include "data/DatabaseError.h"
+#include "data/Installer.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+bool inputClosed(bool wait)
+{
+    pollfd p{STDIN_FILENO, POLLIN, 0};
+    if (::poll(&p, 1, wait ? -1 : 0) <= 0) return false;
+    char c;
+    return ::read(STDIN_FILENO, &c, 1) <= 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 3 || (args[1] != "hold" && args[1] != "write")) {
+        std::fprintf(stderr, "usage: qv_dbclient hold|write PATH\n");
+        return 2;
+    }
+    try {
+        qv::Connection connection;
+        connection.setConnectionString(QStringLiteral("Data Source=%1;Mode=Share Deny None;"
+                                                      "Jet OLEDB:Database Password=\"%2\";")
+                                           .arg(args[2], QString::fromLatin1(qv::DatabasePassword)));
+        connection.setBusyTimeout(10000);
+        connection.open();
+        std::printf("ready\n");
+        std::fflush(stdout);
+        if (args[1] == "hold") {
+            while (!inputClosed(true)) {}
+            return 0;
+        }
+        long commits = 0;
+        qv::Statement update(connection, "UPDATE People SET Info = hex(randomblob(40)) WHERE PersonID % 37 = ?");
+        qv::Statement insert(connection,
+                             "INSERT INTO People (CompanyID, Name, Info) VALUES (1, ?, hex(randomblob(90)))");
+        while (!inputClosed(false)) {
+            qv::Transaction t(connection);
+            update.reset();
+            update.bindInt(1, commits % 37);
+            update.step();
+            insert.reset();
+            insert.bind(1, QStringLiteral("Writer %1").arg(commits));
+            insert.step();
+            t.commit();
+            ++commits;
+            std::printf("committed\n");
+            std::fflush(stdout);
+        }
+        return 0;
+    } catch (const qv::DatabaseError& e) {
+        std::fprintf(stderr, "qv_dbclient: %s\n", qPrintable(e.message()));
+        return 1;
+    }
+}
