@@ -105,9 +105,9 @@ Result contactSave(Context& c)
     return r;
 }
 
-// "Next record" with the Files window shown on each of its pages: every bound control updated and the window
-// painted, against the toolkit's floor: the same texts set into as many plain line edits in a window of the same
-// size, repainted.
+// "Next record" with the Files window shown on each of its pages: every bound control updated and what changed
+// painted (the event loop's turn after the click), against the toolkit's floor: the same texts set into as many
+// plain line edits in a window of the same size, and what changed painted.
 Result contactMove(Context& c)
 {
     TDataEntryForm& form = filesWindow(c);
@@ -139,7 +139,7 @@ Result contactMove(Context& c)
                                       [&] {
                                           for (int k = 0; k < moves; ++k) {
                                               form.NextRecordClick();
-                                              form.repaint();
+                                              QApplication::processEvents(); // paints what changed
                                           }
                                       }) /
                                moves;
@@ -163,7 +163,7 @@ Result contactMove(Context& c)
                                                const QStringList& row = texts[next++ % texts.size()];
                                                for (size_t i = 0; i < edits.size(); ++i)
                                                    edits[i]->setText(row[qsizetype(i)]);
-                                               floor.repaint();
+                                               QApplication::processEvents();
                                            }
                                        }) /
                                 moves;

@@ -41,8 +41,34 @@ struct BandItem {
     int alignment = 0;
 };
 
+// Lines made on demand, one at a time: a memo of a hundred thousand lines composes and paints a page without
+// making every line first.
+class LineSource {
+public:
+    virtual ~LineSource() = default;
+    virtual int lineCount() const = 0;
+    virtual QString line(int index) const = 0;
+};
+
+// A memo's lines: a list, or a source asked for the lines a page shows.
+class MemoLines {
+public:
+    MemoLines() = default;
+    MemoLines(const QStringList& lines) : m_lines(lines) {} // shared, not copied line by line
+    MemoLines(std::shared_ptr<const LineSource> source) : m_source(std::move(source)) {}
+    int size() const { return m_source ? m_source->lineCount() : int(m_lines.size()); }
+    bool isEmpty() const { return size() == 0; }
+    QString operator[](int index) const { return m_source ? m_source->line(index) : m_lines[index]; }
+    QStringList toList() const;
+    bool operator==(const QStringList& other) const { return toList() == other; }
+
+private:
+    QStringList m_lines;
+    std::shared_ptr<const LineSource> m_source;
+};
+
 struct MemoSnapshot {
-    QStringList lines;
+    MemoLines lines;
     QFont font;
     double leftMm = 0;
     double widthMm = 0;

@@ -111,7 +111,7 @@ ComposedReport ReportLayout::compose() const
             data->charts.push_back({at, chart->title(), chart->font(), chart->slices()});
         } else if (auto* memo = dynamic_cast<ReportMemo*>(e.get())) {
             MemoSnapshot& m = data->memo;
-            m.lines = memo->lines(); // shared, not copied line by line
+            m.lines = memo->lineSource() ? MemoLines(memo->lineSource()) : MemoLines(memo->lines());
             m.font = memo->font();
             m.leftMm = at.left();
             m.widthMm = at.width();
