@@ -38,19 +38,19 @@ Result openAll(Context& c)
 {
     Result r;
     // Each side starts from a fresh connection, so both decrypt the file from disk once.
-    r.program = bestOf(3, [&] {
+    r.program = bestOf(5, [&] {
         auto dm = connectedModule(c);
         dm->openAll(true);
     });
     // The connection itself (key derivation) is not part of open-all: subtract it by timing it alone.
-    const double connectOnly = bestOf(3, [&] { connectedModule(c); });
+    const double connectOnly = bestOf(5, [&] { connectedModule(c); });
     r.program -= connectOnly;
-    r.baseline = bestOf(3, [&] {
+    r.baseline = bestOf(5, [&] {
         sqlite3* db = c.openRaw();
         rawReadEverything(db);
         closeRaw(db);
     });
-    const double rawConnectOnly = bestOf(3, [&] { closeRaw(c.openRaw()); });
+    const double rawConnectOnly = bestOf(5, [&] { closeRaw(c.openRaw()); });
     r.baseline -= rawConnectOnly;
     return r;
 }

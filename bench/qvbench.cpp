@@ -114,10 +114,12 @@ Program& Context::program()
 
 TMainDataModule& Context::dataModule() { return *program().dataModule(); }
 
+// Raw connections are used by one thread, as the program's is: no mutex around every call on either side.
 sqlite3* Context::openRaw() const
 {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(databasePath().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(databasePath().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK)
         throw std::runtime_error("cannot open database");
     applyRawSettings(db, QFileInfo(databasePath()).size());
     return db;
@@ -250,7 +252,9 @@ int launchRaw(const QString& folder)
 {
     const QString path = folder + "Quorvane.qv";
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) return 1;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK)
+        return 1;
     applyRawSettings(db, QFileInfo(path).size());
     struct Held {
         std::string bytes;

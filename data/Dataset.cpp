@@ -134,8 +134,15 @@ void Dataset::readAll()
     }
     // Read in rowid order; a detail shows its rows grouped by the link, in rowid order within a group.
     if (m_linkColumn >= 0) {
-        const auto byLink = [this](const Row& a, const Row& b) { return linkOf(a) < linkOf(b); };
-        if (!std::is_sorted(rows.begin(), rows.end(), byLink)) std::stable_sort(rows.begin(), rows.end(), byLink);
+        // Each row's link read once; rows keep their rowid order within a link.
+        std::vector<std::pair<qint64, quint32>> order(rows.size());
+        for (size_t i = 0; i < rows.size(); ++i) order[i] = {linkOf(rows[i]), quint32(i)};
+        if (!std::is_sorted(order.begin(), order.end())) {
+            std::sort(order.begin(), order.end());
+            std::vector<Row> sorted(rows.size());
+            for (size_t i = 0; i < order.size(); ++i) sorted[i] = rows[order[i].second];
+            rows = std::move(sorted);
+        }
     }
     rows.shrink_to_fit();
     m_rows = std::move(rows);

@@ -154,63 +154,55 @@ size_t PackedRow::byteSize(int columnCount) const
 
 // ================================================================ PackedRow::Builder
 
-PackedRow::Builder::Builder(int columns) : m_columns(columns)
+PackedRow::Builder::Builder(int columns)
+    : m_columns(columns), m_codes(size_t(columns)), m_checkpoints(size_t(checkpointCount(columns)))
 {
-    m_codes.reserve(size_t(columns));
-    m_checkpoints.reserve(size_t(checkpointCount(columns)));
+    m_data.reserve(1024);
 }
 
 void PackedRow::Builder::clear()
 {
     m_column = 0;
-    m_codes.clear();
-    m_checkpoints.clear();
-    m_data.clear();
+    m_data.clear(); // keeps its capacity: one row after another reuses it
 }
 
-void PackedRow::Builder::startCell()
+inline void PackedRow::Builder::startCell(unsigned char code)
 {
-    if (m_column > 0 && m_column % CheckpointEvery == 0) m_checkpoints.push_back(quint32(m_data.size()));
-    ++m_column;
+    if (m_column > 0 && m_column % CheckpointEvery == 0)
+        m_checkpoints[size_t(m_column / CheckpointEvery - 1)] = quint32(m_data.size());
+    m_codes[size_t(m_column++)] = code;
 }
 
-void PackedRow::Builder::addNull()
-{
-    startCell();
-    m_codes.push_back(CodeNull);
-}
+void PackedRow::Builder::addNull() { startCell(CodeNull); }
 
 void PackedRow::Builder::addInt(qint64 v)
 {
-    startCell();
     if (v >= -128 && v <= 127) {
-        m_codes.push_back(CodeInt8);
+        startCell(CodeInt8);
         m_data.push_back(static_cast<char>(static_cast<signed char>(v)));
     } else if (v >= std::numeric_limits<qint32>::min() && v <= std::numeric_limits<qint32>::max()) {
-        m_codes.push_back(CodeInt32);
+        startCell(CodeInt32);
         const qint32 n = qint32(v);
         m_data.append(reinterpret_cast<const char*>(&n), 4);
     } else {
-        m_codes.push_back(CodeInt);
+        startCell(CodeInt);
         m_data.append(reinterpret_cast<const char*>(&v), sizeof v);
     }
 }
 
 void PackedRow::Builder::addReal(double v)
 {
-    startCell();
-    m_codes.push_back(CodeReal);
+    startCell(CodeReal);
     m_data.append(reinterpret_cast<const char*>(&v), sizeof v);
 }
 
 void PackedRow::Builder::addText(const char* utf8, int size)
 {
-    startCell();
     if (size < 0) size = 0;
     if (size <= LongestShortText) {
-        m_codes.push_back(static_cast<unsigned char>(size));
+        startCell(static_cast<unsigned char>(size));
     } else {
-        m_codes.push_back(CodeLongText);
+        startCell(CodeLongText);
         const quint32 n = quint32(size);
         m_data.append(reinterpret_cast<const char*>(&n), 4);
     }
@@ -242,7 +234,7 @@ void PackedRow::Builder::writeTo(char* out) const
 {
     const bool wide = m_data.size() > 0xFFFF;
     out[0] = wide ? WideCheckpoints : 0;
-    std::memcpy(out + 1, m_codes.data(), m_codes.size());
+    std::memcpy(out + 1, m_codes.data(), size_t(m_columns));
     char* checkpoints = out + 1 + m_columns;
     for (size_t i = 0; i < m_checkpoints.size(); ++i) {
         if (wide) {

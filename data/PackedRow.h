@@ -55,7 +55,7 @@ public:
         void writeTo(char* out) const;
 
     private:
-        void startCell();
+        void startCell(unsigned char code);
         int m_columns;
         int m_column = 0;
         std::vector<unsigned char> m_codes;
