@@ -101,7 +101,8 @@ void TMainDataModule::refreshProfessionSuggestions()
 
 void TMainDataModule::noteProfessionQueryRun()
 {
-    if (ProfessionQuery->isOpen()) m_professionStamp = MainADOConnection->stampOf("People");
+    if (ProfessionQuery->isOpen() && MainADOConnection->isOpen())
+        m_professionStamp = MainADOConnection->stampOf("People");
 }
 
 void TMainDataModule::professionsAfterPost(const Dataset& people)
