@@ -1,5 +1,10 @@
 # Two entry points: `make run` builds and starts the program, `make test` builds and runs every test.
-.PHONY: run test build setup install
+.PHONY: help run test build setup install
+.DEFAULT_GOAL := help
+
+help:
+	@echo "make run    installs what the build needs (once), builds the program and starts it"
+	@echo "make test   installs what the build needs (once), builds the program and runs every test"
 
 setup:
 	@bash scripts/setup.sh

@@ -1,6 +1,7 @@
 #include "analysis/FiltersForm.h"
 #include "analysis/FilterResultsModel.h"
 #include "data/DataModule.h"
+#include "platform/Accessibility.h"
 #include "platform/Messages.h"
 #include "platform/ShellOpen.h"
 #include "reports/TFReport.h"
@@ -178,6 +179,8 @@ QWidget* TFilters::buildCriterion(int index)
     if (c.domain) {
         auto* list = new QComboBox(this);
         list->addItems(*c.domain);
+        // Announced by its criterion's check box, not by the entry it holds.
+        setListCaption(list, check);
         value = list;
     } else {
         auto* box = new QLineEdit(this);

@@ -62,6 +62,7 @@ TRetail::TRetail(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm(d
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
+    m_pages->setAccessibleName(QStringLiteral("Questions and tactics"));
     QWidget* assertive = buildQuestionPage(1, m_tip1, QStringLiteral("TipMemo1"));
     assertive->setObjectName(QStringLiteral("TabSheet1"));
     m_pages->addTab(assertive, QStringLiteral("Assertiveness"));
@@ -126,8 +127,11 @@ QWidget* TRetail::buildQuestionPage(int firstQuestion, QPlainTextEdit*& tipBox, 
             choice->setToolTip(question.hint);
             group->addButton(choice, id++);
             row->addWidget(choice, 1);
+            // Stored when the choice is made, however it is made: a click, the keyboard, an accessible toggle.
+            connect(choice, &QAbstractButton::toggled, this, [this, q](bool checked) {
+                if (checked) runGuarded([&] { RadioGroup1Click(q); });
+            });
         }
-        connect(group, &QButtonGroup::idClicked, this, [this, q] { runGuarded([&] { RadioGroup1Click(q); }); });
         m_groups[size_t(q - 1)] = group;
         layout->addWidget(box);
     }

@@ -27,6 +27,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     m_background = new QLabel(this);
     m_background->setObjectName("BackgroundImage");
     m_background->setScaledContents(true);
+    // The picture follows the window's size, never the other way round: a picture made for one size must not
+    // become the window's minimum, or the window manager could not maximize it into a smaller work area.
+    m_background->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     setCentralWidget(m_background);
 
     m_logo = new QLabel(m_background);
@@ -127,8 +130,20 @@ void TForm1::showEvent(QShowEvent* event)
     m_shownOnce = true;
     // The date of the day the program started; it is not updated past midnight.
     m_datePanel->setText(' ' + dates::shortDate(clock::today()));
-    // Maximized and not resizable: pin the size once the window manager has maximized it.
-    QTimer::singleShot(0, this, [this] { setFixedSize(size()); });
+}
+
+void TForm1::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) return;
+    // The frame stays maximized: whatever restores it to a smaller size (dragging its border, the window
+    // manager's restore) is undone at once. It is not pinned to a fixed size instead, since a window manager
+    // refuses to maximize a window that cannot be resized. Minimizing stays possible.
+    constexpr Qt::WindowStates kept = Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen;
+    if (!isVisible() || (windowState() & kept)) return;
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible() && !(windowState() & kept)) showMaximized();
+    });
 }
 
 void TForm1::resizeEvent(QResizeEvent* event)

@@ -1,4 +1,7 @@
 #include "app/Program.h"
+#include "activities/CalendarUnit.h"
+#include "activities/FollowUp.h"
+#include "activities/Reminders.h"
 #include "app/BackupRestore.h"
 #include "app/MainFrameUnit.h"
 #include "app/Splash.h"
@@ -7,6 +10,7 @@
 #include "analysis/LookupDataAnalysis.h"
 #include "data/DataModule.h"
 #include "data/DatabaseError.h"
+#include "platform/Accessibility.h"
 #include "platform/GuardedApplication.h"
 #include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
@@ -31,6 +35,9 @@ Program::~Program()
 {
     // Every window and the data module go with the program; the connection closes with the data module.
     destroyPickDateForm();
+    delete m_calendar;
+    delete m_followUp;
+    delete m_reminders;
     delete m_dataEntry;
     delete m_retail;
     delete m_filters;
@@ -49,8 +56,11 @@ void Program::createWindows()
 {
     m_form1 = new TForm1;
     m_dataModule = new TMainDataModule;
+    m_reminders = new TRemindersForm(*m_dataModule);
     m_dataEntry = new TDataEntryForm(*m_dataModule);
+    m_followUp = new TFollowUpForm(*m_dataModule);
     m_filters = new TFilters(*m_dataModule);
+    m_calendar = new TCalendarForm(*m_dataModule);
 }
 
 void Program::createLateWindows()
@@ -79,7 +89,17 @@ void Program::wireMenu()
     TMainDataModule& dm = *m_dataModule;
     m_form1->wire(m_form1->LookupDataAnalysisItem, [&dm] { runLookupDataAnalysis(dm); });
     m_form1->wire(m_form1->FiltersItem, [files] { files->filtersCommand(); });
+    wireActivities();
     wireDatabaseMenu();
+}
+
+void Program::wireActivities()
+{
+    TDataEntryForm* files = m_dataEntry;
+    files->onShowFollowUp = [this] { m_followUp->ShowModal(); };
+    m_form1->wire(m_form1->FollowUpItem, [files] { files->followUpCommand(); });
+    m_form1->wire(m_form1->CalendarItem, [this] { m_calendar->ShowModal(); });
+    m_form1->wire(m_form1->RemindersItem, [this] { m_reminders->remindersCommand(); });
 }
 
 void Program::wireDatabaseMenu()
@@ -93,8 +113,9 @@ void Program::wireDatabaseMenu()
 bool Program::start()
 {
     m_splash = new TSplashForm;
+    // The program's name for the desktop. No display name: the toolkit would append it to every window's caption.
     QApplication::setApplicationName("Quorvane PRO 2005");
-    QApplication::setApplicationDisplayName("Quorvane PRO 2005");
+    installAccessibility();
     m_splash->show(); // runs the display check
     m_splash->repaint();
     QApplication::processEvents();
@@ -132,11 +153,16 @@ void Program::warnOnceIfUnwritable()
         m_form1, [problem] { showWarningOk(problem); }, Qt::QueuedConnection);
 }
 
-int Program::run()
+void Program::showMainWindow()
 {
-    // Fill the screen even where no window manager honours "maximized".
+    // Fill the screen even where no window manager honours "maximized"; a window manager maximizes it over this.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) m_form1->setGeometry(screen->availableGeometry());
     m_form1->showMaximized();
+}
+
+int Program::run()
+{
+    showMainWindow();
     warnOnceIfUnwritable();
     // A request to end made while starting (a failed display check) takes effect as soon as the loop begins.
     if (programEndRequested())

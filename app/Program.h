@@ -13,6 +13,9 @@ class TSplashForm;
 class TDataEntryForm;
 class TRetail;
 class TFilters;
+class TRemindersForm;
+class TFollowUpForm;
+class TCalendarForm;
 
 class Program {
 public:
@@ -27,6 +30,8 @@ public:
     bool start();
     // The event loop; returns the process's exit status.
     int run();
+    // What run() does first: shows the main window maximized.
+    void showMainWindow();
 
     TForm1* mainWindow() const { return m_form1; }
     TMainDataModule* dataModule() const { return m_dataModule; }
@@ -38,6 +43,9 @@ public:
     void showPersonality();
     void printContactReport();
     TFilters* filters() const { return m_filters; }
+    TRemindersForm* reminders() const { return m_reminders; }
+    TFollowUpForm* followUp() const { return m_followUp; }
+    TCalendarForm* calendar() const { return m_calendar; }
 
 private:
     void createWindows();     // 1 to 12
@@ -53,6 +61,10 @@ private:
     TDataEntryForm* m_dataEntry = nullptr;
     TRetail* m_retail = nullptr;
     TFilters* m_filters = nullptr;
+    TRemindersForm* m_reminders = nullptr;
+    TFollowUpForm* m_followUp = nullptr;
+    TCalendarForm* m_calendar = nullptr;
+    void wireActivities();
 };
 
 } // namespace qv

@@ -22,6 +22,10 @@ TSplashForm::TSplashForm(QWidget* parent)
 
 bool TSplashForm::runDisplayCheck()
 {
+    // The screen as the program sees it: with the toolkit's scaling it works in 96 logical pixels per inch on any
+    // desktop, so a 120-dpi desktop reports 96 here and runs the program scaled by 1.25, provided its screen is
+    // tall enough. Its 800x600 screen is then a 640x480 logical one and gets the screen-area message, as a small
+    // screen should: the windows are laid out for 590 logical pixels of height.
     bool ok = true;
     if (screenMetrics().logicalDpi() != 96) {
         showInformation("Display font size is NOT set to small fonts (96 dpi). To run correctly, display font size "

@@ -120,14 +120,22 @@ void TMainDataModule::professionsAfterPost(const Dataset& people)
     refreshProfessionSuggestions();
 }
 
+namespace {
+// Blank as the rule has always seen it: nothing left once characters 32 and below are trimmed from both ends.
+bool isBlankName(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.unicode() > 32) return false;
+    return true;
+}
+} // namespace
+
 void TMainDataModule::requireName(const NameBox& box, Dataset& ds, const char* column)
 {
-    const QString text = box.text ? box.text() : ds.text(column);
-    // Trim characters 32 and below at both ends, as the rule has always done.
-    int b = 0, e = int(text.size());
-    while (b < e && text.at(b).unicode() <= 32) ++b;
-    while (e > b && text.at(e - 1).unicode() <= 32) --e;
-    if (b < e) return;
+    // The rule reads the window's name box; the value being posted must not be blank either, whatever way it was
+    // set, so that a box out of step with its field can never let a nameless row through.
+    const bool boxBlank = box.text && isBlankName(box.text());
+    if (!boxBlank && !isBlankName(ds.text(column))) return;
     if (box.focus && box.focus()) throw PostRefused();
     // The name box cannot take the focus while its window is hidden: refuse with the toolkit's own complaint.
     throw DatabaseError(QStringLiteral("Cannot focus a disabled or invisible window"));

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <sqlcipher/sqlite3.h>
 
 namespace qv {
@@ -161,6 +162,7 @@ void Dataset::open()
     emit stateChanged(m_state);
     emit opened();
     for (Dataset* d : m_details) d->masterMoved();
+    notifyRowsReset();
     notifyCurrent();
 }
 
@@ -182,6 +184,7 @@ void Dataset::close()
     emit stateChanged(m_state);
     emit closed();
     for (Dataset* d : m_details) d->masterMoved();
+    notifyRowsReset();
     notifyCurrent();
 }
 
@@ -241,6 +244,7 @@ void Dataset::masterMoved()
     if (!isOpen()) return;
     m_viewStale = true;
     for (Dataset* d : m_details) d->masterMoved();
+    notifyRowsReset();
     notifyCurrent();
 }
 
@@ -360,6 +364,44 @@ int Dataset::recNo() const
     return m_pos;
 }
 
+int Dataset::shownRowCount() const { return recordCount() + (m_state == DatasetState::Insert ? 1 : 0); }
+
+int Dataset::currentShownRow() const
+{
+    if (!isOpen()) return -1;
+    ensureView();
+    return m_pos;
+}
+
+QVariant Dataset::valueAt(int shownRow, int index) const
+{
+    if (!isOpen() || index < 0 || index >= m_storedColumns) return {};
+    ensureView();
+    if (isEditing() && shownRow == m_pos) return m_edit[size_t(index)];
+    int viewRow = shownRow;
+    if (m_state == DatasetState::Insert && shownRow > m_pos) --viewRow;
+    if (viewRow < 0 || viewRow >= m_hi - m_lo) return {};
+    return m_rows[size_t(m_lo + viewRow)].packed().value(index, m_storedColumns);
+}
+
+const char* Dataset::utf8At(int shownRow, int index, int* size) const
+{
+    *size = 0;
+    if (!isOpen() || index < 0 || index >= m_storedColumns) return nullptr;
+    ensureView();
+    if (isEditing() && shownRow >= m_pos) {
+        if (shownRow == m_pos) return nullptr;
+        if (m_state == DatasetState::Insert) --shownRow;
+    }
+    if (shownRow < 0 || shownRow >= m_hi - m_lo) return nullptr;
+    const int at = m_lo + shownRow;
+    // A scan reads row after row: start loading the next ones now.
+    if (at + 4 < m_hi) m_rows[size_t(at + 4)].packed().prefetch();
+    const PackedRow row = m_rows[size_t(at)].packed();
+    if (row.tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
+    return row.bytes(index, m_storedColumns, size);
+}
+
 // ================================================================ editing
 
 void Dataset::setState(DatasetState s)
@@ -378,11 +420,40 @@ void Dataset::notifyCurrent()
     emit currentChanged();
 }
 
+void Dataset::notifyRowsReset()
+{
+    if (m_disabled) {
+        m_pendingRowsReset = true;
+        return;
+    }
+    emit rowsReset();
+}
+
+void Dataset::notifyRow(RowChange change, int row)
+{
+    // A grid that missed one row notice cannot follow the next: while held back, they become one re-read.
+    if (m_disabled) {
+        m_pendingRowsReset = true;
+        return;
+    }
+    switch (change) {
+    case RowChange::Inserted: emit rowInserted(row); break;
+    case RowChange::Removed: emit rowRemoved(row); break;
+    case RowChange::Changed: emit rowChanged(row); break;
+    }
+}
+
 void Dataset::enableControls()
 {
-    if (m_disabled > 0 && --m_disabled == 0 && m_pendingNotify) {
-        m_pendingNotify = false;
-        emit currentChanged();
+    if (m_disabled > 0 && --m_disabled == 0) {
+        if (m_pendingRowsReset) {
+            m_pendingRowsReset = false;
+            emit rowsReset();
+        }
+        if (m_pendingNotify) {
+            m_pendingNotify = false;
+            emit currentChanged();
+        }
     }
 }
 
@@ -395,14 +466,21 @@ void Dataset::checkBrowseMode()
         cancel();
 }
 
-void Dataset::insert()
+void Dataset::insert() { startInsert(false); }
+
+void Dataset::append() { startInsert(true); }
+
+void Dataset::startInsert(bool atEnd)
 {
     checkActive();
     if (!m_table) throw DatabaseError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(name()));
     checkBrowseMode();
     ensureView();
     postDetailsPending();
-    if (m_pos < 0) m_pos = 0;
+    if (atEnd)
+        m_pos = m_hi - m_lo; // after the last row
+    else if (m_pos < 0)
+        m_pos = 0;
     m_edit.assign(size_t(m_storedColumns), QVariant());
     m_editChanged.assign(size_t(m_storedColumns), false);
     if (m_master && m_linkColumn >= 0) {
@@ -417,17 +495,9 @@ void Dataset::insert()
     m_modified = false;
     m_eof = m_bof = false;
     setState(DatasetState::Insert);
+    notifyRow(RowChange::Inserted, m_pos);
     for (Dataset* d : m_details) d->masterMoved();
     notifyCurrent();
-}
-
-void Dataset::append()
-{
-    checkActive();
-    checkBrowseMode();
-    ensureView();
-    insert();
-    m_pos = m_hi - m_lo; // after the last row
 }
 
 void Dataset::edit()
@@ -448,6 +518,8 @@ void Dataset::cancel()
 {
     if (!isEditing()) return;
     const bool wasInsert = m_state == DatasetState::Insert;
+    const bool wasModified = m_modified;
+    const int row = m_pos;
     m_edit.clear();
     m_editChanged.clear();
     m_modified = false;
@@ -457,17 +529,34 @@ void Dataset::cancel()
     }
     setState(DatasetState::Browse);
     if (wasInsert)
+        notifyRow(RowChange::Removed, row);
+    else if (wasModified)
+        notifyRow(RowChange::Changed, row);
+    if (wasInsert)
         for (Dataset* d : m_details) d->masterMoved();
     notifyCurrent();
 }
 
-void Dataset::validateWidths() const
+void Dataset::validateValues() const
 {
     for (int i = 0; i < m_storedColumns; ++i) {
         const Column& c = m_columns[size_t(i)];
-        if (c.type != ColumnType::Text || c.width <= 0 || !m_editChanged[size_t(i)]) continue;
+        if (!m_editChanged[size_t(i)]) continue;
         const QVariant& v = m_edit[size_t(i)];
         if (v.isNull()) continue;
+        if (c.type == ColumnType::Integer) {
+            // The file's whole numbers are 32 bits wide; a larger one would come back as another number.
+            const qint64 n = v.toLongLong();
+            if (n < std::numeric_limits<qint32>::min() || n > std::numeric_limits<qint32>::max())
+                throw DatabaseError(QStringLiteral("The value in field '%1' is too large: %2 is not a whole number "
+                                                   "from %3 to %4. Correct it and save again.")
+                                        .arg(c.name)
+                                        .arg(n)
+                                        .arg(std::numeric_limits<qint32>::min())
+                                        .arg(std::numeric_limits<qint32>::max()));
+            continue;
+        }
+        if (c.type != ColumnType::Text || c.width <= 0) continue;
         const qsizetype length = characterCount(v.toString());
         if (length > c.width)
             throw DatabaseError(QStringLiteral("The value in field '%1' is too long: it holds %2 characters and the "
@@ -506,6 +595,7 @@ void Dataset::refresh()
     m_pos = pos;
     m_eof = m_bof = count == 0;
     for (Dataset* d : m_details) d->masterMoved();
+    notifyRowsReset();
     notifyCurrent();
 }
 

@@ -64,6 +64,15 @@ public:
     int recNo() const; // 0-based position of the current row, -1 when there is none
     bool isEmpty() const { return recordCount() == 0 && m_state != DatasetState::Insert; }
     bool locate(const QStringList& columns, const QVariantList& values, LocateOptions options = 0);
+
+    // --- the rows a grid shows: the rows of the view and, while inserting, the new row at the current position.
+    // Read by position, without moving.
+    int shownRowCount() const;                       // recordCount(), plus one while inserting
+    int currentShownRow() const;                     // -1 when there is no current row
+    QVariant valueAt(int shownRow, int index) const; // a stored column; null outside the rows
+    // Raw UTF-8 of a text column of a stored row, without moving or converting; nullptr for null, for a value that
+    // is not text and for the row being edited (read those with valueAt). Starts loading the rows just ahead.
+    const char* utf8At(int shownRow, int index, int* size) const;
     // The resultColumn of the first shown row whose keyColumn equals key, without moving; null when none.
     QVariant lookupValue(const QString& keyColumn, const QVariant& key, const QString& resultColumn) const;
 
@@ -137,6 +146,12 @@ signals:
     void fieldChanged(int index); // a value of the current row was set
     void opened();
     void closed();
+    // Row notices for grids, told once the change is made, in the numbering of the shown rows. While change
+    // notices are held back (disableControls) they are gathered into one rowsReset.
+    void rowsReset();          // opened, closed, re-read, or the master moved
+    void rowInserted(int row); // a new row being inserted now stands at row
+    void rowRemoved(int row);  // the row at row went: deleted, a new row cancelled, or posted into another master
+    void rowChanged(int row);  // the values of the row at row were posted or their edit cancelled
 
 private:
     struct Row {
@@ -168,6 +183,10 @@ private:
     int storedColumnCount() const { return m_storedColumns; }
     void setState(DatasetState s);
     void notifyCurrent();
+    enum class RowChange { Inserted, Removed, Changed };
+    void notifyRow(RowChange change, int row);
+    void notifyRowsReset();
+    void startInsert(bool atEnd);
     void writeRow();
     void moveToLinkPlace(int at); // a row whose link changed goes to its master's rows
     void reloadRow(qint64 rowid, Row& row);
@@ -175,7 +194,7 @@ private:
     Statement& cachedStatement(std::unique_ptr<Statement>& slot, const QString& sql);
     Statement& writeStatement(bool insert, const std::vector<int>& columns);
     void dropStatements();
-    void validateWidths() const;
+    void validateValues() const;
     QVariant storedValue(int index) const;
     void checkActive() const;
     void checkEditing(const char* operation) const;
@@ -214,6 +233,7 @@ private:
     bool m_modified = false;
     int m_disabled = 0;
     bool m_pendingNotify = false;
+    bool m_pendingRowsReset = false;
     Connection::Stamp m_readStamp;
     bool m_lastRefreshSkipped = false;
     std::vector<int> m_lastPostColumns;

@@ -180,13 +180,19 @@ void Dataset::post()
     if (!isEditing()) return;
     const bool wasInsert = m_state == DatasetState::Insert;
     if (beforePost) beforePost(*this);
-    validateWidths();
+    validateValues();
+    ensureView();
+    const int row = m_pos;
+    const int countBefore = m_hi - m_lo;
     writeRow();
     m_edit.clear();
     m_editChanged.clear();
     m_modified = false;
     m_eof = m_bof = false;
     setState(DatasetState::Browse);
+    // A posted row that belongs to another master row leaves this view.
+    const bool stays = m_hi - m_lo == countBefore + (wasInsert ? 1 : 0);
+    notifyRow(stays ? RowChange::Changed : RowChange::Removed, row);
     if (wasInsert || !m_details.empty())
         for (Dataset* d : m_details) d->masterMoved();
     notifyCurrent();
@@ -218,9 +224,11 @@ void Dataset::remove()
     releaseRow(gone);
     rowsChanged();
     --m_hi;
+    const int row = m_pos;
     if (m_pos >= m_hi - m_lo) m_pos = m_hi - m_lo - 1;
     m_eof = m_hi == m_lo;
     m_bof = m_pos <= 0;
+    notifyRow(RowChange::Removed, row);
     for (Dataset* d : m_details) d->masterMoved();
     notifyCurrent();
     if (afterDelete) afterDelete(*this);
@@ -276,6 +284,7 @@ int Dataset::removeAll(int limit)
         m_pos = m_hi > m_lo ? 0 : -1;
         m_eof = m_bof = true;
         for (Dataset* d : m_details) d->masterMoved();
+        notifyRowsReset();
         notifyCurrent();
     };
     Transaction transaction(*m_connection);

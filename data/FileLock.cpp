@@ -39,7 +39,15 @@ bool FileLock::acquire(const QString& path, Kind kind, int waitMs)
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
         struct stat named;
-        if (!statPath(native, named)) return true;
+        if (!statPath(native, named)) {
+            // A restore in another copy sets the live file aside for a moment: wait for the restored one.
+            struct stat aside;
+            if (statPath(native + ".BAK", aside) && std::chrono::steady_clock::now() < deadline) {
+                QThread::msleep(20);
+                continue;
+            }
+            return true;
+        }
         const std::pair key{named.st_dev, named.st_ino};
         {
             std::lock_guard guard(registryMutex);

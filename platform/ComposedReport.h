@@ -1,6 +1,7 @@
 #pragma once
-// A report composed into pages: a snapshot of every text, line and chart that the layout printed, plus the page
-// ranges of its memo. Pages are painted on demand; nothing per memo line is kept besides the line itself.
+// A report composed into pages: a snapshot of every text, line and chart that the layout printed, each on its page,
+// plus the page ranges of its memo. Pages are painted on demand; nothing per memo line is kept besides the line
+// itself.
 
 #include <QColor>
 #include <QFont>
@@ -29,16 +30,31 @@ struct PieChartSnapshot {
     QString title;
     QFont font;
     std::vector<PieSlice> slices;
+    int page = 0;
 };
 
-// A fixed item of the band: a label or field text, or a rule.
+// A fixed item of the band: a label or field text, a rule, or a frame. A text that wraps is kept as the lines it
+// is drawn in, one line height each from the top of its box; a text that does not wrap is one line, cut at its
+// box's edge.
 struct BandItem {
-    enum Kind { Text = 0, Rule = 1 };
+    enum Kind { Text = 0, Rule = 1, Frame = 2 };
     Kind kind = Text;
     QRectF rectMm;
     QString text;
     QFont font;
     int alignment = 0;
+    int page = 0;
+    QString name;      // the layout element it comes from
+    bool wrap = false; // text is drawn as `lines`
+    QStringList lines;
+};
+
+// A text the painter cuts because it does not fit its box.
+struct ClippedText {
+    int page = 0;
+    QString name;
+    QRectF rectMm;
+    QString text;
 };
 
 // Lines made on demand, one at a time: a memo of a hundred thousand lines composes and paints a page without
@@ -72,10 +88,12 @@ struct MemoSnapshot {
     QFont font;
     double leftMm = 0;
     double widthMm = 0;
-    double topMm = 0; // on the first page
+    double topMm = 0; // on the page where it starts
+    int firstPage = 0;
     double lineHeightMm = 0;
     bool wrap = false;
     int alignment = 0;
+    QString name;
 };
 
 // Which memo lines a page shows: from (firstLine, firstPiece) up to, not including, (endLine, endPiece). Pieces
@@ -91,8 +109,8 @@ public:
     struct Data {
         QString title;
         QSizeF pageSizeMm{210, 297};
-        std::vector<BandItem> band;           // on the first page
-        std::vector<PieChartSnapshot> charts; // on the first page
+        std::vector<BandItem> band; // in reading order, each on its page
+        std::vector<PieChartSnapshot> charts;
         MemoSnapshot memo;
         bool hasMemo = false;
         std::vector<PageRange> pages;
@@ -110,6 +128,9 @@ public:
     QStringList pageText(int page) const;
     // Paints one page with its top left corner at the painter's origin; scale is device pixels per millimetre.
     void renderPage(QPainter& painter, int page, double scale) const;
+    // Every text the painter cuts at its box, on any page: a text item wider or taller than its box, or a memo line
+    // wider than a memo that does not wrap. Measured as the text is painted.
+    std::vector<ClippedText> clippedTexts() const;
 
     // These throw std::runtime_error with the user's text when the file cannot be written or read.
     void savePdf(const QString& path) const;
@@ -118,6 +139,8 @@ public:
 
     // The wrapped pieces of one memo line, as painted (the line itself when the memo does not wrap).
     static QStringList wrapLine(const QString& line, const QFont& font, double widthMm);
+    // The lines a text wraps into: each paragraph (split at line breaks) wrapped to the width.
+    static QStringList wrapText(const QString& text, const QFont& font, double widthMm);
 
 private:
     std::shared_ptr<const Data> m_data;
@@ -126,6 +149,11 @@ private:
 // The percentage text of a pie legend for a share given in per cent: up to two decimals, no trailing zeros
 // ("##0.##%").
 QString percentText(double percent);
+// Where a pie chart draws its slice marks, in millimetres on its page, one box per slice above 0 in slice order.
+// Marks are kept apart and off the pie, each joined to its slice by a leader line.
+std::vector<QRectF> pieMarkRects(const PieChartSnapshot& chart);
+// The square the pie's circle is drawn in, in millimetres on its page.
+QRectF pieRect(const PieChartSnapshot& chart);
 // The font as drawn: its point size turned into a pixel size in decipoints, unhinted, so that text measures the
 // same on the screen, in a PDF and on paper.
 QFont drawingFont(const QFont& font);

@@ -54,6 +54,19 @@ void limitCharacters(QLineEdit* box, int limit)
     if (limit > 0) box->setValidator(new CharacterLimit(limit, box));
 }
 
+// Marks a control as showing its field, so that the changes this makes are not written back.
+class Showing {
+public:
+    explicit Showing(bool& flag) : m_flag(flag), m_was(flag) { flag = true; }
+    ~Showing() { m_flag = m_was; }
+    Showing(const Showing&) = delete;
+    Showing& operator=(const Showing&) = delete;
+
+private:
+    bool& m_flag;
+    bool m_was;
+};
+
 } // namespace
 
 void greyOut(QWidget* box)
@@ -77,24 +90,31 @@ DBEdit::DBEdit(DataSource* source, const QString& field, Options options, QWidge
         setReadOnly(true);
         greyOut(this);
     }
-    connect(this, &QLineEdit::textEdited, this, [this, upper = options.upperCase](const QString& typed) {
-        QString value = typed;
-        if (upper) {
-            value = upperCased(typed);
-            if (value != typed) {
-                const int cursor = cursorPosition();
-                setText(value);
-                setCursorPosition(cursor);
-            }
+    m_upperCase = options.upperCase;
+    connect(this, &QLineEdit::textChanged, this, &DBEdit::textChangedTo);
+}
+
+void DBEdit::textChangedTo(const QString& text)
+{
+    if (m_showing) return;
+    if (m_upperCase) {
+        const QString upper = upperCased(text);
+        if (upper != text) {
+            // The capitals come back through here and are written then.
+            const int cursor = cursorPosition();
+            setText(upper);
+            setCursorPosition(cursor);
+            return;
         }
-        writeValue(value);
-    });
+    }
+    writeValue(text);
 }
 
 void DBEdit::showValue()
 {
     const QString v = dataset()->isOpen() ? dataset()->text(fieldIndex()) : QString();
     if (text() == v) return;
+    const Showing showing(m_showing);
     setText(v);
     setCursorPosition(0); // a long text shows its beginning
 }
@@ -131,28 +151,28 @@ DBComboBox::DBComboBox(DataSource* source, const QString& field, const QStringLi
     const int width = source->dataset()->declaredWidth(field);
     limitCharacters(lineEdit(), width);
     setEntries(entries);
-    connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& typed) { writeValue(typed); });
-    connect(this, &QComboBox::activated, this, [this](int index) {
-        if (index >= 0) writeValue(itemText(index));
+    // Typing, picking an entry and any other change of the edit text all arrive here.
+    connect(lineEdit(), &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!m_showing) writeValue(text);
     });
 }
 
 void DBComboBox::setEntries(const QStringList& entries)
 {
     const QString shown = currentText();
-    {
-        const QSignalBlocker block(this);
-        clear();
-        addItems(entries);
-        setCurrentIndex(-1);
-        setEditText(shown);
-    }
+    const Showing showing(m_showing);
+    const QSignalBlocker block(this);
+    clear();
+    addItems(entries);
+    setCurrentIndex(-1);
+    setEditText(shown);
 }
 
 void DBComboBox::showValue()
 {
     const QString v = dataset()->isOpen() ? dataset()->text(fieldIndex()) : QString();
     if (currentText() == v) return;
+    const Showing showing(m_showing);
     const QSignalBlocker block(this);
     setCurrentIndex(-1);
     setEditText(v);
@@ -165,8 +185,9 @@ DBLookupList::DBLookupList(DataSource* source, const QString& field, const QStri
 {
     setObjectName(field);
     setEntries(entries);
-    connect(this, &QComboBox::activated, this, [this](int index) {
-        if (index < 0 || index >= m_entries.size()) return;
+    // A click, the keyboard, the wheel or an automation tool's selection: every change of the entry.
+    connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (m_showing || index < 0 || index >= m_entries.size()) return;
         writeValue(m_entries[index]);
         emit picked(index);
     });
@@ -176,7 +197,7 @@ void DBLookupList::setEntries(const QStringList& entries)
 {
     m_entries = entries;
     {
-        const QSignalBlocker block(this);
+        const Showing showing(m_showing);
         clear();
         addItems(entries);
     }
@@ -195,7 +216,7 @@ void DBLookupList::showValue()
 {
     const int position = storedPosition();
     if (currentIndex() == position) return;
-    const QSignalBlocker block(this);
+    const Showing showing(m_showing);
     setCurrentIndex(position);
 }
 
@@ -214,8 +235,11 @@ DBRadioGroup::DBRadioGroup(DataSource* source, const QString& field, const QStri
         b->setObjectName(field + "_" + entries[i].caption);
         m_group->addButton(b, i);
         grid->addWidget(b, i / perRow, i % perRow);
+        // The button's state, not the mouse: a click, the keyboard and an accessible toggle all store.
+        connect(b, &QAbstractButton::toggled, this, [this, i](bool checked) {
+            if (checked && !m_showing) writeValue(m_entries[i].stored);
+        });
     }
-    connect(m_group, &QButtonGroup::idClicked, this, [this](int id) { writeValue(m_entries[id].stored); });
 }
 
 namespace {
@@ -245,6 +269,7 @@ void DBRadioGroup::showValue()
             if (m_entries[i].stored == v) wanted = i;
     }
     if (m_group->checkedId() == wanted) return;
+    const Showing showing(m_showing);
     if (wanted >= 0) {
         m_group->button(wanted)->setChecked(true);
     } else {

@@ -1,6 +1,8 @@
 #pragma once
-// The data-aware controls: each shows one field of its data source's dataset and writes what the user does
-// back to it, starting an edit first. One of each kind serves every window.
+// The data-aware controls: each shows one field of its data source's dataset and writes every change of its value
+// back to it, starting an edit first, whatever made the change (typing, a click, a screen reader's or an automation
+// tool's set-text or toggle, the program); only the control's own showing of the field is not written back. One of
+// each kind serves every window.
 
 #include "data/Domains.h"
 #include "platform/DataSource.h"
@@ -29,6 +31,11 @@ public:
     {}
     DBEdit(DataSource* source, const QString& field, Options options, QWidget* parent = nullptr);
     void showValue() override;
+
+private:
+    void textChangedTo(const QString& text);
+    bool m_upperCase = false;
+    bool m_showing = false;
 };
 
 // Read-only date box: the stored date in the short date format; set only through a date picker.
@@ -46,6 +53,9 @@ public:
     DBComboBox(DataSource* source, const QString& field, const QStringList& entries, QWidget* parent = nullptr);
     void setEntries(const QStringList& entries);
     void showValue() override;
+
+private:
+    bool m_showing = false;
 };
 
 // Closed list: only one of the entries. It shows the entry equal to the stored text with letter case ignored,
@@ -62,10 +72,11 @@ public:
     void showValue() override;
 
 signals:
-    void picked(int position); // the user chose an entry; the field already holds it
+    void picked(int position); // an entry was chosen; the field already holds it
 
 private:
     QStringList m_entries;
+    bool m_showing = false;
 };
 
 // Radio group: selects only the entry whose stored text equals the field exactly; captions may differ.
@@ -83,6 +94,7 @@ public:
 private:
     QList<domains::Entry> m_entries;
     QButtonGroup* m_group;
+    bool m_showing = false;
 };
 
 // The read-only, borderless explanation of a closed list's entry. It is refreshed when asked, not with the

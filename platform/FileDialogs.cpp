@@ -52,6 +52,15 @@ protected:
     }
 };
 
+// The extension a pattern such as "*.pdf" gives a file name; none for a pattern that names no single extension.
+QString suffixOf(const QString& pattern)
+{
+    const QString first = pattern.section(';', 0, 0).trimmed();
+    if (!first.startsWith(QLatin1String("*.")) || first.size() < 3) return {};
+    const QString suffix = first.mid(2);
+    return suffix.contains('*') || suffix.contains('?') ? QString() : suffix;
+}
+
 class DesktopFileDialogs : public FileDialogService {
 public:
     QString choose(const FileDialogRequest& request) override
@@ -71,16 +80,17 @@ public:
             // The texts are shown as written; the matching is the proxy's, so the file system model's own
             // (which reads "*.*" as names with a dot) is emptied each time the dialog sets it.
             auto* files = qobject_cast<QFileSystemModel*>(proxy->sourceModel());
-            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&, files](const QString& selected) {
-                const int i = filter.texts.indexOf(selected);
+            auto usePattern = [&, files](int i) {
                 proxy->pattern = i >= 0 ? filter.patterns[i] : QString();
                 if (files) files->setNameFilters({});
                 proxy->invalidate();
-            });
+                if (request.suffixFromFilter) dialog.setDefaultSuffix(suffixOf(proxy->pattern));
+            };
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                             [&, usePattern](const QString& selected) { usePattern(filter.texts.indexOf(selected)); });
             dialog.setNameFilters(filter.texts);
             dialog.selectNameFilter(filter.texts.first());
-            proxy->pattern = filter.patterns.first();
-            if (files) files->setNameFilters({});
+            usePattern(0);
         }
         if (!request.defaultName.isEmpty()) dialog.selectFile(request.defaultName);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};

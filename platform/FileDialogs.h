@@ -16,6 +16,9 @@ struct FileDialogRequest {
     QString filter;      // "Text|pattern|Text|pattern..."
     QString defaultName; // save dialogs: the name offered at first; may be empty
     QString folder;      // the folder shown at first; empty for the dialog's own choice
+    // Save dialogs: a name typed without an extension gets the extension of the filter chosen in the dialog
+    // ("*.pdf" adds ".pdf"). Off by default: commands that add their own extension must not get a second one.
+    bool suffixFromFilter = false;
 };
 
 class FileDialogService {

@@ -20,10 +20,12 @@ public:
         case MessageKind::Warning: box.setIcon(QMessageBox::Warning); break;
         case MessageKind::Error: box.setIcon(QMessageBox::Critical); break;
         case MessageKind::Plain: box.setIcon(QMessageBox::NoIcon); break;
+        case MessageKind::Confirmation: box.setIcon(QMessageBox::Question); break;
         }
         QAbstractButton* yes = nullptr;
         QAbstractButton* no = nullptr;
         QAbstractButton* yesToAll = nullptr;
+        QAbstractButton* ok = nullptr;
         switch (buttons) {
         case MessageButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
         case MessageButtons::YesNo:
@@ -36,12 +38,19 @@ public:
             yesToAll = box.addButton(QMessageBox::YesToAll);
             box.setDefaultButton(static_cast<QPushButton*>(no));
             break;
+        case MessageButtons::OkCancel:
+            ok = box.addButton(QMessageBox::Ok);
+            box.addButton(QMessageBox::Cancel);
+            box.setDefaultButton(static_cast<QPushButton*>(ok));
+            break;
         }
         box.exec();
         QAbstractButton* clicked = box.clickedButton();
         if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
         if (clicked && clicked == yes) return MessageAnswer::Yes;
         if (clicked && clicked == yesToAll) return MessageAnswer::YesToAll;
+        if (buttons == MessageButtons::OkCancel)
+            return clicked && clicked == ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
         return MessageAnswer::No;
     }
 };
@@ -62,6 +71,11 @@ void showPlain(const QString& text) { messages().show(MessageKind::Plain, text, 
 bool askYesNo(const QString& text)
 {
     return messages().show(MessageKind::Warning, text, MessageButtons::YesNo) == MessageAnswer::Yes;
+}
+
+bool askOkCancel(const QString& text)
+{
+    return messages().show(MessageKind::Confirmation, text, MessageButtons::OkCancel) == MessageAnswer::Ok;
 }
 
 bool askYesToAll(const QString& text)

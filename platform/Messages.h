@@ -8,8 +8,8 @@ class QWidget;
 
 namespace qv {
 
-enum class MessageKind { Information, Warning, Error, Plain };
-enum class MessageButtons { Ok, YesNo, NoYesToAll };
+enum class MessageKind { Information, Warning, Error, Plain, Confirmation };
+enum class MessageButtons { Ok, YesNo, NoYesToAll, OkCancel };
 enum class MessageAnswer { Ok, Yes, No, YesToAll, Cancel };
 
 class MessageService {
@@ -28,5 +28,6 @@ void showError(const QString& text);
 void showPlain(const QString& text);
 bool askYesNo(const QString& text);    // a warning with Yes and No; true on Yes
 bool askYesToAll(const QString& text); // a warning with No and Yes to All; true on Yes to All
+bool askOkCancel(const QString& text); // a confirmation with OK and Cancel; true on OK
 
 } // namespace qv

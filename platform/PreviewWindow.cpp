@@ -1,18 +1,19 @@
 #include "platform/PreviewWindow.h"
+#include "platform/FileDialogs.h"
 #include "platform/GuardedApplication.h"
 #include "platform/Messages.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
@@ -51,7 +52,7 @@ private:
     PreviewWindow* m_window;
 };
 
-PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_printer(QPrinter::HighResolution)
+PreviewWindow::PreviewWindow(QWidget* parent) : QMainWindow(parent), m_printer(QPrinter::HighResolution)
 {
     setObjectName(QStringLiteral("PreviewWindow"));
     setWindowTitle(QStringLiteral("Print Preview"));
@@ -108,12 +109,17 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_p
     m_scroll->setWidget(m_view);
     m_scroll->installEventFilter(this); // the zoom follows the area's size
 
-    auto* layout = new QVBoxLayout(this);
+    m_scroll->setAccessibleName(QStringLiteral("Page"));
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_toolbar);
     layout->addWidget(m_scroll, 1);
-    // A preview is for reading pages: it takes the whole screen.
+    setCentralWidget(central);
+    // A preview is for reading pages: it opens maximized (exec). Where no window manager maximizes it, this
+    // geometry fills the screen all the same.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(screen->availableGeometry());
     else
@@ -146,7 +152,7 @@ double PreviewWindow::computeScale() const
 
 void PreviewWindow::exec()
 {
-    show();
+    showMaximized();
     QEventLoop loop;
     m_loop = &loop;
     connect(this, &PreviewWindow::closed, &loop, &QEventLoop::quit);
@@ -189,8 +195,9 @@ void PreviewWindow::print()
 {
     QPrintDialog dialog(&m_printer, this);
     dialog.setWindowTitle(QStringLiteral("Print"));
-    dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintCollateCopies |
-                      QAbstractPrintDialog::PrintShowPageSize);
+    // Qt's own choices (printing to a PDF file among them) plus the page range and the copies the preview needs.
+    dialog.setOptions(dialog.options() | QAbstractPrintDialog::PrintPageRange |
+                      QAbstractPrintDialog::PrintCollateCopies | QAbstractPrintDialog::PrintShowPageSize);
     dialog.setMinMax(1, std::max(1, m_report.pageCount()));
     dialog.setFromTo(1, std::max(1, m_report.pageCount()));
     if (dialog.exec() != QDialog::Accepted) return;
@@ -227,20 +234,21 @@ void PreviewWindow::printPages(QPrinter& printer) const
 
 void PreviewWindow::save()
 {
-    QString filter;
-    const QString pdf = QStringLiteral("PDF document (*.pdf)");
-    const QString own = QStringLiteral("Quorvane report (*.qvr)");
-    QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Save Report"), QString(), pdf + ";;" + own, &filter);
+    FileDialogRequest request;
+    request.kind = FileDialogRequest::Kind::Save;
+    request.caption = QStringLiteral("Save Report");
+    request.filter = QStringLiteral("PDF document (*.pdf)|*.pdf|Quorvane report (*.qvr)|*.qvr");
+    request.suffixFromFilter = true;
+    QString path = fileDialogs().choose(request);
     if (path.isEmpty()) return;
-    if (QFileInfo(path).suffix().isEmpty()) path += filter == own ? QStringLiteral(".qvr") : QStringLiteral(".pdf");
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pdf");
     saveTo(path);
 }
 
 void PreviewWindow::load()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Load Report"), QString(),
-                                                      QStringLiteral("Quorvane report (*.qvr)"));
+    const QString path =
+        chooseFileToOpen(QStringLiteral("Quorvane report (*.qvr)|*.qvr"), QStringLiteral("Load Report"));
     if (!path.isEmpty()) loadFrom(path);
 }
 
@@ -261,14 +269,23 @@ bool PreviewWindow::loadFrom(const QString& path)
 
 void PreviewWindow::closeEvent(QCloseEvent* event)
 {
-    QWidget::closeEvent(event);
+    QMainWindow::closeEvent(event);
     if (event->isAccepted()) emit closed();
+}
+
+void PreviewWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 bool PreviewWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_scroll && event->type() == QEvent::Resize && m_zoom != Zoom::Actual) updateView();
-    return QWidget::eventFilter(watched, event);
+    return QMainWindow::eventFilter(watched, event);
 }
 
 } // namespace qv

@@ -1,11 +1,12 @@
 #pragma once
 // The "Print Preview" window: the composed pages on screen, zoom, page moves, printing through the printer
-// dialog, save (PDF or our own report file) and load of a saved report.
+// dialog, save (PDF or our own report file) and load of a saved report. It opens maximized, is a window in its own
+// right (not a dialog: the rest of the program stays usable) and closes with its close box, "Close" or Escape.
 
 #include "platform/ComposedReport.h"
 
 #include <QPrinter>
-#include <QWidget>
+#include <QMainWindow>
 
 class QLabel;
 class QScrollArea;
@@ -16,7 +17,7 @@ namespace qv {
 
 class PreviewPage;
 
-class PreviewWindow : public QWidget {
+class PreviewWindow : public QMainWindow {
     Q_OBJECT
 public:
     enum class Zoom { Fit, Actual, Width };
@@ -53,6 +54,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -1,6 +1,8 @@
 #pragma once
 // A banded report layout: a page definition in millimetres and one title band, printed once at the start of the
 // report, holding labels, data fields, rules, one growing memo and pie charts. compose() turns it into pages.
+// A label or field may wrap its text: it then grows downward as far as its lines need, what lies below it moves
+// down with it, and the band runs on over as many pages as it takes. Nothing that wraps is ever cut.
 
 #include "platform/ComposedReport.h"
 
@@ -34,12 +36,16 @@ public:
     void setFont(const QFont& font) { m_font = font; }
     Qt::Alignment alignment() const { return m_alignment; }
     void setAlignment(Qt::Alignment a) { m_alignment = a; }
+    // A text that is wider than the element: cut at its edge (off), or broken into lines within its width (on).
+    bool wordWrap() const { return m_wordWrap; }
+    void setWordWrap(bool on) { m_wordWrap = on; }
 
 private:
     QString m_name;
     QRectF m_rect;
     QFont m_font;
     Qt::Alignment m_alignment;
+    bool m_wordWrap = false;
 };
 
 class ReportLabel : public ReportElement {
@@ -72,12 +78,20 @@ public:
     using ReportElement::ReportElement;
 };
 
+// A rectangle's outline, framing the elements inside it.
+class ReportFrame : public ReportElement {
+public:
+    using ReportElement::ReportElement;
+};
+
 // Lines of text set at run time; grows downward from its top over as many pages as its lines need.
 class ReportMemo : public ReportElement {
 public:
     ReportMemo(const QString& name, const QRectF& rectMm, const QFont& font, Qt::Alignment alignment, bool wordWrap)
-        : ReportElement(name, rectMm, font, alignment), m_wordWrap(wordWrap)
-    {}
+        : ReportElement(name, rectMm, font, alignment)
+    {
+        setWordWrap(wordWrap);
+    }
     QStringList& lines() { return m_lines; }
     const QStringList& lines() const { return m_lines; }
     void setLines(const QStringList& lines)
@@ -97,13 +111,10 @@ public:
         m_lines.clear();
         m_source.reset();
     }
-    bool wordWrap() const { return m_wordWrap; }
-    void setWordWrap(bool on) { m_wordWrap = on; }
 
 private:
     QStringList m_lines;
     std::shared_ptr<const LineSource> m_source;
-    bool m_wordWrap;
 };
 
 // A pie drawn circular under its title and its legend (share of the whole, then the slice's label).
@@ -122,6 +133,17 @@ public:
 private:
     QString m_title;
     std::vector<PieSlice> m_slices;
+};
+
+// One captioned field of a row laid out by ReportLayout::addFieldRow.
+struct RowField {
+    QString name;    // the field element's name; its caption is named name + "Caption"
+    QString caption; // printed before the value; none when empty
+    std::function<QString()> source;
+    // The longest texts the field is expected to hold (a pick list's entries): the row gives the field the room the
+    // widest of them needs. A field without them is free text: it shares the room left and wraps.
+    QStringList expected;
+    double weight = 1; // share of the room left, among the free-text fields of the row
 };
 
 class ReportLayout {
@@ -146,10 +168,16 @@ public:
     ReportDataField* addDataField(const QString& name, const QRectF& rectMm, std::function<QString()> source,
                                   const QFont& font, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
     ReportRule* addRule(const QString& name, double topMm, double leftMm = 0, double widthMm = -1);
+    ReportFrame* addFrame(const QString& name, const QRectF& rectMm);
     // The one memo of the band; it should be the lowest element, since it grows downward.
     ReportMemo* addMemo(const QString& name, const QRectF& rectMm, const QFont& font, bool wordWrap,
                         Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop);
     ReportPieChart* addPieChart(const QString& name, const QRectF& rectMm);
+    // A row of captioned fields across the band at topMm, each value wrapping within its column so that none is ever
+    // cut. Fields with expected texts get the room the widest needs, as far as the band allows; free-text fields
+    // share the rest by weight. Returns the row's height before any value wraps.
+    double addFieldRow(double topMm, const std::vector<RowField>& fields, const QFont& captionFont,
+                       const QFont& valueFont, double gapMm = 3);
 
     ReportElement* element(const QString& name) const;
     const std::vector<std::unique_ptr<ReportElement>>& elements() const { return m_elements; }
@@ -157,6 +185,8 @@ public:
 
     // Lays the band and the memo's lines out on pages. Arithmetic on line ranges when the memo does not wrap.
     ComposedReport compose() const;
+    // The texts that composing now would cut at their boxes (see ComposedReport::clippedTexts).
+    std::vector<ClippedText> clippedTexts() const { return compose().clippedTexts(); }
 
 private:
     template <class T> T* add(std::unique_ptr<T> element);

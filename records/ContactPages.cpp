@@ -152,6 +152,7 @@ ContactPages::ContactPages(TMainDataModule& dm, DataSource* source, QWidget* par
     : QTabWidget(parent), m_dm(dm), m_source(source)
 {
     setObjectName("ContactPageControl");
+    setAccessibleName("Contact pages");
     addTab(buildPersonalInfo(), "Personal info");
     addTab(buildBusinessInfo(), "Business info");
     addTab(buildMarketingInfo(), "Marketing info");
@@ -165,15 +166,8 @@ QToolButton* ContactPages::dateButton(const QString& field)
     b->setObjectName(field + "Btn");
     b->setAccessibleName("Pick " + field.toLower());
     b->setToolTip("Pick a date");
-    connect(b, &QToolButton::clicked, this, [this, field] {
-        const std::optional<QDate> date = pickDateForm().pick();
-        if (!date) return;
-        runGuarded([&] {
-            Dataset* ds = m_source->dataset();
-            if (!ds->isEditing()) ds->edit();
-            ds->setValue(field, *date); // a date alone: midnight may not exist locally on a clock-change day
-        });
-    });
+    connect(b, &QToolButton::clicked, this,
+            [this, field] { runGuarded([&] { pickDateInto(*m_source->dataset(), field); }); });
     return b;
 }
 

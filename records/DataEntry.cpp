@@ -25,12 +25,14 @@ TDataEntryForm::TDataEntryForm(TMainDataModule& dm, QWidget* parent) : QDialog(p
     setObjectName("TDataEntryForm");
     setWindowTitle("Files");
     // Closed with its close box only: no minimise or maximise box.
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowSystemMenuHint);
     m_contacts = new DataSource(dm.PeopleCompanyDet, this);
 
     PageControl = new QTabWidget(this);
     PageControl->setObjectName("PageControl");
     PageControl->setTabPosition(QTabWidget::West);
+    PageControl->setAccessibleName("Contacts and accounts");
     ContactsPage = buildContactsPage();
     AccountsPage = buildAccountsPage();
     PageControl->addTab(ContactsPage, "Contacts");

@@ -1,4 +1,5 @@
 #include "records/PickDate.h"
+#include "data/Dataset.h"
 #include "platform/Clock.h"
 
 #include <QCalendarWidget>
@@ -14,11 +15,17 @@ TPickDateForm::TPickDateForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName("TPickDateForm");
     setWindowTitle("Pick Date");
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     MonthCalendar1 = new QCalendarWidget(this);
     MonthCalendar1->setObjectName("MonthCalendar1");
     MonthCalendar1->setSelectedDate(clock::today());
     MonthCalendar1->setAccessibleName("Pick Date");
+    // The calendar's own parts carry no names of their own: a screen reader would announce bare buttons.
+    for (const auto& [part, name] :
+         {std::pair{"qt_calendar_prevmonth", "Previous month"}, std::pair{"qt_calendar_nextmonth", "Next month"},
+          std::pair{"qt_calendar_monthbutton", "Month"}, std::pair{"qt_calendar_yearbutton", "Year"},
+          std::pair{"qt_calendar_yearedit", "Year"}, std::pair{"qt_calendar_calendarview", "Days of the month"}})
+        if (QWidget* w = MonthCalendar1->findChild<QWidget*>(part)) w->setAccessibleName(name);
     OKBtn = new QPushButton("OK", this);
     OKBtn->setObjectName("OKBtn");
     OKBtn->setDefault(true);
@@ -36,6 +43,15 @@ TPickDateForm::TPickDateForm(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(MonthCalendar1);
     layout->addLayout(buttons);
+
+    // Turning the page (the month arrows, the month menu, a typed year) takes the selected day along, clamped to
+    // the month's length, so that the day shown as selected is always the one "OK" returns.
+    connect(MonthCalendar1, &QCalendarWidget::currentPageChanged, this, [this](int year, int month) {
+        const QDate selected = MonthCalendar1->selectedDate();
+        if (selected.year() == year && selected.month() == month) return;
+        const QDate first(year, month, 1);
+        MonthCalendar1->setSelectedDate(first.addDays(std::min(selected.day(), first.daysInMonth()) - 1));
+    });
 
     // The calendar takes Enter for itself; here Enter means "OK", as the default button does elsewhere.
     if (auto* view = MonthCalendar1->findChild<QTableView*>()) view->installEventFilter(this);
@@ -75,6 +91,15 @@ void destroyPickDateForm()
 {
     delete instance;
     instance = nullptr;
+}
+
+bool pickDateInto(Dataset& dataset, const QString& field)
+{
+    const std::optional<QDate> picked = pickDateForm().pick();
+    if (!picked) return false;
+    dataset.edit();
+    dataset.setValue(field, *picked); // a date alone: midnight may not exist locally on a clock-change day
+    return true;
 }
 
 } // namespace qv

@@ -30,4 +30,9 @@ protected:
 TPickDateForm& pickDateForm();
 void destroyPickDateForm();
 
+class Dataset;
+// A date column's button: shows the picker; on "OK" puts the dataset into edit (an empty one starts a new row)
+// and stores the picked date into the field. "Cancel" changes nothing. Returns whether a date was stored.
+bool pickDateInto(Dataset& dataset, const QString& field);
+
 } // namespace qv

@@ -1,13 +1,33 @@
 #include "reports/LDAReport.h"
 
+#include <algorithm>
+
 namespace qv {
 
 namespace {
-// The body keeps to the left part of the band so that the pie, to the right of the start of the body, never
-// covers a line; longer lines wrap.
-constexpr double BodyWidthMm = 112;
-constexpr double ChartGapMm = 4;
+// The body takes the width its widest line needs, so that no line wraps, and the pie takes the rest of the band
+// to its right; the chart keeps at least the room of its title on one line, and a body line that would need more
+// than that leaves wraps.
+constexpr double MinBodyWidthMm = 60;
+constexpr double MinChartWidthMm = 70;
+constexpr double ChartGapMm = 3;
 constexpr double ChartHeightMm = 110;
+
+void fitBodyBesideChart(TextReport& report)
+{
+    report::ReportMemo& body = report.bodyMemo();
+    double widest = 0;
+    for (const QString& line : body.lines()) widest = std::max(widest, report::textWidthMm(line, body.font()));
+    const double band = report.layout().bandWidthMm();
+    const double width = std::clamp(widest + 0.5, MinBodyWidthMm, band - ChartGapMm - MinChartWidthMm);
+    QRectF r = body.rect();
+    r.setWidth(width);
+    body.setRect(r);
+    report::ReportPieChart& chart = ldaChart(report);
+    const double left = width + ChartGapMm;
+    chart.setRect(QRectF(left, chart.rect().top(), band - left, chart.rect().height()));
+}
+
 } // namespace
 
 std::unique_ptr<TextReport> createTLDAReport(Dataset* driving)
@@ -15,16 +35,11 @@ std::unique_ptr<TextReport> createTLDAReport(Dataset* driving)
     auto report =
         std::make_unique<TextReport>(QStringLiteral("TLDAReport"), QStringLiteral("Lookup Data Analysis Report"), true);
     report->setDrivingDataset(driving);
-    report::ReportMemo& body = report->bodyMemo();
-    QRectF r = body.rect();
-    r.setWidth(BodyWidthMm);
-    body.setRect(r);
-    const double left = BodyWidthMm + ChartGapMm;
     report::ReportPieChart* chart = report->layout().addPieChart(
-        QStringLiteral("PieChart"),
-        QRectF(left, TextReport::ContentTopMm, report->layout().bandWidthMm() - left, ChartHeightMm));
+        QStringLiteral("PieChart"), QRectF(0, TextReport::ContentTopMm, report->layout().bandWidthMm(), ChartHeightMm));
     chart->setTitle(QStringLiteral("Customers/Prospects/Unidentified Ratio"));
     chart->setFont(report::reportFont(10));
+    fitBodyBesideChart(*report);
     return report;
 }
 
@@ -39,6 +54,7 @@ void produceLookupDataAnalysisReport(const QStringList& summary, const QStringLi
     produceReport([driving] { return createTLDAReport(driving); },
                   [&](TextReport& r) {
                       r.bodyMemo().setLines(summary + analysis);
+                      fitBodyBesideChart(r);
                       report::ReportPieChart& chart = ldaChart(r);
                       chart.clearSlices();
                       for (const ChartSlice& s : slices) chart.addSlice(s.value, s.colour, s.label);

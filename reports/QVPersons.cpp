@@ -1,7 +1,8 @@
 #include "reports/QVPersons.h"
 #include "data/DataModule.h"
 #include "data/Dataset.h"
-#include "platform/Messages.h"
+#include "data/DateFormats.h"
+#include "data/Domains.h"
 
 #include <vector>
 
@@ -9,11 +10,21 @@ namespace qv {
 
 namespace {
 
+// A date field prints its short date and, when a time of day is stored, the long time: the room of the widest.
+const QStringList& dateTexts()
+{
+    static const QStringList texts = {dates::dateAndTime(QDateTime(QDate(2000, 12, 28), QTime(22, 58, 58)))};
+    return texts;
+}
+
 // One printed line: an optional rule above it, then either a heading or a row of items. An item is a caption and
-// a field, or a field alone (no caption); weight shares out the band's width between the items of a row.
+// a field, or a field alone (no caption). A field that takes its values from a pick list gets the room of the
+// longest entry; free text shares the rest of the line by weight and wraps, so that no value is ever cut.
+using Expected = const QStringList& (*)();
 struct Item {
     const char* caption;
     const char* field;
+    Expected expected = nullptr;
     double weight = 1;
 };
 struct Line {
@@ -24,17 +35,25 @@ struct Line {
 
 const std::vector<Line>& contactLines()
 {
+    using namespace domains;
     static const std::vector<Line> lines = {
-        {false, nullptr, {{"Title", "Title", 1}, {"Name", "Name", 3}}},
-        {false, nullptr, {{"Gender", "Gender"}, {"Type", "PersonType"}, {"Importance", "CustoemrImportance"}}},
+        {false, nullptr, {{"Title", "Title", nullptr, 1}, {"Name", "Name", nullptr, 3}}},
+        {false,
+         nullptr,
+         {{"Gender", "Gender", gender},
+          {"Type", "PersonType", personType},
+          {"Importance", "CustoemrImportance", importance}}},
         {false, nullptr, {{"Language(s)", "Language"}}},
-        {false, nullptr, {{"Lifecycle Position", "Household"}, {"Spouse/Partner", "Spouse"}}},
+        {false, nullptr, {{"Lifecycle Position", "Household", household}, {"Spouse/Partner", "Spouse"}}},
         {false, nullptr, {{"Children", "Children"}}},
-        {false, nullptr, {{"Birthday", "Birthday"}, {"Anniversary", "Anniversary"}}},
+        {false, nullptr, {{"Birthday", "Birthday", dateTexts}, {"Anniversary", "Anniversary", dateTexts}}},
         {false, nullptr, {{"Home Address", "HAStreet"}}},
         {false,
          nullptr,
-         {{nullptr, "HACity", 1.3}, {nullptr, "HAState"}, {nullptr, "HAPostalCode", 0.7}, {nullptr, "HACountry"}}},
+         {{nullptr, "HACity", nullptr, 1.3},
+          {nullptr, "HAState"},
+          {nullptr, "HAPostalCode", nullptr, 0.7},
+          {nullptr, "HACountry"}}},
         {false, nullptr, {{nullptr, "HAPostOfficeBox"}}},
         {true, "Home and personal telephone(s), fax, email(s), and URL", {}},
         {false, nullptr, {{"Primary Tel", "PrimaryTel"}, {"Mobile", "Mobile"}}},
@@ -42,26 +61,34 @@ const std::vector<Line>& contactLines()
         {false, nullptr, {{"Fax", "FaxH"}, {"Telex", "Telex"}}},
         {false, nullptr, {{"Email 1", "Email1"}, {"Email 2", "Email2"}}},
         {false, nullptr, {{"Home Page", "HomePage"}}},
-        {true, nullptr, {{"Prospecting Method", "ProspectingMethod"}, {"Diffusion of Innovation", "Innovation"}}},
-        {false, nullptr, {{"First Time Approach Method", "ApproachType"}}},
+        {true,
+         nullptr,
+         {{"Prospecting Method", "ProspectingMethod", prospectingMethod},
+          {"Diffusion of Innovation", "Innovation", innovation}}},
+        {false, nullptr, {{"First Time Approach Method", "ApproachType", approachType}}},
         {false, nullptr, {{"Ethnic Interest", "Ethnic"}, {"Hobbies", "Hobbies"}}},
         {false, nullptr, {{"Profession", "Profession"}, {"Job Title", "JobTitle"}}},
         {false, nullptr, {{"Company", "Company"}, {"Department", "Department"}}},
         {false,
          nullptr,
-         {{"Company Size", "CompanySize", 0.85},
-          {"Industry", "Industry", 1.2},
-          {"Education", "EducationLevel", 1.0},
-          {"Income", "Income", 0.95}}},
+         {{"Company Size", "CompanySize", companySize},
+          {"Industry", "Industry", industry},
+          {"Education", "EducationLevel", educationLevel},
+          {"Income", "Income", income}}},
         {false, nullptr, {{"Business Address", "BAStreet"}}},
         {false,
          nullptr,
-         {{nullptr, "BACity", 1.3}, {nullptr, "BAState"}, {nullptr, "BAPostalCode", 0.7}, {nullptr, "BACountry"}}},
+         {{nullptr, "BACity", nullptr, 1.3},
+          {nullptr, "BAState"},
+          {nullptr, "BAPostalCode", nullptr, 0.7},
+          {nullptr, "BACountry"}}},
         {false, nullptr, {{nullptr, "BAPostOfficeBox"}}},
-        {false, nullptr, {{"Mailing Address", "MailingAddress"}, {"Billing Address", "BillingAddress"}}},
+        {false,
+         nullptr,
+         {{"Mailing Address", "MailingAddress", addressChoice}, {"Billing Address", "BillingAddress", addressChoice}}},
         {true, "Business telephone(s), fax(es), and URL", {}},
         {false, nullptr, {{"Main Tel", "TelMain"}, {"Email", "TelCallback"}}},
-        {false, nullptr, {{"Tel 1", "TelB1"}, {"Tel 2", "TelB2"}, {"Ext", "Ext", 0.6}}},
+        {false, nullptr, {{"Tel 1", "TelB1"}, {"Tel 2", "TelB2"}, {"Ext", "Ext", nullptr, 0.6}}},
         {false, nullptr, {{"Fax 1", "FaxB1"}, {"Fax 2", "FaxB2"}}},
         {false, nullptr, {{"Web Site", "WebPage"}}},
         {true, nullptr, {{"Assistant Name", "AssistantName"}, {"Manager Name", "ManagerName"}}},
@@ -71,9 +98,8 @@ const std::vector<Line>& contactLines()
     return lines;
 }
 
-constexpr double RowPitchMm = 5.4;
+constexpr double RowGapMm = 1;
 constexpr double RuleGapMm = 2.5;
-constexpr double ItemGapMm = 3;
 
 } // namespace
 
@@ -83,12 +109,11 @@ std::unique_ptr<TextReport> createContactReport(TMainDataModule& dm)
         std::make_unique<TextReport>(QStringLiteral("TQVPersonsForm"), QStringLiteral("Contact Report"), false);
     report->setDrivingDataset(dm.PeopleProjectDetail);
     report::ReportLayout& layout = report->layout();
-    const Dataset& contact = *dm.PeopleCompanyDet;
+    const Dataset* contact = dm.PeopleCompanyDet;
     const QFont caption = report::reportFont(10, true, true);
     const QFont value = report::reportFont(10);
     const QFont heading = report::reportFont(11, true, true);
-    const double width = layout.bandWidthMm();
-    const double rowHeight = report::lineHeightMm(heading);
+    const double headingHeight = report::lineHeightMm(heading);
 
     double y = TextReport::ContentTopMm + 2;
     int n = 0;
@@ -99,32 +124,19 @@ std::unique_ptr<TextReport> createContactReport(TMainDataModule& dm)
             y += RuleGapMm;
         }
         if (line.heading) {
-            layout.addLabel(QStringLiteral("Heading%1").arg(n), QRectF(0, y, width, rowHeight),
+            layout.addLabel(QStringLiteral("Heading%1").arg(n), QRectF(0, y, layout.bandWidthMm(), headingHeight),
                             QString::fromLatin1(line.heading), heading);
-            y += RowPitchMm + 0.6;
+            y += headingHeight + RowGapMm + 0.6;
             continue;
         }
-        double weights = 0;
-        for (const Item& item : line.items) weights += item.weight;
-        double x = 0;
+        std::vector<report::RowField> row;
         for (const Item& item : line.items) {
-            const double column = width * item.weight / weights;
-            double fieldLeft = x;
-            if (item.caption) {
-                const QString text = QString::fromLatin1(item.caption);
-                const double w = report::textWidthMm(text, caption) + 1.5;
-                layout.addLabel(QStringLiteral("Caption%1_%2").arg(n).arg(item.field), QRectF(x, y, w, rowHeight), text,
-                                caption);
-                fieldLeft += w;
-            }
-            // A field keeps to its column: a long value is cut at the column's end rather than running on.
-            const double columnEnd = &item == &line.items.back() ? width : x + column - ItemGapMm;
-            const double fieldWidth = std::max(1.0, columnEnd - fieldLeft);
-            report->addDatasetField(QString::fromLatin1(item.field), QRectF(fieldLeft, y, fieldWidth, rowHeight),
-                                    contact, QString::fromLatin1(item.field), value);
-            x += column;
+            const QString field = QString::fromLatin1(item.field);
+            row.push_back({field, item.caption ? QString::fromLatin1(item.caption) : QString(),
+                           [contact, field] { return contact->displayText(field); },
+                           item.expected ? item.expected() : QStringList(), item.weight});
         }
-        y += RowPitchMm;
+        y += layout.addFieldRow(y, row, caption, value) + RowGapMm;
     }
     report->setBodyTop(y);
     return report;
@@ -136,20 +148,6 @@ void printContactReport(TMainDataModule& dm, const std::function<QStringList()>&
                   [&tactics](TextReport& report) {
                       if (tactics) report.bodyMemo().lines() << tactics();
                   });
-}
-
-void contactReportClick(TMainDataModule& dm, const std::function<QStringList()>& tactics)
-{
-    try {
-        dm.PeopleCompanyDet->checkBrowseMode();
-    } catch (const std::exception&) {
-        // The report prints what is stored; a refused save does not stop it.
-    }
-    if (dm.PeopleCompanyDet->isEmpty()) {
-        showError(QStringLiteral("No record selected."));
-        return;
-    }
-    printContactReport(dm, tactics);
 }
 
 } // namespace qv

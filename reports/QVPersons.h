@@ -16,11 +16,8 @@ class TMainDataModule;
 std::unique_ptr<TextReport> createContactReport(TMainDataModule& dm);
 
 // Creates, fills with the tactics (computed after the report is created), stamps and previews the contact report,
-// then discards it. The caller has posted the contact and checked that there is one.
+// then discards it. The caller (the contacts toolbar's "Report", TDataEntryForm::ReportClick) has posted the contact
+// and checked that there is one.
 void printContactReport(TMainDataModule& dm, const std::function<QStringList()>& tactics);
-
-// The whole "Report" command of the contacts page: posts the pending contact edit (a refused post does not stop
-// it), reports "No record selected." when the company has no contacts, and otherwise prints.
-void contactReportClick(TMainDataModule& dm, const std::function<QStringList()>& tactics);
 
 } // namespace qv

@@ -3,16 +3,25 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libsqlcipher-dev sqlcipher
           xvfb xauth imagemagick poppler-utils fonts-liberation fonts-liberation2 qt6-qpa-plugins
-          clang-format desktop-file-utils)
+          clang-format openbox x11-utils desktop-file-utils)
 packages+=(tzdata) # the data tests run once more in a time zone with summer time
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
   SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+      echo "These Debian packages are missing: ${missing[*]}"
+      echo "Installing them needs root, and this machine has no sudo. Either run the same make command as root"
+      echo "(su -, then cd back here), or, as root, install sudo (apt-get install sudo), add yourself to the sudo"
+      echo "group (adduser $(id -un) sudo), log in again and rerun it."
+      exit 1
+    fi
+    SUDO="sudo"
+  fi
+  echo "Installing: ${missing[*]}"
   $SUDO apt-get update -q
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${missing[@]}"
 fi

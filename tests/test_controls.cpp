@@ -4,6 +4,7 @@
 #include "platform/ShellOpen.h"
 #include "tests/support/TestSupport.h"
 
+#include <QAccessible>
 #include <QDesktopServices>
 #include <QRadioButton>
 #include <QTemporaryFile>
@@ -65,6 +66,8 @@ private slots:
     void limitsCountCharacters_data();
     void limitsCountCharacters();
     void pickingStoresTheEntryNotTheCaption();
+    void everyChangeReachesTheField_data();
+    void everyChangeReachesTheField();
     void hiddenWindowCatchesUpOnShow();
     void domainTexts();
     void desktopShellRefusesMissingFiles_data();
@@ -211,6 +214,102 @@ void TestControls::pickingStoresTheEntryNotTheCaption()
     people->post();
     QCOMPARE(db.scalar("SELECT Breminder || '/' || Innovation FROM People").toString(),
              QString("FALSE/Early adopter (opinion leader)"));
+}
+
+// Every change of a control's value reaches its field, whatever made it: typing, a screen reader's or an
+// automation tool's set-text, text replacement or toggle, the program itself. Showing the next contact then writes
+// nothing back.
+void TestControls::everyChangeReachesTheField_data()
+{
+    QTest::addColumn<QString>("control"); // object name of the control; a radio button is field_caption
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("name box, typed") << "Name"
+                                     << "type"
+                                     << "Baker"
+                                     << "Name"
+                                     << "AdamsBaker";
+    QTest::newRow("name box, accessible set-text") << "Name"
+                                                   << "set text"
+                                                   << "Baker"
+                                                   << "Name"
+                                                   << "Baker";
+    QTest::newRow("name box, accessible text replaced") << "Name"
+                                                        << "replace text"
+                                                        << "Baker"
+                                                        << "Name"
+                                                        << "Baker";
+    QTest::newRow("name box, set by the program") << "Name"
+                                                  << "program"
+                                                  << "Baker"
+                                                  << "Name"
+                                                  << "Baker";
+    QTest::newRow("capitals box, accessible set-text") << "HAState"
+                                                       << "set text"
+                                                       << "ny"
+                                                       << "HAState"
+                                                       << "NY";
+    QTest::newRow("box limit, accessible set-text") << "Ethnic"
+                                                    << "set text" << QString(40, 'e') << "Ethnic" << QString(25, 'e');
+    QTest::newRow("open list, accessible set-text") << "Title"
+                                                    << "set text"
+                                                    << "Dr."
+                                                    << "Title"
+                                                    << "Dr.";
+    QTest::newRow("radio group, accessible toggle") << "PersonType_Prospect"
+                                                    << "toggle"
+                                                    << ""
+                                                    << "PersonType"
+                                                    << "Prospect";
+    QTest::newRow("closed list, set by the program") << "Income"
+                                                     << "index"
+                                                     << "3"
+                                                     << "Income" << domains::income().at(3);
+}
+
+void TestControls::everyChangeReachesTheField()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, way);
+    QFETCH(QString, input);
+    QFETCH(QString, field);
+    QFETCH(QString, stored);
+    TestDatabase db({personInsert("Adams", {"Breminder", "TRUE"}), personInsert("Next", {"HAState", "CA"})});
+    Dataset* people = db.open().PeopleCompanyDet;
+    Bound b(people);
+    b.window.show();
+    QWidget* w = b.window.findChild<QWidget*>(control);
+    QVERIFY(w);
+    if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->isEditable()) w = combo->lineEdit();
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    if (way == "type") {
+        QTest::keyClick(w, Qt::Key_End);
+        QTest::keyClicks(w, input);
+    } else if (way == "set text") {
+        a->setText(QAccessible::Value, input);
+    } else if (way == "replace text") {
+        a->editableTextInterface()->replaceText(0, a->textInterface()->characterCount(), input);
+    } else if (way == "program") {
+        static_cast<QLineEdit*>(w)->setText(input);
+    } else if (way == "toggle") {
+        QVERIFY(a->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(static_cast<QAbstractButton*>(w)->isChecked());
+    } else if (way == "index") {
+        static_cast<QComboBox*>(w)->setCurrentIndex(input.toInt());
+    }
+    QCOMPARE(people->state(), DatasetState::Edit);
+    QCOMPARE(people->text(field), stored);
+    people->post();
+    QCOMPARE(db.scalar(QString("SELECT %1 FROM People WHERE rowid = 1").arg(field)).toString(), stored);
+    // Showing another contact, and coming back, writes nothing.
+    people->next();
+    people->prior();
+    QCOMPARE(people->state(), DatasetState::Browse);
+    QVERIFY(!people->isModified());
+    QCOMPARE(db.scalar("SELECT HAState FROM People WHERE rowid = 2").toString(), QString("CA"));
 }
 
 // A scan while the window is hidden repaints nothing; the next show brings every control up to date once.

@@ -215,6 +215,9 @@ void TestLookupAnalysis::reportShowsBodyAndChart()
     runLookupDataAnalysis(dm);
     QVERIFY(shown.shown.empty());
     QCOMPARE(previewer.reports.size(), size_t(1));
+    // With QV_SCREENSHOTS set to a folder the report is also saved there as a PDF, to be looked at.
+    if (const QString folder = qEnvironmentVariable("QV_SCREENSHOTS"); !folder.isEmpty())
+        previewer.reports.front().savePdf(folder + "/analysis-report.pdf");
     const auto& data = previewer.reports.front().data();
     QCOMPARE(data.memo.lines, TenSummary + TenAnalysis);
     QVERIFY(data.memo.wrap);
@@ -223,10 +226,15 @@ void TestLookupAnalysis::reportShowsBodyAndChart()
          {"Lookup Data Analysis Report", "3/4/2026, 2:05:06 PM", "Customers/Prospects/Unidentified Ratio",
           "40% Customers", "30% Prospects", "30% Unidentified"})
         QVERIFY2(firstPage.contains(QString::fromUtf8(text)), text);
-    // The pie stands to the right of the body, never over it.
+    // The pie stands to the right of the body, never over it, and the body is as wide as its lines need: each is
+    // painted on one line, whole.
     const auto& chart = data.charts.front();
     QVERIFY(chart.rectMm.left() >= data.memo.leftMm + data.memo.widthMm);
     QVERIFY(chart.rectMm.top() <= data.memo.topMm + 1);
+    for (const QString& line : data.memo.lines)
+        QCOMPARE(report::ComposedReport::wrapLine(line, data.memo.font, data.memo.widthMm), QStringList{line});
+    QVERIFY(previewer.reports.front().clippedTexts().empty());
+    for (const QRectF& mark : report::pieMarkRects(chart)) QVERIFY(mark.left() >= chart.rectMm.left());
 }
 
 void TestLookupAnalysis::twoRunsGiveTheSameReport()

@@ -23,8 +23,7 @@ namespace {
 // ---------------------------------------------------------------------------------------------------------------
 // Items whose commands other parts of the program wire and which are not merged yet. Until then they stay hidden
 // (an item never does nothing); once wired they must leave this list, and the walk below then checks them too.
-const QStringList NotYetWired = {"AccountsItem",  "FollowUpItem",       "CalendarItem",
-                                 "RemindersItem", "ImportAccountsItem", "ImportOutlookItem",
+const QStringList NotYetWired = {"AccountsItem",  "ImportAccountsItem", "ImportOutlookItem",
                                  "ImportCsvItem", "HelpItem",           "AboutItem"};
 // ---------------------------------------------------------------------------------------------------------------
 

@@ -14,6 +14,7 @@
 
 #include <QCalendarWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QToolButton>
 #include <QtTest>
@@ -102,9 +103,12 @@ private slots:
     void savedProfessionIsOfferedAtOnce();
     void closingKeepsThePendingEdit();
     void datePickerKeepsItsDateAfterCancel();
+    void datePickerReturnsATypedYear();
     void dateButtonStoresThePickedDateInTheEdit();
     void emailAndWebButtonsHandOverTheBoxes();
     void nameRuleWhileTheWindowIsHidden();
+    void nameRulesRefuseABlankBoxOrABlankValue_data();
+    void nameRulesRefuseABlankBoxOrABlankValue();
     void alertTime_data();
     void alertTime();
     void dayEventPostSetsTheAlertTime();
@@ -603,6 +607,34 @@ void TestRecords::datePickerKeepsItsDateAfterCancel()
     QCOMPARE(shownOnReopen, cancelled);
 }
 
+// Clicking the year, typing another and pressing Enter closes the picker with the date it shows as selected.
+void TestRecords::datePickerReturnsATypedYear()
+{
+    TPickDateForm& picker = pickDateForm();
+    auto modal = whenModal([](QWidget* w) {
+        auto* p = qobject_cast<TPickDateForm*>(w);
+        p->MonthCalendar1->setSelectedDate(QDate(2024, 2, 29));
+        QTest::mouseClick(p->MonthCalendar1->findChild<QToolButton*>("qt_calendar_yearbutton"), Qt::LeftButton);
+        auto* year = p->MonthCalendar1->findChild<QSpinBox*>("qt_calendar_yearedit");
+        year->selectAll();
+        QTest::keyClicks(year, "1990");
+        QTest::keyClick(year, Qt::Key_Return);
+    });
+    const std::optional<QDate> picked = picker.pick();
+    QVERIFY2(modal->ok(), modal->failure());
+    QCOMPARE(picked, std::optional<QDate>(picker.MonthCalendar1->selectedDate()));
+    QCOMPARE(picked, std::optional<QDate>(QDate(1990, 2, 28))); // the day kept, within the month
+
+    // The month arrow takes the selected day along too.
+    modal = whenModal([](QWidget* w) {
+        auto* p = qobject_cast<TPickDateForm*>(w);
+        p->MonthCalendar1->findChild<QToolButton*>("qt_calendar_nextmonth")->click();
+        p->OKBtn->click();
+    });
+    QCOMPARE(picker.pick(), std::optional<QDate>(QDate(1990, 3, 28)));
+    QVERIFY2(modal->ok(), modal->failure());
+}
+
 void TestRecords::dateButtonStoresThePickedDateInTheEdit()
 {
     Files f({personInsert("Adams", {"Birthday", "1980-05-06 00:00:00"})});
@@ -658,6 +690,60 @@ void TestRecords::nameRuleWhileTheWindowIsHidden()
     people->setValue("Name", "Baker");
     people->post();
     QCOMPARE(f.storedNames(), QString("Baker"));
+}
+
+// The name rules read the window's name box, and refuse a blank value being posted too, whatever way it was set:
+// a box out of step with its field never lets a nameless contact or account through.
+void TestRecords::nameRulesRefuseABlankBoxOrABlankValue_data()
+{
+    QTest::addColumn<QString>("dataset");
+    QTest::addColumn<QString>("box");   // what the name box shows
+    QTest::addColumn<QString>("value"); // the name being posted; null for none
+    QTest::addColumn<bool>("stored");
+    for (const char* ds : {"PeopleCompanyDet", "AccountsTable"}) {
+        const QString d = QString::fromLatin1(ds);
+        QTest::addRow("%s, both named", ds) << d << "Adams"
+                                            << "Adams" << true;
+        QTest::addRow("%s, blank box", ds) << d << " \t"
+                                           << "Adams" << false;
+        QTest::addRow("%s, box named, no value", ds) << d << "Adams" << QString() << false;
+        QTest::addRow("%s, box named, blank value", ds) << d << "Adams"
+                                                        << "  " << false;
+        QTest::addRow("%s, blanks around a name", ds) << d << " Adams "
+                                                      << " Adams " << true;
+    }
+}
+
+void TestRecords::nameRulesRefuseABlankBoxOrABlankValue()
+{
+    QFETCH(QString, dataset);
+    QFETCH(QString, box);
+    QFETCH(QString, value);
+    QFETCH(bool, stored);
+    TestDatabase db({}, true);
+    TMainDataModule& dm = db.open();
+    bool focused = false;
+    const TMainDataModule::NameBox nameBox{[box] { return box; }, [&focused] { return focused = true; }};
+    const bool contacts = dataset == "PeopleCompanyDet";
+    if (contacts)
+        dm.setContactNameBox(nameBox);
+    else
+        dm.setAccountNameBox(nameBox);
+    Dataset* ds = dm.dataset(dataset);
+    const QString column = contacts ? "Name" : "AccountName";
+    ds->insert();
+    if (!value.isNull()) ds->setValue(column, value);
+    bool refused = false;
+    try {
+        ds->post();
+    } catch (const PostRefused&) {
+        refused = true;
+    }
+    QCOMPARE(refused, !stored);
+    QCOMPARE(focused, !stored);
+    QCOMPARE(ds->state(), stored ? DatasetState::Browse : DatasetState::Insert);
+    const QString table = contacts ? "People" : "Accounts";
+    QCOMPARE(db.scalar(QString("SELECT count(*) FROM %1").arg(table)).toInt(), stored ? 1 : 0);
 }
 
 void TestRecords::alertTime_data()

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProcess>
+#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 
@@ -36,6 +37,8 @@ private slots:
     void init() { resetProgramEndRequest(); }
     void displayCheck_data();
     void displayCheck();
+    void displayCheckOnTheRealScreen_data();
+    void displayCheckOnTheRealScreen();
     void connectionString();
     void startsOnTheFileBesideTheExecutable();
     void failedDisplayCheckStillOpensTheDatabase();
@@ -70,6 +73,51 @@ void TestStartup::displayCheck()
     QCOMPARE(shown.texts(), messages);
     for (const auto& m : shown.shown) QCOMPARE(m.kind, MessageKind::Information);
     QCOMPARE(programEndRequested(), !messages.isEmpty());
+}
+
+// The check through the real screen: the platform reports a desktop of the given resolution and size, and the
+// toolkit's scaling turns it into the logical screen the program sees (a child run of this program does the check,
+// since the screen is fixed when the application starts).
+void TestStartup::displayCheckOnTheRealScreen_data()
+{
+    QTest::addColumn<int>("dpi");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QString>("seen"); // logical dpi and height
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("120 dpi, 800x600: a 640x480 screen")
+        << 120 << QSize(800, 600) << "96 480" << QStringList{AreaMessage};
+    QTest::newRow("120 dpi, 1280x1024: runs scaled") << 120 << QSize(1280, 1024) << "96 819" << QStringList();
+    QTest::newRow("144 dpi, 1280x1024: runs scaled") << 144 << QSize(1280, 1024) << "96 683" << QStringList();
+    QTest::newRow("96 dpi, 800x589") << 96 << QSize(800, 589) << "96 589" << QStringList{AreaMessage};
+}
+
+void TestStartup::displayCheckOnTheRealScreen()
+{
+    QFETCH(int, dpi);
+    QFETCH(QSize, size);
+    QFETCH(QString, seen);
+    QFETCH(QStringList, messages);
+    QTemporaryDir dir;
+    QFile config(dir.filePath("screen.json"));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write(QStringLiteral(R"({"screens": [{"name": "Desktop", "x": 0, "y": 0, "width": %1, "height": %2,
+                                   "logicalDpi": %3, "logicalBaseDpi": 96, "dpr": 1}]})")
+                     .arg(size.width())
+                     .arg(size.height())
+                     .arg(dpi)
+                     .toUtf8());
+    config.close();
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName());
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {"--display-check"});
+    QVERIFY(child.waitForFinished(20000));
+    QCOMPARE(child.exitCode(), 0);
+    const QStringList out = QString::fromUtf8(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    QVERIFY2(!out.isEmpty(), child.readAllStandardError().constData());
+    QCOMPARE(out.first(), seen);
+    QCOMPARE(out.mid(1), messages);
 }
 
 void TestStartup::connectionString()
@@ -282,5 +330,28 @@ void TestStartup::mainWindowFrame()
     clock::setFixed({});
 }
 
-QTEST_MAIN(TestStartup)
+// A child run (displayCheckOnTheRealScreen): the display check on the screen the platform gives, then the screen's
+// logical resolution and height and the messages shown, one per line.
+int runDisplayCheck(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    ScriptedMessages shown;
+    TSplashForm splash;
+    splash.show();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    QTextStream out(stdout);
+    out << qRound(screen->logicalDotsPerInch()) << ' ' << screen->geometry().height() << '\n';
+    for (const QString& text : shown.texts()) out << text << '\n';
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && qstrcmp(argv[1], "--display-check") == 0) return runDisplayCheck(argc, argv);
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestStartup test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "test_startup.moc"

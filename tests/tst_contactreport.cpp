@@ -1,13 +1,22 @@
-// The contact report, read back from the composed pages: its captions and values in order, and its tactics.
+// The contact report as the contacts toolbar's "Report" produces it, read back from the composed pages: its
+// captions and values in order, its tactics, and values of every length printed whole.
 
 #include "analysis/RetailForm.h"
 #include "analysis/Tactics.h"
+#include "app/Program.h"
 #include "data/Dataset.h"
+#include "data/Domains.h"
 #include "platform/Clock.h"
-#include "reports/QVPersons.h"
+#include "platform/ProgramEnd.h"
+#include "platform/ReportLayout.h"
+#include "records/ContactPages.h"
+#include "records/DataEntry.h"
 #include "tests/support/RecordingPreviewer.h"
 #include "tests/support/TestSupport.h"
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace qv;
@@ -263,99 +272,219 @@ QStringList captionsOnly(const QStringList& report)
     return out;
 }
 
+// The program started on a database, its "Files" window shown on the contacts page: "Report" is clicked there.
+struct Started {
+    explicit Started(const QStringList& rows) : db(rows), program(db.folder() + "quorvane")
+    {
+        if (!program.start()) qFatal("the program did not start");
+        dm = program.dataModule();
+        files = program.dataEntryForm();
+        files->show();
+    }
+    void clickReport() { QTest::mouseClick(files->findChild<QToolButton*>("Report"), Qt::LeftButton); }
+    test::FixedScreen screen{96, 768};
+    test::ScriptedMessages messages;
+    test::TestDatabase db;
+    Program program;
+    TMainDataModule* dm = nullptr;
+    TDataEntryForm* files = nullptr;
+};
+
+// The widest text a field can hold: its declared width in the widest letter.
+QString widestText(const Dataset& people, const QString& field)
+{
+    return QStringLiteral("W").repeated(people.declaredWidth(field));
+}
+
+// The longest entry of each field that takes its values from a pick list.
+const QList<std::pair<const char*, const QStringList& (*)()>> pickListFields = {
+    {"Title", qv::domains::title},
+    {"Gender", qv::domains::gender},
+    {"PersonType", qv::domains::personType},
+    {"CustoemrImportance", qv::domains::importance},
+    {"Household", qv::domains::household},
+    {"ProspectingMethod", qv::domains::prospectingMethod},
+    {"Innovation", qv::domains::innovation},
+    {"ApproachType", qv::domains::approachType},
+    {"CompanySize", qv::domains::companySize},
+    {"Industry", qv::domains::industry},
+    {"EducationLevel", qv::domains::educationLevel},
+    {"Income", qv::domains::income},
+    {"MailingAddress", qv::domains::addressChoice},
+    {"BillingAddress", qv::domains::addressChoice},
+};
+
+QString longestEntry(const QStringList& entries)
+{
+    QString longest;
+    for (const QString& e : entries)
+        if (report::textWidthMm(e, report::reportFont(10)) > report::textWidthMm(longest, report::reportFont(10)))
+            longest = e;
+    return longest;
+}
+
 } // namespace
 
 class ContactReportTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { test::useUnitedStatesLocale(); }
-    void init() { clock::setFixed(QDateTime(QDate(2026, 6, 1), QTime(15, 4, 5))); }
+    void init()
+    {
+        clock::setFixed(QDateTime(QDate(2026, 6, 1), QTime(15, 4, 5)));
+        resetProgramEndRequest();
+    }
     void cleanup() { clock::setFixed({}); }
 
     void filledContactPrintsEveryFieldInOrder();
     void emptyContactPrintsCaptionsAndTheMissingAnswersLine();
     void tacticsMatchTheWindowAndFollowTheHeading();
+    void noContactGivesMessageAndNoPreview_data();
     void noContactGivesMessageAndNoPreview();
     void pendingEditIsPostedFirst();
+    void longestValuesArePrintedWhole_data();
+    void longestValuesArePrintedWhole();
 };
 
 void ContactReportTest::filledContactPrintsEveryFieldInOrder()
 {
-    test::TestDatabase db({filledInsert()});
-    TMainDataModule& dm = db.open();
-    TRetail retail(dm);
+    Started s({filledInsert()});
     test::RecordingPreviewer previewer;
-    printContactReport(dm, [&] { return retail.prepareAndCalculate(); });
+    s.clickReport();
     QCOMPARE(previewer.reports.size(), size_t(1));
     QCOMPARE(previewer.lastText(), filledReport + QStringList{personality::NoTacticsLine});
+    QVERIFY(previewer.reports.back().clippedTexts().empty());
+    QCOMPARE(s.messages.texts(), QStringList());
 }
 
 void ContactReportTest::emptyContactPrintsCaptionsAndTheMissingAnswersLine()
 {
-    test::TestDatabase db({test::personInsert("John Doe")});
-    TMainDataModule& dm = db.open();
-    dm.PeopleCompanyDet->first();
-    TRetail retail(dm);
+    Started s({test::personInsert("John Doe")});
     test::RecordingPreviewer previewer;
-    contactReportClick(dm, [&] { return retail.prepareAndCalculate(); });
+    s.clickReport();
     QStringList expected = captionsOnly(filledReport);
     expected[5] = "John Doe";
     QCOMPARE(previewer.lastText(), expected + QStringList{personality::NoTacticsLine});
-    const qint64 id = dm.PeopleCompanyDet->asInteger("PersonID");
-    QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM QuestionsMain WHERE PersonID = %1 AND Answer = -1").arg(id))
-                 .toInt(),
-             24);
+    const qint64 id = s.dm->PeopleCompanyDet->asInteger("PersonID");
+    QCOMPARE(
+        s.db.scalar(QStringLiteral("SELECT count(*) FROM QuestionsMain WHERE PersonID = %1 AND Answer = -1").arg(id))
+            .toInt(),
+        24);
 }
 
 void ContactReportTest::tacticsMatchTheWindowAndFollowTheHeading()
 {
-    test::TestDatabase db({test::personInsert("Ann")});
-    TMainDataModule& dm = db.open();
-    TRetail retail(dm);
-    retail.prepareAndCalculate();
-    const qint64 id = dm.PeopleCompanyDet->asInteger("PersonID");
-    db.execute({QStringLiteral("UPDATE QuestionsMain SET Answer = 1 WHERE PersonID = %1").arg(id)});
+    Started s({test::personInsert("Ann")});
+    TRetail* retail = s.program.retail();
+    retail->prepareAndCalculate();
+    const qint64 id = s.dm->PeopleCompanyDet->asInteger("PersonID");
+    s.db.execute({QStringLiteral("UPDATE QuestionsMain SET Answer = 1 WHERE PersonID = %1").arg(id)});
     test::RecordingPreviewer previewer;
-    contactReportClick(dm, [&] { return retail.prepareAndCalculate(); });
+    s.clickReport();
     const QStringList text = previewer.lastText();
     const int heading = int(text.indexOf("Suggested Tactics"));
     QVERIFY(heading > 0);
-    QCOMPARE(text.mid(heading + 1), retail.tactics());
-    QCOMPARE(retail.tactics().size(), 16);
+    QCOMPARE(text.mid(heading + 1), retail->tactics());
+    QCOMPARE(retail->tactics().size(), 16);
     // The window shows the same list the report printed.
-    QCOMPARE(retail.tactics(), personality::computeTactics(retail.answers()).lines);
+    QCOMPARE(retail->tactics(), personality::computeTactics(retail->answers()).lines);
+}
+
+// No contact, also while a new one with a blank name is being entered (its post is refused, so the count stays
+// 0): the message, no preview, and no tactics computed.
+void ContactReportTest::noContactGivesMessageAndNoPreview_data()
+{
+    QTest::addColumn<bool>("newContact");
+    QTest::newRow("empty company") << false;
+    QTest::newRow("a new contact without a name") << true;
 }
 
 void ContactReportTest::noContactGivesMessageAndNoPreview()
 {
-    test::TestDatabase db;
-    TMainDataModule& dm = db.open();
-    TRetail retail(dm);
+    QFETCH(bool, newContact);
+    Started s({});
+    if (newContact) QTest::mouseClick(s.files->findChild<QToolButton*>("New record"), Qt::LeftButton);
     test::RecordingPreviewer previewer;
-    test::ScriptedMessages messages;
-    bool asked = false;
-    contactReportClick(dm, [&] {
-        asked = true;
-        return QStringList();
-    });
-    QCOMPARE(messages.texts(), QStringList{"No record selected."});
-    QCOMPARE(messages.shown.at(0).kind, MessageKind::Error);
+    s.clickReport();
+    QCOMPARE(s.messages.texts(), QStringList{"No record selected."});
+    QCOMPARE(s.messages.shown.at(0).kind, MessageKind::Error);
     QVERIFY(previewer.reports.empty());
-    QVERIFY(!asked);
+    QCOMPARE(s.db.scalar("SELECT count(*) FROM QuestionsMain").toInt(), 0);
+    QCOMPARE(s.db.scalar("SELECT count(*) FROM People").toInt(), 0);
 }
 
 void ContactReportTest::pendingEditIsPostedFirst()
 {
-    test::TestDatabase db({test::personInsert("Ann")});
-    TMainDataModule& dm = db.open();
-    TRetail retail(dm);
-    dm.PeopleCompanyDet->edit();
-    dm.PeopleCompanyDet->setValue("Profession", "Pilot");
+    Started s({test::personInsert("Ann")});
+    s.files->Pages->setCurrentIndex(1);
+    auto* profession = s.files->findChild<QComboBox*>("Profession");
+    QTest::keyClicks(profession->lineEdit(), "Pilot");
     test::RecordingPreviewer previewer;
-    contactReportClick(dm, [&] { return retail.prepareAndCalculate(); });
+    s.clickReport();
     QVERIFY(previewer.lastText().contains("Pilot"));
-    QCOMPARE(db.scalar("SELECT Profession FROM People").toString(), QStringLiteral("Pilot"));
-    QCOMPARE(dm.PeopleCompanyDet->state(), DatasetState::Browse);
+    QCOMPARE(s.db.scalar("SELECT Profession FROM People").toString(), QStringLiteral("Pilot"));
+    QCOMPARE(s.dm->PeopleCompanyDet->state(), DatasetState::Browse);
+}
+
+// Every field at its longest: pick-list fields at their longest entry (or, as an import may leave them, at their
+// widest allowed text), free text at its widest allowed text. Nothing painted is cut, and every value is there
+// whole, line by line, in the order of the fields.
+void ContactReportTest::longestValuesArePrintedWhole_data()
+{
+    QTest::addColumn<bool>("widestEverywhere");
+    QTest::newRow("pick lists at their longest entry") << false;
+    QTest::newRow("widest allowed text everywhere") << true;
+}
+
+void ContactReportTest::longestValuesArePrintedWhole()
+{
+    QFETCH(bool, widestEverywhere);
+    Started s({test::personInsert("Someone")});
+    Dataset* people = s.dm->PeopleCompanyDet;
+    people->edit();
+    QStringList fields;
+    for (const auto& [field, entries] : pickListFields) {
+        people->setValue(field, widestEverywhere ? widestText(*people, field) : longestEntry(entries()));
+        fields << field;
+    }
+    for (const char* field :
+         {"Name",         "Language",  "Spouse",          "Children",   "HAStreet",      "HACity",      "HAState",
+          "HAPostalCode", "HACountry", "HAPostOfficeBox", "PrimaryTel", "Mobile",        "TelH1",       "TelH2",
+          "FaxH",         "Telex",     "Email1",          "Email2",     "HomePage",      "Ethnic",      "Hobbies",
+          "Profession",   "JobTitle",  "Company",         "Department", "BAStreet",      "BACity",      "BAState",
+          "BAPostalCode", "BACountry", "BAPostOfficeBox", "TelMain",    "TelCallback",   "TelB1",       "TelB2",
+          "Ext",          "FaxB1",     "FaxB2",           "WebPage",    "AssistantName", "ManagerName", "Info"}) {
+        people->setValue(field, widestText(*people, field));
+        fields << field;
+    }
+    people->setValue("Birthday", QDateTime(QDate(2000, 12, 28), QTime(22, 58, 58)));
+    people->setValue("Anniversary", QDateTime(QDate(2000, 12, 28), QTime(23, 59, 59)));
+    people->post();
+    fields << "Birthday"
+           << "Anniversary";
+
+    test::RecordingPreviewer previewer;
+    s.clickReport();
+    QCOMPARE(previewer.reports.size(), size_t(1));
+    const report::ComposedReport& r = previewer.reports.back();
+    // With QV_SCREENSHOTS set to a folder the report is also saved there as a PDF, to be looked at.
+    if (const QString folder = qEnvironmentVariable("QV_SCREENSHOTS"); !folder.isEmpty())
+        r.savePdf(folder + QStringLiteral("/contact-report-%1.pdf").arg(widestEverywhere ? "widest" : "entries"));
+    QVERIFY(r.pageCount() > 1);
+    for (const report::ClippedText& c : r.clippedTexts())
+        QFAIL(qPrintable(QStringLiteral("%1 on page %2 is cut: %3").arg(c.name).arg(c.page + 1).arg(c.text)));
+
+    // Each field's value is painted whole: the lines of its item(s) put together give the value.
+    for (const QString& field : fields) {
+        QString painted;
+        for (const report::BandItem& item : r.data().band)
+            if (item.name == field) painted += item.lines.join(QString());
+        QCOMPARE(painted.remove(' '), people->displayText(field).remove(' '));
+    }
+    // The tactics still follow the fields, after them on the last page.
+    const QStringList text = previewer.lastText();
+    QCOMPARE(text.last(), personality::NoTacticsLine);
+    QVERIFY(text.indexOf("Suggested Tactics") > text.indexOf("Comments"));
 }
 
 QTEST_MAIN(ContactReportTest)

@@ -15,6 +15,7 @@
 #include <QRandomGenerator>
 #include <QTabWidget>
 #include <QTimer>
+#include <QAccessible>
 #include <QtTest>
 
 using namespace qv;
@@ -59,6 +60,7 @@ private slots:
     void openingCreatesRowsOnceAndShowsTheMissingAnswersLine();
     void contactWithoutPersonIdGetsNoRows();
     void clickIsStoredAtOnceAndLoadingWritesNothing();
+    void accessibleToggleIsStoredAtOnce();
     void userSwitchingToTacticsRecalculates();
     void hintGoesIntoBothTipBoxes();
 };
@@ -439,6 +441,20 @@ void PersonalityTest::clickIsStoredAtOnceAndLoadingWritesNothing()
         {QStringLiteral("UPDATE QuestionsMain SET Answer = -1 WHERE PersonID = %1 AND QuestionID = 3").arg(ann)});
     window.LoadDataClick();
     QCOMPARE(window.group(3)->checkedId(), -1);
+}
+
+// A screen reader or an automation tool answers through the accessible "toggle" action: stored at once as well.
+void PersonalityTest::accessibleToggleIsStoredAtOnce()
+{
+    test::TestDatabase db({test::personInsert("Ann")});
+    TMainDataModule& dm = db.open();
+    TRetail window(dm);
+    window.prepareAndCalculate();
+    for (const auto& [button, answer] : {std::pair{"RadioGroup7_1", 1}, std::pair{"RadioGroup7_0", 0}}) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(window.findChild<QRadioButton*>(button));
+        a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QCOMPARE(db.scalar("SELECT Answer FROM QuestionsMain WHERE QuestionID = 7").toInt(), answer);
+    }
 }
 
 void PersonalityTest::userSwitchingToTacticsRecalculates()

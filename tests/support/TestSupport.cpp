@@ -86,6 +86,7 @@ MessageAnswer ScriptedMessages::show(MessageKind kind, const QString& text, Mess
         answers.pop_front();
         return a;
     }
+    if (buttons == MessageButtons::OkCancel) return MessageAnswer::Cancel;
     return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
 }
 

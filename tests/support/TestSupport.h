@@ -57,7 +57,7 @@ public:
     ~ScriptedMessages() override { setMessageService(nullptr); }
     MessageAnswer show(MessageKind kind, const QString& text, MessageButtons buttons) override;
     std::vector<ShownMessage> shown;
-    std::deque<MessageAnswer> answers; // answered in order; Ok (or No for questions) when empty
+    std::deque<MessageAnswer> answers; // answered in order; when empty Ok, No for questions, Cancel for OK/Cancel
     QStringList texts() const;
 };
 

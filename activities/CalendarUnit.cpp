@@ -1,0 +1,167 @@
+#include "activities/CalendarUnit.h"
+#include "data/DataModule.h"
+#include "data/DateFormats.h"
+#include "data/Domains.h"
+#include "platform/Clock.h"
+#include "platform/DBGrid.h"
+#include "platform/DBNavigator.h"
+#include "platform/GuardedApplication.h"
+
+#include <QCalendarWidget>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace qv {
+
+namespace {
+
+QStringList leadTimes()
+{
+    QStringList out;
+    for (int minutes : domains::alertLeadTime()) out << QString::number(minutes);
+    return out;
+}
+
+} // namespace
+
+TCalendarForm::TCalendarForm(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
+{
+    setObjectName("TCalendarForm");
+    setWindowTitle("Calendar/Planner");
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+    MonthCalendar1 = new QCalendarWidget(this);
+    MonthCalendar1->setObjectName("MonthCalendar1");
+    MonthCalendar1->setAccessibleName("Calendar");
+    MonthCalendar1->setFirstDayOfWeek(Qt::Monday);
+    MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
+    MonthCalendar1->setGridVisible(true);
+    MonthCalendar1->setSelectedDate(clock::today());
+    // Every click in the calendar selects a day: on a date, on the month arrows or in the month and year choosers
+    // (which keep the date already selected); so does choosing a date with the keyboard.
+    connect(MonthCalendar1, &QCalendarWidget::clicked, this, &TCalendarForm::calendarChosen);
+    connect(MonthCalendar1, &QCalendarWidget::activated, this, &TCalendarForm::calendarChosen);
+    connect(MonthCalendar1, &QCalendarWidget::selectionChanged, this, &TCalendarForm::calendarChosen);
+    connect(MonthCalendar1, &QCalendarWidget::currentPageChanged, this, &TCalendarForm::calendarChosen);
+    MonthCalendar1->installEventFilter(this);
+    for (QWidget* part : MonthCalendar1->findChildren<QWidget*>()) part->installEventFilter(this);
+
+    auto* eventsFor = new QLabel("Events for", this);
+    DayEdit = new QLineEdit(this);
+    DayEdit->setObjectName("DayEdit");
+    DayEdit->setReadOnly(true);
+    DayEdit->setFrame(false);
+    DayEdit->setAccessibleName("Events for");
+    DayEdit->setStyleSheet("QLineEdit { background: transparent; }");
+    eventsFor->setBuddy(DayEdit);
+
+    EventsGrid = new DBGrid(dm.DayEvents,
+                            {GridColumn::pickList("StartTime", "Start time", 90, domains::halfHourTime(), 12),
+                             GridColumn::pickList("EndTime", "End time", 90, domains::halfHourTime(), 12),
+                             GridColumn::text("Action", "Subject", 300),
+                             GridColumn::pickList("ReminderBefore", "Alert before (min)", 120, leadTimes(), 12)},
+                            this);
+    EventsGrid->setObjectName("EventsGrid");
+    EventsGrid->setAccessibleName("Events");
+    EventsNavigator = new DBNavigator(dm.DayEvents, this);
+    EventsNavigator->setObjectName("EventsNavigator");
+
+    DatabaseUsageBtn = new QToolButton(this);
+    DatabaseUsageBtn->setObjectName("Database Usage");
+    DatabaseUsageBtn->setToolTip("Database Usage");
+    DatabaseUsageBtn->setAccessibleName("Database Usage");
+    DatabaseUsageBtn->setIcon(style()->standardIcon(QStyle::SP_MessageBoxQuestion));
+    DatabaseUsageBtn->setIconSize(QSize(20, 20));
+    connect(DatabaseUsageBtn, &QToolButton::clicked, this, [this] {
+        if (onDatabaseUsage) runGuarded(onDatabaseUsage);
+    });
+
+    auto* dayRow = new QHBoxLayout;
+    dayRow->addWidget(eventsFor);
+    dayRow->addWidget(DayEdit, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(EventsNavigator);
+    bottom->addStretch();
+    bottom->addWidget(DatabaseUsageBtn);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(MonthCalendar1, 3);
+    layout->addLayout(dayRow);
+    layout->addWidget(EventsGrid, 2);
+    layout->addLayout(bottom);
+    resize(640, 540);
+}
+
+void TCalendarForm::selectDay()
+{
+    const QString day = dates::shortDate(MonthCalendar1->selectedDate());
+    Dataset& days = *m_dm.DaysTable;
+    struct ShowDay {
+        QLineEdit* box;
+        const QString& day;
+        ~ShowDay() { box->setText(day); }
+    } showDay{DayEdit, day};
+    try {
+        days.insert();
+        days.setValue("Day", day);
+        days.post();
+        days.refresh();
+    } catch (const std::exception&) {
+        // Normally the database's refusal of a second row for the day: go to the row that exists.
+        days.cancel();
+        if (!days.locate({"Day"}, {day})) {
+            // Another copy of the program may have made the day, and its events, since we last read them.
+            try {
+                days.refresh();
+            } catch (const std::exception&) {
+                return; // the days cannot be read: stay on the day shown
+            }
+            if (days.locate({"Day"}, {day})) m_dm.DayEvents->refresh();
+        }
+    }
+}
+
+void TCalendarForm::returnToToday()
+{
+    m_settingDate = true;
+    MonthCalendar1->setSelectedDate(clock::today());
+    m_settingDate = false;
+    DayEdit->setText(dates::shortDate(clock::today()));
+    runGuarded([this] { selectDay(); });
+}
+
+void TCalendarForm::calendarChosen()
+{
+    if (m_settingDate || m_selectedForInput == m_input) return;
+    m_selectedForInput = m_input;
+    runGuarded([this] { selectDay(); });
+}
+
+bool TCalendarForm::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress: ++m_input; break;
+    default: break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TCalendarForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    returnToToday();
+}
+
+void TCalendarForm::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) returnToToday();
+}
+
+} // namespace qv

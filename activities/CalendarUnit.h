@@ -1,0 +1,54 @@
+#pragma once
+// The "Calendar/Planner" window: a month calendar over the events of the selected day. A day row is made the
+// first time its date is selected; selecting it again finds the row through the database's refusal of a second
+// row with the same day text. Each activation of the window returns to today.
+
+#include <QDialog>
+#include <functional>
+
+class QCalendarWidget;
+class QLineEdit;
+class QToolButton;
+
+namespace qv {
+
+class TMainDataModule;
+class DBGrid;
+class DBNavigator;
+
+class TCalendarForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TCalendarForm(TMainDataModule& dm, QWidget* parent = nullptr);
+
+    int ShowModal() { return exec(); }
+
+    // The day selection for the date selected in the calendar: make its day row, or go to the one that exists.
+    void selectDay();
+
+    // The "Database Usage" button's window, wired at start-up.
+    std::function<void()> onDatabaseUsage;
+
+    QCalendarWidget* MonthCalendar1;
+    QLineEdit* DayEdit;
+    DBGrid* EventsGrid;
+    DBNavigator* EventsNavigator;
+    QToolButton* DatabaseUsageBtn;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void returnToToday();
+    void calendarChosen();
+
+    TMainDataModule& m_dm;
+    bool m_settingDate = false;
+    // A click runs the day selection once, although the calendar tells of it more than once.
+    quint64 m_input = 0;
+    quint64 m_selectedForInput = ~quint64(0);
+};
+
+} // namespace qv

@@ -1,0 +1,102 @@
+#include "activities/FollowUp.h"
+#include "data/DataModule.h"
+#include "data/Domains.h"
+#include "platform/DBGrid.h"
+#include "platform/DBNavigator.h"
+#include "platform/GuardedApplication.h"
+#include "records/PickDate.h"
+#include "reports/QVFReport.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace qv {
+
+TFollowUpForm::TFollowUpForm(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm(dm)
+{
+    setObjectName("TFollowUpForm");
+    setWindowTitle("Follow-up Activities");
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+    HeadingLabel = new QLabel("Follow-up activities, history, and milestones", this);
+    HeadingLabel->setObjectName("HeadingLabel");
+    QFont headingFont = HeadingLabel->font();
+    headingFont.setBold(true);
+    headingFont.setPointSizeF(headingFont.pointSizeF() * 1.25);
+    HeadingLabel->setFont(headingFont);
+
+    ContactsGrid = new DBGrid(
+        dm.PeopleCompanyDet,
+        {GridColumn::text("Title", "Title", 45), GridColumn::text("Name", "Name", 150),
+         GridColumn::text("Gender", "Gender", 55), GridColumn::text("PersonType", "Type", 72),
+         GridColumn::text("CustoemrImportance", "Importance", 70), GridColumn::text("EducationLevel", "Education", 80),
+         GridColumn::text("Profession", "Profession", 100), GridColumn::text("Company", "Company", 120),
+         GridColumn::text("JobTitle", "Job title", 100), GridColumn::text("Income", "Income", 100)},
+        this);
+    ContactsGrid->setObjectName("ContactsGrid");
+    ContactsGrid->setAccessibleName("Contacts");
+    ContactsGrid->setReadOnly(true);
+
+    Dataset* followUps = dm.FollowUp;
+    auto pickInto = [followUps](const char* field) { return [followUps, field] { pickDateInto(*followUps, field); }; };
+    FollowUpGrid = new DBGrid(
+        followUps,
+        {GridColumn::button("FUDate", "Follow-up date", 105, pickInto("FUDate")),
+         GridColumn::pickList("ContactMethod", "Contact method", 110, domains::contactMethod(), 6),
+         GridColumn::text("ProductsInterestedIn", "Offered solution", 140),
+         GridColumn::pickList("SaleStatus", "Status", 130, domains::saleStatus(), domains::saleStatus().size()),
+         GridColumn::pickList("RoleInSale", "Role", 100, domains::roleInSale(), 6),
+         GridColumn::wholeNumber("ExpextedOrderValue", "Expected order value", 140),
+         GridColumn::button("ExpectedOrderDate", "Expected order date", 140, pickInto("ExpectedOrderDate")),
+         GridColumn::text("FUDescription", "Description", 200)},
+        this);
+    FollowUpGrid->setObjectName("FollowUpGrid");
+    FollowUpGrid->setAccessibleName("Follow-ups");
+    FollowUpNavigator = new DBNavigator(followUps, this);
+    FollowUpNavigator->setObjectName("FollowUpNavigator");
+
+    ReportBtn = new QPushButton("Report...", this);
+    ReportBtn->setObjectName("ReportBtn");
+    ReportBtn->setAutoDefault(false);
+    connect(ReportBtn, &QPushButton::clicked, this, [this] { runGuarded([this] { ReportBtnClick(); }); });
+
+    DatabaseUsageBtn = new QToolButton(this);
+    DatabaseUsageBtn->setObjectName("Database Usage");
+    DatabaseUsageBtn->setToolTip("Database Usage");
+    DatabaseUsageBtn->setAccessibleName("Database Usage");
+    DatabaseUsageBtn->setIcon(style()->standardIcon(QStyle::SP_MessageBoxQuestion));
+    DatabaseUsageBtn->setIconSize(QSize(20, 20));
+    connect(DatabaseUsageBtn, &QToolButton::clicked, this, [this] {
+        if (onDatabaseUsage) runGuarded(onDatabaseUsage);
+    });
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(FollowUpNavigator);
+    bottom->addSpacing(12);
+    bottom->addWidget(ReportBtn);
+    bottom->addStretch();
+    bottom->addWidget(DatabaseUsageBtn);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(HeadingLabel);
+    layout->addWidget(ContactsGrid, 1);
+    layout->addWidget(FollowUpGrid, 1);
+    layout->addLayout(bottom);
+    resize(790, 560);
+}
+
+void TFollowUpForm::ReportBtnClick() { followUpReportClick(m_dm); }
+
+void TFollowUpForm::done(int result)
+{
+    // The follow-up being edited is saved on closing; a refusal is not reported and leaves it in its edit.
+    try {
+        m_dm.FollowUp->checkBrowseMode();
+    } catch (const std::exception&) {}
+    QDialog::done(result);
+}
+
+} // namespace qv

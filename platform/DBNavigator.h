@@ -1,0 +1,43 @@
+#pragma once
+// The record navigator: nine hinted buttons bound to one dataset (first, prior, next, last, insert, delete, post,
+// cancel, refresh). A button that cannot act in the dataset's state is disabled.
+
+#include <QWidget>
+#include <array>
+
+class QToolButton;
+
+namespace qv {
+
+class Dataset;
+
+// Deletes the current row after "Delete record?" answered with OK; an empty dataset is left alone. Returns
+// whether a row went. A new row being inserted is dropped instead.
+bool deleteRecordAfterAsking(Dataset& dataset);
+
+class DBNavigator : public QWidget {
+    Q_OBJECT
+public:
+    enum Button { First, Prior, Next, Last, Insert, Delete, Post, Cancel, Refresh, ButtonCount };
+
+    explicit DBNavigator(Dataset* dataset, QWidget* parent = nullptr);
+
+    static QString hint(Button button);
+    QToolButton* button(Button button) const { return m_buttons[size_t(button)]; }
+    Dataset* dataset() const { return m_dataset; }
+
+    // What a click on the button runs; errors reach the standard error box.
+    void click(Button button);
+    void updateButtons();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void act(Button button);
+
+    Dataset* m_dataset;
+    std::array<QToolButton*, ButtonCount> m_buttons{};
+};
+
+} // namespace qv

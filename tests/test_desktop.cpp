@@ -1,0 +1,163 @@
+// The windows on a real X screen, under a window manager and under none (scripts/desktop-test.sh runs this
+// program on a virtual screen of a given size): the main window maximized with its status bar on the screen, the
+// print preview with its title bar and close box on the screen, and every caption as the window's own.
+#include "analysis/FiltersForm.h"
+#include "analysis/RetailForm.h"
+#include "app/MainFrameUnit.h"
+#include "app/Program.h"
+#include "platform/PreviewWindow.h"
+#include "platform/ProgramEnd.h"
+#include "records/DataEntry.h"
+#include "records/PickDate.h"
+#include "reports/TextReport.h"
+#include "tests/support/TestSupport.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProcess>
+#include <QScreen>
+#include <QStatusBar>
+#include <QtTest>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+bool underWindowManager() { return qEnvironmentVariable("QV_WINDOW_MANAGER") == QLatin1String("openbox"); }
+
+// A property of a window as the X server holds it, read by the desktop's own tool.
+QString xProperty(QWidget* window, const char* property)
+{
+    QProcess xprop;
+    xprop.start("xprop", {"-id", QString::number(window->winId()), QString::fromLatin1(property)});
+    xprop.waitForFinished(5000);
+    return QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
+}
+
+QRect screenRect() { return QGuiApplication::primaryScreen()->geometry(); }
+
+QRect globalRect(const QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); }
+
+// The events of the next moments, so that the window manager's answers have arrived.
+void settle(int ms = 300)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QTest::qWait(20);
+}
+
+QString why(QWidget* w)
+{
+    return QStringLiteral("state %1, frame %2,%3 %4x%5, screen %6x%7, _NET_WM_STATE: %8")
+        .arg(int(w->windowState()))
+        .arg(w->frameGeometry().x())
+        .arg(w->frameGeometry().y())
+        .arg(w->frameGeometry().width())
+        .arg(w->frameGeometry().height())
+        .arg(screenRect().width())
+        .arg(screenRect().height())
+        .arg(xProperty(w, "_NET_WM_STATE"));
+}
+
+// Maximized as the screen shows it: the state, the whole frame on the screen, and under a window manager the
+// window manager's own record of it.
+bool shownMaximized(QWidget* w)
+{
+    if (!w->isVisible() || !(w->windowState() & Qt::WindowMaximized)) return false;
+    if (!screenRect().contains(w->frameGeometry())) return false;
+    if (!underWindowManager()) return w->geometry() == QGuiApplication::primaryScreen()->availableGeometry();
+    const QString state = xProperty(w, "_NET_WM_STATE");
+    return state.contains("_NET_WM_STATE_MAXIMIZED_VERT") && state.contains("_NET_WM_STATE_MAXIMIZED_HORZ");
+}
+
+} // namespace
+
+class TestDesktop : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        useUnitedStatesLocale();
+        QVERIFY2(QGuiApplication::platformName() == QLatin1String("xcb"), "run through scripts/desktop-test.sh");
+    }
+    void init() { resetProgramEndRequest(); }
+    void mainWindowOpensMaximizedWithTheStatusBarOnTheScreen();
+    void previewOpensMaximizedWithItsTitleBarOnTheScreen();
+    void captionsAreTheWindowsOwn();
+};
+
+void TestDesktop::mainWindowOpensMaximizedWithTheStatusBarOnTheScreen()
+{
+    ScriptedMessages messages;
+    TestDatabase db({personInsert("Adams")});
+    Program program(db.folder() + "quorvane");
+    QVERIFY(program.start());
+    QCOMPARE(messages.texts(), QStringList()); // the display check passes on this screen
+    TForm1* form = program.mainWindow();
+    program.showMainWindow();
+    QTRY_VERIFY2_WITH_TIMEOUT(shownMaximized(form), qPrintable(why(form)), 5000);
+    settle();
+    QVERIFY2(shownMaximized(form), qPrintable(why(form)));
+    // Centred: the frame's middle is the screen's.
+    QVERIFY2((form->frameGeometry().center() - screenRect().center()).manhattanLength() <= 2, qPrintable(why(form)));
+    // The status bar with today's date lies on the screen.
+    QStatusBar* bar = form->statusBar();
+    QVERIFY(bar->isVisible());
+    QVERIFY2(screenRect().contains(globalRect(bar)), qPrintable(why(form)));
+    auto* date = form->findChild<QLabel*>("DatePanel");
+    QVERIFY(date->isVisible() && !date->text().trimmed().isEmpty());
+    QVERIFY(screenRect().contains(globalRect(date)));
+
+    // Restored to a smaller size (as dragging its border or the window manager's restore does), it is maximized
+    // again.
+    form->showNormal();
+    QTRY_VERIFY2_WITH_TIMEOUT(shownMaximized(form), qPrintable(why(form)), 5000);
+    settle();
+    QVERIFY2(shownMaximized(form), qPrintable(why(form)));
+}
+
+void TestDesktop::previewOpensMaximizedWithItsTitleBarOnTheScreen()
+{
+    TextReport report(QStringLiteral("TFReport"), QStringLiteral("Filtering Report"), false);
+    PreviewWindow window;
+    window.setReport(report.compose());
+    bool maximized = false;
+    QString seen;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &window, [&] {
+        maximized = shownMaximized(&window);
+        seen = why(&window);
+        if (maximized || clock.elapsed() > 5000) window.close();
+    });
+    poll.start(50);
+    window.exec();
+    QVERIFY2(maximized, qPrintable(seen));
+}
+
+void TestDesktop::captionsAreTheWindowsOwn()
+{
+    ScriptedMessages messages;
+    TestDatabase db({personInsert("Adams")});
+    Program program(db.folder() + "quorvane");
+    QVERIFY(program.start());
+    PreviewWindow preview;
+    const std::vector<std::pair<QWidget*, QString>> windows = {
+        {program.mainWindow(), "Quorvane PRO 2005"},
+        {program.dataEntryForm(), "Files"},
+        {program.filters(), "Filters"},
+        {program.retail(), "Personality Identification"},
+        {&pickDateForm(), "Pick Date"},
+        {&preview, "Print Preview"},
+    };
+    for (const auto& [window, caption] : windows) {
+        QCOMPARE(window->windowTitle(), caption);
+        QCOMPARE(xProperty(window, "_NET_WM_NAME"), QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"%1\"").arg(caption));
+    }
+}
+
+QTEST_MAIN(TestDesktop)
+#include "test_desktop.moc"

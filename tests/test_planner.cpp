@@ -1,0 +1,258 @@
+// The planner driven through its calendar, grid and buttons, in a daylight-saving time zone: the day selection
+// on opening and on clicks (a new day, the same day again, a day text in another format, a day another copy of
+// the program made meanwhile), the return to today on activation, the event rule's refusal in the grid and the
+// "Database Usage" hook.
+#include "activities/CalendarUnit.h"
+#include "app/MainFrameUnit.h"
+#include "app/Program.h"
+#include "data/DataModule.h"
+#include "platform/Clock.h"
+#include "platform/DBGrid.h"
+#include "platform/DBNavigator.h"
+#include "tests/support/TestSupport.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QCalendarWidget>
+#include <QLineEdit>
+#include <QTableView>
+#include <QToolButton>
+#include <QtTest>
+#include <ctime>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+const QDate Today(2026, 12, 10);
+
+QString eventInsert(const QString& day, const QString& action)
+{
+    return QStringLiteral("INSERT INTO CalendarEvents (DayID, Action) VALUES ((SELECT DayID FROM CalendarDays WHERE "
+                          "Day = '%1'), '%2')")
+        .arg(day, action);
+}
+
+// The planner shown (not modally) and active, over a fresh database.
+struct Planner {
+    explicit Planner(const QStringList& rows = {}) : db(rows), dm(db.open()), form(dm)
+    {
+        form.show();
+        QApplication::setActiveWindow(&form);
+        if (!QTest::qWaitForWindowExposed(&form)) qFatal("planner not exposed");
+    }
+    int dayRows() const { return db.scalar("SELECT count(*) FROM CalendarDays").toInt(); }
+    QString days() const
+    {
+        return db.scalar("SELECT group_concat(Day, ',') FROM (SELECT Day FROM CalendarDays ORDER BY DayID)").toString();
+    }
+    QString events() const
+    {
+        QStringList out;
+        const DatasetModel* model = form.EventsGrid->datasetModel();
+        for (int r = 0; r < dm.DayEvents->recordCount(); ++r) out << model->cellText(r, model->columnOf("Action"));
+        return out.join(',');
+    }
+    // A click on a day of the month shown, as the user clicks it.
+    void clickDay(int day)
+    {
+        auto* view = form.MonthCalendar1->findChild<QTableView*>();
+        bool inMonth = false;
+        for (int r = 0; r < view->model()->rowCount(); ++r)
+            for (int c = 0; c < view->model()->columnCount(); ++c) {
+                const QModelIndex i = view->model()->index(r, c);
+                if (r == 0 || c == 0) continue; // day names and week numbers
+                if (i.data().toString() == "1") inMonth = !inMonth;
+                if (inMonth && i.data().toString() == QString::number(day)) {
+                    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(i).center());
+                    return;
+                }
+            }
+        qFatal("no day %d", day);
+    }
+
+    TestDatabase db;
+    TMainDataModule& dm;
+    TCalendarForm form;
+};
+
+} // namespace
+
+class TestPlanner : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        useUnitedStatesLocale();
+        qputenv("TZ", "America/New_York");
+        tzset();
+    }
+    void init() { clock::setFixed(QDateTime(Today, QTime(0, 15))); }
+    void cleanup() { clock::setFixed({}); }
+
+    void openingSelectsTodayOnce_data();
+    void openingSelectsTodayOnce();
+    void clickingDays();
+    void dayMadeMeanwhileByAnotherCopyIsFound();
+    void comingBackReturnsToToday();
+    void eventRuleRefusalKeepsTheEventInItsEdit();
+    void buttonsAndMenuItem();
+};
+
+void TestPlanner::openingSelectsTodayOnce_data()
+{
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("days");
+    QTest::addColumn<QString>("events");
+    QTest::newRow("no days yet") << QStringList() << "12/10/2026"
+                                 << "";
+    QTest::newRow("today exists with its events")
+        << QStringList{"INSERT INTO CalendarDays (Day) VALUES ('12/9/2026'), ('12/10/2026')",
+                       eventInsert("12/9/2026", "Yesterday"), eventInsert("12/10/2026", "Demo"),
+                       eventInsert("12/10/2026", "Call")}
+        << "12/9/2026,12/10/2026"
+        << "Demo,Call";
+    QTest::newRow("a day written day first is another day")
+        << QStringList{"INSERT INTO CalendarDays (Day) VALUES ('10/12/2026')", eventInsert("10/12/2026", "Old")}
+        << "10/12/2026,12/10/2026"
+        << "";
+}
+
+// Opening runs the day selection on showing and again on activation; the second finds the row the first made.
+void TestPlanner::openingSelectsTodayOnce()
+{
+    QFETCH(QStringList, rows);
+    QFETCH(QString, days);
+    QFETCH(QString, events);
+    ScriptedMessages shown;
+    Planner p(rows);
+    QCOMPARE(p.days(), days);
+    QCOMPARE(p.events(), events);
+    QCOMPARE(p.form.DayEdit->text(), QString("12/10/2026"));
+    QCOMPARE(p.dm.DaysTable->text("Day"), QString("12/10/2026"));
+    QCOMPARE(p.form.MonthCalendar1->selectedDate(), Today);
+    // Opening again creates nothing more.
+    p.form.hide();
+    p.form.show();
+    QApplication::setActiveWindow(&p.form);
+    QCOMPARE(p.days(), days);
+    QVERIFY(shown.shown.empty());
+}
+
+void TestPlanner::clickingDays()
+{
+    ScriptedMessages shown;
+    Planner p({"INSERT INTO CalendarDays (Day) VALUES ('12/10/2026')", eventInsert("12/10/2026", "Demo")});
+    p.clickDay(15);
+    QCOMPARE(p.days(), QString("12/10/2026,12/15/2026"));
+    QCOMPARE(p.form.DayEdit->text(), QString("12/15/2026"));
+    QCOMPARE(p.events(), QString());
+    QCOMPARE(p.form.EventsGrid->datasetModel()->rowCount(), 1); // the blank row to start typing into
+    p.clickDay(10);
+    p.clickDay(10);
+    QCOMPARE(p.days(), QString("12/10/2026,12/15/2026"));
+    QCOMPARE(p.form.DayEdit->text(), QString("12/10/2026"));
+    QCOMPARE(p.events(), QString("Demo"));
+    p.clickDay(15);
+    QCOMPARE(p.dayRows(), 2);
+    QCOMPARE(p.dm.DaysTable->text("Day"), QString("12/15/2026"));
+    QVERIFY(shown.shown.empty());
+}
+
+// The database refuses the day another copy of the program made after we read the days: the planner reads them
+// again and shows that day's events instead of staying on the day before.
+void TestPlanner::dayMadeMeanwhileByAnotherCopyIsFound()
+{
+    ScriptedMessages shown;
+    Planner p;
+    p.db.execute({"INSERT INTO CalendarDays (Day) VALUES ('12/11/2026')", eventInsert("12/11/2026", "Theirs")});
+    p.clickDay(11);
+    QCOMPARE(p.dm.DaysTable->text("Day"), QString("12/11/2026"));
+    QCOMPARE(p.events(), QString("Theirs"));
+    QCOMPARE(p.days(), QString("12/10/2026,12/11/2026"));
+    QVERIFY(shown.shown.empty());
+}
+
+void TestPlanner::comingBackReturnsToToday()
+{
+    Planner p;
+    p.clickDay(20);
+    QCOMPARE(p.form.DayEdit->text(), QString("12/20/2026"));
+    QWidget help;
+    p.form.onDatabaseUsage = [&] {
+        help.show();
+        QApplication::setActiveWindow(&help);
+    };
+    QTest::mouseClick(p.form.DatabaseUsageBtn, Qt::LeftButton);
+    QVERIFY(help.isActiveWindow());
+    QCOMPARE(p.form.MonthCalendar1->selectedDate(), QDate(2026, 12, 20));
+    QApplication::setActiveWindow(&p.form);
+    QCOMPARE(p.form.MonthCalendar1->selectedDate(), Today);
+    QCOMPARE(p.form.DayEdit->text(), QString("12/10/2026"));
+    QCOMPARE(p.dm.DaysTable->text("Day"), QString("12/10/2026"));
+    QCOMPARE(p.days(), QString("12/10/2026,12/20/2026"));
+}
+
+// A start time that is no time of day: the rule's error in the error box, the event still in its edit, nothing
+// stored; once corrected, the post stores the alert time.
+void TestPlanner::eventRuleRefusalKeepsTheEventInItsEdit()
+{
+    ScriptedMessages shown;
+    Planner p;
+    DBGrid* grid = p.form.EventsGrid;
+    auto setCell = [&](const QString& field, const QString& text) {
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(grid);
+        table->tableInterface()->cellAt(0, grid->datasetModel()->columnOf(field))->setText(QAccessible::Value, text);
+    };
+    auto post = [&] {
+        QAccessible::queryAccessibleInterface(p.form.EventsNavigator->button(DBNavigator::Post))
+            ->actionInterface()
+            ->doAction(QAccessibleActionInterface::pressAction());
+    };
+    setCell("Action", "Demo");
+    setCell("StartTime", "25:00");
+    post();
+    QCOMPARE(shown.texts().size(), 1);
+    QVERIFY2(shown.texts()[0].contains("25:00"), qPrintable(shown.texts()[0]));
+    QCOMPARE(int(shown.shown[0].kind), int(MessageKind::Error));
+    QCOMPARE(p.dm.DayEvents->state(), DatasetState::Insert);
+    QCOMPARE(grid->datasetModel()->cellText(0, 0), QString("25:00"));
+    QCOMPARE(p.db.scalar("SELECT count(*) FROM CalendarEvents").toInt(), 0);
+
+    setCell("StartTime", "9:30 AM");
+    setCell("ReminderBefore", "15");
+    post();
+    QCOMPARE(shown.texts().size(), 1);
+    QCOMPARE(p.db.scalar("SELECT Time FROM CalendarEvents WHERE Action = 'Demo'").toString(),
+             QString("2026-12-10 09:15:00"));
+}
+
+void TestPlanner::buttonsAndMenuItem()
+{
+    FixedScreen screen(96, 768);
+    ScriptedMessages shown;
+    TestDatabase db;
+    Program program(db.folder() + "quorvane");
+    QVERIFY(program.start());
+    TCalendarForm* planner = program.calendar();
+    QCOMPARE(planner->DatabaseUsageBtn->toolTip(), QString("Database Usage"));
+    int usage = 0;
+    planner->onDatabaseUsage = [&] { ++usage; };
+    QString modal;
+    auto script = whenModal([&](QWidget* w) {
+        modal = w->objectName() + ' ' + w->windowTitle();
+        QTest::mouseClick(planner->DatabaseUsageBtn, Qt::LeftButton);
+        w->close();
+    });
+    program.mainWindow()->CalendarItem->trigger();
+    QVERIFY2(script->ok(), script->failure());
+    QCOMPARE(modal, QString("TCalendarForm Calendar/Planner"));
+    QCOMPARE(usage, 1);
+    QCOMPARE(db.scalar("SELECT group_concat(Day) FROM CalendarDays").toString(), QString("12/10/2026"));
+    QVERIFY(shown.shown.empty());
+}
+
+QTEST_MAIN(TestPlanner)
+#include "test_planner.moc"
