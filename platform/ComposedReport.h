@@ -78,6 +78,25 @@ public:
     QStringList toList() const;
     bool operator==(const QStringList& other) const { return toList() == other; }
 
+    // Walks the lines in order, each made when reached.
+    class const_iterator {
+    public:
+        const_iterator(const MemoLines* lines, int index) : m_lines(lines), m_index(index) {}
+        QString operator*() const { return (*m_lines)[m_index]; }
+        const_iterator& operator++()
+        {
+            ++m_index;
+            return *this;
+        }
+        bool operator!=(const const_iterator& other) const { return m_index != other.m_index; }
+
+    private:
+        const MemoLines* m_lines;
+        int m_index;
+    };
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+
 private:
     QStringList m_lines;
     std::shared_ptr<const LineSource> m_source;
