@@ -2,9 +2,13 @@
 #include "activities/CalendarUnit.h"
 #include "activities/FollowUp.h"
 #include "activities/Reminders.h"
+#include "app/About.h"
 #include "app/BackupRestore.h"
+#include "app/HelpFormUnit.h"
 #include "app/MainFrameUnit.h"
+#include "app/SelectCompany.h"
 #include "app/Splash.h"
+#include "app/TaxUnit.h"
 #include "analysis/RetailForm.h"
 #include "analysis/FiltersForm.h"
 #include "analysis/LookupDataAnalysis.h"
@@ -14,8 +18,10 @@
 #include "platform/GuardedApplication.h"
 #include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
+#include "records/AccountsPage.h"
 #include "records/DataEntry.h"
 #include "records/PickDate.h"
+#include "reports/AccountReportUnit.h"
 #include "reports/QVPersons.h"
 
 #include <QApplication>
@@ -35,7 +41,12 @@ Program::~Program()
 {
     // Every window and the data module go with the program; the connection closes with the data module.
     destroyPickDateForm();
+    delete m_dbHelp;
+    delete m_tax;
+    delete m_accountReport;
     delete m_calendar;
+    delete m_about;
+    delete m_help;
     delete m_followUp;
     delete m_reminders;
     delete m_dataEntry;
@@ -60,7 +71,12 @@ void Program::createWindows()
     m_dataEntry = new TDataEntryForm(*m_dataModule);
     m_followUp = new TFollowUpForm(*m_dataModule);
     m_filters = new TFilters(*m_dataModule);
+    m_help = new THelpForm(m_folder);
+    m_about = new TAboutForm;
     m_calendar = new TCalendarForm(*m_dataModule);
+    m_accountReport = new TAccountReportForm(*m_dataModule);
+    m_tax = new TTaxForm(*m_dataModule);
+    m_dbHelp = new TDBHelpForm(m_folder);
 }
 
 void Program::createLateWindows()
@@ -90,7 +106,33 @@ void Program::wireMenu()
     m_form1->wire(m_form1->LookupDataAnalysisItem, [&dm] { runLookupDataAnalysis(dm); });
     m_form1->wire(m_form1->FiltersItem, [files] { files->filtersCommand(); });
     wireActivities();
+    wireAccounts();
+    wireHelp();
     wireDatabaseMenu();
+}
+
+void Program::wireAccounts()
+{
+    TDataEntryForm* files = m_dataEntry;
+    AccountsPage* accounts = files->Accounts;
+    m_form1->wire(m_form1->AccountsItem, [files] { files->showAccountsPage(); });
+    accounts->onTaxInformation = [this] { m_tax->ShowModal(); };
+    accounts->onReport = [this] { m_accountReport->previewCurrent(); };
+    m_tax->onSave = [accounts] { accounts->saveRecord(); };
+    m_tax->onDiscard = [accounts] { accounts->discardChanges(); };
+}
+
+void Program::wireHelp()
+{
+    TDataEntryForm* files = m_dataEntry;
+    m_form1->wire(m_form1->HelpItem, [files] { files->helpCommand(); });
+    m_form1->wire(m_form1->AboutItem, [this] { m_about->ShowModal(); });
+    files->onHelp = [this] { m_help->showHelp(); };
+    // The grids' windows each have a "Database Usage" button.
+    auto databaseUsage = [this] { m_dbHelp->showDatabaseUsage(); };
+    files->Accounts->onDatabaseUsage = databaseUsage;
+    m_calendar->onDatabaseUsage = databaseUsage;
+    m_followUp->onDatabaseUsage = databaseUsage;
 }
 
 void Program::wireActivities()

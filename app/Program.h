@@ -13,6 +13,11 @@ class TSplashForm;
 class TDataEntryForm;
 class TRetail;
 class TFilters;
+class THelpForm;
+class TAboutForm;
+class TAccountReportForm;
+class TTaxForm;
+class TDBHelpForm;
 class TRemindersForm;
 class TFollowUpForm;
 class TCalendarForm;
@@ -43,6 +48,11 @@ public:
     void showPersonality();
     void printContactReport();
     TFilters* filters() const { return m_filters; }
+    THelpForm* helpForm() const { return m_help; }
+    TAboutForm* aboutForm() const { return m_about; }
+    TAccountReportForm* accountReport() const { return m_accountReport; }
+    TTaxForm* taxForm() const { return m_tax; }
+    TDBHelpForm* databaseUsageForm() const { return m_dbHelp; }
     TRemindersForm* reminders() const { return m_reminders; }
     TFollowUpForm* followUp() const { return m_followUp; }
     TCalendarForm* calendar() const { return m_calendar; }
@@ -52,6 +62,8 @@ private:
     void createLateWindows(); // 13 and 14, once the database is open
     void wireMenu();
     void warnOnceIfUnwritable();
+    void wireAccounts();
+    void wireHelp();
     void wireDatabaseMenu();
 
     QString m_folder;
@@ -61,6 +73,11 @@ private:
     TDataEntryForm* m_dataEntry = nullptr;
     TRetail* m_retail = nullptr;
     TFilters* m_filters = nullptr;
+    THelpForm* m_help = nullptr;
+    TAboutForm* m_about = nullptr;
+    TAccountReportForm* m_accountReport = nullptr;
+    TTaxForm* m_tax = nullptr;
+    TDBHelpForm* m_dbHelp = nullptr;
     TRemindersForm* m_reminders = nullptr;
     TFollowUpForm* m_followUp = nullptr;
     TCalendarForm* m_calendar = nullptr;

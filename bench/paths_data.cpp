@@ -4,6 +4,7 @@
 #include "bench/Bench.h"
 #include "data/DataModule.h"
 #include "data/Schema.h"
+#include "platform/RecordToolbar.h"
 #include "records/DataEntry.h"
 
 #include <QCoreApplication>
@@ -203,7 +204,7 @@ Result deleteAll(Context& c)
     for (int i = 0; i < 5; ++i) {
         QElapsedTimer t;
         t.start();
-        form.DeleteAllRecordsClick();
+        form.ContactToolbar->deleteAllRecords();
         r.program = std::min(r.program, double(t.nsecsElapsed()) / 1e6);
         if (dm.PeopleCompanyDet->recordCount() != 0) throw std::runtime_error("contacts left after delete all");
         putBack();

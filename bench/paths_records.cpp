@@ -5,6 +5,7 @@
 #include "data/DataModule.h"
 #include "platform/DataControls.h"
 #include "records/ContactPages.h"
+#include "platform/RecordToolbar.h"
 #include "records/DataEntry.h"
 
 #include <QApplication>
@@ -138,7 +139,7 @@ Result contactMove(Context& c)
         const double program = bestOf(5,
                                       [&] {
                                           for (int k = 0; k < moves; ++k) {
-                                              form.NextRecordClick();
+                                              form.ContactToolbar->nextRecord();
                                               QApplication::processEvents(); // paints what changed
                                           }
                                       }) /

@@ -43,14 +43,17 @@ std::vector<TableDef> buildTables()
                   text("CompanySize", 30),     text("Industry", 50),      text("CustoemrImportance", 10),
                   text("PersonType", 10),      text("OfferedSolution", 255), text("ApproachType", 255),
                   text("Innovation", 50),      text("TelCallback", 100)}});
+    // Accounts: as wide as the contact columns their values are copied into (a name as wide as People.Company), so
+    // that an account never holds a value its contacts cannot take; the local address as the headquarters'.
     t.push_back({"Accounts",
-                 {autoKey("AccountID"), text("AccountName"), text("AccountIndustry"), text("AccountSize"),
-                  text("Importance"), text("AccountManager"), text("AccountStreet"), text("AccountCity"),
-                  text("AccountState"), text("AccountPostalCode"), text("AccountCountry"),
-                  text("AccountPostOfficeBox"), text("AccountMainTel"), text("AccountTel1"), text("AccountTel2"),
-                  text("AccountFax1"), text("AccountFax2"), text("AccountWebPage"), text("Comments"),
-                  text("LocalStreet"), text("LocalCity"), text("LocalState"), text("LocalPostalCode"),
-                  text("LocalCountry"), text("LocalPostOfficeBox"), text("TaxRegNo"), text("TaxAuthService")}});
+                 {autoKey("AccountID"), text("AccountName", 150), text("AccountIndustry", 50), text("AccountSize", 30),
+                  text("Importance", 10), text("AccountManager", 255), text("AccountStreet", 255),
+                  text("AccountCity", 50), text("AccountState", 50), text("AccountPostalCode", 255),
+                  text("AccountCountry", 30), text("AccountPostOfficeBox", 255), text("AccountMainTel", 50),
+                  text("AccountTel1", 50), text("AccountTel2", 50), text("AccountFax1", 50), text("AccountFax2", 50),
+                  text("AccountWebPage", 255), text("Comments", 255), text("LocalStreet", 255), text("LocalCity", 50),
+                  text("LocalState", 50), text("LocalPostalCode", 255), text("LocalCountry", 30),
+                  text("LocalPostOfficeBox", 255), text("TaxRegNo", 50), text("TaxAuthService", 255)}});
     t.push_back({"RelatedFiles",
                  {autoKey("RelatedFileID"), integer("AccountID"), dateTime("Date"), text("FileDescription", 255),
                   text("FilePath", 255), text("OPENFILE", 10)}});

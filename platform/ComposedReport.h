@@ -33,9 +33,9 @@ struct PieChartSnapshot {
     int page = 0;
 };
 
-// A fixed item of the band: a label or field text, a rule, or a frame. A text that wraps is kept as the lines it
-// is drawn in, one line height each from the top of its box; a text that does not wrap is one line, cut at its
-// box's edge.
+// A fixed item of the band: a label or field text, a rule, or a frame. A text that wraps is kept as the lines it is
+// drawn in, one line height each from the top of its box; a text that does not wrap is one line, cut at its box's
+// edge.
 struct BandItem {
     enum Kind { Text = 0, Rule = 1, Frame = 2 };
     Kind kind = Text;

@@ -5,6 +5,7 @@
 #include "platform/DataControls.h"
 #include "platform/GuardedApplication.h"
 #include "platform/ShellOpen.h"
+#include "records/FieldLayout.h"
 #include "records/PickDate.h"
 
 #include <QEvent>
@@ -20,6 +21,8 @@
 
 namespace qv {
 
+using namespace fields;
+
 namespace {
 
 // Account field -> contact field, copied whenever the contact's company is taken from the accounts.
@@ -33,98 +36,6 @@ const std::pair<const char*, const char*> AccountCopy[] = {
     {"AccountFax2", "FaxB2"},        {"AccountWebPage", "WebPage"},
 };
 
-QFormLayout* newForm(QWidget* parent)
-{
-    auto* f = new QFormLayout(parent);
-    f->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-    f->setRowWrapPolicy(QFormLayout::DontWrapRows);
-    f->setLabelAlignment(Qt::AlignLeft);
-    f->setVerticalSpacing(3);
-    f->setContentsMargins(6, 4, 6, 4);
-    return f;
-}
-
-QFormLayout* newForm(QLayout* into)
-{
-    auto* f = newForm(static_cast<QWidget*>(nullptr));
-    f->setContentsMargins(0, 0, 0, 0);
-    static_cast<QBoxLayout*>(into)->addLayout(f);
-    return f;
-}
-
-// A caption and its box on one row; the caption is the box's label buddy, so that a screen reader names it.
-void addRow(QFormLayout* form, const QString& caption, QWidget* box, QWidget* beside = nullptr)
-{
-    auto* label = new QLabel(caption);
-    label->setBuddy(box);
-    box->setAccessibleName(caption);
-    if (!beside) {
-        form->addRow(label, box);
-        return;
-    }
-    auto* row = new QHBoxLayout;
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(2);
-    row->addWidget(box, 1);
-    row->addWidget(beside);
-    form->addRow(label, row);
-}
-
-// Captions and boxes two pairs to a row, in reading order; a wide row takes the whole width.
-class PairGrid {
-public:
-    explicit PairGrid(QWidget* group) : m_grid(new QGridLayout(group))
-    {
-        m_grid->setContentsMargins(6, 4, 6, 4);
-        m_grid->setVerticalSpacing(3);
-        m_grid->setColumnStretch(1, 1);
-        m_grid->setColumnStretch(3, 1);
-    }
-    void pair(const QString& caption, QWidget* box)
-    {
-        place(caption, box, nullptr, m_column * 2, 1);
-        m_column ^= 1;
-        if (m_column == 0) ++m_row;
-    }
-    void wide(const QString& caption, QWidget* box, QWidget* beside = nullptr)
-    {
-        if (m_column) {
-            m_column = 0;
-            ++m_row;
-        }
-        place(caption, box, beside, 0, 3);
-        ++m_row;
-    }
-
-private:
-    void place(const QString& caption, QWidget* box, QWidget* beside, int column, int span)
-    {
-        auto* label = new QLabel(caption);
-        label->setBuddy(box);
-        box->setAccessibleName(caption);
-        m_grid->addWidget(label, m_row, column);
-        if (!beside) {
-            m_grid->addWidget(box, m_row, column + 1, 1, span);
-            return;
-        }
-        auto* row = new QHBoxLayout;
-        row->setSpacing(2);
-        row->addWidget(box, 1);
-        row->addWidget(beside);
-        m_grid->addLayout(row, m_row, column + 1, 1, span);
-    }
-    QGridLayout* m_grid;
-    int m_row = 0;
-    int m_column = 0;
-};
-
-QGroupBox* newGroup(const QString& title, const QString& name)
-{
-    auto* g = new QGroupBox(title);
-    g->setObjectName(name);
-    return g;
-}
-
 // A group that holds only a closed list (and maybe its explanation): the group's title names the list.
 QGroupBox* listGroup(const QString& title, const QString& name, DBLookupList* list, QWidget* explanation = nullptr)
 {
@@ -136,14 +47,6 @@ QGroupBox* listGroup(const QString& title, const QString& name, DBLookupList* li
     v->addWidget(list);
     if (explanation) v->addWidget(explanation);
     return g;
-}
-
-QVBoxLayout* column(QHBoxLayout* columns, int stretch = 1)
-{
-    auto* v = new QVBoxLayout;
-    v->setSpacing(4);
-    columns->addLayout(v, stretch);
-    return v;
 }
 
 } // namespace
@@ -179,16 +82,6 @@ QPushButton* ContactPages::sendEmailButton(const QString& name, QLineEdit* box)
     b->setAutoDefault(false);
     // The text as shown, unsaved typing included; the mail client makes sense of it.
     connect(b, &QPushButton::clicked, this, [box] { shellOpen("mailto:" + box->text(), ShowMode::Maximized); });
-    return b;
-}
-
-QPushButton* ContactPages::goToUrlButton(const QString& name, QLineEdit* box)
-{
-    auto* b = new QPushButton("Go to URL");
-    b->setObjectName(name);
-    b->setAccessibleName("Go to URL of " + box->accessibleName());
-    b->setAutoDefault(false);
-    connect(b, &QPushButton::clicked, this, [box] { shellOpen(box->text(), ShowMode::Normal); });
     return b;
 }
 

@@ -43,7 +43,6 @@ private:
     QWidget* buildMarketingInfo();
     QToolButton* dateButton(const QString& field);
     QPushButton* sendEmailButton(const QString& name, QLineEdit* box);
-    QPushButton* goToUrlButton(const QString& name, QLineEdit* box);
 
     TMainDataModule& m_dm;
     DataSource* m_source;

@@ -5,6 +5,8 @@
 #include "platform/DataControls.h"
 #include "platform/GuardedApplication.h"
 #include "platform/Messages.h"
+#include "platform/RecordToolbar.h"
+#include "records/AccountsPage.h"
 #include "records/ContactPages.h"
 
 #include <QEvent>
@@ -15,7 +17,6 @@
 #include <QLineEdit>
 #include <QStyle>
 #include <QTabWidget>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace qv {
@@ -34,9 +35,11 @@ TDataEntryForm::TDataEntryForm(TMainDataModule& dm, QWidget* parent) : QDialog(p
     PageControl->setTabPosition(QTabWidget::West);
     PageControl->setAccessibleName("Contacts and accounts");
     ContactsPage = buildContactsPage();
-    AccountsPage = buildAccountsPage();
+    Accounts = new AccountsPage(dm, this);
+    // Leaving the accounts page brings the contact's company choices and account copy up to date.
+    Accounts->onLeave = [this] { rebuildCompanyChoices(); };
     PageControl->addTab(ContactsPage, "Contacts");
-    PageControl->addTab(AccountsPage, "Accounts");
+    PageControl->addTab(Accounts, "Accounts");
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(PageControl);
@@ -60,19 +63,6 @@ TDataEntryForm::TDataEntryForm(TMainDataModule& dm, QWidget* parent) : QDialog(p
 
 TDataEntryForm::~TDataEntryForm() { m_dm.setContactNameBox({}); }
 
-QToolButton* TDataEntryForm::toolButton(const QString& hint, int standardIcon, void (TDataEntryForm::*command)())
-{
-    auto* b = new QToolButton;
-    b->setObjectName(hint);
-    b->setToolTip(hint);
-    b->setAccessibleName(hint);
-    b->setIcon(style()->standardIcon(QStyle::StandardPixmap(standardIcon)));
-    b->setAutoRaise(true);
-    b->setIconSize(QSize(20, 20));
-    connect(b, &QToolButton::clicked, this, [this, command] { runGuarded([this, command] { (this->*command)(); }); });
-    return b;
-}
-
 QWidget* TDataEntryForm::buildContactsPage()
 {
     auto* page = new QWidget;
@@ -81,26 +71,14 @@ QWidget* TDataEntryForm::buildContactsPage()
     v->setContentsMargins(4, 4, 4, 4);
     v->setSpacing(4);
 
-    auto* bar = new QHBoxLayout;
-    bar->setSpacing(1);
-    bar->addWidget(toolButton("New record", QStyle::SP_FileIcon, &TDataEntryForm::NewRecordClick));
-    bar->addWidget(toolButton("Delete record", QStyle::SP_TrashIcon, &TDataEntryForm::DeleteRecordClick));
-    bar->addWidget(
-        toolButton("Delete all records", QStyle::SP_DialogDiscardButton, &TDataEntryForm::DeleteAllRecordsClick));
-    bar->addWidget(toolButton("Save record", QStyle::SP_DialogSaveButton, &TDataEntryForm::SaveRecordClick));
-    bar->addWidget(toolButton("Discard changes", QStyle::SP_DialogCancelButton, &TDataEntryForm::DiscardChangesClick));
-    bar->addWidget(toolButton("Refresh", QStyle::SP_BrowserReload, &TDataEntryForm::RefreshClick));
-    bar->addSpacing(8);
-    bar->addWidget(
-        toolButton("Personality identification", QStyle::SP_MessageBoxQuestion, &TDataEntryForm::PersonalityClick));
-    bar->addWidget(toolButton("Report", QStyle::SP_FileDialogDetailedView, &TDataEntryForm::ReportClick));
-    bar->addSpacing(8);
-    bar->addWidget(toolButton("First record", QStyle::SP_MediaSkipBackward, &TDataEntryForm::FirstRecordClick));
-    bar->addWidget(toolButton("Prior record", QStyle::SP_MediaSeekBackward, &TDataEntryForm::PriorRecordClick));
-    bar->addWidget(toolButton("Next record", QStyle::SP_MediaSeekForward, &TDataEntryForm::NextRecordClick));
-    bar->addWidget(toolButton("Last record", QStyle::SP_MediaSkipForward, &TDataEntryForm::LastRecordClick));
-    bar->addStretch();
-    v->addLayout(bar);
+    ContactToolbar = new RecordToolbar(
+        m_dm.PeopleCompanyDet,
+        {{"Personality identification", QStyle::SP_MessageBoxQuestion, [this] { PersonalityClick(); }},
+         {"Report", QStyle::SP_FileDialogDetailedView, [this] { ReportClick(); }}});
+    // The contact's explanations follow the record, and the keyboard goes back to the search box.
+    ContactToolbar->onRecordShown = [this] { refreshExplanations(); };
+    ContactToolbar->onFocusSearch = [this] { SearchEdit->setFocus(); };
+    v->addWidget(ContactToolbar);
 
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
@@ -133,18 +111,6 @@ QWidget* TDataEntryForm::buildContactsPage()
 
     Pages = new ContactPages(m_dm, m_contacts);
     v->addWidget(Pages, 1);
-    return page;
-}
-
-QWidget* TDataEntryForm::buildAccountsPage()
-{
-    auto* page = new QWidget;
-    page->setObjectName("AccountsPage");
-    auto* v = new QVBoxLayout(page);
-    auto* note = new QLabel("The accounts editor is not part of this version yet.");
-    note->setObjectName("AccountsNote");
-    note->setAlignment(Qt::AlignCenter);
-    v->addWidget(note);
     return page;
 }
 
@@ -244,56 +210,6 @@ void TDataEntryForm::SearchEditChange(const QString& text)
 
 // ---------------------------------------------------------------- contact toolbar
 
-void TDataEntryForm::NewRecordClick()
-{
-    m_dm.PeopleCompanyDet->insert();
-    refreshExplanations();
-    SearchEdit->setFocus();
-}
-
-void TDataEntryForm::DeleteRecordClick()
-{
-    Dataset* people = m_dm.PeopleCompanyDet;
-    if (people->recordCount() == 0) {
-        showInformation("The database is empty.");
-        return;
-    }
-    if (askYesNo("This will delete the current record. Proceed?")) people->remove();
-    refreshExplanations();
-    SearchEdit->setFocus();
-}
-
-void TDataEntryForm::DeleteAllRecordsClick()
-{
-    Dataset* people = m_dm.PeopleCompanyDet;
-    const int count = people->recordCount();
-    if (askYesToAll("This will delete ALL records in your database. Proceed?")) {
-        // As many contacts as were counted before the question, from the first, in one transaction without a disk
-        // sync per row. What was deleted before a failure stays deleted, as it would one at a time.
-        people->removeAll(count);
-    }
-    refreshExplanations();
-}
-
-void TDataEntryForm::SaveRecordClick()
-{
-    m_dm.PeopleCompanyDet->post();
-    refreshExplanations();
-    SearchEdit->setFocus();
-}
-
-void TDataEntryForm::DiscardChangesClick()
-{
-    m_dm.PeopleCompanyDet->cancel();
-    refreshExplanations();
-}
-
-void TDataEntryForm::RefreshClick()
-{
-    m_dm.PeopleCompanyDet->refresh();
-    refreshExplanations();
-}
-
 namespace {
 // The personality and report commands post what is pending and go on whatever the post says.
 void postIgnoringFailure(Dataset* ds)
@@ -323,20 +239,5 @@ void TDataEntryForm::ReportClick()
     }
     if (onContactReport) onContactReport();
 }
-
-void TDataEntryForm::move(void (Dataset::*step)())
-{
-    // A refused or failed move is silent; the focus goes back to the search box in every case.
-    try {
-        (m_dm.PeopleCompanyDet->*step)();
-        refreshExplanations();
-    } catch (const std::exception&) {}
-    SearchEdit->setFocus();
-}
-
-void TDataEntryForm::FirstRecordClick() { move(&Dataset::first); }
-void TDataEntryForm::PriorRecordClick() { move(&Dataset::prior); }
-void TDataEntryForm::NextRecordClick() { move(&Dataset::next); }
-void TDataEntryForm::LastRecordClick() { move(&Dataset::last); }
 
 } // namespace qv

@@ -8,7 +8,6 @@
 
 class QLineEdit;
 class QTabWidget;
-class QToolButton;
 
 namespace qv {
 
@@ -18,6 +17,8 @@ class DataSource;
 class DBComboBox;
 class DBEdit;
 class ContactPages;
+class AccountsPage;
+class RecordToolbar;
 
 class TDataEntryForm : public QDialog {
     Q_OBJECT
@@ -43,26 +44,17 @@ public:
     std::function<void()> onShowFollowUp;
     std::function<void()> onHelp;
 
-    // Contact toolbar commands, in the toolbar's order.
-    void NewRecordClick();
-    void DeleteRecordClick();
-    void DeleteAllRecordsClick();
-    void SaveRecordClick();
-    void DiscardChangesClick();
-    void RefreshClick();
+    // The contact toolbar's own commands; the record commands are the toolbar's.
     void PersonalityClick();
     void ReportClick();
-    void FirstRecordClick();
-    void PriorRecordClick();
-    void NextRecordClick();
-    void LastRecordClick();
 
     void refreshExplanations();
     void SearchEditChange(const QString& text);
 
     QTabWidget* PageControl;
     QWidget* ContactsPage;
-    QWidget* AccountsPage;
+    AccountsPage* Accounts;
+    RecordToolbar* ContactToolbar;
     QLineEdit* SearchEdit;
     DBComboBox* TitleBox;
     DBEdit* NameEdit;
@@ -75,11 +67,8 @@ protected:
 
 private:
     QWidget* buildContactsPage();
-    QWidget* buildAccountsPage();
-    QToolButton* toolButton(const QString& hint, int standardIcon, void (TDataEntryForm::*command)());
     void pageChanged(int index);
     void contactsPageShown();
-    void move(void (Dataset::*step)());
     void selectPage(int page, int subPage);
 
     TMainDataModule& m_dm;

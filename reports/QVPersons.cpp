@@ -1,7 +1,6 @@
 #include "reports/QVPersons.h"
 #include "data/DataModule.h"
 #include "data/Dataset.h"
-#include "data/DateFormats.h"
 #include "data/Domains.h"
 
 #include <vector>
@@ -10,28 +9,7 @@ namespace qv {
 
 namespace {
 
-// A date field prints its short date and, when a time of day is stored, the long time: the room of the widest.
-const QStringList& dateTexts()
-{
-    static const QStringList texts = {dates::dateAndTime(QDateTime(QDate(2000, 12, 28), QTime(22, 58, 58)))};
-    return texts;
-}
-
-// One printed line: an optional rule above it, then either a heading or a row of items. An item is a caption and
-// a field, or a field alone (no caption). A field that takes its values from a pick list gets the room of the
-// longest entry; free text shares the rest of the line by weight and wraps, so that no value is ever cut.
-using Expected = const QStringList& (*)();
-struct Item {
-    const char* caption;
-    const char* field;
-    Expected expected = nullptr;
-    double weight = 1;
-};
-struct Line {
-    bool rule;
-    const char* heading;
-    std::vector<Item> items;
-};
+using Line = TextReport::RecordLine;
 
 const std::vector<Line>& contactLines()
 {
@@ -46,7 +24,9 @@ const std::vector<Line>& contactLines()
         {false, nullptr, {{"Language(s)", "Language"}}},
         {false, nullptr, {{"Lifecycle Position", "Household", household}, {"Spouse/Partner", "Spouse"}}},
         {false, nullptr, {{"Children", "Children"}}},
-        {false, nullptr, {{"Birthday", "Birthday", dateTexts}, {"Anniversary", "Anniversary", dateTexts}}},
+        {false,
+         nullptr,
+         {{"Birthday", "Birthday", TextReport::dateTexts}, {"Anniversary", "Anniversary", TextReport::dateTexts}}},
         {false, nullptr, {{"Home Address", "HAStreet"}}},
         {false,
          nullptr,
@@ -98,9 +78,6 @@ const std::vector<Line>& contactLines()
     return lines;
 }
 
-constexpr double RowGapMm = 1;
-constexpr double RuleGapMm = 2.5;
-
 } // namespace
 
 std::unique_ptr<TextReport> createContactReport(TMainDataModule& dm)
@@ -108,37 +85,7 @@ std::unique_ptr<TextReport> createContactReport(TMainDataModule& dm)
     auto report =
         std::make_unique<TextReport>(QStringLiteral("TQVPersonsForm"), QStringLiteral("Contact Report"), false);
     report->setDrivingDataset(dm.PeopleProjectDetail);
-    report::ReportLayout& layout = report->layout();
-    const Dataset* contact = dm.PeopleCompanyDet;
-    const QFont caption = report::reportFont(10, true, true);
-    const QFont value = report::reportFont(10);
-    const QFont heading = report::reportFont(11, true, true);
-    const double headingHeight = report::lineHeightMm(heading);
-
-    double y = TextReport::ContentTopMm + 2;
-    int n = 0;
-    for (const Line& line : contactLines()) {
-        ++n;
-        if (line.rule) {
-            layout.addRule(QStringLiteral("QRShape%1").arg(n), y);
-            y += RuleGapMm;
-        }
-        if (line.heading) {
-            layout.addLabel(QStringLiteral("Heading%1").arg(n), QRectF(0, y, layout.bandWidthMm(), headingHeight),
-                            QString::fromLatin1(line.heading), heading);
-            y += headingHeight + RowGapMm + 0.6;
-            continue;
-        }
-        std::vector<report::RowField> row;
-        for (const Item& item : line.items) {
-            const QString field = QString::fromLatin1(item.field);
-            row.push_back({field, item.caption ? QString::fromLatin1(item.caption) : QString(),
-                           [contact, field] { return contact->displayText(field); },
-                           item.expected ? item.expected() : QStringList(), item.weight});
-        }
-        y += layout.addFieldRow(y, row, caption, value) + RowGapMm;
-    }
-    report->setBodyTop(y);
+    report->addRecordLines(contactLines(), *dm.PeopleCompanyDet);
     return report;
 }
 

@@ -6,8 +6,10 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QStringList>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace qv {
 
@@ -16,12 +18,19 @@ class Dataset;
 class TextReport : public QObject {
     Q_OBJECT
 public:
+    // The body memo under the band's fields: lines as they are, lines wrapped at the memo's width, or none at all.
+    enum class Body { Lines, WrappedLines, None };
+
     // name: the layout's design name ("TQVPersonsForm", "TFReport"...); wrapBody: the body memo wraps lines wider
     // than itself (only the analysis report asks for that).
-    TextReport(const QString& name, const QString& title, bool wrapBody, QObject* parent = nullptr);
+    TextReport(const QString& name, const QString& title, bool wrapBody, QObject* parent = nullptr)
+        : TextReport(name, title, wrapBody ? Body::WrappedLines : Body::Lines, parent)
+    {}
+    TextReport(const QString& name, const QString& title, Body body, QObject* parent = nullptr);
     ~TextReport() override;
 
     report::ReportLayout& layout() { return m_layout; }
+    bool hasBodyMemo() const { return m_body != nullptr; }
     report::ReportMemo& bodyMemo() { return *m_body; }
     report::ReportLabel& titleLabel() { return *m_title; }
     report::ReportLabel& stampLabel() { return *m_stamp; }
@@ -37,6 +46,26 @@ public:
     report::ReportDataField* addDatasetField(const QString& name, const QRectF& rectMm, const Dataset& dataset,
                                              const QString& field, const QFont& font);
 
+    // A record printed line by line below the title and the stamp. A line is a rule (optional), then a heading or a
+    // row of items; an item is a caption and a field of the record, or a field alone. A field that takes its
+    // values from a pick list gets the room of its longest entry; free text shares the rest of the line by weight
+    // and wraps, so that no value is ever cut. The body memo, if any, follows the last line.
+    using ExpectedTexts = const QStringList& (*)();
+    struct RecordItem {
+        const char* caption; // none when null
+        const char* field;
+        ExpectedTexts expected = nullptr;
+        double weight = 1;
+    };
+    struct RecordLine {
+        bool rule;
+        const char* heading; // a heading instead of items when not null
+        std::vector<RecordItem> items;
+    };
+    void addRecordLines(const std::vector<RecordLine>& lines, const Dataset& record);
+    // The widest text a date field prints: the short date and the long time.
+    static const QStringList& dateTexts();
+
     // The dataset the report walks from first to end while composing (the buying-centre roles).
     void setDrivingDataset(Dataset* dataset) { m_driving = dataset; }
     Dataset* drivingDataset() const { return m_driving; }
@@ -50,7 +79,7 @@ private:
     report::ReportLayout m_layout;
     report::ReportLabel* m_title;
     report::ReportLabel* m_stamp;
-    report::ReportMemo* m_body;
+    report::ReportMemo* m_body = nullptr;
     Dataset* m_driving = nullptr;
     bool m_previewOpen = false;
 };

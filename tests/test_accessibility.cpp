@@ -3,8 +3,12 @@
 // title, and the windows have the roles a screen reader expects.
 #include "analysis/FiltersForm.h"
 #include "analysis/RetailForm.h"
+#include "app/About.h"
+#include "app/HelpFormUnit.h"
 #include "app/MainFrameUnit.h"
 #include "app/Program.h"
+#include "app/SelectCompany.h"
+#include "app/TaxUnit.h"
 #include "platform/PreviewWindow.h"
 #include "platform/ProgramEnd.h"
 #include "records/ContactPages.h"
@@ -76,7 +80,9 @@ struct Windows {
         for (QWidget* w :
              {static_cast<QWidget*>(program->mainWindow()), static_cast<QWidget*>(program->dataEntryForm()),
               static_cast<QWidget*>(program->filters()), static_cast<QWidget*>(program->retail()),
-              static_cast<QWidget*>(&pickDateForm()), static_cast<QWidget*>(&preview)})
+              static_cast<QWidget*>(&pickDateForm()), static_cast<QWidget*>(&preview),
+              static_cast<QWidget*>(program->taxForm()), static_cast<QWidget*>(program->helpForm()),
+              static_cast<QWidget*>(program->databaseUsageForm()), static_cast<QWidget*>(program->aboutForm())})
             if (w->windowTitle() == caption) return w;
         qFatal("no window %s", qPrintable(caption));
     }
@@ -114,7 +120,8 @@ private:
 void TestAccessibility::everyFocusableControlSaysWhatItIs_data()
 {
     QTest::addColumn<QString>("window");
-    for (const char* w : {"Files", "Filters", "Personality Identification", "Pick Date", "Print Preview"})
+    for (const char* w : {"Files", "Filters", "Personality Identification", "Pick Date", "Print Preview",
+                          "Tax Information", "Quorvane PRO 2005 Help", "Database Usage", "About Quorvane PRO 2005"})
         QTest::newRow(w) << QString::fromLatin1(w);
 }
 
@@ -202,6 +209,10 @@ void TestAccessibility::windowsHaveTheirRoles_data()
     QTest::newRow("Filters") << "Filters" << int(QAccessible::Dialog);
     QTest::newRow("Pick Date") << "Pick Date" << int(QAccessible::Dialog);
     QTest::newRow("Print Preview") << "Print Preview" << int(QAccessible::Window);
+    QTest::newRow("Tax Information") << "Tax Information" << int(QAccessible::Dialog);
+    QTest::newRow("help") << "Quorvane PRO 2005 Help" << int(QAccessible::Window);
+    QTest::newRow("Database Usage") << "Database Usage" << int(QAccessible::Window);
+    QTest::newRow("About") << "About Quorvane PRO 2005" << int(QAccessible::Dialog);
 }
 
 void TestAccessibility::windowsHaveTheirRoles()

@@ -23,8 +23,7 @@ namespace {
 // ---------------------------------------------------------------------------------------------------------------
 // Items whose commands other parts of the program wire and which are not merged yet. Until then they stay hidden
 // (an item never does nothing); once wired they must leave this list, and the walk below then checks them too.
-const QStringList NotYetWired = {"AccountsItem",  "ImportAccountsItem", "ImportOutlookItem",
-                                 "ImportCsvItem", "HelpItem",           "AboutItem"};
+const QStringList NotYetWired = {"ImportAccountsItem", "ImportOutlookItem", "ImportCsvItem"};
 // ---------------------------------------------------------------------------------------------------------------
 
 // The menu as the user reads it, one line per entry: "Menu > Item|objectName", "Menu > ---" for a separator.

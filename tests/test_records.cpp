@@ -7,6 +7,7 @@
 #include "data/DateFormats.h"
 #include "platform/Clock.h"
 #include "platform/DataControls.h"
+#include "platform/RecordToolbar.h"
 #include "records/ContactPages.h"
 #include "records/DataEntry.h"
 #include "records/PickDate.h"
@@ -43,7 +44,7 @@ struct Files {
     {
         form.show();
     }
-    QToolButton* button(const QString& hint) const { return form.findChild<QToolButton*>(hint); }
+    QToolButton* button(const QString& hint) const { return form.ContactToolbar->button(hint); }
     template <class T> T* find(const QString& name) const
     {
         T* w = form.findChild<T*>(name);

@@ -8,6 +8,7 @@
 #include "data/Domains.h"
 #include "platform/Clock.h"
 #include "platform/ProgramEnd.h"
+#include "platform/RecordToolbar.h"
 #include "platform/ReportLayout.h"
 #include "records/ContactPages.h"
 #include "records/DataEntry.h"
@@ -281,7 +282,7 @@ struct Started {
         files = program.dataEntryForm();
         files->show();
     }
-    void clickReport() { QTest::mouseClick(files->findChild<QToolButton*>("Report"), Qt::LeftButton); }
+    void clickReport() { QTest::mouseClick(files->ContactToolbar->button("Report"), Qt::LeftButton); }
     test::FixedScreen screen{96, 768};
     test::ScriptedMessages messages;
     test::TestDatabase db;
@@ -403,7 +404,7 @@ void ContactReportTest::noContactGivesMessageAndNoPreview()
 {
     QFETCH(bool, newContact);
     Started s({});
-    if (newContact) QTest::mouseClick(s.files->findChild<QToolButton*>("New record"), Qt::LeftButton);
+    if (newContact) QTest::mouseClick(s.files->ContactToolbar->button("New record"), Qt::LeftButton);
     test::RecordingPreviewer previewer;
     s.clickReport();
     QCOMPARE(s.messages.texts(), QStringList{"No record selected."});

@@ -1,0 +1,141 @@
+#include "platform/RecordToolbar.h"
+#include "data/Dataset.h"
+#include "platform/GuardedApplication.h"
+#include "platform/Messages.h"
+
+#include <QHBoxLayout>
+#include <QToolButton>
+
+namespace qv {
+
+QToolButton* hintedButton(const QString& hint, QStyle::StandardPixmap icon, std::function<void()> command,
+                          QWidget* parent)
+{
+    auto* b = new QToolButton(parent);
+    b->setObjectName(hint);
+    b->setToolTip(hint);
+    b->setAccessibleName(hint);
+    b->setIcon(b->style()->standardIcon(icon));
+    b->setAutoRaise(true);
+    b->setIconSize(QSize(20, 20));
+    b->setFocusPolicy(Qt::TabFocus);
+    QObject::connect(b, &QToolButton::clicked, b, [command = std::move(command)] { runGuarded(command); });
+    return b;
+}
+
+RecordToolbar::RecordToolbar(Dataset* dataset, const std::vector<PageButton>& pageButtons, QWidget* parent)
+    : QWidget(parent), m_dataset(dataset)
+{
+    setObjectName(dataset->name() + "Toolbar");
+    auto* bar = new QHBoxLayout(this);
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->setSpacing(1);
+    bar->addWidget(hintedButton(
+        "New record", QStyle::SP_FileIcon, [this] { newRecord(); }, this));
+    bar->addWidget(hintedButton(
+        "Delete record", QStyle::SP_TrashIcon, [this] { deleteRecord(); }, this));
+    bar->addWidget(hintedButton(
+        "Delete all records", QStyle::SP_DialogDiscardButton, [this] { deleteAllRecords(); }, this));
+    bar->addWidget(hintedButton(
+        "Save record", QStyle::SP_DialogSaveButton, [this] { saveRecord(); }, this));
+    bar->addWidget(hintedButton(
+        "Discard changes", QStyle::SP_DialogCancelButton, [this] { discardChanges(); }, this));
+    bar->addWidget(hintedButton(
+        "Refresh", QStyle::SP_BrowserReload, [this] { refresh(); }, this));
+    bar->addSpacing(8);
+    for (const PageButton& b : pageButtons) bar->addWidget(hintedButton(b.hint, b.icon, b.command, this));
+    bar->addSpacing(8);
+    bar->addWidget(hintedButton(
+        "First record", QStyle::SP_MediaSkipBackward, [this] { firstRecord(); }, this));
+    bar->addWidget(hintedButton(
+        "Prior record", QStyle::SP_MediaSeekBackward, [this] { priorRecord(); }, this));
+    bar->addWidget(hintedButton(
+        "Next record", QStyle::SP_MediaSeekForward, [this] { nextRecord(); }, this));
+    bar->addWidget(hintedButton(
+        "Last record", QStyle::SP_MediaSkipForward, [this] { lastRecord(); }, this));
+    bar->addStretch();
+}
+
+QToolButton* RecordToolbar::button(const QString& hint) const
+{
+    return findChild<QToolButton*>(hint, Qt::FindDirectChildrenOnly);
+}
+
+void RecordToolbar::recordShown()
+{
+    if (onRecordShown) onRecordShown();
+}
+
+void RecordToolbar::focusSearch()
+{
+    if (onFocusSearch) onFocusSearch();
+}
+
+void RecordToolbar::newRecord()
+{
+    // insert posts the pending edit first; the new row belongs to the master's current row through the link.
+    m_dataset->insert();
+    recordShown();
+    focusSearch();
+}
+
+void RecordToolbar::deleteRecord()
+{
+    if (m_dataset->recordCount() == 0) {
+        showInformation("The database is empty.");
+        return;
+    }
+    if (askYesNo("This will delete the current record. Proceed?")) m_dataset->remove();
+    recordShown();
+    focusSearch();
+}
+
+void RecordToolbar::deleteAllRecords()
+{
+    Dataset* ds = m_dataset;
+    const int count = ds->recordCount();
+    if (askYesToAll("This will delete ALL records in your database. Proceed?")) {
+        // As many records as were counted before the question, from the first, in one transaction without a disk
+        // sync per row and in as few statements as their rowids allow. What was deleted before a failure stays
+        // deleted, as it would one row at a time.
+        ds->removeAll(count);
+    }
+    recordShown();
+}
+
+void RecordToolbar::saveRecord()
+{
+    m_dataset->post();
+    recordShown();
+    focusSearch();
+}
+
+void RecordToolbar::discardChanges()
+{
+    m_dataset->cancel();
+    recordShown();
+}
+
+void RecordToolbar::refresh()
+{
+    m_dataset->refresh();
+    recordShown();
+}
+
+void RecordToolbar::move(void (Dataset::*step)())
+{
+    try {
+        (m_dataset->*step)();
+        recordShown();
+    } catch (const std::exception&) {
+        // A move refused by a rule, or failed, leaves the record where it was and says nothing.
+    }
+    focusSearch();
+}
+
+void RecordToolbar::firstRecord() { move(&Dataset::first); }
+void RecordToolbar::priorRecord() { move(&Dataset::prior); }
+void RecordToolbar::nextRecord() { move(&Dataset::next); }
+void RecordToolbar::lastRecord() { move(&Dataset::last); }
+
+} // namespace qv
