@@ -3,7 +3,7 @@
 #include "data/DataModule.h"
 #include "data/Domains.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cstring>
 
 namespace qv {
@@ -88,48 +88,64 @@ struct ActiveTest {
 };
 
 const QLatin1StringView NamePrefix("Name: "), TypePrefix("Type: "), MobilePrefix("Mobile: "), EmailPrefix("Email: ");
-
-// prefix + the UTF-8 text in one allocation; most names and numbers are plain ASCII.
-QString prefixed(QLatin1StringView prefix, const char* data, int size)
-{
-    for (int i = 0; i < size; ++i)
-        if (static_cast<unsigned char>(data[i]) >= 0x80) return prefix + QString::fromUtf8(data, size);
-    QString s(prefix.size() + size, Qt::Uninitialized);
-    QChar* out = s.data();
-    for (char c : prefix) *out++ = QLatin1Char(c);
-    for (int i = 0; i < size; ++i) *out++ = QLatin1Char(data[i]);
-    return s;
-}
-
-QString numberLine(size_t number)
-{
-    static const char prefix[] = "Filtering result number ";
-    char buffer[sizeof prefix + 24];
-    std::memcpy(buffer, prefix, sizeof prefix - 1);
-    char* end = std::to_chars(buffer + sizeof prefix - 1, buffer + sizeof buffer, number).ptr;
-    return QString::fromLatin1(buffer, end - buffer);
-}
+const QLatin1StringView CellPrefixes[FilterRun::CellCount] = {NamePrefix, TypePrefix, MobilePrefix, EmailPrefix};
 
 } // namespace
 
-QString FilterRun::name(int result) const { return text[results[size_t(result)].nameLine].mid(NamePrefix.size()); }
-
-QString FilterRun::type(int result) const
+QString FilterRun::cell(int result, Cell which) const
 {
-    const FilterResult& r = results[size_t(result)];
-    return r.hasType ? text[r.nameLine + 1].mid(TypePrefix.size()) : QString();
+    const Result& r = m_results[size_t(result)];
+    const quint32 begin = which == Name ? r.begin : r.ends[which - 1];
+    return QString::fromUtf8(m_cells.data() + begin, qsizetype(r.ends[which] - begin));
 }
 
-QString FilterRun::mobile(int result) const
+bool FilterRun::hasCell(int result, Cell which) const
 {
-    const FilterResult& r = results[size_t(result)];
-    return r.hasMobile ? text[r.nameLine + 1 + r.hasType].mid(MobilePrefix.size()) : QString();
+    const Result& r = m_results[size_t(result)];
+    return which == Name || r.ends[which] > r.ends[which - 1];
 }
 
-QString FilterRun::email(int result) const
+int FilterRun::lineCount() const { return m_lineCount; }
+
+QString FilterRun::line(int index) const
 {
-    const FilterResult& r = results[size_t(result)];
-    return r.hasEmail ? text[r.nameLine + 1 + r.hasType + r.hasMobile].mid(EmailPrefix.size()) : QString();
+    if (index < 0 || index >= lineCount()) return {};
+    if (index < HeaderLines) return index == 1 ? m_summary : QString();
+    // The result whose lines hold this one: the last that starts at or before it.
+    auto it = std::upper_bound(m_results.begin(), m_results.end(), index,
+                               [](int i, const Result& r) { return i < r.firstLine; });
+    const int result = int(it - m_results.begin()) - 1;
+    int offset = index - m_results[size_t(result)].firstLine;
+    if (offset == 0) return QStringLiteral("Filtering result number %1").arg(result + 1);
+    --offset;
+    for (int c = Name; c < CellCount; ++c) {
+        if (!hasCell(result, Cell(c))) continue;
+        if (offset-- == 0) return CellPrefixes[c] + cell(result, Cell(c));
+    }
+    return {}; // the empty line that closes a result
+}
+
+QStringList FilterRun::text() const
+{
+    QStringList out;
+    out.reserve(lineCount());
+    for (int i = 0; i < lineCount(); ++i) out << line(i);
+    return out;
+}
+
+void FilterRun::addResult(const char* const data[CellCount], const int sizes[CellCount])
+{
+    Result r;
+    r.begin = quint32(m_cells.size());
+    r.firstLine = m_lineCount;
+    int lines = 3; // the number, the name and the closing empty line
+    for (int c = Name; c < CellCount; ++c) {
+        if (sizes[c] > 0) m_cells.append(data[c], size_t(sizes[c]));
+        r.ends[c] = quint32(m_cells.size());
+        if (c != Name && sizes[c] > 0) ++lines;
+    }
+    m_lineCount += lines;
+    m_results.push_back(r);
 }
 
 FilterRun runFilter(TMainDataModule& dm, const FilterValues& values)
@@ -141,38 +157,28 @@ FilterRun runFilter(TMainDataModule& dm, const FilterValues& values)
     std::vector<ActiveTest> tests;
     for (size_t i = 0; i < criteria.size() && i < values.size(); ++i)
         if (!values[i].isEmpty()) tests.push_back({contacts.requireField(criteria[i].field), values[i].toUtf8()});
-    const int nameField = contacts.requireField("Name");
-    const int typeField = contacts.requireField("PersonType");
-    const int mobileField = contacts.requireField("Mobile");
-    const int emailField = contacts.requireField("TelCallback");
+    const int fields[FilterRun::CellCount] = {contacts.requireField("Name"), contacts.requireField("PersonType"),
+                                              contacts.requireField("Mobile"), contacts.requireField("TelCallback")};
 
     FilterRun run;
-    run.text << QString() << filterSummaryLine(values) << QString();
-    QByteArray scratch;
+    run.m_summary = filterSummaryLine(values);
+    run.m_lineCount = FilterRun::HeaderLines;
+    QByteArray scratch[FilterRun::CellCount + 1];
     QuietDatasets quiet(dm); // the return to the first contact below is the only move anybody hears of
     visitContacts(dm, [&](const Dataset& ds) {
         const char* data;
         int size;
         for (const ActiveTest& t : tests) {
             // A null field never satisfies an active criterion.
-            if (!fieldUtf8(ds, t.field, scratch, &data, &size)) return;
+            if (!fieldUtf8(ds, t.field, scratch[FilterRun::CellCount], &data, &size)) return;
             if (!equalFoldingAsciiLetters(data, size, t.value.constData(), int(t.value.size()))) return;
         }
-        FilterResult r;
-        run.text << numberLine(run.results.size() + 1);
-        r.nameLine = int(run.text.size());
-        if (!fieldUtf8(ds, nameField, scratch, &data, &size)) size = 0;
-        run.text << prefixed(NamePrefix, data, size);
-        // Type, mobile and e-mail are listed only when neither null nor empty.
-        const auto optional = [&](int field, QLatin1StringView prefix, bool& has) {
-            has = fieldUtf8(ds, field, scratch, &data, &size) && size > 0;
-            if (has) run.text << prefixed(prefix, data, size);
-        };
-        optional(typeField, TypePrefix, r.hasType);
-        optional(mobileField, MobilePrefix, r.hasMobile);
-        optional(emailField, EmailPrefix, r.hasEmail);
-        run.text << QString();
-        run.results.push_back(r);
+        // The cells as stored; type, mobile and e-mail are listed only when neither null nor empty.
+        const char* cells[FilterRun::CellCount];
+        int sizes[FilterRun::CellCount];
+        for (int c = 0; c < FilterRun::CellCount; ++c)
+            if (!fieldUtf8(ds, fields[c], scratch[c], &cells[c], &sizes[c])) sizes[c] = 0;
+        run.addResult(cells, sizes);
     });
     contacts.first();
     return run;

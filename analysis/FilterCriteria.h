@@ -2,8 +2,11 @@
 // The thirty criteria of the filters and the run over the contacts: which contacts satisfy every active
 // criterion, the summary line and the result text that becomes the filtering report's body.
 
+#include "platform/ComposedReport.h"
+
 #include <QString>
 #include <QStringList>
+#include <string>
 #include <vector>
 
 namespace qv {
@@ -31,22 +34,43 @@ using FilterValues = std::vector<QString>;
 
 QString filterSummaryLine(const FilterValues& values);
 
-// One result: where its lines start in the result text and which of the optional lines it has. The grid's cells
-// are read from those lines, so that a run of many results builds each text once.
-struct FilterResult {
-    int nameLine = 0; // the "Name: " line; the optional lines follow it in the order type, mobile, email
-    bool hasType = false, hasMobile = false, hasEmail = false;
-};
+// The results of one run, held compactly: every result's four cells in one buffer, and the result text made a
+// line at a time when asked (the grid shows a few rows, the report's preview a page), so that a run that finds a
+// hundred thousand contacts makes no hundred thousand strings.
+class FilterRun : public report::LineSource {
+public:
+    enum Cell { Name, Type, Mobile, Email, CellCount };
 
-struct FilterRun {
-    std::vector<FilterResult> results; // numbered from 1 in this order
-    QStringList text;                  // the result text
-
+    int resultCount() const { return int(m_results.size()); }
     // The texts of a result's grid cells: type, mobile and email are empty when the field was null or empty.
-    QString name(int result) const;
-    QString type(int result) const;
-    QString mobile(int result) const;
-    QString email(int result) const;
+    QString name(int result) const { return cell(result, Name); }
+    QString type(int result) const { return cell(result, Type); }
+    QString mobile(int result) const { return cell(result, Mobile); }
+    QString email(int result) const { return cell(result, Email); }
+
+    // The result text: an empty line, the summary line, an empty line, then for each result its number line, its
+    // "Name: " line, a "Type: ", "Mobile: " and "Email: " line for each cell that is not empty, and an empty line.
+    // A run that has not happened has no lines.
+    int lineCount() const override;
+    QString line(int index) const override;
+    QStringList text() const; // every line
+
+private:
+    friend FilterRun runFilter(TMainDataModule& dm, const FilterValues& values);
+    static constexpr int HeaderLines = 3;
+    struct Result {
+        quint32 begin;           // of the name in m_cells
+        quint32 ends[CellCount]; // of each cell
+        int firstLine;           // of its number line in the result text
+    };
+    QString cell(int result, Cell which) const;
+    bool hasCell(int result, Cell which) const;
+    void addResult(const char* const data[CellCount], const int sizes[CellCount]);
+
+    QString m_summary;
+    std::string m_cells; // UTF-8
+    std::vector<Result> m_results;
+    int m_lineCount = 0; // none before a run, the three header lines for a run that found nothing
 };
 
 // Visits the contacts of the current company in dataset order and returns to the first one afterwards.

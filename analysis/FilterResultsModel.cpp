@@ -5,7 +5,7 @@ namespace qv {
 void FilterResultsModel::setRun(FilterRun run)
 {
     beginResetModel();
-    m_run = std::move(run);
+    m_run = std::make_shared<const FilterRun>(std::move(run));
     endResetModel();
 }
 
@@ -21,10 +21,10 @@ QString FilterResultsModel::cellText(int row, int column) const
     if (row < 0 || row >= resultCount()) return {};
     switch (column) {
     case NumberColumn: return QString::number(row + 1);
-    case NameColumn: return m_run.name(row);
-    case TypeColumn: return m_run.type(row);
-    case MobileColumn: return m_run.mobile(row);
-    case EmailColumn: return m_run.email(row);
+    case NameColumn: return m_run->name(row);
+    case TypeColumn: return m_run->type(row);
+    case MobileColumn: return m_run->mobile(row);
+    case EmailColumn: return m_run->email(row);
     default: return {};
     }
 }

@@ -5,6 +5,7 @@
 #include "analysis/FilterCriteria.h"
 
 #include <QAbstractTableModel>
+#include <memory>
 
 namespace qv {
 
@@ -18,8 +19,10 @@ public:
     // Replaces every row at once, so that the view lays out and paints once for the whole run.
     void setRun(FilterRun run);
     void clear() { setRun({}); }
-    const FilterRun& run() const { return m_run; }
-    int resultCount() const { return int(m_run.results.size()); }
+    const FilterRun& run() const { return *m_run; }
+    // The run itself, for a report that shows its lines after the grid has moved on.
+    std::shared_ptr<const FilterRun> sharedRun() const { return m_run; }
+    int resultCount() const { return m_run->resultCount(); }
     QString cellText(int row, int column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -28,7 +31,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    FilterRun m_run;
+    std::shared_ptr<const FilterRun> m_run = std::make_shared<FilterRun>();
 };
 
 } // namespace qv

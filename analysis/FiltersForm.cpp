@@ -160,7 +160,9 @@ TFilters::TFilters(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm
     connect(ReportButton, &QPushButton::clicked, this, &TFilters::ReportButtonClick);
 
     Dataset* roles = dm.PeopleProjectDetail;
-    reportCommand = [roles](const QStringList& lines) { produceFilteringReport(lines, roles); };
+    reportCommand = [roles](std::shared_ptr<const report::LineSource> lines) {
+        produceFilteringReport(std::move(lines), roles);
+    };
 
     reset();
 }
@@ -233,7 +235,7 @@ void TFilters::reset()
 
 int TFilters::ShowModal() { return exec(); }
 
-const QStringList& TFilters::resultText() const { return m_model->run().text; }
+QStringList TFilters::resultText() const { return m_model->run().text(); }
 
 void TFilters::showEvent(QShowEvent* event)
 {
@@ -262,7 +264,7 @@ void TFilters::FilterButtonClick()
         if (values[i].isEmpty()) m_criteria[i].check->setChecked(false);
     }
     FilterRun run = runFilter(m_dm, values);
-    const bool found = !run.results.empty();
+    const bool found = run.resultCount() > 0;
     m_model->setRun(std::move(run));
     setResultCommandsEnabled(found);
 }
@@ -292,7 +294,7 @@ void TFilters::BulkEmailButtonClick()
 
 void TFilters::ReportButtonClick()
 {
-    if (reportCommand) reportCommand(resultText());
+    if (reportCommand) reportCommand(m_model->sharedRun());
 }
 
 bool TFilters::eventFilter(QObject* watched, QEvent* event)

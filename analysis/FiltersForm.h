@@ -41,10 +41,10 @@ public:
 
     FilterResultsModel* resultsModel() const { return m_model; }
     // The body of the filtering report; kept with the grid's rows, whose cells are read from it.
-    const QStringList& resultText() const;
+    QStringList resultText() const;
 
     // The command behind "Report...": by default the filtering report; tests may replace it.
-    std::function<void(const QStringList&)> reportCommand;
+    std::function<void(std::shared_ptr<const report::LineSource>)> reportCommand;
 
     void FilterButtonClick();
     void BulkEmailButtonClick();

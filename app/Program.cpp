@@ -191,6 +191,15 @@ bool Program::start()
     return true;
 }
 
+void Program::warnOnceIfUnwritable()
+{
+    // The program still runs for reading; the user hears why saves would fail once the main window is up.
+    const QString problem = m_dataModule->MainADOConnection->writeProblem();
+    if (problem.isEmpty()) return;
+    QMetaObject::invokeMethod(
+        m_form1, [problem] { showWarningOk(problem); }, Qt::QueuedConnection);
+}
+
 void Program::showMainWindow()
 {
     // Fill the screen even where no window manager honours "maximized"; a window manager maximizes it over this.
@@ -201,6 +210,7 @@ void Program::showMainWindow()
 int Program::run()
 {
     showMainWindow();
+    warnOnceIfUnwritable();
     // A request to end made while starting (a failed display check) takes effect as soon as the loop begins.
     if (programEndRequested())
         QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);

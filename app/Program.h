@@ -61,6 +61,7 @@ private:
     void createWindows();     // 1 to 12
     void createLateWindows(); // 13 and 14, once the database is open
     void wireMenu();
+    void warnOnceIfUnwritable();
     void wireAccounts();
     void wireHelp();
     void wireDatabaseMenu();

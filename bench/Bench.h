@@ -3,6 +3,7 @@
 // SQLite baseline doing the same work in the same run.
 
 #include <QString>
+#include <stdexcept>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -22,6 +23,11 @@ struct Result {
     bool memory = false;
     QString note; // optional extra words after the figures
 };
+// A path that is a yes-or-no check rather than a ratio throws this when the check fails: the line says why and
+// the benchmark program ends with a failure.
+struct CheckFailed : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 class Context {
 public:
@@ -36,8 +42,13 @@ public:
     Program& program();
     TMainDataModule& dataModule(); // the program's data module
 
-    // A raw SQLite connection with the key applied, for baselines. A fresh one on each call.
+    // A raw SQLite connection with the key applied and a page cache large enough for the whole file, for
+    // baselines. A fresh one on each call; its cache starts empty.
     sqlite3* openRaw() const;
+    // The same, with every table read once: its page cache holds the file, as a warm baseline's should.
+    sqlite3* openRawWarm() const;
+    // Copies the database file to `path` (for paths that destroy data) or back.
+    void copyDatabase(const QString& from, const QString& to) const;
 
 private:
     QString m_folder;
@@ -58,9 +69,19 @@ struct Registrar {
 
 // Best (smallest) time of `repeats` runs of f, in milliseconds.
 double bestOf(int repeats, const std::function<void()>& f);
+// Milliseconds from the start of command to the end of the first paint of a top-level window whose class is
+// windowClass (as its meta-object names it, "qv::PreviewWindow"); that window is then closed, so that a command
+// waiting for it returns. Throws when no such window is painted.
+double timeToFirstPaint(const char* windowClass, const std::function<void()>& command);
+// The process's peak resident memory (VmHWM) in MB.
+double peakMemoryMb();
+// Reads every table of the schema with prepared statements; returns a checksum.
+quint64 rawReadAllTables(sqlite3* db);
 // Reads every row and column of a query on a raw connection; returns a checksum so that nothing is skipped.
 quint64 rawRead(sqlite3* db, const char* sql);
 void rawExec(sqlite3* db, const char* sql);
+// The launch path's own processes: `qvbench --launch-child program|raw FOLDER` (see paths_data.cpp).
+int launchChild(int argc, char** argv);
 void closeRaw(sqlite3* db);
 
 } // namespace qv::bench

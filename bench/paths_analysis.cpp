@@ -5,7 +5,6 @@
 #include "app/Program.h"
 #include "bench/Bench.h"
 #include "data/DataModule.h"
-#include "reports/TFReport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -36,6 +35,20 @@ TFilters& shownFilters(Context& c)
     return w;
 }
 
+// The four result columns of every contact of the first company, in one plain pass.
+const char* ResultColumns = "SELECT Name, PersonType, Mobile, TelCallback FROM People NOT INDEXED "
+                            "WHERE CompanyID = (SELECT min(CompanyID) FROM Companies)";
+
+double rawBest(Context& c, int repeats, const char* sql)
+{
+    sqlite3* db = c.openRawWarm();
+    const double ms = bestOf(repeats, [&] { rawRead(db, sql); });
+    closeRaw(db);
+    return ms;
+}
+
+// "Filter" with three criteria: the run and the grid painted, against the same rows and columns read in one
+// plain pass (a scan, which is faster here than the engine's walk of an index).
 Result filterRun(Context& c)
 {
     TFilters& w = shownFilters(c);
@@ -48,63 +61,62 @@ Result filterRun(Context& c)
         QApplication::processEvents();
     });
     r.note = QStringLiteral("(%1 results)").arg(w.resultsModel()->resultCount());
-    sqlite3* db = c.openRaw();
-    const char* sql = "SELECT Name, PersonType, Mobile, TelCallback FROM People WHERE CompanyID = 1 "
-                      "AND Gender = 'Male' COLLATE NOCASE AND PersonType = 'Customer' COLLATE NOCASE "
-                      "AND Industry = 'Computers and Software' COLLATE NOCASE";
-    rawRead(db, sql);
-    r.baseline = bestOf(5, [&] { rawRead(db, sql); });
-    closeRaw(db);
+    r.baseline = rawBest(c, 5,
+                         "SELECT Name, PersonType, Mobile, TelCallback FROM People NOT INDEXED "
+                         "WHERE CompanyID = (SELECT min(CompanyID) FROM Companies) "
+                         "AND Gender = 'Male' COLLATE NOCASE AND PersonType = 'Customer' COLLATE NOCASE "
+                         "AND Industry = 'Computers and Software' COLLATE NOCASE");
     w.hide();
     return r;
 }
 
+// "Filter" without criteria (every contact a result) until the grid is painted, then "Report..." until the
+// preview's first page is painted, against the four result columns read in one pass.
 Result filterAll(Context& c)
 {
     TFilters& w = shownFilters(c);
-    Dataset* roles = c.dataModule().PeopleProjectDetail;
-    int pages = 0;
     Result r;
     r.program = bestOf(3, [&] {
         w.FilterButtonClick();
         QApplication::processEvents();
-        auto report = createTFReport(roles);
-        report->bodyMemo().setLines(w.resultText());
-        pages = report->compose().pageCount();
+        timeToFirstPaint("qv::PreviewWindow", [&] { w.ReportButtonClick(); });
     });
-    r.note = QStringLiteral("(%1 results, %2 pages)").arg(w.resultsModel()->resultCount()).arg(pages);
-    sqlite3* db = c.openRaw();
-    const char* sql = "SELECT Name FROM People WHERE CompanyID = 1";
-    rawRead(db, sql);
-    r.baseline = bestOf(3, [&] { rawRead(db, sql); });
-    closeRaw(db);
+    r.note = QStringLiteral("(%1 results)").arg(w.resultsModel()->resultCount());
+    r.baseline = rawBest(c, 3, ResultColumns);
     w.hide();
     return r;
 }
 
+// "Report..." after a run that found every contact, until the preview's first page is painted.
+Result filterReport(Context& c)
+{
+    TFilters& w = shownFilters(c);
+    w.FilterButtonClick();
+    QApplication::processEvents();
+    Result r;
+    r.program = 1e18;
+    for (int i = 0; i < 3; ++i)
+        r.program = std::min(r.program, timeToFirstPaint("qv::PreviewWindow", [&] { w.ReportButtonClick(); }));
+    r.note = QStringLiteral("(%1 results)").arg(w.resultsModel()->resultCount());
+    r.baseline = rawBest(c, 3, ResultColumns);
+    w.hide();
+    return r;
+}
+
+// The command from the menu until the report's preview, pie included, is painted, against one plain pass over
+// the ten columns the analysis reads.
 Result lookupAnalysis(Context& c)
 {
     TMainDataModule& dm = c.dataModule();
     Result r;
-    int high = 0;
-    r.program = bestOf(5, [&] { high = analyseLookupData(dm).high; });
-    r.note = QStringLiteral("(%1 high-importance customers)").arg(high);
-    sqlite3* db = c.openRaw();
-    const auto raw = [db] {
-        rawRead(db, "SELECT PersonType, CustoemrImportance, count(*) FROM People WHERE CompanyID = 1 "
-                    "GROUP BY PersonType, CustoemrImportance");
-        for (const char* field : {"Gender", "Household", "EducationLevel", "Industry", "CompanySize", "Income",
-                                  "ProspectingMethod", "ApproachType"}) {
-            const QByteArray sql = QByteArray("SELECT ") + field +
-                                   ", count(*) FROM People WHERE CompanyID = 1 "
-                                   "AND PersonType = 'Customer' AND CustoemrImportance = 'High' GROUP BY " +
-                                   field;
-            rawRead(db, sql.constData());
-        }
-    };
-    raw();
-    r.baseline = bestOf(5, raw);
-    closeRaw(db);
+    r.program = 1e18;
+    for (int i = 0; i < 5; ++i)
+        r.program = std::min(r.program, timeToFirstPaint("qv::PreviewWindow", [&] { runLookupDataAnalysis(dm); }));
+    r.note = QStringLiteral("(%1 high-importance customers)").arg(analyseLookupData(dm).high);
+    r.baseline = rawBest(c, 5,
+                         "SELECT PersonType, CustoemrImportance, Gender, Household, EducationLevel, Industry, "
+                         "CompanySize, Income, ProspectingMethod, ApproachType FROM People NOT INDEXED "
+                         "WHERE CompanyID = (SELECT min(CompanyID) FROM Companies)");
     return r;
 }
 
@@ -113,5 +125,6 @@ Result lookupAnalysis(Context& c)
 QV_BENCH_PATH("filter-run", filterRun);
 QV_BENCH_PATH("lookup-analysis", lookupAnalysis);
 QV_BENCH_PATH("filter-all", filterAll);
+QV_BENCH_PATH("filter-report", filterReport);
 
 } // namespace qv::bench

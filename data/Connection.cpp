@@ -2,8 +2,11 @@
 #include "data/DatabaseError.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <cstdlib>
 #include <sqlcipher/sqlite3.h>
+#include <unistd.h>
 
 namespace qv {
 
@@ -32,7 +35,7 @@ Statement::Statement(Connection& connection, const QString& sql) : m_connection(
     const QByteArray utf8 = sql.toUtf8();
     int rc = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &m_stmt, nullptr);
     if (rc != SQLITE_OK) {
-        QString text = engineError(db, rc);
+        QString text = connection.describeFailure(rc, engineError(db, rc));
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
         throw DatabaseError(text, rc);
@@ -81,7 +84,7 @@ bool Statement::step()
     int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
-    QString text = engineError(m_connection.handle(), rc);
+    QString text = m_connection.describeFailure(rc, engineError(m_connection.handle(), rc));
     sqlite3_reset(m_stmt);
     throw DatabaseError(text, rc);
 }
@@ -174,8 +177,9 @@ void Connection::open()
     const QString path = dataSource();
     const QString mode = shareMode();
     // Opened read-write and never created: a missing file must fail, not leave an empty database behind.
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX;
-    if (mode.compare("Read", Qt::CaseInsensitive) == 0) flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_FULLMUTEX;
+    // One thread uses the connection: no mutex around every call (a scan makes millions of them).
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    if (mode.compare("Read", Qt::CaseInsensitive) == 0) flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
     if (!m_fileLock.acquire(path, FileLock::Kind::Shared, m_busyTimeoutMs))
         throw DatabaseError(QStringLiteral("%1: another copy of the program is restoring this database; try again in "
                                            "a moment.")
@@ -192,6 +196,7 @@ void Connection::open()
         if (code == SQLITE_NOTADB)
             text = QStringLiteral("%1: %2 (the database password is wrong or the file is damaged)")
                        .arg(QDir::toNativeSeparators(path), text);
+        if (code == SQLITE_CORRUPT) text = damagedFileText(path, text);
         throw DatabaseError(text, code);
     };
     if (rc != SQLITE_OK) abandon(rc);
@@ -204,8 +209,24 @@ void Connection::open()
     }
     sqlite3_busy_timeout(db, m_busyTimeoutMs);
     // Verify the key by reading the schema; a wrong key reads garbage and SQLite answers SQLITE_NOTADB.
-    rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
+    int tables = 0;
+    rc = sqlite3_exec(
+        db, "SELECT count(*) FROM sqlite_master;",
+        [](void* count, int, char** values, char**) {
+            *static_cast<int*>(count) = values[0] ? std::atoi(values[0]) : 0;
+            return 0;
+        },
+        &tables, nullptr);
     if (rc != SQLITE_OK) abandon(rc);
+    if (tables == 0) {
+        // SQLite takes an empty file for an empty database; ours always holds its tables.
+        sqlite3_close(db);
+        m_fileLock.release();
+        throw DatabaseError(QStringLiteral("The database file %1 is empty or damaged: it holds no tables. Restore it "
+                                           "from a backup or install it again.")
+                                .arg(QDir::toNativeSeparators(path)),
+                            SQLITE_CORRUPT);
+    }
     const char* settings = "PRAGMA journal_mode = DELETE;"
                            "PRAGMA cache_size = -131072;" // 128 MiB of decrypted pages: re-reads stay in memory
                            "PRAGMA temp_store = MEMORY;";
@@ -215,6 +236,22 @@ void Connection::open()
         rc = sqlite3_exec(db, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK) abandon(rc);
     }
+    m_writeProblem.clear();
+    if (!(flags & SQLITE_OPEN_READONLY)) {
+        // A file that cannot be written opens all the same, read-only; so does one whose folder cannot take the
+        // journal a save writes beside it. Say so before the first save fails.
+        const QString folder = QFileInfo(path).absolutePath();
+        if (sqlite3_db_readonly(db, "main") == 1)
+            m_writeProblem = QStringLiteral("The database file %1 cannot be written: it is read-only. You can look at "
+                                            "your records, but no change can be saved.")
+                                 .arg(QDir::toNativeSeparators(path));
+        else if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
+            m_writeProblem =
+                QStringLiteral("The folder %1 of the database file cannot be written, and every save needs "
+                               "to write a journal file there. You can look at your records, but no change "
+                               "can be saved.")
+                    .arg(QDir::toNativeSeparators(folder));
+    }
     m_db = db;
     m_transactionDepth = 0;
     emit connected();
@@ -223,7 +260,6 @@ void Connection::open()
 void Connection::close()
 {
     if (!m_db) return;
-    m_statements.clear();
     sqlite3_finalize(m_dataVersion);
     m_dataVersion = nullptr;
     sqlite3_close_v2(m_db);
@@ -298,20 +334,26 @@ void Connection::rollback()
     exec("ROLLBACK");
 }
 
-Statement& Connection::cachedStatement(const QString& sql)
-{
-    auto it = m_statements.find(sql);
-    if (it == m_statements.end()) {
-        // Updates vary with the columns they write: keep the cache from growing without end.
-        if (m_statements.size() >= 64) m_statements.clear();
-        it = m_statements.emplace(sql, std::make_unique<Statement>(*this, sql)).first;
-    }
-    sqlite3_reset(it->second->handle()); // every parameter is bound again by the caller
-    return *it->second;
-}
-
 qint64 Connection::lastInsertRowid() const { return sqlite3_last_insert_rowid(handle()); }
 int Connection::changes() const { return sqlite3_changes(handle()); }
+
+void Connection::releaseMemory()
+{
+    if (m_db) sqlite3_db_release_memory(m_db);
+}
+
+QString Connection::damagedFileText(const QString& path, const QString& engineText)
+{
+    return QStringLiteral("The database file %1 is damaged (%2). Restore it from a backup or install it again.")
+        .arg(QDir::toNativeSeparators(path), engineText);
+}
+
+QString Connection::describeFailure(int code, const QString& engineText) const
+{
+    // The file itself is at fault: the user must know which file.
+    if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB) return damagedFileText(dataSource(), engineText);
+    return engineText;
+}
 
 QString Connection::lastErrorText() const { return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString(); }
 

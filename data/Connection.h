@@ -95,11 +95,13 @@ public:
     void rollback();
 
     QString lastErrorText() const;
+    // Gives back the page cache's unused pages: once the datasets hold their rows, the cache would be a second copy.
+    void releaseMemory();
 
-    // A statement prepared once and kept until the connection closes, reset and ready to bind: for the
-    // statements a dataset runs again and again (a row's insert and its re-read). The reference holds until the
-    // next call.
-    Statement& cachedStatement(const QString& sql);
+    // Why saves will fail although the file opened (it or its folder cannot be written); empty when they can.
+    QString writeProblem() const { return m_writeProblem; }
+    // An engine error as the user is told it: a damaged file is named.
+    QString describeFailure(int code, const QString& engineText) const;
 
     // Parses "key=value;..." pairs the way the connection string writes them, quotes removed.
     static QString connectionStringValue(const QString& connectionString, const QString& key);
@@ -113,6 +115,7 @@ signals:
 
 private:
     qint64 dataVersion();
+    static QString damagedFileText(const QString& path, const QString& engineText);
 
     QString m_connectionString;
     bool m_loginPrompt = false;
@@ -120,8 +123,8 @@ private:
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_dataVersion = nullptr;
     std::unordered_map<QString, quint64> m_localWrites;
-    std::unordered_map<QString, std::unique_ptr<Statement>> m_statements;
     int m_transactionDepth = 0;
+    QString m_writeProblem;
     FileLock m_fileLock; // shared while connected, so that a restore elsewhere leaves the file alone
 };
 

@@ -41,7 +41,7 @@ TMainDataModule::TMainDataModule(QObject* parent) : QObject(parent)
     });
 
     PeopleCompanyDet->beforePost = [this](Dataset& ds) { requireName(m_contactNameBox, ds, "Name"); };
-    PeopleCompanyDet->afterPost = [this](Dataset&) { refreshProfessionSuggestions(); };
+    PeopleCompanyDet->afterPost = [this](Dataset& ds) { professionsAfterPost(ds); };
     AccountsTable->beforePost = [this](Dataset& ds) { requireName(m_accountNameBox, ds, "AccountName"); };
     DayEvents->beforePost = [this](Dataset& ds) { eventDefaults(ds); };
 }
@@ -70,6 +70,8 @@ void TMainDataModule::openAll(bool open)
             d->close();
     }
     reloadProfessionSuggestions();
+    // The datasets hold every row now; the pages read to fill them are not needed again.
+    if (MainADOConnection->isOpen()) MainADOConnection->releaseMemory();
 }
 
 void TMainDataModule::reloadProfessionSuggestions()
@@ -86,6 +88,7 @@ void TMainDataModule::reloadProfessionSuggestions()
         }
         if (count > 0) ProfessionQuery->moveTo(count - 1);
     }
+    noteProfessionQueryRun();
     emit professionSuggestionsChanged(m_professions);
 }
 
@@ -94,6 +97,27 @@ void TMainDataModule::refreshProfessionSuggestions()
     ProfessionQuery->close();
     ProfessionQuery->open();
     reloadProfessionSuggestions();
+}
+
+void TMainDataModule::noteProfessionQueryRun()
+{
+    if (ProfessionQuery->isOpen() && MainADOConnection->isOpen())
+        m_professionStamp = MainADOConnection->stampOf("People");
+}
+
+void TMainDataModule::professionsAfterPost(const Dataset& people)
+{
+    // The query's answer can change only when this save wrote a Profession, or something else wrote to People
+    // since the query last ran (a deletion, another dataset, another process). Otherwise it stands, and asking
+    // again would cost a walk over the whole index on every save.
+    Connection::Stamp expected = m_professionStamp;
+    ++expected.local; // this save
+    const Connection::Stamp now = MainADOConnection->stampOf("People");
+    if (ProfessionQuery->isOpen() && now == expected && !people.lastPostWrote("Profession")) {
+        m_professionStamp = now;
+        return;
+    }
+    refreshProfessionSuggestions();
 }
 
 // Blank as the rule has always seen it: nothing left once characters 32 and below are trimmed from both ends.
@@ -117,10 +141,11 @@ void TMainDataModule::requireName(const NameBox& box, Dataset& ds, const char* c
 
 QDateTime TMainDataModule::eventAlertTime(const QDate& day, const QTime& start, qint64 reminderBefore)
 {
-    const QDateTime t(day, start);
-    const int year = t.date().year(), month = t.date().month(), dayOfMonth = t.date().day();
-    quint16 hour = quint16(t.time().hour());
-    quint16 minute = quint16(t.time().minute());
+    // From the date and the time of day alone, never through a time zone: a local time inside the hour a clock
+    // change skips does not exist, and the alert would be lost.
+    const int year = day.year(), month = day.month(), dayOfMonth = day.day();
+    quint16 hour = quint16(start.hour());
+    quint16 minute = quint16(start.minute());
     // Borrow three hours so that the minute cannot go below zero for lead times up to 180 minutes.
     hour = quint16(hour - 3);
     minute = quint16(minute + 180 - quint16(reminderBefore));
@@ -138,7 +163,7 @@ QDateTime TMainDataModule::eventAlertTime(const QDate& day, const QTime& start, 
         throw DatabaseError(QStringLiteral("Invalid argument to date encode: %1:%2 is not a time of day")
                                 .arg(qint16(hour))
                                 .arg(qint16(minute)));
-    return QDateTime(QDate(year, month, dayOfMonth), QTime(hour, minute, 0, 0));
+    return dates::wallClock(QDate(year, month, dayOfMonth), QTime(hour, minute, 0, 0));
 }
 
 void TMainDataModule::eventDefaults(Dataset& events)
@@ -152,7 +177,7 @@ void TMainDataModule::eventDefaults(Dataset& events)
     if (!day.isValid()) throw DatabaseError(QStringLiteral("'%1' is not a valid date").arg(dayText));
     const QTime start = dates::parseTimeOfDay(startText);
     if (!start.isValid()) throw DatabaseError(QStringLiteral("'%1' is not a valid time").arg(startText));
-    events.setValue("Time", QDateTime(day, start));
+    events.setValue("Time", dates::wallClock(day, start));
     events.setValue("Time", eventAlertTime(day, start, events.asInteger("ReminderBefore")));
 }
 

@@ -59,7 +59,8 @@ public:
     void setAccountNameBox(NameBox box) { m_accountNameBox = std::move(box); }
 
     // The alert time of an event: the day's date at the start time, less the lead time, worked out in 16-bit
-    // unsigned arithmetic as the rule has always done. Throws DatabaseError when a value cannot be encoded.
+    // unsigned arithmetic as the rule has always done, as a wall-clock value (dates::wallClock). Throws
+    // DatabaseError when a value cannot be encoded.
     static QDateTime eventAlertTime(const QDate& day, const QTime& start, qint64 reminderBefore);
 
 signals:
@@ -69,11 +70,14 @@ private:
     Dataset* add(const QString& name, const QString& table, Dataset* master = nullptr, const QString& link = {});
     void requireName(const NameBox& box, Dataset& ds, const char* column);
     void eventDefaults(Dataset& events);
+    void professionsAfterPost(const Dataset& people);
+    void noteProfessionQueryRun();
 
     std::vector<Dataset*> m_openOrder;
     QStringList m_professions;
     NameBox m_contactNameBox;
     NameBox m_accountNameBox;
+    Connection::Stamp m_professionStamp; // People as the profession query last saw it
 };
 
 } // namespace qv

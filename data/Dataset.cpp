@@ -2,176 +2,13 @@
 #include "data/DatabaseError.h"
 #include "data/DateFormats.h"
 
-#include <QStringEncoder>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <sqlcipher/sqlite3.h>
 
 namespace qv {
-
-// ================================================================ PackedRow
-
-namespace {
-constexpr unsigned char WideOffsets = 1;
-
-size_t headerSize(int columns, bool wide) { return 1 + size_t(columns) + size_t(columns) * (wide ? 4 : 2); }
-} // namespace
-
-PackedRow& PackedRow::operator=(PackedRow&& o) noexcept
-{
-    if (this != &o) {
-        std::free(m_data);
-        m_data = o.m_data;
-        o.m_data = nullptr;
-    }
-    return *this;
-}
-
-PackedRow::~PackedRow() { std::free(m_data); }
-
-void PackedRow::Builder::addNull()
-{
-    tags[col] = Null;
-    ends[col++] = quint32(data.size());
-}
-
-void PackedRow::Builder::addInt(qint64 v)
-{
-    tags[col] = Int;
-    data.append(reinterpret_cast<const char*>(&v), sizeof v);
-    ends[col++] = quint32(data.size());
-}
-
-void PackedRow::Builder::addReal(double v)
-{
-    tags[col] = Real;
-    data.append(reinterpret_cast<const char*>(&v), sizeof v);
-    ends[col++] = quint32(data.size());
-}
-
-void PackedRow::Builder::addText(const char* utf8, int size)
-{
-    tags[col] = Text;
-    if (size > 0) data.append(utf8, size_t(size));
-    ends[col++] = quint32(data.size());
-}
-
-void PackedRow::Builder::addText(QStringView text)
-{
-    tags[col] = Text;
-    // Encoded straight into the row's bytes: no temporary per value.
-    const size_t at = data.size();
-    data.resize(at + size_t(text.size()) * 3);
-    QStringEncoder utf8(QStringEncoder::Utf8);
-    char* end = utf8.appendToBuffer(data.data() + at, text);
-    data.resize(size_t(end - data.data()));
-    ends[col++] = quint32(data.size());
-}
-
-PackedRow PackedRow::Builder::build() const
-{
-    const int n = int(tags.size());
-    const bool wide = data.size() > 0xFFFF;
-    const size_t head = headerSize(n, wide);
-    PackedRow row;
-    row.m_data = static_cast<char*>(std::malloc(head + data.size()));
-    if (!row.m_data) throw std::bad_alloc();
-    row.m_data[0] = wide ? WideOffsets : 0;
-    std::memcpy(row.m_data + 1, tags.data(), size_t(n));
-    char* offsets = row.m_data + 1 + n;
-    for (int i = 0; i < n; ++i) {
-        if (wide) {
-            std::memcpy(offsets + 4 * i, &ends[i], 4);
-        } else {
-            quint16 e = quint16(ends[i]);
-            std::memcpy(offsets + 2 * i, &e, 2);
-        }
-    }
-    if (!data.empty()) std::memcpy(row.m_data + head, data.data(), data.size());
-    return row;
-}
-
-PackedRow PackedRow::pack(const std::vector<QVariant>& values)
-{
-    Builder b(int(values.size()));
-    for (const QVariant& v : values) {
-        if (!v.isValid() || v.isNull()) {
-            b.addNull();
-            continue;
-        }
-        switch (v.typeId()) {
-        case QMetaType::Bool: b.addInt(v.toBool() ? 1 : 0); break;
-        case QMetaType::Int:
-        case QMetaType::LongLong:
-        case QMetaType::UInt:
-        case QMetaType::ULongLong: b.addInt(v.toLongLong()); break;
-        case QMetaType::Double: b.addReal(v.toDouble()); break;
-        case QMetaType::QString: b.addText(QStringView(*static_cast<const QString*>(v.constData()))); break;
-        default: {
-            const QByteArray u = v.toString().toUtf8();
-            b.addText(u.constData(), int(u.size()));
-        }
-        }
-    }
-    return b.build();
-}
-
-PackedRow::Tag PackedRow::tag(int column, int columnCount) const
-{
-    Q_UNUSED(columnCount);
-    return Tag(static_cast<unsigned char>(m_data[1 + column]));
-}
-
-const char* PackedRow::bytes(int column, int n, int* size) const
-{
-    const bool wide = m_data[0] & WideOffsets;
-    const char* offsets = m_data + 1 + n;
-    quint32 end, begin = 0;
-    if (wide) {
-        std::memcpy(&end, offsets + 4 * column, 4);
-        if (column > 0) std::memcpy(&begin, offsets + 4 * (column - 1), 4);
-    } else {
-        quint16 e, b = 0;
-        std::memcpy(&e, offsets + 2 * column, 2);
-        if (column > 0) std::memcpy(&b, offsets + 2 * (column - 1), 2);
-        end = e;
-        begin = b;
-    }
-    *size = int(end - begin);
-    return m_data + headerSize(n, wide) + begin;
-}
-
-QVariant PackedRow::value(int column, int n) const
-{
-    int size = 0;
-    switch (tag(column, n)) {
-    case Null: return {};
-    case Int: {
-        qint64 v;
-        std::memcpy(&v, bytes(column, n, &size), sizeof v);
-        return QVariant(v);
-    }
-    case Real: {
-        double v;
-        std::memcpy(&v, bytes(column, n, &size), sizeof v);
-        return QVariant(v);
-    }
-    case Text: {
-        const char* p = bytes(column, n, &size);
-        return QVariant(QString::fromUtf8(p, size));
-    }
-    }
-    return {};
-}
-
-size_t PackedRow::allocatedBytes(int n) const
-{
-    if (!m_data || n == 0) return 0;
-    int size = 0;
-    const char* lastBegin = bytes(n - 1, n, &size);
-    return size_t(lastBegin + size - m_data);
-}
 
 // ================================================================ Dataset: construction
 
@@ -179,6 +16,8 @@ Dataset::Dataset(Connection* connection, const QString& name, QObject* parent)
     : QObject(parent), m_connection(connection)
 {
     setObjectName(name);
+    // Prepared statements belong to one connection: a reconnect prepares them anew.
+    if (connection) connect(connection, &Connection::disconnected, this, &Dataset::dropStatements);
 }
 
 Dataset::Dataset(Connection* connection, const QString& name, const QString& table, QObject* parent)
@@ -224,33 +63,42 @@ void Dataset::addLookupField(const QString& name, std::function<QVariant(const D
 
 // ================================================================ open, close, read
 
+qint64 Dataset::linkOf(const Row& row) const
+{
+    const PackedRow p = row.packed();
+    switch (p.tag(m_linkColumn, m_storedColumns)) {
+    case PackedRow::Null: return NullLink;
+    case PackedRow::Int: return p.integer(m_linkColumn, m_storedColumns);
+    default: return p.value(m_linkColumn, m_storedColumns).toLongLong(); // written as text by another program
+    }
+}
+
+QString Dataset::columnList() const
+{
+    QStringList cols;
+    // Brackets, not double quotes: SQLite reads an unknown double-quoted name as a text literal.
+    for (int i = 0; i < m_storedColumns; ++i) cols << '[' + m_columns[size_t(i)].name + ']';
+    return cols.join(", ");
+}
+
 QString Dataset::selectSql() const
 {
     if (!m_table) return m_sql;
-    QStringList cols;
-    // Brackets, not double quotes: SQLite reads an unknown double-quoted name as a text literal.
-    for (int i = 0; i < m_storedColumns; ++i) cols << '[' + m_columns[i].name + ']';
-    QString sql = QStringLiteral("SELECT rowid, %1 FROM [%2]").arg(cols.join(", "), m_table->name);
-    if (m_master && m_linkColumn >= 0)
-        sql += QStringLiteral(" ORDER BY [%1], rowid").arg(m_columns[m_linkColumn].name);
-    else
-        sql += QStringLiteral(" ORDER BY rowid");
-    return sql;
+    // In the table's own order, a plain scan; a detail sorts its rows by the link in memory (see readAll).
+    return QStringLiteral("SELECT rowid, %1 FROM [%2] ORDER BY rowid").arg(columnList(), m_table->name);
 }
 
-void Dataset::readRow(Statement& st, PackedRow::Builder& b, Row& row) const
+void Dataset::readRow(Statement& st, PackedRow::Builder& b, RowStore& store, Row& row) const
 {
-    sqlite3_stmt* h = st.handle();
-    Q_UNUSED(h);
     b.clear();
     const int first = m_table ? 1 : 0;
     row.rowid = m_table ? st.columnInt(0) : 0;
     for (int i = 0; i < m_storedColumns; ++i) {
         const int c = i + first;
         switch (st.columnType(c)) {
-        case 5 /* SQLITE_NULL */: b.addNull(); break;
-        case 1 /* SQLITE_INTEGER */: b.addInt(st.columnInt(c)); break;
-        case 2 /* SQLITE_FLOAT */: b.addReal(st.columnDouble(c)); break;
+        case SQLITE_NULL: b.addNull(); break;
+        case SQLITE_INTEGER: b.addInt(st.columnInt(c)); break;
+        case SQLITE_FLOAT: b.addReal(st.columnDouble(c)); break;
         default: {
             int size = 0;
             const char* p = st.columnTextUtf8(c, &size);
@@ -258,11 +106,7 @@ void Dataset::readRow(Statement& st, PackedRow::Builder& b, Row& row) const
         }
         }
     }
-    if (m_linkColumn >= 0) {
-        row.linkNull = b.tags[m_linkColumn] == PackedRow::Null;
-        row.link = row.linkNull ? 0 : st.columnInt(m_linkColumn + first);
-    }
-    row.packed = b.build();
+    row.data = store.add(b);
 }
 
 void Dataset::readAll()
@@ -282,14 +126,29 @@ void Dataset::readAll()
         }
     }
     std::vector<Row> rows;
+    RowStore store;
     PackedRow::Builder b(m_storedColumns);
     while (st.step()) {
         Row r;
-        readRow(st, b, r);
-        rows.push_back(std::move(r));
+        readRow(st, b, store, r);
+        rows.push_back(r);
+    }
+    // Read in rowid order; a detail shows its rows grouped by the link, in rowid order within a group.
+    if (m_linkColumn >= 0) {
+        // Each row's link read once; rows keep their rowid order within a link.
+        std::vector<std::pair<qint64, quint32>> order(rows.size());
+        for (size_t i = 0; i < rows.size(); ++i) order[i] = {linkOf(rows[i]), quint32(i)};
+        if (!std::is_sorted(order.begin(), order.end())) {
+            std::sort(order.begin(), order.end());
+            std::vector<Row> sorted(rows.size());
+            for (size_t i = 0; i < order.size(); ++i) sorted[i] = rows[order[i].second];
+            rows = std::move(sorted);
+        }
     }
     rows.shrink_to_fit();
     m_rows = std::move(rows);
+    rowsChanged();
+    m_store = std::move(store);
     m_readStamp = stamp;
 }
 
@@ -311,7 +170,9 @@ void Dataset::close()
 {
     if (!isOpen()) return;
     m_rows.clear();
+    rowsChanged();
     m_rows.shrink_to_fit();
+    m_store.clear();
     m_edit.clear();
     m_editChanged.clear();
     m_modified = false;
@@ -361,12 +222,14 @@ void Dataset::computeView() const
         const qint64 key = masterLinkValue(&masterNull);
         if (masterNull) {
             // No master row: nothing to show. Keep the insertion point after the rows without a link.
-            auto it = std::partition_point(m_rows.begin(), m_rows.end(), [](const Row& r) { return r.linkNull; });
+            auto it = std::partition_point(m_rows.begin(), m_rows.end(),
+                                           [this](const Row& r) { return linkOf(r) == NullLink; });
             m_lo = m_hi = int(it - m_rows.begin());
         } else {
-            auto less = [](const Row& r, qint64 k) { return r.linkNull || r.link < k; };
-            auto lo = std::lower_bound(m_rows.begin(), m_rows.end(), key, less);
-            auto hi = std::find_if(lo, m_rows.end(), [key](const Row& r) { return r.linkNull || r.link != key; });
+            // Rows without a link sort first and hold the lowest link value: plain comparisons of link suffice.
+            auto lo = std::lower_bound(m_rows.begin(), m_rows.end(), key,
+                                       [this](const Row& r, qint64 k) { return linkOf(r) < k; });
+            auto hi = std::upper_bound(lo, m_rows.end(), key, [this](qint64 k, const Row& r) { return k < linkOf(r); });
             m_lo = int(lo - m_rows.begin());
             m_hi = int(hi - m_rows.begin());
         }
@@ -410,7 +273,7 @@ void Dataset::moveToIndex(int index, bool notify)
     m_pos = index;
     // A scan moves row by row through rows scattered over the heap: start loading the next ones now.
     for (int ahead = 1; ahead <= 4; ++ahead)
-        if (m_lo + index + ahead < m_hi) m_rows[size_t(m_lo + index + ahead)].packed.prefetch();
+        if (m_lo + index + ahead < m_hi) m_rows[size_t(m_lo + index + ahead)].packed().prefetch();
     for (Dataset* d : m_details) d->masterMoved();
     if (notify) notifyCurrent();
 }
@@ -518,7 +381,7 @@ QVariant Dataset::valueAt(int shownRow, int index) const
     int viewRow = shownRow;
     if (m_state == DatasetState::Insert && shownRow > m_pos) --viewRow;
     if (viewRow < 0 || viewRow >= m_hi - m_lo) return {};
-    return m_rows[size_t(m_lo + viewRow)].packed.value(index, m_storedColumns);
+    return m_rows[size_t(m_lo + viewRow)].packed().value(index, m_storedColumns);
 }
 
 const char* Dataset::utf8At(int shownRow, int index, int* size) const
@@ -532,352 +395,12 @@ const char* Dataset::utf8At(int shownRow, int index, int* size) const
     }
     if (shownRow < 0 || shownRow >= m_hi - m_lo) return nullptr;
     const int at = m_lo + shownRow;
-    // A scan reads row after row scattered over the heap: start loading the next ones now.
-    if (at + 4 < m_hi) m_rows[size_t(at + 4)].packed.prefetch();
-    const PackedRow& row = m_rows[size_t(at)].packed;
+    // A scan reads row after row: start loading the next ones now.
+    if (at + 4 < m_hi) m_rows[size_t(at + 4)].packed().prefetch();
+    const PackedRow row = m_rows[size_t(at)].packed();
     if (row.tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
     return row.bytes(index, m_storedColumns, size);
 }
-
-namespace {
-
-// Case-insensitive comparison that is fast for ASCII and exact for the rest.
-bool textMatches(const char* p, int size, const QByteArray& wantedUtf8, const QString& wanted, bool prefix,
-                 bool caseInsensitive, bool wantedAscii)
-{
-    const int wn = int(wantedUtf8.size());
-    if (!caseInsensitive) {
-        if (prefix) return size >= wn && std::memcmp(p, wantedUtf8.constData(), size_t(wn)) == 0;
-        return size == wn && std::memcmp(p, wantedUtf8.constData(), size_t(wn)) == 0;
-    }
-    if (wantedAscii) {
-        // Only ASCII letters fold; a non-ASCII byte in the candidate can never equal an ASCII byte of ours.
-        if (prefix ? size < wn : size != wn) {
-            // A longer text may still match when its non-ASCII part folds differently; fall through below.
-            bool asciiOnly = true;
-            for (int i = 0; i < size; ++i)
-                if (static_cast<unsigned char>(p[i]) >= 0x80) {
-                    asciiOnly = false;
-                    break;
-                }
-            if (asciiOnly || (prefix && size < wn)) return false;
-        } else {
-            int i = 0;
-            for (; i < wn; ++i) {
-                unsigned char a = static_cast<unsigned char>(p[i]), b = static_cast<unsigned char>(wantedUtf8[i]);
-                if (a >= 0x80) break;
-                if (a >= 'A' && a <= 'Z') a += 32;
-                if (b >= 'A' && b <= 'Z') b += 32;
-                if (a != b) return false;
-            }
-            if (i == wn) return true;
-        }
-    }
-    const QString candidate = QString::fromUtf8(p, size);
-    return prefix ? candidate.startsWith(wanted, Qt::CaseInsensitive)
-                  : candidate.compare(wanted, Qt::CaseInsensitive) == 0;
-}
-
-} // namespace
-
-bool Dataset::locate(const QStringList& columns, const QVariantList& values, LocateOptions options)
-{
-    checkActive();
-    checkBrowseMode();
-    ensureView();
-    if (columns.size() != values.size())
-        throw DatabaseError(QStringLiteral("%1: locate needs one value per column").arg(name()));
-    const bool prefix = options & LocatePartialKey;
-    const bool ci = options & LocateCaseInsensitive;
-    struct Criterion {
-        int index;
-        bool wantNull;
-        QString text;
-        QByteArray utf8;
-        bool ascii;
-        QVariant value;
-    };
-    std::vector<Criterion> criteria;
-    for (int i = 0; i < columns.size(); ++i) {
-        Criterion c;
-        c.index = requireField(columns[i]);
-        c.value = values[i];
-        c.wantNull = !values[i].isValid() || values[i].isNull();
-        c.text = values[i].toString();
-        c.utf8 = c.text.toUtf8();
-        c.ascii =
-            std::all_of(c.utf8.begin(), c.utf8.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
-        criteria.push_back(std::move(c));
-    }
-    const int n = m_storedColumns;
-    for (int r = m_lo; r < m_hi; ++r) {
-        const PackedRow& row = m_rows[r].packed;
-        bool all = true;
-        for (const Criterion& c : criteria) {
-            if (c.index >= m_storedColumns) {
-                all = false;
-                break;
-            }
-            const PackedRow::Tag t = row.tag(c.index, n);
-            if (c.wantNull) {
-                if (t != PackedRow::Null) {
-                    all = false;
-                    break;
-                }
-                continue;
-            }
-            if (t == PackedRow::Null) {
-                // An empty value matches an empty column, as the engine's locate treats null text as empty.
-                if (!c.text.isEmpty()) {
-                    all = false;
-                    break;
-                }
-                continue;
-            }
-            if (t == PackedRow::Text) {
-                int size = 0;
-                const char* p = row.bytes(c.index, n, &size);
-                if (!textMatches(p, size, c.utf8, c.text, prefix, ci, c.ascii)) {
-                    all = false;
-                    break;
-                }
-            } else {
-                const QVariant v = row.value(c.index, n);
-                if (v.toString() != c.text && !(prefix && v.toString().startsWith(c.text))) {
-                    all = false;
-                    break;
-                }
-            }
-        }
-        if (all) {
-            moveToIndex(r - m_lo, true);
-            m_eof = m_bof = false;
-            return true;
-        }
-    }
-    return false;
-}
-
-// ================================================================ fields
-
-QStringList Dataset::fieldNames() const
-{
-    QStringList out;
-    for (const Column& c : m_columns) out << c.name;
-    return out;
-}
-
-int Dataset::fieldIndex(const QString& name) const
-{
-    for (size_t i = 0; i < m_columns.size(); ++i)
-        if (m_columns[i].name == name) return int(i);
-    for (size_t i = 0; i < m_columns.size(); ++i)
-        if (m_columns[i].name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
-    return -1;
-}
-
-int Dataset::requireField(const QString& name) const
-{
-    const int i = fieldIndex(name);
-    if (i < 0) throw DatabaseError(QStringLiteral("%1: Field '%2' not found").arg(this->name(), name));
-    return i;
-}
-
-int Dataset::declaredWidth(const QString& name) const
-{
-    const int i = fieldIndex(name);
-    return i < 0 ? 0 : m_columns[i].width;
-}
-
-ColumnType Dataset::fieldType(int index) const { return m_columns.at(size_t(index)).type; }
-
-const Dataset::Row* Dataset::currentRow() const
-{
-    ensureView();
-    if (m_pos < 0 || m_lo + m_pos >= m_hi) return nullptr;
-    return &m_rows[size_t(m_lo + m_pos)];
-}
-
-QVariant Dataset::storedValue(int index) const
-{
-    if (isEditing()) return m_edit[size_t(index)];
-    const Row* r = currentRow();
-    if (!r) return {};
-    return r->packed.value(index, m_storedColumns);
-}
-
-QVariant Dataset::value(int index) const
-{
-    if (index < 0 || index >= int(m_columns.size()))
-        throw DatabaseError(QStringLiteral("%1: field index %2 out of range").arg(name()).arg(index));
-    if (!isOpen()) return {};
-    if (index >= m_storedColumns) return m_columns[size_t(index)].lookup(*this);
-    return storedValue(index);
-}
-
-QVariant Dataset::value(const QString& name) const { return value(requireField(name)); }
-
-QString Dataset::text(int index) const
-{
-    const QVariant v = value(index);
-    if (v.isNull()) return {};
-    if (v.typeId() == QMetaType::Double && m_columns[size_t(index)].type == ColumnType::DateTime)
-        return dateTimeStorageText(parseStoredDateTime(v));
-    return v.toString();
-}
-
-QString Dataset::text(const QString& name) const { return text(requireField(name)); }
-
-qint64 Dataset::asInteger(const QString& name) const
-{
-    const QVariant v = value(name);
-    if (v.isNull()) return 0;
-    bool ok = false;
-    const qint64 n = v.toLongLong(&ok);
-    if (!ok) {
-        const double d = v.toDouble(&ok);
-        if (ok) return qint64(d);
-        throw DatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(v.toString()));
-    }
-    return n;
-}
-
-QDateTime Dataset::asDateTime(const QString& name) const { return parseStoredDateTime(value(name)); }
-
-bool Dataset::asBool(const QString& name) const
-{
-    const QVariant v = value(name);
-    if (v.isNull()) return false;
-    if (v.typeId() == QMetaType::QString) {
-        const QString s = v.toString().trimmed();
-        return s.compare("true", Qt::CaseInsensitive) == 0 || s.compare("yes", Qt::CaseInsensitive) == 0 ||
-               (s.toLongLong() != 0);
-    }
-    return v.toLongLong() != 0;
-}
-
-bool Dataset::isNull(int index) const { return value(index).isNull(); }
-bool Dataset::isNull(const QString& name) const { return isNull(requireField(name)); }
-
-const char* Dataset::utf8(int index, int* size) const
-{
-    *size = 0;
-    if (isEditing() || index >= m_storedColumns) return nullptr;
-    const Row* r = currentRow();
-    if (!r || r->packed.tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
-    return r->packed.bytes(index, m_storedColumns, size);
-}
-
-qint64 Dataset::rowId() const
-{
-    if (m_state == DatasetState::Insert) return 0;
-    const Row* r = currentRow();
-    return r ? r->rowid : 0;
-}
-
-QString Dataset::displayText(const QString& name) const
-{
-    const int i = requireField(name);
-    const QVariant v = value(i);
-    if (v.isNull()) return {};
-    switch (m_columns[size_t(i)].type) {
-    case ColumnType::DateTime: return dates::dateAndTime(parseStoredDateTime(v));
-    case ColumnType::YesNo: return v.toLongLong() != 0 ? QStringLiteral("True") : QStringLiteral("False");
-    default: return v.toString();
-    }
-}
-
-QString Dataset::dateTimeStorageText(const QDateTime& dt)
-{
-    return dt.isValid() ? dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
-}
-
-QDateTime Dataset::parseStoredDateTime(const QVariant& v)
-{
-    if (v.isNull() || !v.isValid()) return {};
-    switch (v.typeId()) {
-    case QMetaType::QDateTime: return v.toDateTime();
-    case QMetaType::QDate: return QDateTime(v.toDate(), QTime(0, 0));
-    case QMetaType::Double:
-    case QMetaType::LongLong:
-    case QMetaType::Int: {
-        // Days since 30 December 1899 with the time of day as a fraction.
-        const double days = v.toDouble();
-        const QDateTime base(QDate(1899, 12, 30), QTime(0, 0));
-        return base.addMSecs(qint64(days * 86400000.0 + (days >= 0 ? 0.5 : -0.5)));
-    }
-    default: break;
-    }
-    const QString s = v.toString().trimmed();
-    QDateTime dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!dt.isValid()) dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-    if (!dt.isValid()) dt = QDateTime::fromString(s, Qt::ISODate);
-    if (!dt.isValid()) {
-        const QDate d = QDate::fromString(s, QStringLiteral("yyyy-MM-dd"));
-        if (d.isValid()) dt = QDateTime(d, QTime(0, 0));
-    }
-    return dt;
-}
-
-void Dataset::checkEditing(const char* operation) const
-{
-    if (!isEditing())
-        throw DatabaseError(QStringLiteral("%1: Dataset not in edit or insert mode (%2)").arg(name(), operation));
-}
-
-void Dataset::setValue(int index, const QVariant& input)
-{
-    checkActive();
-    if (index < 0 || index >= m_storedColumns)
-        throw DatabaseError(QStringLiteral("%1: field index %2 cannot be modified").arg(name()).arg(index));
-    checkEditing("set value");
-    QVariant v;
-    const bool empty = !input.isValid() || input.isNull();
-    if (!empty) {
-        switch (m_columns[size_t(index)].type) {
-        case ColumnType::AutoIncrement:
-        case ColumnType::Integer: {
-            if (input.typeId() == QMetaType::QString) {
-                const QString s = input.toString().trimmed();
-                if (s.isEmpty()) break;
-                bool ok = false;
-                const qint64 n = s.toLongLong(&ok);
-                if (!ok) throw DatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(s));
-                v = n;
-            } else {
-                bool ok = false;
-                const qint64 n = input.toLongLong(&ok);
-                if (!ok) throw DatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(input.toString()));
-                v = n;
-            }
-            break;
-        }
-        case ColumnType::DateTime: {
-            QDateTime dt = parseStoredDateTime(input);
-            if (!dt.isValid() && input.typeId() == QMetaType::QString) {
-                const QDate d = dates::parseShortDate(input.toString());
-                if (d.isValid()) dt = QDateTime(d, QTime(0, 0));
-            }
-            if (!dt.isValid()) {
-                if (input.toString().trimmed().isEmpty()) break;
-                throw DatabaseError(QStringLiteral("'%1' is not a valid date and time").arg(input.toString()));
-            }
-            v = dateTimeStorageText(dt);
-            break;
-        }
-        case ColumnType::YesNo: v = qint64(input.toBool() ? 1 : 0); break;
-        case ColumnType::Text: v = input.toString(); break;
-        }
-    }
-    QVariant& slot = m_edit[size_t(index)];
-    if (slot.isNull() == v.isNull() && slot == v) return;
-    slot = v;
-    m_editChanged[size_t(index)] = true;
-    m_modified = true;
-    if (!m_disabled) emit fieldChanged(index);
-}
-
-void Dataset::setValue(const QString& name, const QVariant& v) { setValue(requireField(name), v); }
 
 // ================================================================ editing
 
@@ -985,7 +508,7 @@ void Dataset::edit()
     if (recordCount() == 0) return insert();
     const Row* r = currentRow();
     m_edit.resize(size_t(m_storedColumns));
-    for (int i = 0; i < m_storedColumns; ++i) m_edit[size_t(i)] = r->packed.value(i, m_storedColumns);
+    for (int i = 0; i < m_storedColumns; ++i) m_edit[size_t(i)] = r->packed().value(i, m_storedColumns);
     m_editChanged.assign(size_t(m_storedColumns), false);
     m_modified = false;
     setState(DatasetState::Edit);
@@ -1034,204 +557,14 @@ void Dataset::validateValues() const
             continue;
         }
         if (c.type != ColumnType::Text || c.width <= 0) continue;
-        const QString s = v.toString();
-        if (s.size() > c.width)
+        const qsizetype length = characterCount(v.toString());
+        if (length > c.width)
             throw DatabaseError(QStringLiteral("The value in field '%1' is too long: it holds %2 characters and the "
                                                "field allows at most %3. Shorten it and save again.")
                                     .arg(c.name)
-                                    .arg(s.size())
+                                    .arg(length)
                                     .arg(c.width));
     }
-}
-
-void Dataset::reloadRow(qint64 rowid, Row& row)
-{
-    if (m_reloadSql.isEmpty()) {
-        QStringList cols;
-        for (int i = 0; i < m_storedColumns; ++i) cols << '[' + m_columns[size_t(i)].name + ']';
-        m_reloadSql = QStringLiteral("SELECT rowid, %1 FROM [%2] WHERE rowid = ?").arg(cols.join(", "), m_table->name);
-    }
-    Statement& st = m_connection->cachedStatement(m_reloadSql);
-    st.bindInt(1, rowid);
-    PackedRow::Builder b(m_storedColumns);
-    if (st.step()) {
-        readRow(st, b, row);
-        st.reset(); // a statement left on a row would hold a read lock
-    } else {
-        packEdit(rowid, row);
-    }
-}
-
-void Dataset::packEdit(qint64 rowid, Row& row) const
-{
-    row.rowid = rowid;
-    row.packed = PackedRow::pack(m_edit);
-    if (m_linkColumn >= 0) {
-        row.linkNull = m_edit[size_t(m_linkColumn)].isNull();
-        row.link = row.linkNull ? 0 : m_edit[size_t(m_linkColumn)].toLongLong();
-    }
-}
-
-const QString& Dataset::insertSql(const std::vector<int>& indexes)
-{
-    QByteArray key;
-    for (int i : indexes) key.append(char(i & 0xFF)).append(char(i >> 8));
-    auto it = m_insertSql.find(key);
-    if (it != m_insertSql.end()) return it->second;
-    QString sql;
-    if (indexes.empty()) {
-        sql = QStringLiteral("INSERT INTO [%1] DEFAULT VALUES").arg(m_table->name);
-    } else {
-        QStringList names, marks;
-        for (int i : indexes) {
-            names << '[' + m_columns[size_t(i)].name + ']';
-            marks << QStringLiteral("?");
-        }
-        sql =
-            QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)").arg(m_table->name, names.join(", "), marks.join(", "));
-    }
-    return m_insertSql.emplace(key, sql).first->second;
-}
-
-void Dataset::writeRow()
-{
-    const bool inserting = m_state == DatasetState::Insert;
-    std::vector<int> indexes;
-    for (int i = 0; i < m_storedColumns; ++i) {
-        if (m_columns[size_t(i)].type == ColumnType::AutoIncrement) continue;
-        if (!m_editChanged[size_t(i)]) continue;
-        indexes.push_back(i);
-    }
-    const Connection::Stamp before = m_connection->stampOf(m_table->name);
-    const bool wasCurrent = before == m_readStamp;
-    qint64 rowid = 0;
-    if (inserting) {
-        Statement& st = m_connection->cachedStatement(insertSql(indexes));
-        for (size_t i = 0; i < indexes.size(); ++i) st.bind(int(i) + 1, m_edit[size_t(indexes[i])]);
-        st.step();
-        rowid = m_connection->lastInsertRowid();
-    } else {
-        rowid = currentRow()->rowid;
-        if (!indexes.empty()) {
-            QStringList sets;
-            for (int i : indexes) sets << '[' + m_columns[size_t(i)].name + "] = ?";
-            Statement st(*m_connection,
-                         QStringLiteral("UPDATE [%1] SET %2 WHERE rowid = ?").arg(m_table->name, sets.join(", ")));
-            int k = 1;
-            for (int i : indexes) st.bind(k++, m_edit[size_t(i)]);
-            st.bindInt(k, rowid);
-            st.step();
-            if (m_connection->changes() == 0)
-                throw DatabaseError(QStringLiteral("Row cannot be located for updating. Some values may have been "
-                                                   "changed since it was last read."));
-        }
-    }
-    m_connection->noteWrite(m_table->name);
-    if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
-
-    Row fresh;
-    const int keyIndex = m_table->keyColumn().isEmpty() ? -1 : fieldIndex(m_table->keyColumn());
-    if (inserting && keyIndex >= 0) {
-        // The file declares no defaults: a new row holds exactly the values bound, and the key the engine gave it.
-        m_edit[size_t(keyIndex)] = rowid;
-        packEdit(rowid, fresh);
-    } else {
-        reloadRow(rowid, fresh);
-    }
-    const bool linkChanged = m_linkColumn >= 0 && !inserting &&
-                             (fresh.linkNull != currentRow()->linkNull || fresh.link != currentRow()->link);
-    if (inserting) {
-        const int at = m_lo + std::max(0, std::min(m_pos, m_hi - m_lo));
-        m_rows.insert(m_rows.begin() + at, std::move(fresh));
-        ++m_hi;
-        m_pos = at - m_lo;
-        bool masterNull = true;
-        const qint64 key = masterLinkValue(&masterNull);
-        const Row& placed = m_rows[size_t(at)];
-        if (m_master && m_linkColumn >= 0 && (placed.linkNull != masterNull || placed.link != key)) {
-            // The row belongs to another master row: move it to its sorted place, out of this view.
-            Row moved = std::move(m_rows[size_t(at)]);
-            m_rows.erase(m_rows.begin() + at);
-            auto pos = std::upper_bound(m_rows.begin(), m_rows.end(), moved, [](const Row& a, const Row& b) {
-                if (a.linkNull != b.linkNull) return a.linkNull;
-                return a.link < b.link;
-            });
-            m_rows.insert(pos, std::move(moved));
-            const int keep = m_pos;
-            computeView();
-            m_pos = std::min(keep, m_hi - m_lo - 1);
-        }
-    } else {
-        const int at = m_lo + m_pos;
-        m_rows[size_t(at)] = std::move(fresh);
-        if (linkChanged) {
-            Row moved = std::move(m_rows[size_t(at)]);
-            m_rows.erase(m_rows.begin() + at);
-            auto pos = std::upper_bound(m_rows.begin(), m_rows.end(), moved, [](const Row& a, const Row& b) {
-                if (a.linkNull != b.linkNull) return a.linkNull;
-                return a.link < b.link;
-            });
-            m_rows.insert(pos, std::move(moved));
-            const int keep = m_pos;
-            computeView();
-            m_pos = std::min(keep, m_hi - m_lo - 1);
-        }
-    }
-}
-
-void Dataset::post()
-{
-    checkActive();
-    if (!isEditing()) return;
-    const bool wasInsert = m_state == DatasetState::Insert;
-    if (beforePost) beforePost(*this);
-    validateValues();
-    ensureView();
-    const int row = m_pos;
-    const int countBefore = m_hi - m_lo;
-    writeRow();
-    m_edit.clear();
-    m_editChanged.clear();
-    m_modified = false;
-    m_eof = m_bof = false;
-    setState(DatasetState::Browse);
-    // A posted row that belongs to another master row leaves this view.
-    const bool stays = m_hi - m_lo == countBefore + (wasInsert ? 1 : 0);
-    notifyRow(stays ? RowChange::Changed : RowChange::Removed, row);
-    if (wasInsert || !m_details.empty())
-        for (Dataset* d : m_details) d->masterMoved();
-    notifyCurrent();
-    if (afterPost) afterPost(*this);
-}
-
-void Dataset::remove()
-{
-    checkActive();
-    if (!m_table) throw DatabaseError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(name()));
-    if (m_state == DatasetState::Insert) return cancel();
-    if (m_state == DatasetState::Edit) cancel();
-    ensureView();
-    if (m_hi == m_lo)
-        throw DatabaseError(QStringLiteral("%1: Cannot perform this operation on an empty dataset").arg(name()));
-    postDetailsPending();
-    const int at = m_lo + m_pos;
-    const Connection::Stamp before = m_connection->stampOf(m_table->name);
-    const bool wasCurrent = before == m_readStamp;
-    Statement st(*m_connection, QStringLiteral("DELETE FROM [%1] WHERE rowid = ?").arg(m_table->name));
-    st.bindInt(1, m_rows[size_t(at)].rowid);
-    st.step();
-    m_connection->noteWrite(m_table->name);
-    if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
-    m_rows.erase(m_rows.begin() + at);
-    --m_hi;
-    const int row = m_pos;
-    if (m_pos >= m_hi - m_lo) m_pos = m_hi - m_lo - 1;
-    m_eof = m_hi == m_lo;
-    m_bof = m_pos <= 0;
-    notifyRow(RowChange::Removed, row);
-    for (Dataset* d : m_details) d->masterMoved();
-    notifyCurrent();
-    if (afterDelete) afterDelete(*this);
 }
 
 void Dataset::refresh()
@@ -1266,39 +599,22 @@ void Dataset::refresh()
     notifyCurrent();
 }
 
-QVariant Dataset::lookupValue(const QString& keyColumn, const QVariant& key, const QString& resultColumn) const
-{
-    if (!isOpen() || key.isNull()) return {};
-    ensureView();
-    const int k = fieldIndex(keyColumn), r = fieldIndex(resultColumn);
-    if (k < 0 || r < 0 || k >= m_storedColumns || r >= m_storedColumns) return {};
-    for (int i = m_lo; i < m_hi; ++i) {
-        const QVariant v = m_rows[size_t(i)].packed.value(k, m_storedColumns);
-        if (!v.isNull() && v == key) return m_rows[size_t(i)].packed.value(r, m_storedColumns);
-        if (!v.isNull() && v.toString() == key.toString()) return m_rows[size_t(i)].packed.value(r, m_storedColumns);
-    }
-    return {};
-}
-
 // ================================================================ measurements
 
-size_t Dataset::heapBytes() const
-{
-    size_t total = m_rows.capacity() * sizeof(Row);
-    for (const Row& r : m_rows) total += r.packed.allocatedBytes(m_storedColumns) + 16; // malloc's own header
-    return total;
-}
+size_t Dataset::heapBytes() const { return m_rows.capacity() * sizeof(Row) + m_store.allocatedBytes(); }
 
 size_t Dataset::textBytes() const
 {
     size_t total = 0;
-    for (const Row& r : m_rows)
+    for (const Row& r : m_rows) {
+        const PackedRow row = r.packed();
         for (int i = 0; i < m_storedColumns; ++i)
-            if (r.packed.tag(i, m_storedColumns) == PackedRow::Text) {
+            if (row.tag(i, m_storedColumns) == PackedRow::Text) {
                 int size = 0;
-                r.packed.bytes(i, m_storedColumns, &size);
+                row.bytes(i, m_storedColumns, &size);
                 total += size_t(size);
             }
+    }
     return total;
 }
 

@@ -3,6 +3,7 @@
 // A detail dataset shows the rows whose link column equals its master's current value of that column.
 
 #include "data/Connection.h"
+#include "data/PackedRow.h"
 #include "data/Schema.h"
 
 #include <QDateTime>
@@ -10,8 +11,8 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <limits>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 namespace qv {
@@ -20,58 +21,6 @@ enum class DatasetState { Inactive, Browse, Edit, Insert };
 
 enum LocateOption { LocatePartialKey = 1, LocateCaseInsensitive = 2 };
 using LocateOptions = int;
-
-// One row packed into a single allocation: a flags byte, one type tag per column, the end offset of every
-// column's bytes (16-bit, or 32-bit for rare long rows), then the values: UTF-8 text, 8-byte integers and reals.
-class PackedRow {
-public:
-    enum Tag : unsigned char { Null = 0, Int = 1, Real = 2, Text = 3 };
-    PackedRow() = default;
-    PackedRow(const PackedRow&) = delete;
-    PackedRow& operator=(const PackedRow&) = delete;
-    PackedRow(PackedRow&& o) noexcept : m_data(o.m_data) { o.m_data = nullptr; }
-    PackedRow& operator=(PackedRow&& o) noexcept;
-    ~PackedRow();
-
-    static PackedRow pack(const std::vector<QVariant>& values);
-    Tag tag(int column, int columnCount) const;
-    const char* bytes(int column, int columnCount, int* size) const;
-    QVariant value(int column, int columnCount) const;
-    size_t allocatedBytes(int columnCount) const;
-    bool isValid() const { return m_data != nullptr; }
-    // Asks the processor to bring the row's header in ahead of a scan reaching it.
-    void prefetch() const
-    {
-        if (m_data) {
-            __builtin_prefetch(m_data);
-            __builtin_prefetch(m_data + 64);
-            __builtin_prefetch(m_data + 128);
-        }
-    }
-
-    // Builder used while reading from the engine, without a QVariant per cell.
-    struct Builder {
-        explicit Builder(int columns) : tags(columns), ends(columns) {}
-        void clear()
-        {
-            data.clear();
-            col = 0;
-        }
-        void addNull();
-        void addInt(qint64 v);
-        void addReal(double v);
-        void addText(const char* utf8, int size);
-        void addText(QStringView text);
-        PackedRow build() const;
-        std::vector<unsigned char> tags;
-        std::vector<quint32> ends;
-        std::string data;
-        int col = 0;
-    };
-
-private:
-    char* m_data = nullptr;
-};
 
 class Dataset : public QObject {
     Q_OBJECT
@@ -161,6 +110,12 @@ public:
     void post();
     void cancel();
     void remove(); // delete the current row
+    // Posts a pending edit, then deletes the first `limit` rows shown (all of them when negative), as going to the
+    // first row and deleting it that often would, in one transaction and as few statements as the rows' rowids
+    // allow. Returns how many rows went.
+    int removeAll(int limit = -1);
+    // Whether the last successful post wrote the field (set it on insert, changed it on edit).
+    bool lastPostWrote(const QString& field) const;
     void refresh();
     void checkBrowseMode(); // post a changed edit, drop an unchanged one
 
@@ -201,10 +156,12 @@ signals:
 private:
     struct Row {
         qint64 rowid = 0;
-        qint64 link = 0;
-        bool linkNull = true;
-        PackedRow packed;
+        const char* data = nullptr; // in m_store
+        PackedRow packed() const { return PackedRow(data); }
     };
+    // A detail's rows are ordered by their link column's value; a null link sorts before every value.
+    static constexpr qint64 NullLink = std::numeric_limits<qint64>::min();
+    qint64 linkOf(const Row& row) const;
     struct Column {
         QString name;
         ColumnType type = ColumnType::Text;
@@ -214,7 +171,8 @@ private:
 
     Dataset(Connection* connection, const QString& name, QObject* parent);
     void readAll();
-    void readRow(Statement& st, PackedRow::Builder& b, Row& row) const;
+    void readRow(Statement& st, PackedRow::Builder& b, RowStore& store, Row& row) const;
+    QString columnList() const; // the stored columns, bracketed, in their order
     QString selectSql() const;
     void ensureView() const;
     void computeView() const;
@@ -230,15 +188,23 @@ private:
     void notifyRowsReset();
     void startInsert(bool atEnd);
     void writeRow();
+    void moveToLinkPlace(int at); // a row whose link changed goes to its master's rows
     void reloadRow(qint64 rowid, Row& row);
-    void packEdit(qint64 rowid, Row& row) const;
-    const QString& insertSql(const std::vector<int>& columns);
+    void releaseRow(const Row& row); // its bytes are garbage now
+    Statement& cachedStatement(std::unique_ptr<Statement>& slot, const QString& sql);
+    Statement& writeStatement(bool insert, const std::vector<int>& columns);
+    void dropStatements();
     void validateValues() const;
     QVariant storedValue(int index) const;
     void checkActive() const;
     void checkEditing(const char* operation) const;
     qint64 masterLinkValue(bool* isNull) const;
     void moveToIndex(int index, bool notify);
+    // The folded first eight bytes of a text column of every row, for prefix searches; rebuilt after a change.
+    static constexpr quint64 UnfoldedKey = 0x80; // the row's text must be compared in full
+    static quint64 foldedKey(const char* utf8, int size);
+    const std::vector<quint64>& searchKeys(int column) const;
+    void rowsChanged() { m_searchKeysColumn = -1; }
 
     Connection* m_connection;
     const TableDef* m_table = nullptr;
@@ -253,6 +219,9 @@ private:
     std::vector<Dataset*> m_details;
 
     std::vector<Row> m_rows; // all rows read, ordered by the link column for a detail
+    RowStore m_store;        // their bytes
+    mutable std::vector<quint64> m_searchKeys;
+    mutable int m_searchKeysColumn = -1;
     mutable bool m_viewStale = false;
     mutable int m_lo = 0, m_hi = 0; // the rows shown are m_rows[m_lo, m_hi)
     mutable int m_pos = -1;         // current position within the view
@@ -267,8 +236,16 @@ private:
     bool m_pendingRowsReset = false;
     Connection::Stamp m_readStamp;
     bool m_lastRefreshSkipped = false;
-    QString m_reloadSql;                                 // a row's re-read, built once
-    std::unordered_map<QByteArray, QString> m_insertSql; // by the columns an insert writes
+    std::vector<int> m_lastPostColumns;
+
+    // Prepared once and kept while connected: a save is one UPDATE and one re-read, not two compilations.
+    struct CachedWrite {
+        bool insert;
+        std::vector<int> columns;
+        std::unique_ptr<Statement> statement;
+    };
+    std::vector<CachedWrite> m_writeStatements; // the most recently used first
+    std::unique_ptr<Statement> m_reloadStatement, m_deleteStatement, m_deleteRunStatement;
 };
 
 } // namespace qv

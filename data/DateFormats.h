@@ -6,6 +6,10 @@
 
 namespace qv::dates {
 
+// A stored date and time: the wall-clock value with no time zone (kept as UTC, which has no clock changes), so
+// that no date and time of day is skipped or doubled by a change to or from summer time.
+inline QDateTime wallClock(const QDate& date, const QTime& time) { return QDateTime(date, time, Qt::UTC); }
+
 QString shortDateFormat();                   // the locale's short date pattern with a four-digit year
 QString longTimeFormat();                    // the locale's long time pattern without a time-zone name
 QString shortDate(const QDate& date);        // e.g. 12/8/2026

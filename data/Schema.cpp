@@ -134,6 +134,14 @@ const TableDef* schemaTable(const QString& name)
     return nullptr;
 }
 
+qsizetype characterCount(QStringView text)
+{
+    qsizetype n = text.size();
+    for (qsizetype i = 1; i < text.size(); ++i)
+        if (text[i].isLowSurrogate() && text[i - 1].isHighSurrogate()) --n;
+    return n;
+}
+
 const TableDef& requireTable(const QString& name)
 {
     if (const TableDef* t = schemaTable(name)) return *t;

@@ -25,6 +25,10 @@ struct TableDef {
     QString keyColumn() const;                          // the autoincrement key, empty when none
 };
 
+// A text's length as a declared width counts it: in characters (code points), so that a character outside the
+// basic plane, which takes two UTF-16 units, counts once.
+qsizetype characterCount(QStringView text);
+
 const std::vector<TableDef>& schemaTables();
 const TableDef* schemaTable(const QString& name);
 const TableDef& requireTable(const QString& name); // throws DatabaseError when unknown

@@ -270,6 +270,15 @@ QString percentText(double percent)
     return s + '%';
 }
 
+QStringList MemoLines::toList() const
+{
+    if (!m_source) return m_lines;
+    QStringList out;
+    out.reserve(size());
+    for (int i = 0; i < size(); ++i) out << m_source->line(i);
+    return out;
+}
+
 ComposedReport::ComposedReport() : m_data(std::make_shared<Data>()) {}
 ComposedReport::ComposedReport(std::shared_ptr<const Data> data) : m_data(std::move(data)) {}
 
@@ -472,7 +481,7 @@ void ComposedReport::save(const QString& path) const
         for (const PieSlice& s : c.slices) out << s.value << s.color << s.label;
     }
     const MemoSnapshot& m = d.memo;
-    out << d.hasMemo << m.lines << m.font << m.leftMm << m.widthMm << m.topMm << m.lineHeightMm << m.wrap
+    out << d.hasMemo << m.lines.toList() << m.font << m.leftMm << m.widthMm << m.topMm << m.lineHeightMm << m.wrap
         << qint32(m.alignment) << qint32(m.firstPage) << m.name;
     out << quint32(d.pages.size());
     for (const PageRange& r : d.pages)
@@ -525,7 +534,10 @@ ComposedReport ComposedReport::load(const QString& path)
     }
     MemoSnapshot& m = d->memo;
     qint32 alignment = 0, firstPage = 0;
-    in >> d->hasMemo >> m.lines >> m.font >> m.leftMm >> m.widthMm >> m.topMm >> m.lineHeightMm >> m.wrap >> alignment;
+    QStringList lines;
+    in >> d->hasMemo >> lines;
+    m.lines = lines;
+    in >> m.font >> m.leftMm >> m.widthMm >> m.topMm >> m.lineHeightMm >> m.wrap >> alignment;
     if (paged) in >> firstPage >> m.name;
     m.alignment = alignment;
     m.firstPage = firstPage;

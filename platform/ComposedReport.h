@@ -57,8 +57,53 @@ struct ClippedText {
     QString text;
 };
 
+// Lines made on demand, one at a time: a memo of a hundred thousand lines composes and paints a page without
+// making every line first.
+class LineSource {
+public:
+    virtual ~LineSource() = default;
+    virtual int lineCount() const = 0;
+    virtual QString line(int index) const = 0;
+};
+
+// A memo's lines: a list, or a source asked for the lines a page shows.
+class MemoLines {
+public:
+    MemoLines() = default;
+    MemoLines(const QStringList& lines) : m_lines(lines) {} // shared, not copied line by line
+    MemoLines(std::shared_ptr<const LineSource> source) : m_source(std::move(source)) {}
+    int size() const { return m_source ? m_source->lineCount() : int(m_lines.size()); }
+    bool isEmpty() const { return size() == 0; }
+    QString operator[](int index) const { return m_source ? m_source->line(index) : m_lines[index]; }
+    QStringList toList() const;
+    bool operator==(const QStringList& other) const { return toList() == other; }
+
+    // Walks the lines in order, each made when reached.
+    class const_iterator {
+    public:
+        const_iterator(const MemoLines* lines, int index) : m_lines(lines), m_index(index) {}
+        QString operator*() const { return (*m_lines)[m_index]; }
+        const_iterator& operator++()
+        {
+            ++m_index;
+            return *this;
+        }
+        bool operator!=(const const_iterator& other) const { return m_index != other.m_index; }
+
+    private:
+        const MemoLines* m_lines;
+        int m_index;
+    };
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+
+private:
+    QStringList m_lines;
+    std::shared_ptr<const LineSource> m_source;
+};
+
 struct MemoSnapshot {
-    QStringList lines;
+    MemoLines lines;
     QFont font;
     double leftMm = 0;
     double widthMm = 0;

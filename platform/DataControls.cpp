@@ -1,11 +1,13 @@
 #include "platform/DataControls.h"
 #include "data/DateFormats.h"
+#include "data/Schema.h"
 
 #include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QValidator>
 
 namespace qv {
 
@@ -16,6 +18,40 @@ QString upperCased(QString text)
     // Letter by letter, so that the text keeps its length (and its fit in the column).
     for (QChar& c : text) c = c.toUpper();
     return text;
+}
+
+// Holds a box to a number of characters as the column's width counts them (code points, so that a character
+// outside the basic plane counts once). What is typed or pasted beyond the limit is cut from the inserted text,
+// as a box's maximum length does, never in the middle of a character.
+class CharacterLimit : public QValidator {
+public:
+    CharacterLimit(int limit, QObject* parent) : QValidator(parent), m_limit(limit) {}
+    State validate(QString& input, int& pos) const override
+    {
+        qsizetype excess = characterCount(input) - m_limit;
+        if (excess <= 0) return Acceptable;
+        // The inserted text ends at the cursor: drop its last characters.
+        int end = std::clamp(pos, 0, int(input.size()));
+        int from = end;
+        while (excess > 0 && from > 0) {
+            --from;
+            if (from > 0 && input[from].isLowSurrogate() && input[from - 1].isHighSurrogate()) --from;
+            --excess;
+        }
+        input.remove(from, end - from);
+        pos = from;
+        // Still too long (the text was set past the limit by the program): cut its end.
+        while (characterCount(input) > m_limit) input.chop(input.size() >= 2 && input.back().isLowSurrogate() ? 2 : 1);
+        return Acceptable;
+    }
+
+private:
+    int m_limit;
+};
+
+void limitCharacters(QLineEdit* box, int limit)
+{
+    if (limit > 0) box->setValidator(new CharacterLimit(limit, box));
 }
 
 // Marks a control as showing its field, so that the changes this makes are not written back.
@@ -49,7 +85,7 @@ DBEdit::DBEdit(DataSource* source, const QString& field, Options options, QWidge
     setObjectName(field);
     const int width = source->dataset()->declaredWidth(field);
     const int limit = options.limit > 0 ? options.limit : width;
-    if (limit > 0) setMaxLength(limit);
+    limitCharacters(this, limit);
     if (options.readOnly) {
         setReadOnly(true);
         greyOut(this);
@@ -113,7 +149,7 @@ DBComboBox::DBComboBox(DataSource* source, const QString& field, const QStringLi
     setInsertPolicy(QComboBox::NoInsert);
     setCompleter(nullptr); // an inline completion would put text the user did not type into the field
     const int width = source->dataset()->declaredWidth(field);
-    if (width > 0) lineEdit()->setMaxLength(width);
+    limitCharacters(lineEdit(), width);
     setEntries(entries);
     // Typing, picking an entry and any other change of the edit text all arrive here.
     connect(lineEdit(), &QLineEdit::textChanged, this, [this](const QString& text) {

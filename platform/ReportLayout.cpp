@@ -288,7 +288,7 @@ ComposedReport ReportLayout::compose() const
         MemoSnapshot& m = data->memo;
         const QRectF design = memo->rect();
         memoFlowTop = design.top() + shiftAt(placed, design.top());
-        m.lines = memo->lines(); // shared, not copied line by line
+        m.lines = memo->lineSource() ? MemoLines(memo->lineSource()) : MemoLines(memo->lines());
         m.font = memo->font();
         m.leftMm = design.left() + m_margin;
         m.widthMm = design.width();

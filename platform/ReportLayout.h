@@ -94,11 +94,27 @@ public:
     }
     QStringList& lines() { return m_lines; }
     const QStringList& lines() const { return m_lines; }
-    void setLines(const QStringList& lines) { m_lines = lines; }
-    void clear() { m_lines.clear(); }
+    void setLines(const QStringList& lines)
+    {
+        m_lines = lines;
+        m_source.reset();
+    }
+    // Lines made on demand instead of a list; the memo prints the source's lines.
+    void setLineSource(std::shared_ptr<const LineSource> source)
+    {
+        m_lines.clear();
+        m_source = std::move(source);
+    }
+    const std::shared_ptr<const LineSource>& lineSource() const { return m_source; }
+    void clear()
+    {
+        m_lines.clear();
+        m_source.reset();
+    }
 
 private:
     QStringList m_lines;
+    std::shared_ptr<const LineSource> m_source;
 };
 
 // A pie drawn circular under its title and its legend (share of the whole, then the slice's label).

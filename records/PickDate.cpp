@@ -98,7 +98,7 @@ bool pickDateInto(Dataset& dataset, const QString& field)
     const std::optional<QDate> picked = pickDateForm().pick();
     if (!picked) return false;
     dataset.edit();
-    dataset.setValue(field, QDateTime(*picked, QTime(0, 0)));
+    dataset.setValue(field, *picked); // a date alone: midnight may not exist locally on a clock-change day
     return true;
 }
 

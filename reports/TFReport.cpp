@@ -15,4 +15,10 @@ void produceFilteringReport(const QStringList& resultText, Dataset* driving)
                   [&resultText](TextReport& r) { r.bodyMemo().setLines(resultText); });
 }
 
+void produceFilteringReport(std::shared_ptr<const report::LineSource> resultText, Dataset* driving)
+{
+    produceReport([driving] { return createTFReport(driving); },
+                  [&resultText](TextReport& r) { r.bodyMemo().setLineSource(resultText); });
+}
+
 } // namespace qv

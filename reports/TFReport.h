@@ -11,5 +11,7 @@ std::unique_ptr<TextReport> createTFReport(Dataset* driving);
 
 // Creates, fills with a copy of the lines, stamps and previews the report; returns when the preview is closed.
 void produceFilteringReport(const QStringList& resultText, Dataset* driving);
+// The same with lines made on demand: a page's lines are made when the page is shown.
+void produceFilteringReport(std::shared_ptr<const report::LineSource> resultText, Dataset* driving);
 
 } // namespace qv

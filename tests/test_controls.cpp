@@ -63,6 +63,8 @@ private slots:
     void choosersShowWithoutRewriting_data();
     void choosersShowWithoutRewriting();
     void typingStartsAnEditAndStoresWhatWasTyped();
+    void limitsCountCharacters_data();
+    void limitsCountCharacters();
     void pickingStoresTheEntryNotTheCaption();
     void everyChangeReachesTheField_data();
     void everyChangeReachesTheField();
@@ -148,6 +150,52 @@ void TestControls::typingStartsAnEditAndStoresWhatWasTyped()
     QCOMPARE(row.value(1).toString(), QString("NY"));
     QCOMPARE(row.value(2).toInt(), 25);
     QCOMPARE(row.value(3).toString(), QString("Sir Lancel"));
+}
+
+// A box's limit counts characters as the column's width does: a character outside the basic plane counts once,
+// what goes beyond the limit is cut from the inserted text, and no character is cut in half.
+void TestControls::limitsCountCharacters_data()
+{
+    const QString face = QString::fromUtf8("\xF0\x9F\x98\x80");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<int>("cursor");
+    QTest::addColumn<QString>("inserted");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("faces up to the width") << "Title" << QString() << 0 << face.repeated(12) << face.repeated(10);
+    QTest::newRow("faces and letters") << "Title"
+                                       << "Mr." << 3 << "ab" + face + "cdefgh"
+                                       << "Mr.ab" + face + "cdef";
+    QTest::newRow("a face at the last place") << "Title"
+                                              << "abcdefghi" << 9 << face + face << "abcdefghi" + face;
+    QTest::newRow("full box, insertion in the middle") << "Title"
+                                                       << "abcdefghij" << 3 << "XY"
+                                                       << "abcdefghij";
+    QTest::newRow("the box's own limit") << "Ethnic" << QString() << 0 << face.repeated(30) << face.repeated(25);
+}
+
+void TestControls::limitsCountCharacters()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, before);
+    QFETCH(int, cursor);
+    QFETCH(QString, inserted);
+    QFETCH(QString, after);
+    TestDatabase db({personInsert("Adams", {field, before})});
+    Dataset* people = db.open().PeopleCompanyDet;
+    Bound b(people);
+    b.window.show();
+    QLineEdit* box = field == "Title" ? b.title->lineEdit() : static_cast<QLineEdit*>(b.ethnic);
+    QCOMPARE(box->text(), before);
+    box->setFocus();
+    box->setCursorPosition(cursor);
+    box->insert(inserted); // as typing or pasting does
+    QCOMPARE(box->text(), after);
+    if (after != before) {
+        QCOMPARE(people->text(field), after);
+        people->post();
+        QCOMPARE(db.scalar("SELECT " + field + " FROM People").toString(), after);
+    }
 }
 
 void TestControls::pickingStoresTheEntryNotTheCaption()

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QTimeZone>
 #include <QtTest>
 #include <sqlcipher/sqlite3.h>
 
@@ -17,19 +18,34 @@ namespace {
 
 QStringList threeContacts() { return {personInsert("Adams"), personInsert("Baker"), personInsert("Clark")}; }
 
+QStringList columnTexts(Dataset& ds, const QString& column)
+{
+    QStringList out;
+    for (ds.first(); !ds.atEnd(); ds.next()) out << ds.text(column);
+    return out;
+}
+
 } // namespace
 
 class TestData : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { useUnitedStatesLocale(); }
+    void initTestCase()
+    {
+        useUnitedStatesLocale();
+        // Run in a zone with summer time, the zone must really be in effect (its data installed).
+        if (!qEnvironmentVariableIsEmpty("TZ") && qEnvironmentVariable("TZ") != "UTC")
+            QVERIFY2(QTimeZone::systemTimeZone().hasDaylightTime(), "the time zone's data is missing");
+    }
 
     void navigation_data();
     void navigation();
     void insertPlacesNewRowBeforeCurrentAndFillsLink();
     void editOnEmptyDatasetInserts();
     void deleteMakesNextRowCurrent();
+    void removeAllDeletesExactlyTheRowsMeant_data();
+    void removeAllDeletesExactlyTheRowsMeant();
     void cancelRestoresStoredValues();
     void refreshPostsOrDropsPendingEditAndKeepsPosition();
     void refreshSkipsUnchangedTableButSeesOtherWriters();
@@ -37,11 +53,24 @@ private slots:
     void locate_data();
     void locate();
     void masterMoveRefiltersDetailsAndTheirDetails();
+    void followUpMovesWithItsPersonID_data();
+    void followUpMovesWithItsPersonID();
     void noCompanyMeansNoContacts();
     void subprojectLookup();
     void professions();
     void professionsFollowPostsAndDeletes();
+    void professionQueryRunsOnlyWhenItsAnswerMayChange();
     void tooLongTextIsRefusedAndEditStays();
+    void widthsCountCharacters_data();
+    void widthsCountCharacters();
+    void storedRowsReadBackExactly_data();
+    void storedRowsReadBackExactly();
+    void integersReadBackExactly();
+    void changeMadeElsewhereIsRefusedNotOverwritten_data();
+    void changeMadeElsewhereIsRefusedNotOverwritten();
+    void alertTimeIsWallClockTime_data();
+    void alertTimeIsWallClockTime();
+    void invalidDateTimeIsAnErrorNotANull();
     void unknownFieldIsAnError();
     void openFailures_data();
     void openFailures();
@@ -140,6 +169,44 @@ void TestData::deleteMakesNextRowCurrent()
     QCOMPARE(db.scalar("SELECT count(*) FROM PeopleFollowUp").toInt(), 1);
 }
 
+// Deleting all contacts deletes the current company's contacts that the dataset shows, however their rowids
+// interleave with other companies' rows, and never a row another copy of the program added meanwhile. A count
+// taken before a pending new contact is posted deletes that many from the first.
+void TestData::removeAllDeletesExactlyTheRowsMeant_data()
+{
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("pending");
+    QTest::addColumn<QStringList>("left"); // names left in People, in rowid order
+    QTest::newRow("every contact shown") << -1 << QString() << QStringList{"Other company", "Added elsewhere"};
+    QTest::newRow("counted before a pending new contact")
+        << 4 << "New" << QStringList{"Other company", "D", "Added elsewhere"};
+}
+
+void TestData::removeAllDeletesExactlyTheRowsMeant()
+{
+    QFETCH(int, limit);
+    QFETCH(QString, pending);
+    QFETCH(QStringList, left);
+    TestDatabase db({"INSERT INTO Companies (Name) VALUES ('Second')", personInsert("A"), personInsert("B"),
+                     "INSERT INTO People (CompanyID, Name) VALUES (2, 'Other company')", personInsert("C"),
+                     personInsert("D"), "INSERT INTO PeopleFollowUp (PersonID, FUDescription) VALUES (1, 'kept')"});
+    TMainDataModule& dm = db.open();
+    Dataset& people = *dm.PeopleCompanyDet;
+    db.execute({personInsert("Added elsewhere")});
+    if (!pending.isEmpty()) {
+        people.insert();
+        people.setValue("Name", pending);
+    }
+    QCOMPARE(people.removeAll(limit), 4);
+    QCOMPARE(people.state(), DatasetState::Browse);
+    QStringList names;
+    for (const QVariantList& row : db.rows("SELECT Name FROM People ORDER BY rowid")) names << row.value(0).toString();
+    QCOMPARE(names, left);
+    QCOMPARE(people.recordCount(), left.size() - 2);
+    QCOMPARE(dm.FollowUp->recordCount(), 0);
+    QCOMPARE(db.scalar("SELECT count(*) FROM PeopleFollowUp").toInt(), 1); // a contact's follow-ups stay
+}
+
 void TestData::cancelRestoresStoredValues()
 {
     TestDatabase db(threeContacts());
@@ -223,6 +290,11 @@ void TestData::locate_data()
     QTest::newRow("whole text needs the whole") << "Smi" << int(LocateCaseInsensitive) << false << "Baker";
     QTest::newRow("case kept") << "smith" << int(LocatePartialKey) << false << "Baker";
     QTest::newRow("accented letters fold too") << "\u00c9mile" << prefixCi << true << "\u00e9mile Zola";
+    QTest::newRow("past eight letters") << "SMYTHESON-J" << prefixCi << true << "Smytheson-Jones";
+    QTest::newRow("past eight letters, differing late") << "smytheson-k" << prefixCi << false << "Baker";
+    QTest::newRow("longer than the name") << "smyths" << prefixCi << false << "Baker";
+    QTest::newRow("a letter outside ASCII folds to an ASCII one") << "k" << prefixCi << true << "\u212Aelvin";
+    QTest::newRow("ASCII after a letter outside it") << "\u00e9MILE z" << prefixCi << true << "\u00e9mile Zola";
 }
 
 void TestData::locate()
@@ -232,7 +304,7 @@ void TestData::locate()
     QFETCH(bool, found);
     QFETCH(QString, name);
     TestDatabase db({personInsert("Adams"), personInsert("Baker"), personInsert("Smith"), personInsert("smyth"),
-                     personInsert("\u00e9mile Zola")});
+                     personInsert("\u00e9mile Zola"), personInsert("\u212Aelvin"), personInsert("Smytheson-Jones")});
     Dataset& people = *db.open().PeopleCompanyDet;
     people.next(); // Baker
     QCOMPARE(people.locate({"Name"}, {value}, options), found);
@@ -274,6 +346,54 @@ void TestData::masterMoveRefiltersDetailsAndTheirDetails()
     QCOMPARE(followUps.recordCount(), 0);
     people.cancel();
     QCOMPARE(followUps.recordCount(), 1);
+}
+
+// A follow-up given another contact's PersonID leaves this contact's list and shows once among the other's, in
+// the place a re-read gives it; a follow-up added with another contact's PersonID goes there at once.
+void TestData::followUpMovesWithItsPersonID_data()
+{
+    QTest::addColumn<bool>("inserted");
+    QTest::addColumn<QStringList>("adams");
+    QTest::addColumn<QStringList>("baker");
+    QTest::newRow("edited") << false << QStringList{"a2"} << QStringList{"a1", "b1"};
+    QTest::newRow("inserted") << true << QStringList{"a1", "a2"} << QStringList{"b1", "new"};
+}
+
+void TestData::followUpMovesWithItsPersonID()
+{
+    QFETCH(bool, inserted);
+    QFETCH(QStringList, adams);
+    QFETCH(QStringList, baker);
+    TestDatabase db({personInsert("Adams"), personInsert("Baker"), personInsert("Clark"),
+                     "INSERT INTO PeopleFollowUp (PersonID, FUDescription) VALUES (1, 'a1'), (1, 'a2'), (2, 'b1'), "
+                     "(3, 'c1')"});
+    TMainDataModule& dm = db.open();
+    Dataset& people = *dm.PeopleCompanyDet;
+    Dataset& followUps = *dm.FollowUp;
+    if (inserted) {
+        followUps.append();
+        followUps.setValue("FUDescription", "new");
+    } else {
+        followUps.edit(); // a1
+    }
+    followUps.setValue("PersonID", 2);
+    followUps.post();
+    QCOMPARE(followUps.state(), DatasetState::Browse);
+    QCOMPARE(followUps.recordCount(), adams.size());
+    QCOMPARE(followUps.text("FUDescription"), QString("a2")); // the row that took its place
+    QCOMPARE(columnTexts(followUps, "FUDescription"), adams);
+    people.next();
+    QCOMPARE(columnTexts(followUps, "FUDescription"), baker);
+    people.next();
+    QCOMPARE(columnTexts(followUps, "FUDescription"), QStringList{"c1"});
+    // What the file holds, and what a fresh read shows, are the same.
+    QCOMPARE(db.scalar("SELECT count(*) FROM PeopleFollowUp WHERE PersonID = 2").toInt(), 2);
+    followUps.close();
+    followUps.open();
+    people.first();
+    QCOMPARE(columnTexts(followUps, "FUDescription"), adams);
+    people.next();
+    QCOMPARE(columnTexts(followUps, "FUDescription"), baker);
 }
 
 void TestData::noCompanyMeansNoContacts()
@@ -343,6 +463,39 @@ void TestData::professionsFollowPostsAndDeletes()
     QCOMPARE(dm.professionSuggestions(), (QStringList{"Banker", "Dentist"}));
 }
 
+// Saving a contact asks for the professions again only when the answer may have changed: the save wrote a
+// profession, or People was written otherwise since (a deletion here, another copy of the program).
+void TestData::professionQueryRunsOnlyWhenItsAnswerMayChange()
+{
+    TestDatabase db({personInsert("A", {"Profession", "Banker"}), personInsert("B", {"Profession", "Dentist"})});
+    TMainDataModule& dm = db.open();
+    QSignalSpy runs(dm.ProfessionQuery, &Dataset::opened);
+    Dataset& people = *dm.PeopleCompanyDet;
+    const auto save = [&](const char* field, const QString& value) {
+        people.edit();
+        people.setValue(field, value);
+        people.post();
+    };
+    save("Mobile", "1");
+    QCOMPARE(runs.size(), 0);
+    save("Profession", "banker"); // the same profession to the engine, but a profession written
+    QCOMPARE(runs.size(), 1);
+    db.execute({personInsert("C", {"Profession", "Chemist"})}); // another copy adds one
+    save("Mobile", "2");
+    QCOMPARE(runs.size(), 2);
+    QCOMPARE(dm.professionSuggestions().size(), 3);
+    QVERIFY(dm.professionSuggestions().contains("Chemist"));
+    people.last();
+    people.remove(); // Chemist's only contact: the list keeps it until the next save
+    QCOMPARE(dm.professionSuggestions().size(), 3);
+    people.first();
+    save("Mobile", "3");
+    QCOMPARE(runs.size(), 3);
+    QCOMPARE(dm.professionSuggestions().size(), 2);
+    save("Info", "x");
+    QCOMPARE(runs.size(), 3);
+}
+
 void TestData::tooLongTextIsRefusedAndEditStays()
 {
     TestDatabase db(threeContacts());
@@ -361,6 +514,250 @@ void TestData::tooLongTextIsRefusedAndEditStays()
     people.setValue("Gender", "Female");
     people.post();
     QCOMPARE(db.scalar("SELECT Gender FROM People WHERE Name = 'Adams'").toString(), QString("Female"));
+}
+
+// A width counts characters: one outside the basic plane is one character, though it takes two UTF-16 units.
+void TestData::widthsCountCharacters_data()
+{
+    QTest::addColumn<QString>("gender"); // Gender holds 10 characters
+    QTest::addColumn<bool>("stored");
+    const QString face = QString::fromUtf8("\xF0\x9F\x98\x80");
+    QTest::newRow("ten faces") << face.repeated(10) << true;
+    QTest::newRow("eleven faces") << face.repeated(11) << false;
+    QTest::newRow("nine letters and a face") << QString("abcdefghi") + face << true;
+    QTest::newRow("ten accented letters") << QString::fromUtf8("\xC3\xA9").repeated(10) << true;
+    QTest::newRow("eleven letters") << QString("abcdefghijk") << false;
+}
+
+void TestData::widthsCountCharacters()
+{
+    QFETCH(QString, gender);
+    QFETCH(bool, stored);
+    TestDatabase db(threeContacts());
+    Dataset& people = *db.open().PeopleCompanyDet;
+    people.edit();
+    people.setValue("Gender", gender);
+    bool refused = false;
+    try {
+        people.post();
+    } catch (const DatabaseError& e) {
+        refused = true;
+        QVERIFY2(e.message().contains("at most 10"), qPrintable(e.message()));
+    }
+    QCOMPARE(!refused, stored);
+    const QVariant inFile = db.scalar("SELECT Gender FROM People WHERE Name = 'Adams'");
+    QCOMPARE(inFile.isNull(), !stored);
+    if (stored) QCOMPARE(inFile.toString(), gender);
+}
+
+// What a post wrote, and what a fresh read of the file gives, are the values set: short and long texts, texts
+// past 64 KiB, characters of every width, numbers and nulls, in every column position.
+void TestData::storedRowsReadBackExactly_data()
+{
+    QTest::addColumn<QVariantMap>("values"); // of Accounts, as written into the file
+    QTest::newRow("one short text, the rest null") << QVariantMap{{"AccountName", "A"}};
+    QTest::newRow("empty texts are not null") << QVariantMap{{"AccountName", "B"}, {"Comments", ""}, {"TaxRegNo", ""}};
+    QTest::newRow("texts past 239 bytes")
+        << QVariantMap{{"AccountName", QString(240, 'n')},
+                       {"AccountCity", QString::fromUtf8("Z\xC3\xBCrich").repeated(60)},
+                       {"TaxAuthService", QString(1000, 't')}};
+    QTest::newRow("a row past 64 KiB") << QVariantMap{
+        {"AccountName", "Big"}, {"Comments", QString(70000, 'c')}, {"LocalCity", "Oslo"}, {"TaxAuthService", "last"}};
+    QTest::newRow("every column") << [] {
+        QVariantMap all;
+        int i = 0;
+        for (const ColumnDef& c : requireTable("Accounts").columns)
+            if (c.type == ColumnType::Text) all[c.name] = QString::fromUtf8("\xF0\x9F\x98\x80 %1").arg(++i);
+        return all;
+    }();
+}
+
+void TestData::storedRowsReadBackExactly()
+{
+    QFETCH(QVariantMap, values);
+    // Written as another program may write it, past the declared widths too; read, then re-read after a post.
+    QStringList columns, literals;
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        columns << it.key();
+        literals << "'" + it.value().toString().replace("'", "''") + "'";
+    }
+    TestDatabase db(
+        {QStringLiteral("INSERT INTO Accounts (%1) VALUES (%2)").arg(columns.join(", "), literals.join(", "))});
+    TMainDataModule& dm = db.open();
+    Dataset& accounts = *dm.AccountsTable;
+    accounts.last();
+    const auto check = [&](Dataset& ds) {
+        for (const ColumnDef& c : requireTable("Accounts").columns) {
+            if (c.type == ColumnType::AutoIncrement) continue;
+            const QVariant expected = values.value(c.name);
+            QCOMPARE(ds.isNull(c.name), expected.isNull());
+            QCOMPARE(ds.text(c.name), expected.toString());
+        }
+    };
+    check(accounts);
+    accounts.edit();
+    accounts.setValue("Importance", "High");
+    accounts.post();
+    values["Importance"] = "High";
+    check(accounts); // the row as the post re-read it
+    Dataset fresh(dm.MainADOConnection, "FreshAccounts", "Accounts");
+    fresh.open();
+    fresh.last();
+    check(fresh);
+}
+
+// Integers are held in as few bytes as hold them: every size's edges read back as stored, whether another program
+// wrote them (up to 64 bits) or a post did (the file's 32 bits).
+void TestData::integersReadBackExactly()
+{
+    const QList<qint64> values{0,
+                               -1,
+                               127,
+                               -128,
+                               128,
+                               -129,
+                               2147483647,
+                               -2147483648LL,
+                               2147483648LL,
+                               -2147483649LL,
+                               std::numeric_limits<qint64>::max(),
+                               std::numeric_limits<qint64>::min()};
+    QStringList inserts{personInsert("Adams")};
+    for (qint64 v : values)
+        inserts << QStringLiteral("INSERT INTO PeopleFollowUp (PersonID, ExpextedOrderValue) VALUES (1, %1)").arg(v);
+    TestDatabase db(inserts);
+    TMainDataModule& dm = db.open();
+    Dataset& followUps = *dm.FollowUp;
+    for (qint64 v : values) {
+        QCOMPARE(followUps.asInteger("ExpextedOrderValue"), v);
+        followUps.next();
+    }
+    followUps.first();
+    for (qint64 v : values) {
+        if (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max()) {
+            followUps.next();
+            continue;
+        }
+        followUps.edit();
+        followUps.setValue("FUContactMethod", v);
+        followUps.post();
+        QCOMPARE(followUps.asInteger("FUContactMethod"), v);
+        followUps.next();
+    }
+    Dataset fresh(dm.MainADOConnection, "FreshFollowUps", "PeopleFollowUp");
+    fresh.open();
+    for (qint64 v : values) {
+        QCOMPARE(fresh.asInteger("ExpextedOrderValue"), v);
+        const bool posted = v >= std::numeric_limits<qint32>::min() && v <= std::numeric_limits<qint32>::max();
+        QCOMPARE(fresh.isNull("FUContactMethod"), !posted);
+        if (posted) QCOMPARE(fresh.asInteger("FUContactMethod"), v);
+        fresh.next();
+    }
+}
+
+// Two copies of the program on one file: a save made from a row read before another copy changed it is refused
+// with the engine's words, the edit stays for the user to keep or drop, and the other copy's change survives.
+void TestData::changeMadeElsewhereIsRefusedNotOverwritten_data()
+{
+    QTest::addColumn<QString>("elsewhere"); // what the other copy does to Adams
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<QString>("mobile"); // Adams's Mobile in the file afterwards
+    QTest::newRow("same column") << "Mobile=555-THEIRS" << true << "555-THEIRS";
+    QTest::newRow("same column, letter case only") << "Mobile=555-abc" << true << "555-abc";
+    QTest::newRow("null column filled") << "Info=theirs" << true << "555-ABC";
+    QTest::newRow("another column") << "JobTitle=Buyer" << false << "555-MINE";
+    QTest::newRow("row deleted") << "delete" << true << QString();
+}
+
+void TestData::changeMadeElsewhereIsRefusedNotOverwritten()
+{
+    QFETCH(QString, elsewhere);
+    QFETCH(bool, refused);
+    QFETCH(QString, mobile);
+    TestDatabase db({personInsert("Adams", {"Mobile", "555-ABC"}), personInsert("Baker")});
+    Dataset& mine = *db.open().PeopleCompanyDet;
+    TMainDataModule other;
+    other.MainADOConnection->setConnectionString(db.connectionString());
+    other.MainADOConnection->open();
+    other.openAll(true);
+    Dataset& theirs = *other.PeopleCompanyDet;
+    if (elsewhere == "delete") {
+        theirs.remove();
+    } else {
+        theirs.edit();
+        theirs.setValue(elsewhere.section('=', 0, 0), elsewhere.section('=', 1));
+        theirs.post();
+    }
+    mine.edit();
+    mine.setValue("Mobile", "555-MINE");
+    if (elsewhere.startsWith("Info")) mine.setValue("Info", "mine");
+    try {
+        mine.post();
+        QVERIFY(!refused);
+    } catch (const DatabaseError& e) {
+        QVERIFY2(refused, qPrintable(e.message()));
+        QVERIFY2(e.message().startsWith("Row cannot be located for updating"), qPrintable(e.message()));
+        QCOMPARE(mine.state(), DatasetState::Edit);
+        QCOMPARE(mine.text("Mobile"), QString("555-MINE"));
+    }
+    QCOMPARE(db.scalar("SELECT Mobile FROM People WHERE rowid = 1").toString(), mobile);
+    if (elsewhere.startsWith("JobTitle"))
+        QCOMPARE(db.scalar("SELECT JobTitle FROM People WHERE rowid = 1").toString(), QString("Buyer"));
+    // Dropping the edit and re-reading shows the other copy's work.
+    mine.cancel();
+    mine.refresh();
+    QCOMPARE(mine.recordCount(), elsewhere == "delete" ? 1 : 2);
+}
+
+// The alert time is the day's date and the start time as a clock on the wall shows them, less the lead time,
+// whatever the time zone: also inside the hour a change to summer time skips and the hour it repeats.
+void TestData::alertTimeIsWallClockTime_data()
+{
+    QTest::addColumn<QString>("day");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("before");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("plain") << "12/8/2026"
+                           << "9:30 AM" << 15 << "2026-12-08 09:15:00";
+    QTest::newRow("alert in the skipped hour") << "3/8/2026"
+                                               << "3:00 AM" << 30 << "2026-03-08 02:30:00";
+    QTest::newRow("start in the skipped hour") << "3/29/2026"
+                                               << "2:30 AM" << 0 << "2026-03-29 02:30:00";
+    QTest::newRow("alert in the repeated hour") << "11/1/2026"
+                                                << "2:00 AM" << 45 << "2026-11-01 01:15:00";
+}
+
+void TestData::alertTimeIsWallClockTime()
+{
+    QFETCH(QString, day);
+    QFETCH(QString, start);
+    QFETCH(int, before);
+    QFETCH(QString, stored);
+    TestDatabase db({"INSERT INTO CalendarDays (Day) VALUES ('" + day + "')"});
+    TMainDataModule& dm = db.open();
+    Dataset& events = *dm.DayEvents;
+    events.append();
+    events.setValue("Action", "Call");
+    events.setValue("StartTime", start);
+    events.setValue("ReminderBefore", before);
+    events.post();
+    QCOMPARE(db.scalar("SELECT Time FROM CalendarEvents").toString(), stored);
+    const QDateTime alert = events.asDateTime("Time");
+    QVERIFY(alert.isValid());
+    QCOMPARE(alert.toString("yyyy-MM-dd HH:mm:ss"), stored);
+}
+
+void TestData::invalidDateTimeIsAnErrorNotANull()
+{
+    TestDatabase db({personInsert("Adams", {"Birthday", "1980-05-06 00:00:00"})});
+    Dataset& people = *db.open().PeopleCompanyDet;
+    people.edit();
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, people.setValue("Birthday", QDateTime()));
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, people.setValue("Birthday", QDate(2026, 2, 30)));
+    QCOMPARE(people.text("Birthday"), QString("1980-05-06 00:00:00"));
+    people.setValue("Birthday", QVariant()); // clearing is not an error
+    people.post();
+    QVERIFY(db.scalar("SELECT Birthday FROM People").isNull());
 }
 
 void TestData::unknownFieldIsAnError()

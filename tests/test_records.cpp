@@ -4,6 +4,7 @@
 #include "app/MainFrameUnit.h"
 #include "app/Program.h"
 #include "data/DatabaseError.h"
+#include "data/DateFormats.h"
 #include "platform/Clock.h"
 #include "platform/DataControls.h"
 #include "platform/RecordToolbar.h"
@@ -648,7 +649,7 @@ void TestRecords::dateButtonStoresThePickedDateInTheEdit()
     QVERIFY2(modal->ok(), modal->failure());
     QCOMPARE(f.people()->state(), DatasetState::Edit);
     QCOMPARE(f.find<DBDateBox>("Birthday")->text(), QString("7/8/1981"));
-    QCOMPARE(f.people()->asDateTime("Birthday"), QDateTime(QDate(1981, 7, 8), QTime(0, 0)));
+    QCOMPARE(f.people()->asDateTime("Birthday"), dates::wallClock(QDate(1981, 7, 8), QTime(0, 0)));
     QTest::mouseClick(f.button("Discard changes"), Qt::LeftButton);
     QCOMPARE(f.find<DBDateBox>("Birthday")->text(), QString("5/6/1980"));
 }
@@ -770,7 +771,7 @@ void TestRecords::alertTime()
         QVERIFY_THROWS_EXCEPTION(DatabaseError, TMainDataModule::eventAlertTime(day, start, before));
         return;
     }
-    QCOMPARE(TMainDataModule::eventAlertTime(day, start, before), QDateTime(day, alert));
+    QCOMPARE(TMainDataModule::eventAlertTime(day, start, before), dates::wallClock(day, alert));
 }
 
 void TestRecords::dayEventPostSetsTheAlertTime()

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QScreen>
+#include <QTimer>
 #include <QtTest>
 
 using namespace qv;
@@ -43,6 +44,8 @@ private slots:
     void failedDisplayCheckStillOpensTheDatabase();
     void failures_data();
     void failures();
+    void unwritableFileIsSaidOnceAfterTheMainWindow_data();
+    void unwritableFileIsSaidOnceAfterTheMainWindow();
     void mainWindowFrame();
 };
 
@@ -172,6 +175,10 @@ void TestStartup::failures_data()
                                     << "file is encrypted or is not a database";
     QTest::newRow("missing table") << "DROP TABLE CalendarEvents"
                                    << "no such table: CalendarEvents";
+    QTest::newRow("empty file") << "empty"
+                                << "is empty or damaged";
+    QTest::newRow("truncated file") << "truncated"
+                                    << "is damaged";
     QTest::newRow("missing column of People")
         << "ALTER TABLE People RENAME TO Gone; CREATE TABLE People (PersonID INTEGER PRIMARY KEY, CompanyID, Name)"
         << "no such column:";
@@ -189,6 +196,16 @@ void TestStartup::failures()
         InstallOptions o;
         o.password = "somebody else's";
         createDatabaseFile(path, o);
+    } else if (damage == "empty") {
+        QFile(path).open(QIODevice::WriteOnly);
+    } else if (damage == "truncated") {
+        createDatabaseFile(path);
+        QStringList rows;
+        for (int i = 0; i < 400; ++i)
+            rows << personInsert(QStringLiteral("Person %1").arg(i), {"Info", QString(200, 'i')});
+        executeOnFile(path, DatabasePassword, rows);
+        QFile f(path);
+        QVERIFY(f.resize(f.size() / 2));
     } else if (damage != "missing") {
         createDatabaseFile(path);
         executeOnFile(path, DatabasePassword, damage.split("; "));
@@ -199,11 +216,81 @@ void TestStartup::failures()
     QCOMPARE(shown.shown.size(), size_t(1));
     QCOMPARE(shown.shown[0].kind, MessageKind::Error);
     QVERIFY2(shown.shown[0].text.contains(expected), qPrintable(shown.shown[0].text));
+    // A file that is there but unusable is named, so that the user knows which one to restore.
+    if (damage == "empty" || damage == "truncated" || damage == "password" || damage == "missing")
+        QVERIFY2(shown.shown[0].text.contains(QDir::toNativeSeparators(path)), qPrintable(shown.shown[0].text));
     QVERIFY(!program.mainWindow() || !program.mainWindow()->isVisible());
     if (damage == "missing")
         QVERIFY(!QFile::exists(path));
     else
         QCOMPARE(QFileInfo(path).lastModified(), modified);
+}
+
+namespace {
+// Makes a file or folder unwritable even for the superuser, and writable again when it goes.
+struct Immutable {
+    explicit Immutable(const QString& path) : path(path) { ok = QProcess::execute("chattr", {"+i", path}) == 0; }
+    ~Immutable()
+    {
+        if (ok) QProcess::execute("chattr", {"-i", path});
+    }
+    QString path;
+    bool ok = false;
+};
+
+// Records whether the main window was on the screen when each message came.
+class MessagesAfterWindow : public ScriptedMessages {
+public:
+    MessageAnswer show(MessageKind kind, const QString& text, MessageButtons buttons) override
+    {
+        windowShown << (program && program->mainWindow() && program->mainWindow()->isVisible());
+        return ScriptedMessages::show(kind, text, buttons);
+    }
+    Program* program = nullptr;
+    QList<bool> windowShown;
+};
+} // namespace
+
+// A file or folder that cannot be written opens for reading; the user is told once, after the main window shows,
+// instead of meeting a puzzling engine error at the first save.
+void TestStartup::unwritableFileIsSaidOnceAfterTheMainWindow_data()
+{
+    QTest::addColumn<QString>("unwritable");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("file") << "file"
+                          << "Quorvane.qv cannot be written";
+    QTest::newRow("folder") << "folder"
+                            << "cannot be written, and every save";
+    QTest::newRow("neither") << QString() << QString();
+}
+
+void TestStartup::unwritableFileIsSaidOnceAfterTheMainWindow()
+{
+    QFETCH(QString, unwritable);
+    QFETCH(QString, named);
+    FixedScreen screen(96, 768);
+    MessagesAfterWindow shown;
+    TestDatabase db({personInsert("Reader")});
+    std::unique_ptr<Immutable> lock;
+    if (!unwritable.isEmpty()) {
+        lock = std::make_unique<Immutable>(unwritable == "file" ? db.path() : db.folder());
+        if (!lock->ok) QSKIP("this file system cannot make a file unwritable for the superuser");
+    }
+    Program program(db.folder() + "quorvane");
+    shown.program = &program;
+    QVERIFY(program.start());
+    QVERIFY(shown.shown.empty()); // nothing said before the main window
+    QTimer::singleShot(300, qApp, &QCoreApplication::quit);
+    program.run();
+    if (named.isEmpty()) {
+        QVERIFY(shown.shown.empty());
+        return;
+    }
+    QCOMPARE(shown.shown.size(), size_t(1));
+    QCOMPARE(shown.shown[0].kind, MessageKind::Warning);
+    QVERIFY2(shown.shown[0].text.contains(named), qPrintable(shown.shown[0].text));
+    QCOMPARE(shown.windowShown, QList<bool>{true});
+    QCOMPARE(program.dataModule()->PeopleCompanyDet->text("Name"), QString("Reader")); // still readable
 }
 
 void TestStartup::mainWindowFrame()

@@ -1,0 +1,245 @@
+// Reading and setting the fields of the current row, and the stored form of dates and times.
+#include "data/Dataset.h"
+#include "data/DatabaseError.h"
+#include "data/DateFormats.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qv {
+
+// ================================================================ fields
+
+QStringList Dataset::fieldNames() const
+{
+    QStringList out;
+    for (const Column& c : m_columns) out << c.name;
+    return out;
+}
+
+int Dataset::fieldIndex(const QString& name) const
+{
+    for (size_t i = 0; i < m_columns.size(); ++i)
+        if (m_columns[i].name == name) return int(i);
+    for (size_t i = 0; i < m_columns.size(); ++i)
+        if (m_columns[i].name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
+    return -1;
+}
+
+int Dataset::requireField(const QString& name) const
+{
+    const int i = fieldIndex(name);
+    if (i < 0) throw DatabaseError(QStringLiteral("%1: Field '%2' not found").arg(this->name(), name));
+    return i;
+}
+
+int Dataset::declaredWidth(const QString& name) const
+{
+    const int i = fieldIndex(name);
+    return i < 0 ? 0 : m_columns[i].width;
+}
+
+ColumnType Dataset::fieldType(int index) const { return m_columns.at(size_t(index)).type; }
+
+const Dataset::Row* Dataset::currentRow() const
+{
+    ensureView();
+    if (m_pos < 0 || m_lo + m_pos >= m_hi) return nullptr;
+    return &m_rows[size_t(m_lo + m_pos)];
+}
+
+QVariant Dataset::storedValue(int index) const
+{
+    if (isEditing()) return m_edit[size_t(index)];
+    const Row* r = currentRow();
+    if (!r) return {};
+    return r->packed().value(index, m_storedColumns);
+}
+
+QVariant Dataset::value(int index) const
+{
+    if (index < 0 || index >= int(m_columns.size()))
+        throw DatabaseError(QStringLiteral("%1: field index %2 out of range").arg(name()).arg(index));
+    if (!isOpen()) return {};
+    if (index >= m_storedColumns) return m_columns[size_t(index)].lookup(*this);
+    return storedValue(index);
+}
+
+QVariant Dataset::value(const QString& name) const { return value(requireField(name)); }
+
+QString Dataset::text(int index) const
+{
+    const QVariant v = value(index);
+    if (v.isNull()) return {};
+    if (v.typeId() == QMetaType::Double && m_columns[size_t(index)].type == ColumnType::DateTime)
+        return dateTimeStorageText(parseStoredDateTime(v));
+    return v.toString();
+}
+
+QString Dataset::text(const QString& name) const { return text(requireField(name)); }
+
+qint64 Dataset::asInteger(const QString& name) const
+{
+    const QVariant v = value(name);
+    if (v.isNull()) return 0;
+    bool ok = false;
+    const qint64 n = v.toLongLong(&ok);
+    if (!ok) {
+        const double d = v.toDouble(&ok);
+        if (ok) return qint64(d);
+        throw DatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(v.toString()));
+    }
+    return n;
+}
+
+QDateTime Dataset::asDateTime(const QString& name) const { return parseStoredDateTime(value(name)); }
+
+bool Dataset::asBool(const QString& name) const
+{
+    const QVariant v = value(name);
+    if (v.isNull()) return false;
+    if (v.typeId() == QMetaType::QString) {
+        const QString s = v.toString().trimmed();
+        return s.compare("true", Qt::CaseInsensitive) == 0 || s.compare("yes", Qt::CaseInsensitive) == 0 ||
+               (s.toLongLong() != 0);
+    }
+    return v.toLongLong() != 0;
+}
+
+bool Dataset::isNull(int index) const { return value(index).isNull(); }
+bool Dataset::isNull(const QString& name) const { return isNull(requireField(name)); }
+
+const char* Dataset::utf8(int index, int* size) const
+{
+    *size = 0;
+    if (isEditing() || index >= m_storedColumns) return nullptr;
+    const Row* r = currentRow();
+    if (!r || r->packed().tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
+    return r->packed().bytes(index, m_storedColumns, size);
+}
+
+qint64 Dataset::rowId() const
+{
+    if (m_state == DatasetState::Insert) return 0;
+    const Row* r = currentRow();
+    return r ? r->rowid : 0;
+}
+
+QString Dataset::displayText(const QString& name) const
+{
+    const int i = requireField(name);
+    const QVariant v = value(i);
+    if (v.isNull()) return {};
+    switch (m_columns[size_t(i)].type) {
+    case ColumnType::DateTime: return dates::dateAndTime(parseStoredDateTime(v));
+    case ColumnType::YesNo: return v.toLongLong() != 0 ? QStringLiteral("True") : QStringLiteral("False");
+    default: return v.toString();
+    }
+}
+
+QString Dataset::dateTimeStorageText(const QDateTime& dt)
+{
+    // The date and time of day as given, whatever zone the value was made in: the file holds wall-clock time.
+    return dt.isValid()
+               ? dt.date().toString(QStringLiteral("yyyy-MM-dd")) + ' ' + dt.time().toString(QStringLiteral("HH:mm:ss"))
+               : QString();
+}
+
+QDateTime Dataset::parseStoredDateTime(const QVariant& v)
+{
+    if (v.isNull() || !v.isValid()) return {};
+    switch (v.typeId()) {
+    case QMetaType::QDateTime: {
+        const QDateTime dt = v.toDateTime();
+        return dt.isValid() ? dates::wallClock(dt.date(), dt.time()) : QDateTime();
+    }
+    case QMetaType::QDate: return v.toDate().isValid() ? dates::wallClock(v.toDate(), QTime(0, 0)) : QDateTime();
+    case QMetaType::Double:
+    case QMetaType::LongLong:
+    case QMetaType::Int: {
+        // Days since 30 December 1899 with the time of day as a fraction, counted on the wall clock.
+        const double days = v.toDouble();
+        return dates::wallClock(QDate(1899, 12, 30), QTime(0, 0))
+            .addMSecs(qint64(days * 86400000.0 + (days >= 0 ? 0.5 : -0.5)));
+    }
+    default: break;
+    }
+    const QString s = v.toString().trimmed();
+    // Read without a zone: a local reading would find no such time inside the hour a change to summer time skips.
+    const QDate date = QDate::fromString(s.left(10), QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid()) return {};
+    const QString rest = s.mid(10).trimmed();
+    if (rest.isEmpty()) return dates::wallClock(date, QTime(0, 0));
+    for (const char* format : {"HH:mm:ss", "HH:mm:ss.zzz", "HH:mm"}) {
+        const QTime t = QTime::fromString(rest, QLatin1String(format));
+        if (t.isValid()) return dates::wallClock(date, t);
+    }
+    const QDateTime iso = QDateTime::fromString(s, Qt::ISODate);
+    return iso.isValid() ? dates::wallClock(iso.date(), iso.time()) : QDateTime();
+}
+
+void Dataset::checkEditing(const char* operation) const
+{
+    if (!isEditing())
+        throw DatabaseError(QStringLiteral("%1: Dataset not in edit or insert mode (%2)").arg(name(), operation));
+}
+
+void Dataset::setValue(int index, const QVariant& input)
+{
+    checkActive();
+    if (index < 0 || index >= m_storedColumns)
+        throw DatabaseError(QStringLiteral("%1: field index %2 cannot be modified").arg(name()).arg(index));
+    checkEditing("set value");
+    QVariant v;
+    const bool empty = !input.isValid() || input.isNull();
+    if (!empty) {
+        switch (m_columns[size_t(index)].type) {
+        case ColumnType::AutoIncrement:
+        case ColumnType::Integer: {
+            if (input.typeId() == QMetaType::QString) {
+                const QString s = input.toString().trimmed();
+                if (s.isEmpty()) break;
+                bool ok = false;
+                const qint64 n = s.toLongLong(&ok);
+                if (!ok) throw DatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(s));
+                v = n;
+            } else {
+                bool ok = false;
+                const qint64 n = input.toLongLong(&ok);
+                if (!ok) throw DatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(input.toString()));
+                v = n;
+            }
+            break;
+        }
+        case ColumnType::DateTime: {
+            QDateTime dt = parseStoredDateTime(input);
+            if (!dt.isValid() && input.typeId() == QMetaType::QString) {
+                const QDate d = dates::parseShortDate(input.toString());
+                if (d.isValid()) dt = dates::wallClock(d, QTime(0, 0));
+            }
+            // An empty text clears the field; anything else that is no date and time (an invalid date-time value
+            // included) is an error, never a silent null.
+            const bool emptyText = input.typeId() == QMetaType::QString && input.toString().trimmed().isEmpty();
+            if (!dt.isValid() && emptyText) break;
+            if (!dt.isValid())
+                throw DatabaseError(
+                    QStringLiteral("'%1' is not a valid date and time")
+                        .arg(input.typeId() == QMetaType::QString ? input.toString() : QStringLiteral("(invalid)")));
+            v = dateTimeStorageText(dt);
+            break;
+        }
+        case ColumnType::YesNo: v = qint64(input.toBool() ? 1 : 0); break;
+        case ColumnType::Text: v = input.toString(); break;
+        }
+    }
+    QVariant& slot = m_edit[size_t(index)];
+    if (slot.isNull() == v.isNull() && slot == v) return;
+    slot = v;
+    m_editChanged[size_t(index)] = true;
+    m_modified = true;
+    if (!m_disabled) emit fieldChanged(index);
+}
+
+void Dataset::setValue(const QString& name, const QVariant& v) { setValue(requireField(name), v); }
+
+} // namespace qv

@@ -1,0 +1,181 @@
+// Finding rows: locate by column values (the search box's prefix search among them) and looked-up values.
+#include "data/Dataset.h"
+#include "data/DatabaseError.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qv {
+
+namespace {
+
+// Case-insensitive comparison that is fast for ASCII and exact for the rest.
+bool textMatches(const char* p, int size, const QByteArray& wantedUtf8, const QString& wanted, bool prefix,
+                 bool caseInsensitive, bool wantedAscii)
+{
+    const int wn = int(wantedUtf8.size());
+    if (!caseInsensitive) {
+        if (prefix) return size >= wn && std::memcmp(p, wantedUtf8.constData(), size_t(wn)) == 0;
+        return size == wn && std::memcmp(p, wantedUtf8.constData(), size_t(wn)) == 0;
+    }
+    if (wantedAscii) {
+        // Only ASCII letters fold; a non-ASCII byte in the candidate can never equal an ASCII byte of ours.
+        if (prefix ? size < wn : size != wn) {
+            // A longer text may still match when its non-ASCII part folds differently; fall through below.
+            bool asciiOnly = true;
+            for (int i = 0; i < size; ++i)
+                if (static_cast<unsigned char>(p[i]) >= 0x80) {
+                    asciiOnly = false;
+                    break;
+                }
+            if (asciiOnly || (prefix && size < wn)) return false;
+        } else {
+            int i = 0;
+            for (; i < wn; ++i) {
+                unsigned char a = static_cast<unsigned char>(p[i]), b = static_cast<unsigned char>(wantedUtf8[i]);
+                if (a >= 0x80) break;
+                if (a >= 'A' && a <= 'Z') a += 32;
+                if (b >= 'A' && b <= 'Z') b += 32;
+                if (a != b) return false;
+            }
+            if (i == wn) return true;
+        }
+    }
+    const QString candidate = QString::fromUtf8(p, size);
+    return prefix ? candidate.startsWith(wanted, Qt::CaseInsensitive)
+                  : candidate.compare(wanted, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+bool Dataset::locate(const QStringList& columns, const QVariantList& values, LocateOptions options)
+{
+    checkActive();
+    checkBrowseMode();
+    ensureView();
+    if (columns.size() != values.size())
+        throw DatabaseError(QStringLiteral("%1: locate needs one value per column").arg(name()));
+    const bool prefix = options & LocatePartialKey;
+    const bool ci = options & LocateCaseInsensitive;
+    struct Criterion {
+        int index;
+        bool wantNull;
+        QString text;
+        QByteArray utf8;
+        bool ascii;
+        QVariant value;
+    };
+    std::vector<Criterion> criteria;
+    for (int i = 0; i < columns.size(); ++i) {
+        Criterion c;
+        c.index = requireField(columns[i]);
+        c.value = values[i];
+        c.wantNull = !values[i].isValid() || values[i].isNull();
+        c.text = values[i].toString();
+        c.utf8 = c.text.toUtf8();
+        c.ascii =
+            std::all_of(c.utf8.begin(), c.utf8.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+        criteria.push_back(std::move(c));
+    }
+    const int n = m_storedColumns;
+    const auto rowMatches = [&](const PackedRow& row) {
+        for (const Criterion& c : criteria) {
+            if (c.index >= m_storedColumns) return false;
+            const PackedRow::Tag t = row.tag(c.index, n);
+            if (c.wantNull) {
+                if (t != PackedRow::Null) return false;
+                continue;
+            }
+            if (t == PackedRow::Null) {
+                // An empty value matches an empty column, as the engine's locate treats null text as empty.
+                if (!c.text.isEmpty()) return false;
+                continue;
+            }
+            if (t == PackedRow::Text) {
+                int size = 0;
+                const char* p = row.bytes(c.index, n, &size);
+                if (!textMatches(p, size, c.utf8, c.text, prefix, ci, c.ascii)) return false;
+            } else {
+                const QVariant v = row.value(c.index, n);
+                if (v.toString() != c.text && !(prefix && v.toString().startsWith(c.text))) return false;
+            }
+        }
+        return true;
+    };
+    const auto found = [&](int r) {
+        moveToIndex(r - m_lo, true);
+        m_eof = m_bof = false;
+        return true;
+    };
+
+    const Criterion& only = criteria.front();
+    if (criteria.size() == 1 && prefix && ci && only.ascii && !only.wantNull && only.index < m_storedColumns &&
+        !only.utf8.contains('\0')) {
+        // A search box's keystroke: compare each row's folded first eight bytes, held in one array, and read the
+        // row itself only for a candidate or a text the key cannot speak for.
+        const std::vector<quint64>& keys = searchKeys(only.index);
+        const int wn = int(only.utf8.size());
+        const quint64 wanted = foldedKey(only.utf8.constData(), wn);
+        const quint64 mask = wn >= 8 ? ~quint64(0) : (quint64(1) << (8 * wn)) - 1;
+        for (int r = m_lo; r < m_hi; ++r) {
+            const quint64 key = keys[size_t(r)];
+            if (key & UnfoldedKey) {
+                if (rowMatches(m_rows[size_t(r)].packed())) return found(r);
+            } else if ((key & mask) == wanted) {
+                if (wn <= 8 || rowMatches(m_rows[size_t(r)].packed())) return found(r);
+            }
+        }
+        return false;
+    }
+    for (int r = m_lo; r < m_hi; ++r)
+        if (rowMatches(m_rows[size_t(r)].packed())) return found(r);
+    return false;
+}
+
+quint64 Dataset::foldedKey(const char* utf8, int size)
+{
+    quint64 key = 0;
+    for (int i = 0; i < std::min(size, 8); ++i) {
+        unsigned char ch = static_cast<unsigned char>(utf8[i]);
+        if (ch >= 'A' && ch <= 'Z') ch += 'a' - 'A';
+        key |= quint64(ch) << (8 * i);
+    }
+    return key;
+}
+
+const std::vector<quint64>& Dataset::searchKeys(int column) const
+{
+    if (m_searchKeysColumn == column) return m_searchKeys;
+    m_searchKeys.resize(m_rows.size());
+    for (size_t r = 0; r < m_rows.size(); ++r) {
+        const PackedRow row = m_rows[r].packed();
+        quint64 key = UnfoldedKey;
+        if (row.tag(column, m_storedColumns) == PackedRow::Text) {
+            int size = 0;
+            const char* p = row.bytes(column, m_storedColumns, &size);
+            bool ascii = true;
+            for (int i = 0; i < std::min(size, 8); ++i) ascii &= static_cast<unsigned char>(p[i]) < 0x80 && p[i] != 0;
+            // Only ASCII folds byte by byte; any other text is compared as characters.
+            if (ascii) key = foldedKey(p, size);
+        }
+        m_searchKeys[r] = key;
+    }
+    m_searchKeysColumn = column;
+    return m_searchKeys;
+}
+
+QVariant Dataset::lookupValue(const QString& keyColumn, const QVariant& key, const QString& resultColumn) const
+{
+    if (!isOpen() || key.isNull()) return {};
+    ensureView();
+    const int k = fieldIndex(keyColumn), r = fieldIndex(resultColumn);
+    if (k < 0 || r < 0 || k >= m_storedColumns || r >= m_storedColumns) return {};
+    for (int i = m_lo; i < m_hi; ++i) {
+        const QVariant v = m_rows[size_t(i)].packed().value(k, m_storedColumns);
+        if (!v.isNull() && v == key) return m_rows[size_t(i)].packed().value(r, m_storedColumns);
+        if (!v.isNull() && v.toString() == key.toString()) return m_rows[size_t(i)].packed().value(r, m_storedColumns);
+    }
+    return {};
+}
+
+} // namespace qv

@@ -1,0 +1,316 @@
+// Writing rows: the prepared statements, post's INSERT or UPDATE with the re-read, delete and delete-all.
+#include "data/Dataset.h"
+#include "data/DatabaseError.h"
+
+#include <algorithm>
+#include <cstring>
+#include <sqlcipher/sqlite3.h>
+
+namespace qv {
+
+Statement& Dataset::cachedStatement(std::unique_ptr<Statement>& slot, const QString& sql)
+{
+    if (!slot) slot = std::make_unique<Statement>(*m_connection, sql);
+    slot->reset();
+    return *slot;
+}
+
+Statement& Dataset::writeStatement(bool insert, const std::vector<int>& columns)
+{
+    for (size_t i = 0; i < m_writeStatements.size(); ++i) {
+        CachedWrite& w = m_writeStatements[i];
+        if (w.insert != insert || w.columns != columns) continue;
+        if (i > 0)
+            std::rotate(m_writeStatements.begin(), m_writeStatements.begin() + i, m_writeStatements.begin() + i + 1);
+        m_writeStatements.front().statement->reset();
+        return *m_writeStatements.front().statement;
+    }
+    QStringList names;
+    for (int i : columns) names << '[' + m_columns[size_t(i)].name + ']';
+    QString sql;
+    if (insert && columns.empty()) {
+        sql = QStringLiteral("INSERT INTO [%1] DEFAULT VALUES").arg(m_table->name);
+    } else if (insert) {
+        sql = QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)")
+                  .arg(m_table->name, names.join(", "), QStringList(names.size(), QStringLiteral("?")).join(", "));
+    } else {
+        // The row as we read it: its rowid and the stored values of the columns being written. Another writer's
+        // change to one of them meanwhile leaves nothing to update, which post reports instead of overwriting it.
+        QStringList sets, unchanged;
+        for (int k = 0; k < names.size(); ++k) {
+            sets << names[k] + QStringLiteral(" = ?");
+            const bool text = m_columns[size_t(columns[size_t(k)])].type == ColumnType::Text;
+            unchanged << names[k] + (text ? QStringLiteral(" IS ? COLLATE BINARY") : QStringLiteral(" IS ?"));
+        }
+        sql = QStringLiteral("UPDATE [%1] SET %2 WHERE rowid = ? AND %3")
+                  .arg(m_table->name, sets.join(", "), unchanged.join(" AND "));
+    }
+    constexpr size_t Kept = 8;
+    if (m_writeStatements.size() >= Kept) m_writeStatements.pop_back();
+    m_writeStatements.insert(m_writeStatements.begin(),
+                             CachedWrite{insert, columns, std::make_unique<Statement>(*m_connection, sql)});
+    return *m_writeStatements.front().statement;
+}
+
+void Dataset::dropStatements()
+{
+    m_reloadStatement.reset();
+    m_deleteStatement.reset();
+    m_deleteRunStatement.reset();
+    m_writeStatements.clear();
+}
+
+void Dataset::reloadRow(qint64 rowid, Row& row)
+{
+    Statement& st =
+        cachedStatement(m_reloadStatement,
+                        QStringLiteral("SELECT rowid, %1 FROM [%2] WHERE rowid = ?").arg(columnList(), m_table->name));
+    st.bindInt(1, rowid);
+    PackedRow::Builder b(m_storedColumns);
+    if (st.step()) {
+        readRow(st, b, m_store, row);
+    } else {
+        row.rowid = rowid;
+        for (const QVariant& v : m_edit) b.addValue(v);
+        row.data = m_store.add(b);
+    }
+    st.reset();
+}
+
+void Dataset::releaseRow(const Row& row)
+{
+    m_store.release(row.packed().byteSize(m_storedColumns));
+    // Replaced and deleted rows leave their bytes behind; once they outweigh the live rows, copy those out.
+    if (m_store.garbageBytes() < 1024 * 1024 || m_store.garbageBytes() * 2 < m_store.usedBytes()) return;
+    RowStore fresh;
+    for (Row& r : m_rows)
+        if (r.data != row.data) r.data = fresh.copy(r.data, r.packed().byteSize(m_storedColumns));
+    m_store = std::move(fresh);
+}
+
+void Dataset::writeRow()
+{
+    const bool inserting = m_state == DatasetState::Insert;
+    std::vector<int> indexes;
+    for (int i = 0; i < m_storedColumns; ++i) {
+        if (m_columns[size_t(i)].type == ColumnType::AutoIncrement) continue;
+        if (!m_editChanged[size_t(i)]) continue;
+        indexes.push_back(i);
+    }
+    const Connection::Stamp before = m_connection->stampOf(m_table->name);
+    const bool wasCurrent = before == m_readStamp;
+    m_lastPostColumns.clear();
+    qint64 rowid = 0;
+    if (inserting) {
+        Statement& st = writeStatement(true, indexes);
+        for (size_t i = 0; i < indexes.size(); ++i) st.bind(int(i) + 1, m_edit[size_t(indexes[i])]);
+        st.step();
+        st.reset();
+        rowid = m_connection->lastInsertRowid();
+    } else {
+        const Row& original = *currentRow();
+        rowid = original.rowid;
+        if (!indexes.empty()) {
+            Statement& st = writeStatement(false, indexes);
+            int k = 1;
+            for (int i : indexes) st.bind(k++, m_edit[size_t(i)]);
+            st.bindInt(k++, rowid);
+            const PackedRow stored = original.packed();
+            for (int i : indexes) {
+                int size = 0;
+                const char* p = stored.bytes(i, m_storedColumns, &size);
+                switch (stored.tag(i, m_storedColumns)) {
+                case PackedRow::Null: st.bindNull(k++); break;
+                case PackedRow::Text: st.bindText(k++, p, size); break;
+                default: st.bind(k++, stored.value(i, m_storedColumns));
+                }
+            }
+            st.step();
+            st.reset();
+            if (m_connection->changes() == 0)
+                throw DatabaseError(QStringLiteral("Row cannot be located for updating. Some values may have been "
+                                                   "changed since it was last read."));
+        }
+    }
+    m_connection->noteWrite(m_table->name);
+    if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
+    m_lastPostColumns = indexes;
+
+    Row fresh;
+    reloadRow(rowid, fresh);
+    if (inserting) {
+        const int at = m_lo + std::max(0, std::min(m_pos, m_hi - m_lo));
+        m_rows.insert(m_rows.begin() + at, fresh);
+        rowsChanged();
+        ++m_hi;
+        m_pos = at - m_lo;
+        bool masterNull = true;
+        const qint64 key = masterLinkValue(&masterNull);
+        // A row written with another master's link belongs to that master's rows, not to this view.
+        if (m_master && m_linkColumn >= 0 && linkOf(fresh) != (masterNull ? NullLink : key)) moveToLinkPlace(at);
+    } else {
+        const int at = m_lo + m_pos;
+        const Row old = m_rows[size_t(at)];
+        m_rows[size_t(at)] = fresh;
+        rowsChanged();
+        releaseRow(old);
+        if (m_linkColumn >= 0 && linkOf(fresh) != linkOf(old)) moveToLinkPlace(at);
+    }
+}
+
+void Dataset::moveToLinkPlace(int at)
+{
+    Row moved = std::move(m_rows[size_t(at)]);
+    m_rows.erase(m_rows.begin() + at);
+    // Among its new master's rows in rowid order, where a re-read would put it.
+    auto pos = std::upper_bound(m_rows.begin(), m_rows.end(), moved, [this](const Row& a, const Row& b) {
+        if (linkOf(a) != linkOf(b)) return linkOf(a) < linkOf(b);
+        return a.rowid < b.rowid;
+    });
+    m_rows.insert(pos, std::move(moved));
+    rowsChanged();
+    const int keep = m_pos;
+    computeView();
+    m_pos = std::min(keep, m_hi - m_lo - 1);
+}
+
+void Dataset::post()
+{
+    checkActive();
+    if (!isEditing()) return;
+    const bool wasInsert = m_state == DatasetState::Insert;
+    if (beforePost) beforePost(*this);
+    validateValues();
+    ensureView();
+    const int row = m_pos;
+    const int countBefore = m_hi - m_lo;
+    writeRow();
+    m_edit.clear();
+    m_editChanged.clear();
+    m_modified = false;
+    m_eof = m_bof = false;
+    setState(DatasetState::Browse);
+    // A posted row that belongs to another master row leaves this view.
+    const bool stays = m_hi - m_lo == countBefore + (wasInsert ? 1 : 0);
+    notifyRow(stays ? RowChange::Changed : RowChange::Removed, row);
+    if (wasInsert || !m_details.empty())
+        for (Dataset* d : m_details) d->masterMoved();
+    notifyCurrent();
+    if (afterPost) afterPost(*this);
+}
+
+void Dataset::remove()
+{
+    checkActive();
+    if (!m_table) throw DatabaseError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(name()));
+    if (m_state == DatasetState::Insert) return cancel();
+    if (m_state == DatasetState::Edit) cancel();
+    ensureView();
+    if (m_hi == m_lo)
+        throw DatabaseError(QStringLiteral("%1: Cannot perform this operation on an empty dataset").arg(name()));
+    postDetailsPending();
+    const int at = m_lo + m_pos;
+    const Connection::Stamp before = m_connection->stampOf(m_table->name);
+    const bool wasCurrent = before == m_readStamp;
+    Statement& st =
+        cachedStatement(m_deleteStatement, QStringLiteral("DELETE FROM [%1] WHERE rowid = ?").arg(m_table->name));
+    st.bindInt(1, m_rows[size_t(at)].rowid);
+    st.step();
+    st.reset();
+    m_connection->noteWrite(m_table->name);
+    if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
+    const Row gone = m_rows[size_t(at)];
+    m_rows.erase(m_rows.begin() + at);
+    releaseRow(gone);
+    rowsChanged();
+    --m_hi;
+    const int row = m_pos;
+    if (m_pos >= m_hi - m_lo) m_pos = m_hi - m_lo - 1;
+    m_eof = m_hi == m_lo;
+    m_bof = m_pos <= 0;
+    notifyRow(RowChange::Removed, row);
+    for (Dataset* d : m_details) d->masterMoved();
+    notifyCurrent();
+    if (afterDelete) afterDelete(*this);
+}
+
+bool Dataset::lastPostWrote(const QString& field) const
+{
+    const int index = fieldIndex(field);
+    return std::find(m_lastPostColumns.begin(), m_lastPostColumns.end(), index) != m_lastPostColumns.end();
+}
+
+int Dataset::removeAll(int limit)
+{
+    checkActive();
+    if (!m_table) throw DatabaseError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(name()));
+    checkBrowseMode();
+    ensureView();
+    const int count = limit < 0 ? m_hi - m_lo : std::min(limit, m_hi - m_lo);
+    if (afterDelete) {
+        // A rule runs after each deletion: one row at a time, as the rule expects.
+        for (int i = 0; i < count; ++i) {
+            first();
+            remove();
+        }
+        return count;
+    }
+    postDetailsPending();
+    // The rows, in runs of consecutive rowids: a run is deleted by one statement that can reach no row we do not
+    // mean, since every rowid in it is one of ours.
+    std::vector<qint64> rowids;
+    rowids.reserve(size_t(count));
+    for (int r = m_lo; r < m_lo + count; ++r) rowids.push_back(m_rows[size_t(r)].rowid);
+    std::sort(rowids.begin(), rowids.end());
+    const bool wasCurrent = m_connection->stampOf(m_table->name) == m_readStamp;
+    Statement& st = cachedStatement(m_deleteRunStatement,
+                                    QStringLiteral("DELETE FROM [%1] WHERE rowid BETWEEN ? AND ?").arg(m_table->name));
+    size_t done = 0;
+    const auto forgetDeleted = [&] {
+        // What was deleted stays deleted, also when a later run fails; the rows held follow the file.
+        if (done == 0) return;
+        m_connection->noteWrite(m_table->name);
+        if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
+        const auto gone = [&](const Row& r) {
+            return r.rowid <= rowids[done - 1] && std::binary_search(rowids.begin(), rowids.begin() + done, r.rowid);
+        };
+        const auto end =
+            std::stable_partition(m_rows.begin() + m_lo, m_rows.begin() + m_hi, [&](const Row& r) { return !gone(r); });
+        for (auto it = end; it != m_rows.begin() + m_hi; ++it) m_store.release(it->packed().byteSize(m_storedColumns));
+        const int removed = int(m_rows.begin() + m_hi - end);
+        m_rows.erase(end, m_rows.begin() + m_hi);
+        m_hi -= removed;
+        rowsChanged();
+        m_pos = m_hi > m_lo ? 0 : -1;
+        m_eof = m_bof = true;
+        for (Dataset* d : m_details) d->masterMoved();
+        notifyRowsReset();
+        notifyCurrent();
+    };
+    Transaction transaction(*m_connection);
+    try {
+        while (done < rowids.size()) {
+            size_t end = done + 1;
+            while (end < rowids.size() && rowids[end] == rowids[end - 1] + 1) ++end;
+            st.reset();
+            st.bindInt(1, rowids[done]);
+            st.bindInt(2, rowids[end - 1]);
+            st.step();
+            done = end;
+        }
+        st.reset();
+        transaction.commit();
+    } catch (...) {
+        try {
+            transaction.commit();
+        } catch (...) {
+            done = 0; // nothing was kept
+        }
+        forgetDeleted();
+        throw;
+    }
+    forgetDeleted();
+    return int(done);
+}
+
+} // namespace qv

@@ -1,0 +1,96 @@
+#pragma once
+// The in-memory form of a dataset's rows: every row's cells packed into one run of bytes, and the runs of all
+// rows laid one after another in large blocks, so that a dataset of a hundred thousand contacts is a few hundred
+// allocations, not a hundred thousand, and a scan reads memory in order.
+
+#include <QVariant>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+// A view of one packed row. The bytes: a flags byte; one code byte per column (the length of a text up to 239
+// bytes, or null, integer of 1, 4 or 8 bytes, real, long text); the data offset of every eighth column (16-bit, or
+// 32-bit when the flags byte says so); then the cells' data one after another: UTF-8 texts, integers, 8-byte reals,
+// and long texts behind their 4-byte length. A column's data is found from the nearest eighth column's offset plus the
+// sizes of at most seven cells before it.
+class PackedRow {
+public:
+    enum Tag : unsigned char { Null = 0, Int = 1, Real = 2, Text = 3 };
+
+    PackedRow() = default;
+    explicit PackedRow(const char* data) : m_data(data) {}
+    bool isValid() const { return m_data != nullptr; }
+    const char* data() const { return m_data; }
+
+    Tag tag(int column, int columnCount) const;
+    // A text's UTF-8 bytes, or a number's bytes as stored; size 0 for null.
+    const char* bytes(int column, int columnCount, int* size) const;
+    qint64 integer(int column, int columnCount) const; // 0 unless the cell is an integer
+    QVariant value(int column, int columnCount) const;
+    size_t byteSize(int columnCount) const; // the whole run: header and data
+
+    // Asks the processor to bring the row in ahead of a scan reaching it.
+    void prefetch() const
+    {
+        if (m_data) {
+            __builtin_prefetch(m_data);
+            __builtin_prefetch(m_data + 64);
+        }
+    }
+
+    // Collects one row's cells in column order, then writes them out packed.
+    class Builder {
+    public:
+        explicit Builder(int columns);
+        void clear();
+        void addNull();
+        void addInt(qint64 v);
+        void addReal(double v);
+        void addText(const char* utf8, int size);
+        void addValue(const QVariant& v); // null, number or text, by the variant's type
+        Tag tag(int column) const;
+        size_t packedSize() const;
+        void writeTo(char* out) const;
+
+    private:
+        void startCell(unsigned char code);
+        int m_columns;
+        int m_column = 0;
+        std::vector<unsigned char> m_codes;
+        std::vector<quint32> m_checkpoints;
+        std::string m_data;
+    };
+
+private:
+    const char* m_data = nullptr;
+};
+
+// The blocks that hold the packed rows of one dataset. A row replaced or deleted leaves its bytes behind as
+// garbage until the owner copies the live rows into a fresh store.
+class RowStore {
+public:
+    RowStore() = default;
+    RowStore(RowStore&&) noexcept = default;
+    RowStore& operator=(RowStore&&) noexcept = default;
+
+    const char* add(const PackedRow::Builder& row);
+    const char* copy(const char* packed, size_t size);
+    void release(size_t size) { m_garbage += size; }
+    void clear();
+
+    size_t allocatedBytes() const { return m_allocated; }
+    size_t usedBytes() const { return m_used; }
+    size_t garbageBytes() const { return m_garbage; }
+
+private:
+    char* allocate(size_t size);
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    char* m_free = nullptr;
+    size_t m_left = 0;
+    size_t m_lastBlockSize = 0;
+    size_t m_allocated = 0, m_used = 0, m_garbage = 0;
+};
+
+} // namespace qv
