@@ -4,6 +4,7 @@
 #include "platform/DBGrid.h"
 #include "platform/DBNavigator.h"
 #include "platform/GuardedApplication.h"
+#include "platform/RecordToolbar.h"
 #include "records/PickDate.h"
 #include "reports/QVFReport.h"
 
@@ -64,15 +65,12 @@ TFollowUpForm::TFollowUpForm(TMainDataModule& dm, QWidget* parent) : QDialog(par
     ReportBtn->setAutoDefault(false);
     connect(ReportBtn, &QPushButton::clicked, this, [this] { runGuarded([this] { ReportBtnClick(); }); });
 
-    DatabaseUsageBtn = new QToolButton(this);
-    DatabaseUsageBtn->setObjectName("Database Usage");
-    DatabaseUsageBtn->setToolTip("Database Usage");
-    DatabaseUsageBtn->setAccessibleName("Database Usage");
-    DatabaseUsageBtn->setIcon(style()->standardIcon(QStyle::SP_MessageBoxQuestion));
-    DatabaseUsageBtn->setIconSize(QSize(20, 20));
-    connect(DatabaseUsageBtn, &QToolButton::clicked, this, [this] {
-        if (onDatabaseUsage) runGuarded(onDatabaseUsage);
-    });
+    DatabaseUsageBtn = hintedButton(
+        "Database Usage", QStyle::SP_MessageBoxQuestion,
+        [this] {
+            if (onDatabaseUsage) onDatabaseUsage();
+        },
+        this);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(FollowUpNavigator);
