@@ -26,7 +26,6 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
-#include <ctime>
 
 using namespace qv;
 using namespace qv::test;
@@ -100,8 +99,7 @@ private slots:
     void initTestCase()
     {
         useUnitedStatesLocale();
-        qputenv("TZ", "America/New_York");
-        tzset();
+        useDaylightSavingZone();
     }
     void cleanup() { clock::setFixed({}); }
 
