@@ -6,6 +6,7 @@
 #include "platform/DBGrid.h"
 #include "platform/DBNavigator.h"
 #include "platform/GuardedApplication.h"
+#include "platform/RecordToolbar.h"
 
 #include <QCalendarWidget>
 #include <QHBoxLayout>
@@ -73,15 +74,12 @@ TCalendarForm::TCalendarForm(TMainDataModule& dm, QWidget* parent) : QDialog(par
     EventsNavigator = new DBNavigator(dm.DayEvents, this);
     EventsNavigator->setObjectName("EventsNavigator");
 
-    DatabaseUsageBtn = new QToolButton(this);
-    DatabaseUsageBtn->setObjectName("Database Usage");
-    DatabaseUsageBtn->setToolTip("Database Usage");
-    DatabaseUsageBtn->setAccessibleName("Database Usage");
-    DatabaseUsageBtn->setIcon(style()->standardIcon(QStyle::SP_MessageBoxQuestion));
-    DatabaseUsageBtn->setIconSize(QSize(20, 20));
-    connect(DatabaseUsageBtn, &QToolButton::clicked, this, [this] {
-        if (onDatabaseUsage) runGuarded(onDatabaseUsage);
-    });
+    DatabaseUsageBtn = hintedButton(
+        "Database Usage", QStyle::SP_MessageBoxQuestion,
+        [this] {
+            if (onDatabaseUsage) onDatabaseUsage();
+        },
+        this);
 
     auto* dayRow = new QHBoxLayout;
     dayRow->addWidget(eventsFor);

@@ -3,7 +3,10 @@
 #include "data/Domains.h"
 #include "platform/DBGrid.h"
 #include "platform/DBNavigator.h"
+#include "platform/DatasetModel.h"
 #include "platform/GuardedApplication.h"
+#include "platform/RecordToolbar.h"
+#include "platform/ScreenMetrics.h"
 #include "records/PickDate.h"
 #include "reports/QVFReport.h"
 
@@ -33,9 +36,9 @@ TFollowUpForm::TFollowUpForm(TMainDataModule& dm, QWidget* parent) : QDialog(par
         dm.PeopleCompanyDet,
         {GridColumn::text("Title", "Title", 45), GridColumn::text("Name", "Name", 150),
          GridColumn::text("Gender", "Gender", 55), GridColumn::text("PersonType", "Type", 72),
-         GridColumn::text("CustoemrImportance", "Importance", 70), GridColumn::text("EducationLevel", "Education", 80),
-         GridColumn::text("Profession", "Profession", 100), GridColumn::text("Company", "Company", 120),
-         GridColumn::text("JobTitle", "Job title", 100), GridColumn::text("Income", "Income", 100)},
+         GridColumn::text("CustoemrImportance", "Importance", 85), GridColumn::text("EducationLevel", "Education", 110),
+         GridColumn::text("Profession", "Profession", 115), GridColumn::text("Company", "Company", 120),
+         GridColumn::text("JobTitle", "Job title", 140), GridColumn::text("Income", "Income", 120)},
         this);
     ContactsGrid->setObjectName("ContactsGrid");
     ContactsGrid->setAccessibleName("Contacts");
@@ -46,12 +49,12 @@ TFollowUpForm::TFollowUpForm(TMainDataModule& dm, QWidget* parent) : QDialog(par
     FollowUpGrid = new DBGrid(
         followUps,
         {GridColumn::button("FUDate", "Follow-up date", 105, pickInto("FUDate")),
-         GridColumn::pickList("ContactMethod", "Contact method", 110, domains::contactMethod(), 6),
+         GridColumn::pickList("ContactMethod", "Contact method", 115, domains::contactMethod(), 6),
          GridColumn::text("ProductsInterestedIn", "Offered solution", 140),
-         GridColumn::pickList("SaleStatus", "Status", 130, domains::saleStatus(), domains::saleStatus().size()),
-         GridColumn::pickList("RoleInSale", "Role", 100, domains::roleInSale(), 6),
-         GridColumn::wholeNumber("ExpextedOrderValue", "Expected order value", 140),
-         GridColumn::button("ExpectedOrderDate", "Expected order date", 140, pickInto("ExpectedOrderDate")),
+         GridColumn::pickList("SaleStatus", "Status", 155, domains::saleStatus(), domains::saleStatus().size()),
+         GridColumn::pickList("RoleInSale", "Role", 105, domains::roleInSale(), 6),
+         GridColumn::wholeNumber("ExpextedOrderValue", "Expected order value", 150),
+         GridColumn::button("ExpectedOrderDate", "Expected order date", 145, pickInto("ExpectedOrderDate")),
          GridColumn::text("FUDescription", "Description", 200)},
         this);
     FollowUpGrid->setObjectName("FollowUpGrid");
@@ -64,15 +67,12 @@ TFollowUpForm::TFollowUpForm(TMainDataModule& dm, QWidget* parent) : QDialog(par
     ReportBtn->setAutoDefault(false);
     connect(ReportBtn, &QPushButton::clicked, this, [this] { runGuarded([this] { ReportBtnClick(); }); });
 
-    DatabaseUsageBtn = new QToolButton(this);
-    DatabaseUsageBtn->setObjectName("Database Usage");
-    DatabaseUsageBtn->setToolTip("Database Usage");
-    DatabaseUsageBtn->setAccessibleName("Database Usage");
-    DatabaseUsageBtn->setIcon(style()->standardIcon(QStyle::SP_MessageBoxQuestion));
-    DatabaseUsageBtn->setIconSize(QSize(20, 20));
-    connect(DatabaseUsageBtn, &QToolButton::clicked, this, [this] {
-        if (onDatabaseUsage) runGuarded(onDatabaseUsage);
-    });
+    DatabaseUsageBtn = hintedButton(
+        "Database Usage", QStyle::SP_MessageBoxQuestion,
+        [this] {
+            if (onDatabaseUsage) onDatabaseUsage();
+        },
+        this);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(FollowUpNavigator);
@@ -85,7 +85,17 @@ TFollowUpForm::TFollowUpForm(TMainDataModule& dm, QWidget* parent) : QDialog(par
     layout->addWidget(ContactsGrid, 1);
     layout->addWidget(FollowUpGrid, 1);
     layout->addLayout(bottom);
-    resize(790, 560);
+
+    // Wide enough for every column of both grids where the screen has the room; on a small screen the grids
+    // scroll sideways inside a window that still fits.
+    int columns = 0;
+    for (const DBGrid* grid : {ContactsGrid, FollowUpGrid}) {
+        int width = 2 * grid->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid);
+        for (int c = 0; c < grid->datasetModel()->columnCount(); ++c) width += grid->datasetModel()->column(c).width;
+        columns = std::max(columns, width);
+    }
+    const QMargins margins = layout->contentsMargins();
+    resize(sizeWithinWorkArea({columns + margins.left() + margins.right(), 640}));
 }
 
 void TFollowUpForm::ReportBtnClick() { followUpReportClick(m_dm); }

@@ -3,6 +3,7 @@
 #include "data/DataModule.h"
 #include "platform/Accessibility.h"
 #include "platform/Messages.h"
+#include "platform/ScreenMetrics.h"
 #include "platform/ShellOpen.h"
 #include "reports/TFReport.h"
 
@@ -16,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -61,7 +63,9 @@ TFilters::TFilters(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm
 
     const auto& list = filterCriteria();
     m_criteria.resize(list.size());
-    auto* layout = new QVBoxLayout(this);
+    auto* content = new QWidget;
+    content->setObjectName("FiltersContent");
+    auto* layout = new QVBoxLayout(content);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(
         boldLabel("Check the variable(s) you want to search with then enter the convenient value(s).", this));
@@ -73,7 +77,7 @@ TFilters::TFilters(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm
         int row = 0;
         for (int i = 0; i < 9; ++i) {
             QWidget* value = buildCriterion(column[i]);
-            value->setFixedWidth(250);
+            value->setFixedWidth(230); // the longest list entry, and two columns within an 800-pixel screen
             grid->addWidget(m_criteria[size_t(column[i])].check, row, 0);
             grid->addWidget(value, row++, 1);
         }
@@ -89,7 +93,7 @@ TFilters::TFilters(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm
         auto* grid = new QGridLayout(group);
         for (int i = 0; i < 6; ++i) {
             QWidget* value = buildCriterion(members[i]);
-            value->setFixedWidth(170);
+            value->setFixedWidth(150);
             grid->addWidget(m_criteria[size_t(members[i])].check, i / 3, (i % 3) * 2);
             grid->addWidget(value, i / 3, (i % 3) * 2 + 1);
         }
@@ -154,6 +158,17 @@ TFilters::TFilters(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm
     ReportButton->setAutoDefault(false);
     bottom->addWidget(ReportButton, 0, Qt::AlignBottom);
     layout->addLayout(bottom);
+
+    // The window keeps the size of its contents where the screen has room for it; on a smaller screen it takes
+    // what there is and its contents scroll, so that nothing lies out of reach below the screen's edge.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName("FiltersScrollArea");
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_scroll->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_scroll);
 
     connect(FilterButton, &QPushButton::clicked, this, &TFilters::FilterButtonClick);
     connect(BulkEmailButton, &QPushButton::clicked, this, &TFilters::BulkEmailButtonClick);
@@ -241,9 +256,21 @@ void TFilters::showEvent(QShowEvent* event)
 {
     if (!event->spontaneous()) {
         reset();
+        fitToWorkArea();
         if (QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
     }
     QDialog::showEvent(event);
+}
+
+void TFilters::fitToWorkArea()
+{
+    QSize wanted = m_scroll->widget()->sizeHint();
+    const QSize room = sizeWithinWorkArea(wanted);
+    // A scroll bar needed one way takes room the other way.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll);
+    if (room.height() < wanted.height()) wanted.rwidth() += bar;
+    if (room.width() < wanted.width()) wanted.rheight() += bar;
+    setFixedSize(sizeWithinWorkArea(wanted));
 }
 
 void TFilters::setResultCommandsEnabled(bool enabled)

@@ -12,6 +12,7 @@
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QTableView;
 
 namespace qv {
@@ -58,12 +59,15 @@ private:
     QWidget* buildCriterion(int index);
     void setValueShown(int criterion, bool shown);
     void reset();
+    // The window's fixed size: its contents' where the screen's work area allows, otherwise the work area.
+    void fitToWorkArea();
     void setResultCommandsEnabled(bool enabled);
     void emailCell(int column, const QString& text);
 
     TMainDataModule& m_dm;
     std::vector<CriterionControls> m_criteria;
     FilterResultsModel* m_model;
+    QScrollArea* m_scroll;
 };
 
 } // namespace qv

@@ -14,11 +14,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
     setWindowTitle("About Quorvane PRO 2005");
     // No close box: "OK" closes it.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    auto* banner = new QLabel;
-    banner->setObjectName("Image1");
-    banner->setPixmap(artwork::bannerPicture());
-    banner->setFixedSize(385, 94);
-    banner->setAccessibleName("Quorvane PRO 2005");
+    QLabel* banner = artwork::bannerLabel();
     OKBtn = new QPushButton("OK");
     OKBtn->setObjectName("OKBtn");
     OKBtn->setDefault(true);

@@ -1,5 +1,6 @@
 #include "app/Artwork.h"
 
+#include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -142,6 +143,16 @@ QPixmap bannerPicture()
                "Copyright \u00A9 2005 Quorvane. All rights reserved. This program is protected by copyright law "
                "and international treaties.");
     return pm;
+}
+
+QLabel* bannerLabel()
+{
+    auto* banner = new QLabel;
+    banner->setObjectName("Image1");
+    banner->setPixmap(bannerPicture());
+    banner->setFixedSize(385, 94);
+    banner->setAccessibleName("Quorvane PRO 2005");
+    return banner;
 }
 
 } // namespace qv::artwork

@@ -17,11 +17,7 @@ THelpForm::THelpForm(const QString& programFolder, QWidget* parent) : QMainWindo
     // No close box: "OK" closes it.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
 
-    auto* banner = new QLabel;
-    banner->setObjectName("Image1");
-    banner->setPixmap(artwork::bannerPicture());
-    banner->setFixedSize(385, 94);
-    banner->setAccessibleName("Quorvane PRO 2005");
+    QLabel* banner = artwork::bannerLabel();
     OKBtn = new QPushButton("OK");
     OKBtn->setObjectName("OKBtn");
     OKBtn->setDefault(true);

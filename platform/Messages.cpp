@@ -1,12 +1,32 @@
 #include "platform/Messages.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
+#include <algorithm>
 
 namespace qv {
 
 namespace {
+
+// A window manager writes the title in bold between the window's icon and its three buttons. A box only as wide
+// as a short message ("10 record(s) added.") would show the program's name cut ("Quorv... 2005").
+constexpr int MessageBoxMinimumWidth = 320;
+constexpr int TitleBarControlsWidth = 160;
+
+void keepTitleWhole(QMessageBox& box)
+{
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int width = std::max(MessageBoxMinimumWidth,
+                               QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + TitleBarControlsWidth);
+    // The box sizes itself from its layout each time it is shown, so the room goes into the layout.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
 
 class DesktopMessages : public MessageService {
 public:
@@ -44,6 +64,7 @@ public:
             box.setDefaultButton(static_cast<QPushButton*>(ok));
             break;
         }
+        keepTitleWhole(box);
         box.exec();
         QAbstractButton* clicked = box.clickedButton();
         if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;

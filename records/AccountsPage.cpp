@@ -101,15 +101,10 @@ QWidget* AccountsPage::buildFields()
     left->addStretch();
 
     QVBoxLayout* right = column(columns, 6);
-    QGroupBox* address = newGroup("Headquarters address", "HeadquartersAddressGroup");
-    PairGrid a(address);
-    a.wide("Street", new DBEdit(s, "AccountStreet"));
-    a.pair("City", new DBEdit(s, "AccountCity"));
-    a.pair("State/Province", new DBEdit(s, "AccountState", DBEdit::Options{.upperCase = true}));
-    a.pair("Postal/ZIP", new DBEdit(s, "AccountPostalCode", DBEdit::Options{.upperCase = true}));
-    a.pair("Country", new DBEdit(s, "AccountCountry"));
-    a.pair("P.O. box", new DBEdit(s, "AccountPostOfficeBox"));
-    right->addWidget(address);
+    right->addWidget(addressGroup(
+        "Headquarters address", "HeadquartersAddressGroup", s,
+        {"AccountStreet", "AccountCity", "AccountState", "AccountPostalCode", "AccountCountry", "AccountPostOfficeBox"},
+        {}, DBEdit::Options{.upperCase = true}));
 
     QGroupBox* phones = newGroup("Telephone(s), fax(es), and URL", "AccountTelephonesGroup");
     PairGrid n(phones);
@@ -239,25 +234,23 @@ void AccountsPage::saveBeforeCommand()
     }
 }
 
-void AccountsPage::TaxInformationClick()
+bool AccountsPage::savedAccountToWorkOn()
 {
     saveBeforeCommand();
-    if (m_dm.AccountsTable->recordCount() == 0) {
-        showError("Accounts database is empty.");
-        return;
-    }
-    if (onTaxInformation) onTaxInformation();
+    if (m_dm.AccountsTable->recordCount() > 0) return true;
+    showError("Accounts database is empty.");
+    return false;
+}
+
+void AccountsPage::TaxInformationClick()
+{
+    if (savedAccountToWorkOn() && onTaxInformation) onTaxInformation();
 }
 
 void AccountsPage::ReportClick()
 {
     // As the tax command: the report prints the saved account, and there must be one.
-    saveBeforeCommand();
-    if (m_dm.AccountsTable->recordCount() == 0) {
-        showError("Accounts database is empty.");
-        return;
-    }
-    if (onReport) onReport();
+    if (savedAccountToWorkOn() && onReport) onReport();
 }
 
 } // namespace qv

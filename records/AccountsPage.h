@@ -63,6 +63,9 @@ private:
     void focusChanged(QWidget* old, QWidget* now);
     // Saves what is pending; a refusal by the name rule does not stop the command that asked.
     void saveBeforeCommand();
+    // What the tax and report commands do first: save, then make sure there is an account, or say that there is
+    // none.
+    bool savedAccountToWorkOn();
 
     TMainDataModule& m_dm;
     QWidget* m_window;

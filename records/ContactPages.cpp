@@ -114,15 +114,9 @@ QWidget* ContactPages::buildPersonalInfo()
     left->addStretch();
 
     QVBoxLayout* right = column(columns, 6);
-    QGroupBox* home = newGroup("Home address", "HomeAddressGroup");
-    PairGrid address(home);
-    address.wide("Street", new DBEdit(s, "HAStreet"));
-    address.pair("City", new DBEdit(s, "HACity"));
-    address.pair("State/Province", new DBEdit(s, "HAState", DBEdit::Options{.upperCase = true}));
-    address.pair("Postal/ZIP", new DBEdit(s, "HAPostalCode", DBEdit::Options{.upperCase = true}));
-    address.pair("Country", new DBEdit(s, "HACountry"));
-    address.pair("P.O. box", new DBEdit(s, "HAPostOfficeBox"));
-    right->addWidget(home);
+    right->addWidget(addressGroup("Home address", "HomeAddressGroup", s,
+                                  {"HAStreet", "HACity", "HAState", "HAPostalCode", "HACountry", "HAPostOfficeBox"}, {},
+                                  DBEdit::Options{.upperCase = true}));
 
     QGroupBox* phones = newGroup("Home and personal telephone(s), fax, email(s), and URL", "HomeTelephonesGroup");
     PairGrid numbers(phones);
@@ -184,15 +178,9 @@ QWidget* ContactPages::buildBusinessInfo()
     left->addStretch();
 
     QVBoxLayout* right = column(columns, 6);
-    QGroupBox* addressGroup = newGroup("Business address", "BusinessAddressGroup");
-    PairGrid address(addressGroup);
-    address.wide("Street", new DBEdit(s, "BAStreet", fromAccount));
-    address.pair("City", new DBEdit(s, "BACity", fromAccount));
-    address.pair("State/Province", new DBEdit(s, "BAState", fromAccount));
-    address.pair("Postal/ZIP", new DBEdit(s, "BAPostalCode", fromAccount));
-    address.pair("Country", new DBEdit(s, "BACountry", fromAccount));
-    address.pair("P.O. box", new DBEdit(s, "BAPostOfficeBox", fromAccount));
-    right->addWidget(addressGroup);
+    right->addWidget(addressGroup("Business address", "BusinessAddressGroup", s,
+                                  {"BAStreet", "BACity", "BAState", "BAPostalCode", "BACountry", "BAPostOfficeBox"},
+                                  fromAccount, fromAccount));
 
     QGroupBox* phones = newGroup("Business telephone(s), fax(es), email, and URL", "BusinessTelephonesGroup");
     PairGrid numbers(phones);

@@ -114,4 +114,18 @@ void PairGrid::place(const QString& caption, QWidget* box, QWidget* beside, int 
     m_grid->addLayout(row, m_row, column + 1, 1, span);
 }
 
+QGroupBox* addressGroup(const QString& title, const QString& name, DataSource* source, const AddressColumns& columns,
+                        const DBEdit::Options& boxes, const DBEdit::Options& codes)
+{
+    QGroupBox* group = newGroup(title, name);
+    PairGrid address(group);
+    address.wide("Street", new DBEdit(source, columns.street, boxes));
+    address.pair("City", new DBEdit(source, columns.city, boxes));
+    address.pair("State/Province", new DBEdit(source, columns.state, codes));
+    address.pair("Postal/ZIP", new DBEdit(source, columns.postalCode, codes));
+    address.pair("Country", new DBEdit(source, columns.country, boxes));
+    address.pair("P.O. box", new DBEdit(source, columns.postOfficeBox, boxes));
+    return group;
+}
+
 } // namespace qv::fields

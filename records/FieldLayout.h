@@ -3,6 +3,8 @@
 // with a title, and two caption-and-box pairs to a row where a page must fit a small screen. Every caption is its
 // box's label buddy and accessible name, so that a screen reader names the box.
 
+#include "platform/DataControls.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QString>
@@ -14,6 +16,10 @@ class QLineEdit;
 class QPushButton;
 class QVBoxLayout;
 class QHBoxLayout;
+
+namespace qv {
+class DataSource;
+}
 
 namespace qv::fields {
 
@@ -45,5 +51,21 @@ private:
     int m_row = 0;
     int m_column = 0;
 };
+
+// The columns of one postal address of a record.
+struct AddressColumns {
+    const char* street;
+    const char* city;
+    const char* state;
+    const char* postalCode;
+    const char* country;
+    const char* postOfficeBox;
+};
+
+// A titled group with the six boxes of an address, laid out alike on every page that shows one: the street across,
+// then city and state, postal code and country, and the post-office box two to a row. The state and postal-code
+// boxes take options of their own (a page that edits an address upper-cases them).
+QGroupBox* addressGroup(const QString& title, const QString& name, DataSource* source, const AddressColumns& columns,
+                        const DBEdit::Options& boxes, const DBEdit::Options& codes);
 
 } // namespace qv::fields

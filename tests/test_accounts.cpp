@@ -13,6 +13,7 @@
 #include "records/ContactPages.h"
 #include "records/DataEntry.h"
 #include "records/PickDate.h"
+#include "tests/support/StartedProgram.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAccessible>
@@ -30,16 +31,6 @@ using namespace qv;
 using namespace qv::test;
 
 namespace {
-
-QString accountInsert(const QString& name, const QStringList& pairs = {})
-{
-    QStringList cols{"AccountName"}, vals{"'" + QString(name).replace("'", "''") + "'"};
-    for (int i = 0; i + 1 < pairs.size(); i += 2) {
-        cols << pairs[i];
-        vals << "'" + QString(pairs[i + 1]).replace("'", "''") + "'";
-    }
-    return QStringLiteral("INSERT INTO Accounts (%1) VALUES (%2)").arg(cols.join(", "), vals.join(", "));
-}
 
 QStringList accountRows(const QStringList& names)
 {
@@ -60,29 +51,15 @@ struct Files {
     }
     AccountsPage& page() const { return *form.Accounts; }
     QToolButton* button(const QString& hint) const { return page().Toolbar->button(hint); }
-    template <class T> T* find(const QString& name) const
-    {
-        T* w = page().findChild<T*>(name);
-        if (!w) qFatal("no widget %s", qPrintable(name));
-        return w;
-    }
+    template <class T> T* find(const QString& name) const { return findNamed<T>(&page(), name); }
     Dataset* accounts() const { return dm.AccountsTable; }
     QString storedNames() const
     {
         return db.scalar("SELECT group_concat(AccountName, ',') FROM (SELECT AccountName FROM Accounts ORDER BY rowid)")
             .toString();
     }
-    QString current() const
-    {
-        if (accounts()->state() == DatasetState::Insert) return "(new)";
-        if (accounts()->recNo() < 0) return "(none)";
-        return accounts()->text("AccountName");
-    }
-    void typeName(const QString& text)
-    {
-        page().NameEdit->selectAll();
-        QTest::keyClicks(page().NameEdit, text);
-    }
+    QString current() const { return currentRecord(*accounts(), "AccountName"); }
+    void typeName(const QString& text) { typeOver(page().NameEdit, text); }
 
     // Clicks the button of a related-files cell, as the user does: the row made current, then its button.
     void clickCellButton(int row, const QString& field) const
@@ -297,13 +274,7 @@ void TestAccounts::search()
     QFETCH(QString, found);
     Files f(accountRows({"Acme", "Globex", "Initech", "globotech"}));
     f.accounts()->moveTo(2);
-    QLineEdit* search = f.page().SearchEdit;
-    if (typed == "\b") {
-        QTest::keyClicks(search, "x");
-        QTest::keyClick(search, Qt::Key_Backspace);
-    } else {
-        QTest::keyClicks(search, typed);
-    }
+    typeSearch(f.page().SearchEdit, typed);
     QCOMPARE(f.current(), found);
     QCOMPARE(f.page().NameEdit->text(), found);
 }
@@ -711,12 +682,9 @@ void TestAccounts::taxWindowSavesOrDiscardsThroughThePage()
     QFETCH(QString, postal);
     QFETCH(QString, taxNo);
     QFETCH(DatasetState, after);
-    ScriptedMessages box;
-    FixedScreen screen(96, 768);
-    TestDatabase db({accountInsert("Acme", {"LocalState", "old"}), accountInsert("Beta")});
-    Program program(db.folder() + "quorvane");
-    QVERIFY(program.start());
-    TDataEntryForm* files = program.dataEntryForm();
+    StartedProgram p({accountInsert("Acme", {"LocalState", "old"}), accountInsert("Beta")});
+    QVERIFY(p.started);
+    TDataEntryForm* files = p.files;
     AccountsPage* page = files->Accounts;
     QString title, shownState;
     auto modal = whenModal([&](QWidget* w) {
@@ -739,29 +707,26 @@ void TestAccounts::taxWindowSavesOrDiscardsThroughThePage()
     QVERIFY2(modal->ok(), modal->failure());
     QCOMPARE(title, QString("Tax Information"));
     QCOMPARE(shownState, QString("old"));
-    QCOMPARE(box.texts(), QStringList());
-    Dataset* accounts = program.dataModule()->AccountsTable;
+    QCOMPARE(p.messages.texts(), QStringList());
+    Dataset* accounts = p.dm->AccountsTable;
     QCOMPARE(accounts->state(), after);
-    const auto row = db.rows("SELECT LocalState, ifnull(LocalPostalCode, ''), ifnull(TaxRegNo, '') FROM Accounts "
-                             "WHERE AccountName = 'Acme'")
+    const auto row = p.db.rows("SELECT LocalState, ifnull(LocalPostalCode, ''), ifnull(TaxRegNo, '') FROM Accounts "
+                               "WHERE AccountName = 'Acme'")
                          .value(0);
     QCOMPARE(row, (QVariantList{state, postal, taxNo}));
     if (after == DatasetState::Edit) {
         // The next move on the page decides: it saves the typing left in the account.
         page->Toolbar->button("Next record")->click();
-        QCOMPARE(db.scalar("SELECT LocalState FROM Accounts WHERE AccountName = 'Acme'").toString(), QString("NY"));
+        QCOMPARE(p.db.scalar("SELECT LocalState FROM Accounts WHERE AccountName = 'Acme'").toString(), QString("NY"));
     }
 }
 
 void TestAccounts::accountsItemOpensTheAccountsPage()
 {
-    ScriptedMessages box;
-    FixedScreen screen(96, 768);
-    TestDatabase db(accountRows({"Acme"}));
-    Program program(db.folder() + "quorvane");
-    QVERIFY(program.start());
-    TDataEntryForm* files = program.dataEntryForm();
-    QAction* item = program.mainWindow()->AccountsItem;
+    StartedProgram p(accountRows({"Acme"}));
+    QVERIFY(p.started);
+    TDataEntryForm* files = p.files;
+    QAction* item = p.program.mainWindow()->AccountsItem;
     QVERIFY(item->isVisible());
     QCOMPARE(item->text().remove('&'), QString("Accounts..."));
     int page = -1;
@@ -775,7 +740,7 @@ void TestAccounts::accountsItemOpensTheAccountsPage()
     QVERIFY2(modal->ok(), modal->failure());
     QCOMPARE(page, int(TDataEntryForm::AccountsPageIndex));
     QCOMPARE(focus, files->Accounts->SearchEdit);
-    QCOMPARE(box.texts(), QStringList()); // opening on the accounts page asks for no company
+    QCOMPARE(p.messages.texts(), QStringList()); // opening on the accounts page asks for no company
 }
 
 // The page fits the Files window at its size on an 800x600 screen. With QV_SCREENSHOTS set to a folder the page is

@@ -4,6 +4,7 @@
 #include "app/Program.h"
 #include "data/DataModule.h"
 #include "tests/support/RecordingPreviewer.h"
+#include "tests/support/StartedProgram.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
@@ -24,41 +25,35 @@ private slots:
 
 void TestAnalysisMenu::withoutContactsNothingOpens()
 {
-    FixedScreen screen(96, 768);
-    ScriptedMessages shown;
     RecordingPreviewer previewer;
-    TestDatabase db;
-    Program program(db.folder() + "quorvane");
-    QVERIFY(program.start());
-    TForm1* form = program.mainWindow();
+    StartedProgram p;
+    QVERIFY(p.started);
+    TForm1* form = p.program.mainWindow();
     QVERIFY(form->FiltersItem->isVisible());
     QVERIFY(form->LookupDataAnalysisItem->isVisible());
     form->FiltersItem->trigger();
     form->LookupDataAnalysisItem->trigger();
-    QCOMPARE(shown.texts(), (QStringList{"The database is empty.", "The database is empty."}));
+    QCOMPARE(p.messages.texts(), (QStringList{"The database is empty.", "The database is empty."}));
     QVERIFY(previewer.reports.empty());
-    QVERIFY(!program.filters()->isVisible());
+    QVERIFY(!p.program.filters()->isVisible());
 }
 
 void TestAnalysisMenu::filtersOpenModallyOnTheirWindow()
 {
-    FixedScreen screen(96, 768);
-    ScriptedMessages shown;
-    TestDatabase db({personInsert("Someone", {"PersonType", "Customer", "CustoemrImportance", "High"})});
-    Program program(db.folder() + "quorvane");
-    QVERIFY(program.start());
+    StartedProgram p({personInsert("Someone", {"PersonType", "Customer", "CustoemrImportance", "High"})});
+    QVERIFY(p.started);
     QString modal;
     auto script = whenModal([&](QWidget* w) {
         modal = w->objectName() + ' ' + w->windowTitle();
         w->close();
     });
-    program.mainWindow()->FiltersItem->trigger();
+    p.program.mainWindow()->FiltersItem->trigger();
     QVERIFY2(script->ok(), script->failure());
     QCOMPARE(modal, QString("TFilters Filters"));
-    QVERIFY(shown.shown.empty());
+    QVERIFY(p.messages.shown.empty());
 
     RecordingPreviewer previewer;
-    program.mainWindow()->LookupDataAnalysisItem->trigger();
+    p.program.mainWindow()->LookupDataAnalysisItem->trigger();
     QCOMPARE(previewer.reports.size(), size_t(1));
     QVERIFY(previewer.lastText().contains("Lookup Data Analysis Report"));
 }

@@ -1,12 +1,14 @@
 // The data-aware controls and their data source: what each kind shows for a stored text, what typing and
 // picking store, that a scan nobody watches leaves the controls alone, and the desktop shell's refusals.
 #include "platform/DataControls.h"
+#include "platform/Messages.h"
 #include "platform/ShellOpen.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAccessible>
 #include <QDesktopServices>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTemporaryFile>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -72,6 +74,8 @@ private slots:
     void domainTexts();
     void desktopShellRefusesMissingFiles_data();
     void desktopShellRefusesMissingFiles();
+    void desktopMessageBoxesKeepTheirTitleWhole_data();
+    void desktopMessageBoxesKeepTheirTitleWhole();
 };
 
 // Closed lists select the entry equal to the stored text ignoring case; radio groups only an exact match.
@@ -379,6 +383,47 @@ void TestControls::desktopShellRefusesMissingFiles()
     QCOMPARE(result > 32, exists);
     QCOMPARE(recorder.urls.size(), exists ? 1 : 0);
     if (exists) QCOMPARE(recorder.urls.first().toLocalFile(), file.fileName());
+}
+
+// The real message box, as the desktop shows it: wide enough for the program's name in the window manager's bold
+// title beside the title bar's icon and three buttons (about 100 pixels), and never wider than the screen.
+void TestControls::desktopMessageBoxesKeepTheirTitleWhole_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("short information") << int(MessageKind::Information) << int(MessageButtons::Ok)
+                                       << "10 record(s) added.";
+    QTest::newRow("question") << int(MessageKind::Warning) << int(MessageButtons::YesNo)
+                              << "This will delete the current record. Proceed?";
+    QTest::newRow("long error") << int(MessageKind::Error) << int(MessageButtons::Ok)
+                                << QString("The value in field 'Name' is too long for its column. ").repeated(8);
+}
+
+void TestControls::desktopMessageBoxesKeepTheirTitleWhole()
+{
+    QFETCH(int, kind);
+    QFETCH(int, buttons);
+    QFETCH(QString, text);
+    const QString previousName = QApplication::applicationName();
+    QApplication::setApplicationName("Quorvane PRO 2005");
+    QString title;
+    int width = 0;
+    QFont font;
+    auto modal = whenModal([&](QWidget* w) {
+        title = w->windowTitle();
+        width = w->width();
+        font = w->font();
+        w->close();
+    });
+    messages().show(MessageKind(kind), text, MessageButtons(buttons));
+    QApplication::setApplicationName(previousName);
+    QVERIFY2(modal->ok(), modal->failure());
+    QCOMPARE(title, QString("Quorvane PRO 2005"));
+    font.setBold(true);
+    const int titleWidth = QFontMetrics(font).horizontalAdvance(title);
+    QVERIFY2(width >= titleWidth + 100, qPrintable(QString("%1 wide for a title of %2").arg(width).arg(titleWidth)));
+    QVERIFY(width <= QGuiApplication::primaryScreen()->availableGeometry().width());
 }
 
 QTEST_MAIN(TestControls)

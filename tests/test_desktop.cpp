@@ -1,15 +1,25 @@
 // The windows on a real X screen, under a window manager and under none (scripts/desktop-test.sh runs this
 // program on a virtual screen of a given size): the main window maximized with its status bar on the screen, the
 // print preview with its title bar and close box on the screen, and every caption as the window's own.
+#include "activities/CalendarUnit.h"
+#include "activities/FollowUp.h"
+#include "activities/Reminders.h"
 #include "analysis/FiltersForm.h"
 #include "analysis/RetailForm.h"
+#include "app/About.h"
+#include "app/HelpFormUnit.h"
 #include "app/MainFrameUnit.h"
 #include "app/Program.h"
+#include "app/SelectCompany.h"
+#include "app/TaxUnit.h"
+#include "platform/DBGrid.h"
+#include "platform/DatasetModel.h"
 #include "platform/PreviewWindow.h"
 #include "platform/ProgramEnd.h"
 #include "records/DataEntry.h"
 #include "records/PickDate.h"
 #include "reports/TextReport.h"
+#include "tests/support/StartedProgram.h"
 #include "tests/support/TestSupport.h"
 
 #include <QElapsedTimer>
@@ -86,6 +96,8 @@ private slots:
     void mainWindowOpensMaximizedWithTheStatusBarOnTheScreen();
     void previewOpensMaximizedWithItsTitleBarOnTheScreen();
     void captionsAreTheWindowsOwn();
+    void windowsOpenWithinTheWorkArea();
+    void followUpGridsShowEveryColumnWhereTheScreenHasRoom();
 };
 
 void TestDesktop::mainWindowOpensMaximizedWithTheStatusBarOnTheScreen()
@@ -157,6 +169,57 @@ void TestDesktop::captionsAreTheWindowsOwn()
         QCOMPARE(window->windowTitle(), caption);
         QCOMPARE(xProperty(window, "_NET_WM_NAME"), QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"%1\"").arg(caption));
     }
+}
+
+// Every window opens whole within the work area, frame and title bar included, so that no control lies beyond the
+// screen's edge; a window whose contents are taller than a small screen scrolls them instead.
+void TestDesktop::windowsOpenWithinTheWorkArea()
+{
+    StartedProgram p({personInsert("Adams"), accountInsert("Acme")});
+    QVERIFY(p.started);
+    p.program.mainWindow()->show();
+    const std::vector<std::pair<QWidget*, std::function<void()>>> windows = {
+        {p.files, [&] { p.files->show(); }},
+        {p.program.filters(), [&] { p.program.filters()->show(); }},
+        {p.program.followUp(), [&] { p.program.followUp()->show(); }},
+        {p.program.calendar(), [&] { p.program.calendar()->show(); }},
+        {p.program.reminders(), [&] { p.program.reminders()->show(); }},
+        {p.program.taxForm(), [&] { p.program.taxForm()->show(); }},
+        {p.program.retail(), [&] { p.program.retail()->show(); }},
+        {p.program.aboutForm(), [&] { p.program.aboutForm()->show(); }},
+        {&pickDateForm(), [&] { pickDateForm().show(); }},
+        {p.program.helpForm(), [&] { p.program.helpForm()->showHelp(); }},
+        {p.program.databaseUsageForm(), [&] { p.program.databaseUsageForm()->showDatabaseUsage(); }},
+    };
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const auto& [window, show] : windows) {
+        show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        settle();
+        QVERIFY2(area.contains(window->frameGeometry()), qPrintable(window->objectName() + ": " + why(window)));
+        window->hide();
+    }
+}
+
+// On a screen with room for them, the follow-up window shows every column of both grids without scrolling sideways.
+void TestDesktop::followUpGridsShowEveryColumnWhereTheScreenHasRoom()
+{
+    if (QGuiApplication::primaryScreen()->availableGeometry().width() < 1200) QSKIP("a screen this small scrolls");
+    StartedProgram p({personInsert("Adams")});
+    QVERIFY(p.started);
+    TFollowUpForm* window = p.program.followUp();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    settle();
+    for (DBGrid* grid : {window->ContactsGrid, window->FollowUpGrid}) {
+        int columns = 0;
+        for (int c = 0; c < grid->datasetModel()->columnCount(); ++c) columns += grid->datasetModel()->column(c).width;
+        QVERIFY2(columns <= grid->viewport()->width(), qPrintable(QString("%1: columns %2, room %3")
+                                                                      .arg(grid->objectName())
+                                                                      .arg(columns)
+                                                                      .arg(grid->viewport()->width())));
+    }
+    window->hide();
 }
 
 QTEST_MAIN(TestDesktop)

@@ -5,9 +5,11 @@
 #include "app/MainFrameUnit.h"
 #include "app/Program.h"
 #include "data/DataModule.h"
+#include "data/Domains.h"
 #include "platform/Clock.h"
 #include "platform/DBGrid.h"
 #include "platform/DBNavigator.h"
+#include "platform/DatasetModel.h"
 #include "platform/GridDelegates.h"
 #include "records/DataEntry.h"
 #include "records/PickDate.h"
@@ -19,14 +21,15 @@
 #include <QAction>
 #include <QCalendarWidget>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyleOptionHeader>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
-#include <ctime>
 
 using namespace qv;
 using namespace qv::test;
@@ -100,8 +103,7 @@ private slots:
     void initTestCase()
     {
         useUnitedStatesLocale();
-        qputenv("TZ", "America/New_York");
-        tzset();
+        useDaylightSavingZone();
     }
     void cleanup() { clock::setFixed({}); }
 
@@ -116,6 +118,7 @@ private slots:
     void reportWithoutFollowUpsShowsTheTitleBandOnly();
     void reportLinesFitThePage();
     void buttons();
+    void columnsHoldTheirHeadersAndEntries();
     void menuItemAndFilesCommand();
 };
 
@@ -333,6 +336,43 @@ void TestFollowUp::buttons()
         headers << f.form.FollowUpGrid->datasetModel()->headerData(c, Qt::Horizontal).toString();
     QCOMPARE(headers, (QStringList{"Follow-up date", "Contact method", "Offered solution", "Status", "Role",
                                    "Expected order value", "Expected order date", "Description"}));
+}
+
+// No header is cut, and no entry of the list a column's values come from.
+void TestFollowUp::columnsHoldTheirHeadersAndEntries()
+{
+    FollowUps f;
+    const QHash<QString, QStringList> entries{{"Title", domains::title()},
+                                              {"Gender", domains::gender()},
+                                              {"PersonType", domains::personType()},
+                                              {"CustoemrImportance", domains::importance()},
+                                              {"EducationLevel", domains::educationLevel()},
+                                              {"Income", domains::income()},
+                                              {"ContactMethod", domains::contactMethod()},
+                                              {"SaleStatus", domains::saleStatus()},
+                                              {"RoleInSale", domains::roleInSale()}};
+    for (DBGrid* grid : {f.form.ContactsGrid, f.form.FollowUpGrid}) {
+        QHeaderView* header = grid->horizontalHeader();
+        for (int c = 0; c < grid->datasetModel()->columnCount(); ++c) {
+            const GridColumn& column = grid->datasetModel()->column(c);
+            QStyleOptionHeader option;
+            option.initFrom(header);
+            option.section = c;
+            option.text = column.caption;
+            // A header makes room for its text in bold, as it shows it while its column is current.
+            QFont bold = header->font();
+            bold.setBold(true);
+            option.fontMetrics = QFontMetrics(bold);
+            const int headerNeeds =
+                header->style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header).width();
+            QVERIFY2(headerNeeds <= column.width,
+                     qPrintable(QString("%1 needs %2").arg(column.caption).arg(headerNeeds)));
+            const int cellMargins = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1);
+            for (const QString& entry : entries.value(column.field))
+                QVERIFY2(grid->fontMetrics().horizontalAdvance(entry) + cellMargins <= column.width,
+                         qPrintable(QString("%1 cuts \"%2\"").arg(column.caption, entry)));
+        }
+    }
 }
 
 void TestFollowUp::menuItemAndFilesCommand()

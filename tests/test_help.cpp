@@ -11,6 +11,7 @@
 #include "platform/HelpView.h"
 #include "records/AccountsPage.h"
 #include "records/DataEntry.h"
+#include "tests/support/StartedProgram.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
@@ -212,21 +213,18 @@ void TestHelp::aboutWindowIsTheBannerAndOk()
 // modally, and each window made once, in its place among the others.
 void TestHelp::helpMenuItemsOpenTheirWindows()
 {
-    ScriptedMessages box;
-    FixedScreen screen(96, 768);
-    TestDatabase db;
-    Program program(db.folder() + "quorvane");
-    QVERIFY(program.start());
-    TForm1* main = program.mainWindow();
+    StartedProgram p;
+    QVERIFY(p.started);
+    TForm1* main = p.program.mainWindow();
     QCOMPARE(main->HelpItem->text().remove('&'), QString("Quorvane PRO 2005 Help..."));
     QVERIFY(main->HelpItem->isVisible() && main->AboutItem->isVisible());
-    THelpForm* help = program.helpForm();
+    THelpForm* help = p.program.helpForm();
     QCOMPARE(help->objectName(), QString("THelpForm"));
     QVERIFY(!help->isVisible());
     main->HelpItem->trigger();
     QVERIFY(help->isVisible());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
-    QCOMPARE(help->startPage(), QUrl::fromLocalFile(db.folder() + "help/Help.htm"));
+    QCOMPARE(help->startPage(), QUrl::fromLocalFile(p.db.folder() + "help/Help.htm"));
     help->close();
 
     QWidget* shown = nullptr;
@@ -236,8 +234,8 @@ void TestHelp::helpMenuItemsOpenTheirWindows()
     });
     main->AboutItem->trigger();
     QVERIFY2(script->ok(), script->failure());
-    QCOMPARE(shown, program.aboutForm());
-    QCOMPARE(box.texts(), QStringList());
+    QCOMPARE(shown, p.program.aboutForm());
+    QCOMPARE(p.messages.texts(), QStringList());
 }
 
 // The "Database Usage" button of each modal window with a grid shows its window without waiting, and the user can

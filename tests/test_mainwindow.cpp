@@ -7,6 +7,7 @@
 #include "records/ContactPages.h"
 #include "records/DataEntry.h"
 #include "tests/support/RecordingPreviewer.h"
+#include "tests/support/StartedProgram.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
@@ -144,13 +145,10 @@ void TestMainWindow::everyMenuAndItemHasItsOwnKey()
 // sub-menu.
 void TestMainWindow::keysOpenMenusAndRunItems()
 {
-    FixedScreen screen(96, 768);
-    ScriptedMessages shown;
     ScriptedFileDialogs dialogs;
-    TestDatabase db({personInsert("Adams")});
-    Program program(db.folder() + "quorvane");
-    QVERIFY(program.start());
-    TForm1* form = program.mainWindow();
+    StartedProgram p({personInsert("Adams")});
+    QVERIFY(p.started);
+    TForm1* form = p.program.mainWindow();
     form->show();
     form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form));
@@ -161,7 +159,7 @@ void TestMainWindow::keysOpenMenusAndRunItems()
     QCOMPARE(dialogs.requests.size(), size_t(1));
     QCOMPARE(dialogs.requests[0].kind, FileDialogRequest::Kind::Save);
 
-    TDataEntryForm* files = program.dataEntryForm();
+    TDataEntryForm* files = p.files;
     files->Pages->setCurrentIndex(2);
     QTest::keyClick(form, Qt::Key_F, Qt::AltModifier);
     QTRY_COMPARE(QApplication::activePopupWidget(), form->findChild<QMenu*>("FilesMenu"));
@@ -179,7 +177,7 @@ void TestMainWindow::keysOpenMenusAndRunItems()
     QVERIFY2(modal->ok(), modal->failure());
     QCOMPARE(opened, QString("TDataEntryForm"));
     QCOMPARE(subPage, 1);
-    QCOMPARE(shown.texts(), QStringList());
+    QCOMPARE(p.messages.texts(), QStringList());
 }
 
 // Each item is chosen once, on a database with one contact, and must do something the user can see: open a window
@@ -187,15 +185,12 @@ void TestMainWindow::keysOpenMenusAndRunItems()
 void TestMainWindow::everyItemReachesACommand()
 {
     EmptyHome home; // the mail-client import reads no real address book
-    FixedScreen screen(96, 768);
-    ScriptedMessages shown;
     ScriptedFileDialogs dialogs;
     ScriptedShell shell;
     RecordingPreviewer previewer;
-    TestDatabase db({personInsert("Adams", {"PersonType", "Customer", "CustoemrImportance", "High"})});
-    Program program(db.folder() + "quorvane");
-    QVERIFY(program.start());
-    TForm1* form = program.mainWindow();
+    StartedProgram p({personInsert("Adams", {"PersonType", "Customer", "CustoemrImportance", "High"})});
+    QVERIFY(p.started);
+    TForm1* form = p.program.mainWindow();
 
     // What each item is expected to show first; "message" and "dialog" accept any text and kind.
     const QHash<QString, QString> expected{{"AccountsItem", "modal TDataEntryForm"},
@@ -225,7 +220,7 @@ void TestMainWindow::everyItemReachesACommand()
         QVERIFY2(reachable(item), qPrintable(name + "'s menu is hidden"));
 
         resetProgramEndRequest();
-        const size_t messages = shown.shown.size(), requests = dialogs.requests.size(),
+        const size_t messages = p.messages.shown.size(), requests = dialogs.requests.size(),
                      reports = previewer.reports.size();
         QSet<QWidget*> windowsBefore;
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -244,7 +239,7 @@ void TestMainWindow::everyItemReachesACommand()
 
         QStringList seen;
         if (modal->acted()) seen << "modal " + modalName;
-        if (shown.shown.size() > messages) seen << "message";
+        if (p.messages.shown.size() > messages) seen << "message";
         if (dialogs.requests.size() > requests) seen << "dialog";
         if (previewer.reports.size() > reports) seen << "report";
         if (programEndRequested()) seen << "end";

@@ -9,6 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/DBGrid.h"
 #include "platform/DBNavigator.h"
+#include "tests/support/StartedProgram.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAccessible>
@@ -18,7 +19,6 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QtTest>
-#include <ctime>
 
 using namespace qv;
 using namespace qv::test;
@@ -86,8 +86,7 @@ private slots:
     void initTestCase()
     {
         useUnitedStatesLocale();
-        qputenv("TZ", "America/New_York");
-        tzset();
+        useDaylightSavingZone();
     }
     void init() { clock::setFixed(QDateTime(Today, QTime(0, 15))); }
     void cleanup() { clock::setFixed({}); }
@@ -239,12 +238,9 @@ void TestPlanner::eventRuleRefusalKeepsTheEventInItsEdit()
 
 void TestPlanner::buttonsAndMenuItem()
 {
-    FixedScreen screen(96, 768);
-    ScriptedMessages shown;
-    TestDatabase db;
-    Program program(db.folder() + "quorvane");
-    QVERIFY(program.start());
-    TCalendarForm* planner = program.calendar();
+    StartedProgram p;
+    QVERIFY(p.started);
+    TCalendarForm* planner = p.program.calendar();
     QCOMPARE(planner->DatabaseUsageBtn->toolTip(), QString("Database Usage"));
     int usage = 0;
     planner->onDatabaseUsage = [&] { ++usage; };
@@ -254,12 +250,12 @@ void TestPlanner::buttonsAndMenuItem()
         QTest::mouseClick(planner->DatabaseUsageBtn, Qt::LeftButton);
         w->close();
     });
-    program.mainWindow()->CalendarItem->trigger();
+    p.program.mainWindow()->CalendarItem->trigger();
     QVERIFY2(script->ok(), script->failure());
     QCOMPARE(modal, QString("TCalendarForm Calendar/Planner"));
     QCOMPARE(usage, 1);
-    QCOMPARE(db.scalar("SELECT group_concat(Day) FROM CalendarDays").toString(), QString("12/10/2026"));
-    QVERIFY(shown.shown.empty());
+    QCOMPARE(p.db.scalar("SELECT group_concat(Day) FROM CalendarDays").toString(), QString("12/10/2026"));
+    QVERIFY(p.messages.shown.empty());
 }
 
 QTEST_MAIN(TestPlanner)

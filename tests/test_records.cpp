@@ -11,6 +11,7 @@
 #include "records/ContactPages.h"
 #include "records/DataEntry.h"
 #include "records/PickDate.h"
+#include "tests/support/StartedProgram.h"
 #include "tests/support/TestSupport.h"
 
 #include <QCalendarWidget>
@@ -45,12 +46,7 @@ struct Files {
         form.show();
     }
     QToolButton* button(const QString& hint) const { return form.ContactToolbar->button(hint); }
-    template <class T> T* find(const QString& name) const
-    {
-        T* w = form.findChild<T*>(name);
-        if (!w) qFatal("no widget %s", qPrintable(name));
-        return w;
-    }
+    template <class T> T* find(const QString& name) const { return findNamed<T>(&form, name); }
     Dataset* people() const { return dm.PeopleCompanyDet; }
     QString storedNames() const
     {
@@ -59,17 +55,8 @@ struct Files {
                     "(SELECT min(CompanyID) FROM Companies) ORDER BY rowid)")
             .toString();
     }
-    QString current() const
-    {
-        if (people()->state() == DatasetState::Insert) return "(new)";
-        if (people()->recNo() < 0) return "(none)";
-        return people()->text("Name");
-    }
-    void typeName(const QString& text)
-    {
-        form.NameEdit->selectAll();
-        QTest::keyClicks(form.NameEdit, text);
-    }
+    QString current() const { return currentRecord(*people(), "Name"); }
+    void typeName(const QString& text) { typeOver(form.NameEdit, text); }
     void showPage(int page) { form.Pages->setCurrentIndex(page); }
 
     TestDatabase db;
@@ -285,12 +272,7 @@ void TestRecords::search()
     QFETCH(QString, found);
     Files f(contactRows({"Adams", "smith", "Baker", "Smythe"}));
     f.people()->moveTo(2);
-    if (typed == "\b") {
-        QTest::keyClicks(f.form.SearchEdit, "x");
-        QTest::keyClick(f.form.SearchEdit, Qt::Key_Backspace);
-    } else {
-        QTest::keyClicks(f.form.SearchEdit, typed);
-    }
+    typeSearch(f.form.SearchEdit, typed);
     QCOMPARE(f.current(), found);
     QCOMPARE(f.form.NameEdit->text(), found);
     QCOMPARE(f.dm.CompaniesTable->recNo(), 0);
@@ -385,15 +367,12 @@ void TestRecords::mainWindowItemsOpenTheFilesWindow()
 {
     QFETCH(QString, item);
     QFETCH(int, subPage);
-    ScriptedMessages box;
-    FixedScreen screen(96, 768);
-    TestDatabase db({personInsert("Adams")});
-    Program program(db.folder() + "quorvane");
-    QVERIFY(program.start());
-    TForm1* main = program.mainWindow();
+    StartedProgram p({personInsert("Adams")});
+    QVERIFY(p.started);
+    TForm1* main = p.program.mainWindow();
     QAction* action = main->findChild<QAction*>(item);
     QVERIFY(action && action->isVisible());
-    TDataEntryForm* files = program.dataEntryForm();
+    TDataEntryForm* files = p.files;
     QCOMPARE(files->objectName(), QString("TDataEntryForm"));
     files->Pages->setCurrentIndex((subPage + 1) % 3); // whatever was in front when it was last closed
     QString opened;
@@ -409,7 +388,7 @@ void TestRecords::mainWindowItemsOpenTheFilesWindow()
     QCOMPARE(opened, QString("TDataEntryForm"));
     QCOMPARE(page, int(TDataEntryForm::ContactsPageIndex));
     QCOMPARE(shownSubPage, subPage);
-    QCOMPARE(box.texts(), QStringList());
+    QCOMPARE(p.messages.texts(), QStringList());
 }
 
 // The company choices are the accounts in order; the copy follows the chooser's entry, which matches the stored

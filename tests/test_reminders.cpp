@@ -6,6 +6,7 @@
 #include "app/Program.h"
 #include "data/DataModule.h"
 #include "platform/Clock.h"
+#include "tests/support/StartedProgram.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
@@ -13,7 +14,6 @@
 #include <QLabel>
 #include <QTableWidget>
 #include <QtTest>
-#include <ctime>
 
 using namespace qv;
 using namespace qv::test;
@@ -59,8 +59,7 @@ private slots:
     void initTestCase()
     {
         useUnitedStatesLocale();
-        qputenv("TZ", "America/New_York");
-        tzset();
+        useDaylightSavingZone();
     }
     void cleanup() { clock::setFixed({}); }
 
@@ -252,17 +251,14 @@ void TestReminders::windowShowsTodayAndHintsTheEmailColumn()
 void TestReminders::mainWindowItemRunsTheCommand()
 {
     clock::setFixed(QDateTime(QDate(2026, 12, 10), QTime(9, 0)));
-    FixedScreen screen(96, 768);
-    ScriptedMessages shown;
-    TestDatabase db({contact("Nobody today", {"Birthday", "1970-01-01 00:00:00", "Breminder", "TRUE"})});
-    Program program(db.folder() + "quorvane");
-    QVERIFY(program.start());
-    QAction* item = program.mainWindow()->RemindersItem;
+    StartedProgram p({contact("Nobody today", {"Birthday", "1970-01-01 00:00:00", "Breminder", "TRUE"})});
+    QVERIFY(p.started);
+    QAction* item = p.program.mainWindow()->RemindersItem;
     QVERIFY(item->isVisible());
     item->trigger();
-    QCOMPARE(shown.texts(), QStringList{"No reminders for today."});
-    QCOMPARE(program.reminders()->objectName(), QString("TRemindersForm"));
-    QCOMPARE(program.reminders()->windowTitle(), QString("Reminders"));
+    QCOMPARE(p.messages.texts(), QStringList{"No reminders for today."});
+    QCOMPARE(p.program.reminders()->objectName(), QString("TRemindersForm"));
+    QCOMPARE(p.program.reminders()->windowTitle(), QString("Reminders"));
 }
 
 QTEST_MAIN(TestReminders)

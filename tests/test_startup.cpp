@@ -7,6 +7,7 @@
 #include "data/Installer.h"
 #include "platform/Clock.h"
 #include "platform/ProgramEnd.h"
+#include "tests/support/StartedProgram.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
@@ -295,14 +296,11 @@ void TestStartup::unwritableFileIsSaidOnceAfterTheMainWindow()
 
 void TestStartup::mainWindowFrame()
 {
-    FixedScreen screen(96, 768);
-    ScriptedMessages shown;
     ScriptedShell shell;
     clock::setFixed(QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
-    TestDatabase db;
-    Program program(db.folder() + "quorvane");
-    QVERIFY(program.start());
-    TForm1* form = program.mainWindow();
+    StartedProgram p;
+    QVERIFY(p.started);
+    TForm1* form = p.program.mainWindow();
     QCOMPARE(form->objectName(), QString("TForm1"));
     QCOMPARE(form->windowTitle(), QString("Quorvane PRO 2005"));
     form->show();

@@ -12,12 +12,11 @@
 #include "records/DataEntry.h"
 #include "reports/AccountReportUnit.h"
 #include "tests/support/RecordingPreviewer.h"
-#include "tests/support/TestSupport.h"
+#include "tests/support/ReportChecks.h"
+#include "tests/support/StartedProgram.h"
 
-#include <QImage>
 #include <QLineEdit>
 #include <QTabWidget>
-#include <QPainter>
 #include <QToolButton>
 #include <QtTest>
 
@@ -79,16 +78,6 @@ const QStringList filledAccount = {"AccountName",
                                    "Comments",
                                    "Renews in March"};
 
-QString accountInsert(const QStringList& pairs)
-{
-    QStringList cols, vals;
-    for (int i = 0; i + 1 < pairs.size(); i += 2) {
-        cols << pairs[i];
-        vals << "'" + QString(pairs[i + 1]).replace("'", "''") + "'";
-    }
-    return QStringLiteral("INSERT INTO Accounts (%1) VALUES (%2)").arg(cols.join(", "), vals.join(", "));
-}
-
 // The report's texts as a reader sees them, top to bottom.
 const QStringList filledReport = {"Account Report",
                                   "6/1/2026, 3:04:05 PM",
@@ -136,48 +125,15 @@ const QStringList filledReport = {"Account Report",
                                   "Renews in March"};
 
 // The program started on a database, its "Files" window shown on the accounts page: "Report" is clicked there.
-struct Started {
-    explicit Started(const QStringList& rows) : db(rows), program(db.folder() + "quorvane")
+struct Started : test::StartedProgram {
+    explicit Started(const QStringList& rows) : StartedProgram(rows)
     {
-        if (!program.start()) qFatal("the program did not start");
-        dm = program.dataModule();
-        files = program.dataEntryForm();
+        if (!started) qFatal("the program did not start");
         files->PageControl->setCurrentIndex(TDataEntryForm::AccountsPageIndex);
         files->show();
     }
     void clickReport() { QTest::mouseClick(files->Accounts->Toolbar->button("Report"), Qt::LeftButton); }
-    test::FixedScreen screen{96, 768};
-    test::ScriptedMessages messages;
-    test::TestDatabase db;
-    Program program;
-    TMainDataModule* dm = nullptr;
-    TDataEntryForm* files = nullptr;
 };
-
-QString longestEntry(const QStringList& entries)
-{
-    QString longest;
-    const QFont font = report::reportFont(10);
-    for (const QString& e : entries)
-        if (report::textWidthMm(e, font) > report::textWidthMm(longest, font)) longest = e;
-    return longest;
-}
-
-void saveForLooking(const report::ComposedReport& r, const QString& name)
-{
-    const QString folder = qEnvironmentVariable("QV_SCREENSHOTS");
-    if (folder.isEmpty()) return;
-    r.savePdf(folder + "/" + name + ".pdf");
-    for (int page = 0; page < r.pageCount(); ++page) {
-        const double scale = 150 / 25.4; // 150 dots per inch
-        QImage image((r.pageSizeMm() * scale).toSize(), QImage::Format_RGB32);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        r.renderPage(painter, page, scale);
-        painter.end();
-        image.save(folder + QStringLiteral("/%1-%2.png").arg(name).arg(page + 1));
-    }
-}
 
 } // namespace
 
@@ -201,7 +157,7 @@ private slots:
 
 void AccountReportTest::filledAccountPrintsEveryFieldInOrder()
 {
-    Started s({accountInsert(filledAccount)});
+    Started s({test::accountInsert(filledAccount[1], filledAccount.mid(2))});
     test::RecordingPreviewer previewer;
     s.clickReport();
     QCOMPARE(previewer.reports.size(), size_t(1));
@@ -209,12 +165,12 @@ void AccountReportTest::filledAccountPrintsEveryFieldInOrder()
     QCOMPARE(previewer.reports.back().pageCount(), 1);
     QVERIFY(previewer.reports.back().clippedTexts().empty());
     QCOMPARE(s.messages.texts(), QStringList());
-    saveForLooking(previewer.reports.back(), "account-report-filled");
+    test::saveForLooking(previewer.reports.back(), "account-report-filled");
 }
 
 void AccountReportTest::emptyFieldsPrintTheirCaptionsOnly()
 {
-    Started s({accountInsert({"AccountName", "Bare"})});
+    Started s({test::accountInsert("Bare")});
     test::RecordingPreviewer previewer;
     s.clickReport();
     QStringList expected;
@@ -229,7 +185,7 @@ void AccountReportTest::emptyFieldsPrintTheirCaptionsOnly()
 // The report is made once, at start-up, and shows whichever account is current, stamped when it is asked for.
 void AccountReportTest::oneInstanceWithAFreshStampEachTime()
 {
-    Started s({accountInsert({"AccountName", "Acme"}), accountInsert({"AccountName", "Beta"})});
+    Started s({test::accountInsert("Acme"), test::accountInsert("Beta")});
     TAccountReportForm* report = s.program.accountReport();
     QVERIFY(report);
     QCOMPARE(report->objectName(), QString("TAccountReportForm"));
@@ -248,7 +204,7 @@ void AccountReportTest::oneInstanceWithAFreshStampEachTime()
 
 void AccountReportTest::aSecondRequestWhileItsPreviewIsOpenIsIgnored()
 {
-    Started s({accountInsert({"AccountName", "Acme"})});
+    Started s({test::accountInsert("Acme")});
     test::RecordingPreviewer previewer;
     int nested = 0;
     previewer.whilePreviewing = [&](const report::ComposedReport&) {
@@ -282,7 +238,7 @@ void AccountReportTest::noAccountGivesMessageAndNoPreview()
 
 void AccountReportTest::pendingEditIsSavedFirst()
 {
-    Started s({accountInsert({"AccountName", "Acme"})});
+    Started s({test::accountInsert("Acme")});
     QLineEdit* city = s.files->Accounts->findChild<QLineEdit*>("AccountCity");
     QTest::keyClicks(city, "Springfield");
     test::RecordingPreviewer previewer;
@@ -305,7 +261,7 @@ void AccountReportTest::longestValuesArePrintedWhole_data()
 void AccountReportTest::longestValuesArePrintedWhole()
 {
     QFETCH(bool, widestEverywhere);
-    Started s({accountInsert({"AccountName", "Someone"})});
+    Started s({test::accountInsert("Someone")});
     Dataset* accounts = s.dm->AccountsTable;
     const QList<std::pair<QString, QStringList>> pickLists = {{"AccountSize", domains::companySize()},
                                                               {"AccountIndustry", domains::industry()},
@@ -316,7 +272,7 @@ void AccountReportTest::longestValuesArePrintedWhole()
         const QString field = filledAccount[i];
         QString value = QString("W").repeated(accounts->declaredWidth(field));
         for (const auto& [listField, entries] : pickLists)
-            if (listField == field && !widestEverywhere) value = longestEntry(entries);
+            if (listField == field && !widestEverywhere) value = test::longestEntry(entries);
         accounts->setValue(field, value);
         fields << field;
     }
@@ -326,9 +282,9 @@ void AccountReportTest::longestValuesArePrintedWhole()
     s.clickReport();
     QCOMPARE(previewer.reports.size(), size_t(1));
     const report::ComposedReport& r = previewer.reports.back();
-    saveForLooking(r, QStringLiteral("account-report-%1").arg(widestEverywhere ? "widest" : "entries"));
-    for (const report::ClippedText& c : r.clippedTexts())
-        QFAIL(qPrintable(QStringLiteral("%1 on page %2 is cut: %3").arg(c.name).arg(c.page + 1).arg(c.text)));
+    test::saveForLooking(r, QStringLiteral("account-report-%1").arg(widestEverywhere ? "widest" : "entries"));
+    const QString cut = test::clippedTexts(r);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut));
     QStringList order;
     for (const report::BandItem& item : r.data().band)
         if (fields.contains(item.name) && !order.contains(item.name)) order << item.name;
@@ -338,12 +294,8 @@ void AccountReportTest::longestValuesArePrintedWhole()
         if (at >= 0 && at % 2 == 1) expectedOrder << filledAccount[at - 1];
     }
     QCOMPARE(order, expectedOrder);
-    for (const QString& field : fields) {
-        QString painted;
-        for (const report::BandItem& item : r.data().band)
-            if (item.name == field) painted += item.lines.join(QString());
-        QCOMPARE(painted.remove(' '), accounts->displayText(field).remove(' '));
-    }
+    for (const QString& field : fields)
+        QCOMPARE(test::paintedText(r, field).remove(' '), accounts->displayText(field).remove(' '));
 }
 
 QTEST_MAIN(AccountReportTest)

@@ -13,7 +13,8 @@
 #include "records/ContactPages.h"
 #include "records/DataEntry.h"
 #include "tests/support/RecordingPreviewer.h"
-#include "tests/support/TestSupport.h"
+#include "tests/support/ReportChecks.h"
+#include "tests/support/StartedProgram.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -274,21 +275,13 @@ QStringList captionsOnly(const QStringList& report)
 }
 
 // The program started on a database, its "Files" window shown on the contacts page: "Report" is clicked there.
-struct Started {
-    explicit Started(const QStringList& rows) : db(rows), program(db.folder() + "quorvane")
+struct Started : test::StartedProgram {
+    explicit Started(const QStringList& rows) : StartedProgram(rows)
     {
-        if (!program.start()) qFatal("the program did not start");
-        dm = program.dataModule();
-        files = program.dataEntryForm();
+        if (!started) qFatal("the program did not start");
         files->show();
     }
     void clickReport() { QTest::mouseClick(files->ContactToolbar->button("Report"), Qt::LeftButton); }
-    test::FixedScreen screen{96, 768};
-    test::ScriptedMessages messages;
-    test::TestDatabase db;
-    Program program;
-    TMainDataModule* dm = nullptr;
-    TDataEntryForm* files = nullptr;
 };
 
 // The widest text a field can hold: its declared width in the widest letter.
@@ -314,15 +307,6 @@ const QList<std::pair<const char*, const QStringList& (*)()>> pickListFields = {
     {"MailingAddress", qv::domains::addressChoice},
     {"BillingAddress", qv::domains::addressChoice},
 };
-
-QString longestEntry(const QStringList& entries)
-{
-    QString longest;
-    for (const QString& e : entries)
-        if (report::textWidthMm(e, report::reportFont(10)) > report::textWidthMm(longest, report::reportFont(10)))
-            longest = e;
-    return longest;
-}
 
 } // namespace
 
@@ -445,7 +429,7 @@ void ContactReportTest::longestValuesArePrintedWhole()
     people->edit();
     QStringList fields;
     for (const auto& [field, entries] : pickListFields) {
-        people->setValue(field, widestEverywhere ? widestText(*people, field) : longestEntry(entries()));
+        people->setValue(field, widestEverywhere ? widestText(*people, field) : test::longestEntry(entries()));
         fields << field;
     }
     for (const char* field :
@@ -468,20 +452,14 @@ void ContactReportTest::longestValuesArePrintedWhole()
     s.clickReport();
     QCOMPARE(previewer.reports.size(), size_t(1));
     const report::ComposedReport& r = previewer.reports.back();
-    // With QV_SCREENSHOTS set to a folder the report is also saved there as a PDF, to be looked at.
-    if (const QString folder = qEnvironmentVariable("QV_SCREENSHOTS"); !folder.isEmpty())
-        r.savePdf(folder + QStringLiteral("/contact-report-%1.pdf").arg(widestEverywhere ? "widest" : "entries"));
+    test::saveForLooking(r, QStringLiteral("contact-report-%1").arg(widestEverywhere ? "widest" : "entries"));
     QVERIFY(r.pageCount() > 1);
-    for (const report::ClippedText& c : r.clippedTexts())
-        QFAIL(qPrintable(QStringLiteral("%1 on page %2 is cut: %3").arg(c.name).arg(c.page + 1).arg(c.text)));
+    const QString cut = test::clippedTexts(r);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut));
 
     // Each field's value is painted whole: the lines of its item(s) put together give the value.
-    for (const QString& field : fields) {
-        QString painted;
-        for (const report::BandItem& item : r.data().band)
-            if (item.name == field) painted += item.lines.join(QString());
-        QCOMPARE(painted.remove(' '), people->displayText(field).remove(' '));
-    }
+    for (const QString& field : fields)
+        QCOMPARE(test::paintedText(r, field).remove(' '), people->displayText(field).remove(' '));
     // The tactics still follow the fields, after them on the last page.
     const QStringList text = previewer.lastText();
     QCOMPARE(text.last(), personality::NoTacticsLine);

@@ -5,14 +5,22 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QLocale>
 #include <QTimer>
 #include <QtTest>
+#include <ctime>
 #include <sqlcipher/sqlite3.h>
 
 namespace qv::test {
 
 void useUnitedStatesLocale() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+void useDaylightSavingZone()
+{
+    qputenv("TZ", "America/New_York");
+    tzset();
+}
 
 TestDatabase::TestDatabase(const QStringList& statements, bool seedRows)
 {
@@ -66,16 +74,55 @@ QVariant TestDatabase::scalar(const QString& sql) const
     return r.isEmpty() || r.first().isEmpty() ? QVariant() : r.first().first();
 }
 
+namespace {
+
+QString sqlText(const QString& value)
+{
+    return value.isNull() ? "NULL" : "'" + QString(value).replace("'", "''") + "'";
+}
+
+QString insert(const QString& table, QStringList columns, QStringList values, const QStringList& pairs)
+{
+    for (int i = 0; i + 1 < pairs.size(); i += 2) {
+        columns << pairs[i];
+        values << sqlText(pairs[i + 1]);
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(", "), values.join(", "));
+}
+
+} // namespace
+
 QString personInsert(const QString& name, const QStringList& pairs)
 {
-    QStringList cols{"CompanyID", "Name"};
-    QStringList vals{"(SELECT min(CompanyID) FROM Companies)",
-                     name.isNull() ? "NULL" : "'" + QString(name).replace("'", "''") + "'"};
-    for (int i = 0; i + 1 < pairs.size(); i += 2) {
-        cols << pairs[i];
-        vals << (pairs[i + 1].isNull() ? "NULL" : "'" + QString(pairs[i + 1]).replace("'", "''") + "'");
+    return insert("People", {"CompanyID", "Name"}, {"(SELECT min(CompanyID) FROM Companies)", sqlText(name)}, pairs);
+}
+
+QString accountInsert(const QString& name, const QStringList& pairs)
+{
+    return insert("Accounts", {"AccountName"}, {sqlText(name)}, pairs);
+}
+
+QString currentRecord(const Dataset& dataset, const QString& field)
+{
+    if (dataset.state() == DatasetState::Insert) return "(new)";
+    if (dataset.recNo() < 0) return "(none)";
+    return dataset.text(field);
+}
+
+void typeOver(QLineEdit* box, const QString& text)
+{
+    box->selectAll();
+    QTest::keyClicks(box, text);
+}
+
+void typeSearch(QLineEdit* box, const QString& typed)
+{
+    if (typed == "\b") {
+        QTest::keyClicks(box, "x");
+        QTest::keyClick(box, Qt::Key_Backspace);
+    } else {
+        QTest::keyClicks(box, typed);
     }
-    return QStringLiteral("INSERT INTO People (%1) VALUES (%2)").arg(cols.join(", "), vals.join(", "));
 }
 
 MessageAnswer ScriptedMessages::show(MessageKind kind, const QString& text, MessageButtons buttons)

@@ -15,10 +15,14 @@
 #include <deque>
 #include <memory>
 
+class QLineEdit;
+
 namespace qv::test {
 
 // English (United States) for dates, times and numbers, whatever the machine's settings.
 void useUnitedStatesLocale();
+// A time zone whose clocks change twice a year (America/New_York), for the code that works with dates and times.
+void useDaylightSavingZone();
 
 class TestDatabase {
 public:
@@ -42,8 +46,26 @@ private:
     std::unique_ptr<TMainDataModule> m_module;
 };
 
-// Insert statements for People rows of the first company.
+// Insert statements for People rows of the first company and for Accounts rows; a null value stores NULL.
 QString personInsert(const QString& name, const QStringList& columnValuePairs = {});
+QString accountInsert(const QString& name, const QStringList& columnValuePairs = {});
+
+// The record a dataset stands on, as the tests name it: "(new)" while one is being inserted, "(none)" when there
+// is none, otherwise the text of the field.
+QString currentRecord(const Dataset& dataset, const QString& field);
+
+// A control by its object name below root; a test cannot go on without it.
+template <class T> T* findNamed(const QObject* root, const QString& name)
+{
+    T* w = root->findChild<T*>(name);
+    if (!w) qFatal("no widget %s", qPrintable(name));
+    return w;
+}
+
+// Replaces what a box holds by typing over it, as the user does.
+void typeOver(QLineEdit* box, const QString& text);
+// Types into a search box; "\b" stands for a letter typed and erased again, which leaves the box empty.
+void typeSearch(QLineEdit* box, const QString& typed);
 
 struct ShownMessage {
     MessageKind kind;
