@@ -139,6 +139,23 @@ void DBGrid::keyPressEvent(QKeyEvent* event)
     QTableView::keyPressEvent(event);
 }
 
+bool DBGrid::focusNextPrevChild(bool next)
+{
+    // Tab walks the cells, and out of the last cell (Shift+Tab out of the first) it leaves the grid, so that the
+    // keyboard reaches the navigator and the buttons around it; the view alone would wrap round for ever.
+    const QModelIndex at = currentIndex();
+    auto visibleColumn = [this](int from, int step) {
+        for (int c = from; c >= 0 && c < model()->columnCount(); c += step)
+            if (!isColumnHidden(c)) return c;
+        return -1;
+    };
+    const bool atEdge = !at.isValid() || (next ? at.row() == model()->rowCount() - 1 &&
+                                                     at.column() == visibleColumn(model()->columnCount() - 1, -1)
+                                               : at.row() == 0 && at.column() == visibleColumn(0, 1));
+    if (!atEdge) return QTableView::focusNextPrevChild(next);
+    return QWidget::focusNextPrevChild(next);
+}
+
 void DBGrid::showEvent(QShowEvent* event)
 {
     QTableView::showEvent(event);

@@ -116,6 +116,7 @@ private slots:
     void hiddenGridCatchesUpWhenShown();
     void anotherMasterRowShowsItsDetailsFromTheFirst();
     void downPastTheLastRowStartsANewRow();
+    void tabLeavesTheGridAtItsEnds();
     void untouchedNewRowIsDroppedTypedOneIsPosted();
     void ctrlDeleteAsksFirst_data();
     void ctrlDeleteAsksFirst();
@@ -246,6 +247,26 @@ void TestGrid::downPastTheLastRowStartsANewRow()
     w.key(Qt::Key_Down);
     QCOMPARE(w.model()->rowCount(), 4);
     QCOMPARE(w.followUps()->state(), DatasetState::Insert);
+}
+
+// Tab walks the cells and leaves the grid after the last one (Shift+Tab before the first), on to the navigator.
+void TestGrid::tabLeavesTheGridAtItsEnds()
+{
+    GridWindow w;
+    const int last = w.model()->columnCount() - 1;
+    w.goTo(0, last);
+    w.key(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), w.grid);
+    QCOMPARE(w.grid->currentIndex(), w.model()->index(1, 0));
+    w.goTo(2, last);
+    w.key(Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != w.grid);
+    QVERIFY(w.navigator->isAncestorOf(QApplication::focusWidget()));
+
+    w.grid->setFocus();
+    w.goTo(0, 0);
+    w.key(Qt::Key_Backtab, Qt::ShiftModifier);
+    QVERIFY(QApplication::focusWidget() != w.grid);
 }
 
 void TestGrid::untouchedNewRowIsDroppedTypedOneIsPosted()
