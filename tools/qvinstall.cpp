@@ -11,9 +11,12 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: qvinstall PATH/Quorvane.qv\n");
-        return 2;
+    // A name that starts with '-' is an option asked for, not a file to make.
+    if (args.size() != 2 || args.at(1).startsWith('-')) {
+        std::fprintf(args.size() == 2 && args.at(1) == "--help" ? stdout : stderr,
+                     "usage: qvinstall PATH/Quorvane.qv\n"
+                     "Creates the database file at PATH, only when no file is there.\n");
+        return args.size() == 2 && args.at(1) == "--help" ? 0 : 2;
     }
     const QString path = args.at(1);
     if (QFileInfo::exists(path)) {
