@@ -64,9 +64,11 @@ void Statement::bind(int index, const QVariant& value)
     }
 }
 
-void Statement::bindText(int index, const char* utf8, int bytes)
+void Statement::bindText(int index, const char* utf8, int bytes, Binding binding)
 {
-    if (sqlite3_bind_text(m_stmt, index, utf8, bytes, SQLITE_TRANSIENT) != SQLITE_OK) fail(m_connection.handle(), 0);
+    if (sqlite3_bind_text(m_stmt, index, utf8, bytes, binding == Binding::Static ? SQLITE_STATIC : SQLITE_TRANSIENT) !=
+        SQLITE_OK)
+        fail(m_connection.handle(), 0);
 }
 
 void Statement::bindInt(int index, qint64 value)

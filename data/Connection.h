@@ -25,7 +25,9 @@ public:
     Statement& operator=(const Statement&) = delete;
 
     void bind(int index, const QVariant& value); // 1-based, as SQLite counts
-    void bindText(int index, const char* utf8, int bytes);
+    // Copied, or kept by reference (Static) when the bytes outlive the statement's next reset.
+    enum class Binding { Copied, Static };
+    void bindText(int index, const char* utf8, int bytes, Binding binding = Binding::Copied);
     void bindInt(int index, qint64 value);
     void bindNull(int index);
     bool step(); // true while a row is available

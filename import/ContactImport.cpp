@@ -56,27 +56,34 @@ int ContactImport::column(const char* name) const { return m_people.requireField
 
 void ContactImport::foldRowKey(int position, std::string& key)
 {
-    m_people.moveTo(position);
+    // Read in place: moving the contacts to each row would make their details follow every time.
     key.clear();
     for (int column : {m_nameColumn, m_emailColumn}) {
         int size = 0;
-        if (const char* p = m_people.utf8(column, &size))
+        if (const char* p = m_people.utf8At(position, column, &size))
             appendFolded(key, p, size);
-        else
-            appendFolded(key, m_people.text(column)); // null, or a value not stored as text
+        else if (const QVariant v = m_people.valueAt(position, column); !v.isNull())
+            appendFolded(key, v.toString()); // a value not stored as text
         if (column == m_nameColumn) key += Separator;
     }
 }
 
+void ContactImport::reserveSlots(size_t contacts)
+{
+    // At most half full, so that a probe ends after a step or two.
+    size_t size = 1024;
+    while (size < contacts * 2) size *= 2;
+    if (size <= m_slots.size()) return;
+    std::vector<std::pair<size_t, int>> old(size, {0, -1});
+    old.swap(m_slots);
+    m_used = 0;
+    for (const auto& [h, p] : old)
+        if (p >= 0) remember(h, p);
+}
+
 void ContactImport::remember(size_t hash, int position)
 {
-    if ((m_used + 1) * 2 > m_slots.size()) {
-        std::vector<std::pair<size_t, int>> old(std::max<size_t>(1024, m_slots.size() * 2), {0, -1});
-        old.swap(m_slots);
-        m_used = 0;
-        for (const auto& [h, p] : old)
-            if (p >= 0) remember(h, p);
-    }
+    if ((m_used + 1) * 2 > m_slots.size()) reserveSlots(m_slots.size());
     size_t i = hash & (m_slots.size() - 1);
     while (m_slots[i].second >= 0) i = (i + 1) & (m_slots.size() - 1);
     m_slots[i] = {hash, position};
@@ -98,6 +105,7 @@ void ContactImport::indexContacts()
 {
     m_indexed = true;
     const int count = m_people.recordCount();
+    reserveSlots(size_t(count) + size_t(count) / 4);
     for (int i = 0; i < count; ++i) {
         foldRowKey(i, m_key);
         remember(hashOf(m_key), i);
