@@ -110,6 +110,7 @@ private slots:
     void sameFileTwiceAddsNothingTheSecondTime();
     void openDialogFilterAndCancel();
     void professionSuggestionsRefreshedOnceAtTheEnd();
+    void professionsNotAskedForAfterAnImportWithoutThem();
     void contactsGoToTheFirstCompany();
     void accountsCsv_data();
     void accountsCsv();
@@ -311,6 +312,33 @@ void TestImports::professionSuggestionsRefreshedOnceAtTheEnd()
     dm.PeopleCompanyDet->post();
     QCOMPARE(refreshed.count(), 2);
     QVERIFY(dm.professionSuggestions().contains("Baker"));
+}
+
+// An import that sets no profession cannot change the suggestions: the query over every contact is not run again,
+// and the next save still knows when it must be.
+void TestImports::professionsNotAskedForAfterAnImportWithoutThem()
+{
+    ScriptedMessages shown;
+    ScriptedFileDialogs dialogs;
+    TestDatabase db({personInsert("Someone", {"Profession", "Dentist"})});
+    TMainDataModule& dm = db.open();
+    CsvFile csv(ContactsHeader + "\r\nMr.,Ann\r\nMr.,Bea,,Buyer\r\n");
+    dialogs.answers.push_back(csv.path());
+    QSignalSpy runs(dm.ProfessionQuery, &Dataset::opened);
+    SpeedButton14Click(dm);
+    QCOMPARE(shown.texts(), QStringList{"2 record(s) added."});
+    QCOMPARE(runs.count(), 0);
+    QCOMPARE(dm.professionSuggestions(), QStringList{"Dentist"});
+    Dataset& people = *dm.PeopleCompanyDet;
+    people.edit();
+    people.setValue("Mobile", "1");
+    people.post();
+    QCOMPARE(runs.count(), 0);
+    people.edit();
+    people.setValue("Profession", "Baker");
+    people.post();
+    QCOMPARE(runs.count(), 1);
+    QCOMPARE(dm.professionSuggestions(), (QStringList{"Baker", "Dentist"}));
 }
 
 void TestImports::contactsGoToTheFirstCompany()
