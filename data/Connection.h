@@ -126,6 +126,8 @@ private:
     sqlite3_stmt* m_dataVersion = nullptr;
     std::unordered_map<QString, quint64> m_localWrites;
     int m_transactionDepth = 0;
+    bool m_writeTransaction = false; // the outermost transaction began as a write one
+    qint64 m_lockedDataVersion = -1; // the counter as read within it
     QString m_writeProblem;
     FileLock m_fileLock; // shared while connected, so that a restore elsewhere leaves the file alone
 };

@@ -578,7 +578,10 @@ void Dataset::validateValues() const
             continue;
         }
         if (c.type != ColumnType::Text || c.width <= 0) continue;
-        const qsizetype length = characterCount(v.toString());
+        // A text holds no more characters than UTF-16 units: most are counted without looking at them.
+        const QString* text = v.typeId() == QMetaType::QString ? static_cast<const QString*>(v.constData()) : nullptr;
+        if (text && text->size() <= c.width) continue;
+        const qsizetype length = characterCount(text ? *text : v.toString());
         if (length > c.width)
             throw DatabaseError(QStringLiteral("The value in field '%1' is too long: it holds %2 characters and the "
                                                "field allows at most %3. Shorten it and save again.")

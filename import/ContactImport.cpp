@@ -11,18 +11,72 @@ namespace {
 // The unit separator cannot be typed into a name, so no two different pairs give one key.
 constexpr char Separator = 0x1F;
 
-// Letter case folded away: ASCII byte by byte, other text through Unicode case folding, as a case-insensitive
-// locate compares.
+void appendUtf8(std::string& key, char32_t c)
+{
+    if (c < 0x80) {
+        key += char(c);
+    } else if (c < 0x800) {
+        key += char(0xC0 | (c >> 6));
+        key += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        key += char(0xE0 | (c >> 12));
+        key += char(0x80 | ((c >> 6) & 0x3F));
+        key += char(0x80 | (c & 0x3F));
+    } else {
+        key += char(0xF0 | (c >> 18));
+        key += char(0x80 | ((c >> 12) & 0x3F));
+        key += char(0x80 | ((c >> 6) & 0x3F));
+        key += char(0x80 | (c & 0x3F));
+    }
+}
+
+// The code point of a well-formed UTF-8 sequence at p (its length in *length), or -1 when it is not one.
+int decodeUtf8(const unsigned char* p, int left, int* length)
+{
+    const unsigned char b = p[0];
+    int n = 0;
+    char32_t c = 0, least = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+        n = 2, c = b & 0x1F, least = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        n = 3, c = b & 0x0F, least = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        n = 4, c = b & 0x07, least = 0x10000;
+    } else {
+        return -1;
+    }
+    if (n > left) return -1;
+    for (int i = 1; i < n; ++i) {
+        if ((p[i] & 0xC0) != 0x80) return -1;
+        c = (c << 6) | (p[i] & 0x3F);
+    }
+    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return -1;
+    *length = n;
+    return int(c);
+}
+
+// Letter case folded away, as a case-insensitive locate compares: code point by code point, each folded on its own
+// (which is what folding a whole text does). A text that is not well-formed UTF-8 goes the long way, through the
+// toolkit's own reading of it.
 void appendFolded(std::string& key, const char* utf8, int size)
 {
-    for (int i = 0; i < size; ++i)
-        if (static_cast<unsigned char>(utf8[i]) >= 0x80) {
+    const size_t start = key.size();
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8);
+    for (int i = 0; i < size;) {
+        if (p[i] < 0x80) {
+            const char c = char(p[i++]);
+            key += c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+            continue;
+        }
+        int length = 0;
+        const int c = decodeUtf8(p + i, size - i, &length);
+        if (c < 0) {
+            key.resize(start);
             key += QString::fromUtf8(utf8, size).toCaseFolded().toStdString();
             return;
         }
-    for (int i = 0; i < size; ++i) {
-        const char c = utf8[i];
-        key += c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+        appendUtf8(key, QChar::toCaseFolded(char32_t(c)));
+        i += length;
     }
 }
 

@@ -204,6 +204,19 @@ void TestImports::contactsCsv_data()
         << QStringList{personInsert("Someone", {"Email1", "someone@example.com"}), personInsert("nobody"),
                        personInsert("émile zola", {"Email1", ""})}
         << QStringList{"I:0 record(s) added."} << QStringList{"Someone", "nobody", "émile zola"} << none;
+    QTest::newRow("duplicates in other scripts, beyond the basic plane, and in bytes that are not UTF-8")
+        << h + "Ms.,ΣΟΦΊΑ ΔΉΜΟΥ\r\nMr.,\xF0\x90\x90\x80"
+               "BC\r\nMr.,JO\xEF\xBF\xBD\r\nMs.,Zoë\r\n"
+        << QStringList{personInsert("σοφία δήμου"),
+                       personInsert("\xF0\x90\x90\xA8"
+                                    "bc"),
+                       "INSERT INTO People (CompanyID, Name) VALUES (1, CAST(X'4A6FE9' AS TEXT))"}
+        << QStringList{"I:1 record(s) added."}
+        << QStringList{"σοφία δήμου",
+                       "\xF0\x90\x90\xA8"
+                       "bc",
+                       "Jo\xEF\xBF\xBD", "Zoë"}
+        << none;
     QTest::newRow("empty and blank names left out")
         << h + "Mr.,\r\nMr., \r\n\r\nMr.,   \r\nMr.,\t\r\nMs.,Ann Lee\r\n"
         << none << QStringList{"I:1 record(s) added."} << QStringList{"Ann Lee"} << none;
