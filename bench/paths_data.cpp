@@ -145,7 +145,7 @@ Result launch(Context& c)
 {
     programLaunch = rawLaunch = {1e18, 1e18};
     for (int i = 0; i < 3; ++i)
-        for (const QString mode : {QStringLiteral("program"), QStringLiteral("raw")}) {
+        for (const QString& mode : {QStringLiteral("program"), QStringLiteral("raw")}) {
             const Launch l = launchOnce(c, mode);
             Launch& best = mode == QLatin1String("raw") ? rawLaunch : programLaunch;
             best.ms = std::min(best.ms, l.ms);

@@ -1,6 +1,7 @@
 // Paths of the imports: a contacts CSV file and the mail client's address book, each added to a company that
 // already has its contacts, against raw prepared inserts of the same rows and columns in one transaction on a copy
-// of the same file. The imported rows are removed again afterwards, so that later paths see the usual database.
+// of the same file, in turns, best of three. The imported rows are removed again after each run, so that later paths
+// see the usual database.
 #include "app/Program.h"
 #include "bench/Bench.h"
 #include "data/DataModule.h"
@@ -127,6 +128,26 @@ QString copyOfDatabase(Context& c)
     return copy;
 }
 
+// The import and its floor in turns, each from the same state of the file, best of three: a machine shared with
+// other work slows one run or another, and the best runs of both sides are the ones that compare.
+std::pair<Result, int> alternatedRuns(Context& c, const QStringList& columns, const std::vector<Row>& rows,
+                                      const std::function<void(TMainDataModule&)>& command)
+{
+    Result r;
+    r.program = r.baseline = 1e18;
+    int added = 0;
+    for (int run = 0; run < 3; ++run) {
+        const QString copy = copyOfDatabase(c);
+        const auto [ms, count] = timedImport(c, command);
+        r.program = std::min(r.program, ms);
+        added = count;
+        const double raw = rawInserts(copy, columns, rows);
+        r.baseline = std::min(r.baseline, raw);
+        QFile::remove(copy);
+    }
+    return {r, added};
+}
+
 QString pick(const QStringList& list, int i) { return list.at(i % list.size()); }
 
 const QStringList First{"Amélie", "Bruno", "Chloé", "Dmitri", "Eva",    "Farid", "Greta",  "Hiroshi",
@@ -184,17 +205,13 @@ Result csvImport(Context& c)
             rows.push_back(std::move(r));
         }
     }
-    const QString copy = copyOfDatabase(c);
-    Result r;
     AnswerFileDialogs dialogs(path);
-    const auto [ms, added] = timedImport(c, [](TMainDataModule& dm) { SpeedButton14Click(dm); });
-    r.program = ms;
-    r.baseline = rawInserts(copy, columns, rows);
-    QFile::remove(copy);
+    const auto [r, added] = alternatedRuns(c, columns, rows, [](TMainDataModule& dm) { SpeedButton14Click(dm); });
     QFile::remove(path);
-    r.note = QStringLiteral("(%1 rows into %2 contacts)").arg(added).arg(c.contacts());
-    if (added != csvRows(c)) r.note += QStringLiteral(" (expected %1)").arg(csvRows(c));
-    return r;
+    Result out = r;
+    out.note = QStringLiteral("(%1 rows into %2 contacts)").arg(added).arg(c.contacts());
+    if (added != csvRows(c)) out.note += QStringLiteral(" (expected %1)").arg(csvRows(c));
+    return out;
 }
 
 // ---------------------------------------------------------------- mail client's address book
@@ -307,15 +324,11 @@ Result mailImport(Context& c)
     rawExec(book, "COMMIT");
     closeRaw(book);
 
-    const QString copy = copyOfDatabase(c);
-    Result r;
-    const auto [ms, added] = timedImport(c, [](TMainDataModule& dm) { BitBtn1Click(dm); });
-    r.program = ms;
-    r.baseline = rawInserts(copy, columns, rows);
-    QFile::remove(copy);
-    r.note = QStringLiteral("(%1 cards into %2 contacts)").arg(added).arg(c.contacts());
-    if (added != mailCards(c)) r.note += QStringLiteral(" (expected %1)").arg(mailCards(c));
-    return r;
+    const auto [r, added] = alternatedRuns(c, columns, rows, [](TMainDataModule& dm) { BitBtn1Click(dm); });
+    Result out = r;
+    out.note = QStringLiteral("(%1 cards into %2 contacts)").arg(added).arg(c.contacts());
+    if (added != mailCards(c)) out.note += QStringLiteral(" (expected %1)").arg(mailCards(c));
+    return out;
 }
 
 } // namespace

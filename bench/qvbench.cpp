@@ -36,6 +36,7 @@ public:
         case MessageButtons::Ok: return MessageAnswer::Ok;
         case MessageButtons::YesNo: return MessageAnswer::Yes;
         case MessageButtons::NoYesToAll: return MessageAnswer::YesToAll;
+        case MessageButtons::OkCancel: return MessageAnswer::Ok;
         }
         return MessageAnswer::Ok;
     }

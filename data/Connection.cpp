@@ -64,9 +64,11 @@ void Statement::bind(int index, const QVariant& value)
     }
 }
 
-void Statement::bindText(int index, const char* utf8, int bytes)
+void Statement::bindText(int index, const char* utf8, int bytes, Binding binding)
 {
-    if (sqlite3_bind_text(m_stmt, index, utf8, bytes, SQLITE_TRANSIENT) != SQLITE_OK) fail(m_connection.handle(), 0);
+    if (sqlite3_bind_text(m_stmt, index, utf8, bytes, binding == Binding::Static ? SQLITE_STATIC : SQLITE_TRANSIENT) !=
+        SQLITE_OK)
+        fail(m_connection.handle(), 0);
 }
 
 void Statement::bindInt(int index, qint64 value)
@@ -266,6 +268,7 @@ void Connection::close()
     m_fileLock.release(); // after SQLite's handle: closing our descriptor first would drop SQLite's locks
     m_db = nullptr;
     m_transactionDepth = 0;
+    m_writeTransaction = false;
     emit disconnected();
 }
 
@@ -288,6 +291,10 @@ void Connection::exec(const QString& sql)
 
 qint64 Connection::dataVersion()
 {
+    // While our write transaction holds its lock no other connection can commit, so the counter stands: an import's
+    // posts need not ask for it each time. (A transaction the engine gave up on is ours no more.)
+    const bool locked = m_writeTransaction && !sqlite3_get_autocommit(handle());
+    if (locked && m_lockedDataVersion >= 0) return m_lockedDataVersion;
     if (!m_dataVersion) {
         int rc = sqlite3_prepare_v2(handle(), "PRAGMA data_version;", -1, &m_dataVersion, nullptr);
         if (rc != SQLITE_OK) fail(m_db, rc);
@@ -295,6 +302,7 @@ qint64 Connection::dataVersion()
     qint64 v = -1;
     if (sqlite3_step(m_dataVersion) == SQLITE_ROW) v = sqlite3_column_int64(m_dataVersion, 0);
     sqlite3_reset(m_dataVersion);
+    m_lockedDataVersion = locked ? v : -1;
     return v;
 }
 
@@ -318,19 +326,25 @@ void Connection::begin(TransactionKind kind)
             m_transactionDepth = 0;
             throw;
         }
+        m_writeTransaction = kind == TransactionKind::Write;
+        m_lockedDataVersion = -1;
     }
 }
 
 void Connection::commit()
 {
     if (m_transactionDepth == 0) return;
-    if (--m_transactionDepth == 0) exec("COMMIT");
+    if (--m_transactionDepth == 0) {
+        m_writeTransaction = false;
+        exec("COMMIT");
+    }
 }
 
 void Connection::rollback()
 {
     if (m_transactionDepth == 0) return;
     m_transactionDepth = 0;
+    m_writeTransaction = false;
     exec("ROLLBACK");
 }
 

@@ -25,7 +25,9 @@ public:
     Statement& operator=(const Statement&) = delete;
 
     void bind(int index, const QVariant& value); // 1-based, as SQLite counts
-    void bindText(int index, const char* utf8, int bytes);
+    // Copied, or kept by reference (Static) when the bytes outlive the statement's next reset.
+    enum class Binding { Copied, Static };
+    void bindText(int index, const char* utf8, int bytes, Binding binding = Binding::Copied);
     void bindInt(int index, qint64 value);
     void bindNull(int index);
     bool step(); // true while a row is available
@@ -124,6 +126,8 @@ private:
     sqlite3_stmt* m_dataVersion = nullptr;
     std::unordered_map<QString, quint64> m_localWrites;
     int m_transactionDepth = 0;
+    bool m_writeTransaction = false; // the outermost transaction began as a write one
+    qint64 m_lockedDataVersion = -1; // the counter as read within it
     QString m_writeProblem;
     FileLock m_fileLock; // shared while connected, so that a restore elsewhere leaves the file alone
 };

@@ -101,20 +101,23 @@ void TMainDataModule::refreshProfessionSuggestions()
 
 void TMainDataModule::noteProfessionQueryRun()
 {
-    if (ProfessionQuery->isOpen() && MainADOConnection->isOpen())
-        m_professionStamp = MainADOConnection->stampOf("People");
+    if (!ProfessionQuery->isOpen() || !MainADOConnection->isOpen()) return;
+    m_professionStamp = MainADOConnection->stampOf("People");
+    m_postsSeen = PeopleCompanyDet->postCount();
+    m_professionPostsSeen = PeopleCompanyDet->postsWriting("Profession");
 }
 
 void TMainDataModule::professionsAfterPost(const Dataset& people)
 {
-    // The query's answer can change only when this save wrote a Profession, or something else wrote to People
-    // since the query last ran (a deletion, another dataset, another process). Otherwise it stands, and asking
-    // again would cost a walk over the whole index on every save.
+    // The query's answer can change only when a save since it last ran wrote a Profession, or something else wrote
+    // to People meanwhile (a deletion, another dataset, another process). Otherwise it stands, and asking again
+    // would cost a walk over the whole index after every save, or after an import that sets no profession.
     Connection::Stamp expected = m_professionStamp;
-    ++expected.local; // this save
+    expected.local += people.postCount() - m_postsSeen; // these saves, each one write
     const Connection::Stamp now = MainADOConnection->stampOf("People");
-    if (ProfessionQuery->isOpen() && now == expected && !people.lastPostWrote("Profession")) {
+    if (ProfessionQuery->isOpen() && now == expected && people.postsWriting("Profession") == m_professionPostsSeen) {
         m_professionStamp = now;
+        m_postsSeen = people.postCount();
         return;
     }
     refreshProfessionSuggestions();

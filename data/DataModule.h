@@ -77,7 +77,8 @@ private:
     QStringList m_professions;
     NameBox m_contactNameBox;
     NameBox m_accountNameBox;
-    Connection::Stamp m_professionStamp; // People as the profession query last saw it
+    Connection::Stamp m_professionStamp;                // People as the profession query last saw it
+    quint64 m_postsSeen = 0, m_professionPostsSeen = 0; // the contacts' posts then, and those that set a Profession
 };
 
 } // namespace qv

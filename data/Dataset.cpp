@@ -408,12 +408,24 @@ void Dataset::setState(DatasetState s)
 {
     if (m_state == s) return;
     m_state = s;
+    if (noticesHeld()) {
+        m_pendingState = true;
+        return;
+    }
     emit stateChanged(s);
+}
+
+bool Dataset::noticesHeld() const
+{
+    // A detail follows its master: while nobody watches the master move, nobody watches the detail follow it.
+    for (const Dataset* d = this; d; d = d->m_master)
+        if (d->m_disabled) return true;
+    return false;
 }
 
 void Dataset::notifyCurrent()
 {
-    if (m_disabled) {
+    if (noticesHeld()) {
         m_pendingNotify = true;
         return;
     }
@@ -422,7 +434,7 @@ void Dataset::notifyCurrent()
 
 void Dataset::notifyRowsReset()
 {
-    if (m_disabled) {
+    if (noticesHeld()) {
         m_pendingRowsReset = true;
         return;
     }
@@ -432,7 +444,7 @@ void Dataset::notifyRowsReset()
 void Dataset::notifyRow(RowChange change, int row)
 {
     // A grid that missed one row notice cannot follow the next: while held back, they become one re-read.
-    if (m_disabled) {
+    if (noticesHeld()) {
         m_pendingRowsReset = true;
         return;
     }
@@ -445,16 +457,25 @@ void Dataset::notifyRow(RowChange change, int row)
 
 void Dataset::enableControls()
 {
-    if (m_disabled > 0 && --m_disabled == 0) {
-        if (m_pendingRowsReset) {
-            m_pendingRowsReset = false;
-            emit rowsReset();
-        }
-        if (m_pendingNotify) {
-            m_pendingNotify = false;
-            emit currentChanged();
-        }
+    if (m_disabled > 0 && --m_disabled == 0) releaseHeldNotices();
+}
+
+void Dataset::releaseHeldNotices()
+{
+    if (noticesHeld()) return;
+    if (m_pendingRowsReset) {
+        m_pendingRowsReset = false;
+        emit rowsReset();
     }
+    if (m_pendingState) {
+        m_pendingState = false;
+        emit stateChanged(m_state);
+    }
+    if (m_pendingNotify) {
+        m_pendingNotify = false;
+        emit currentChanged();
+    }
+    for (Dataset* d : m_details) d->releaseHeldNotices();
 }
 
 void Dataset::checkBrowseMode()
@@ -557,7 +578,10 @@ void Dataset::validateValues() const
             continue;
         }
         if (c.type != ColumnType::Text || c.width <= 0) continue;
-        const qsizetype length = characterCount(v.toString());
+        // A text holds no more characters than UTF-16 units: most are counted without looking at them.
+        const QString* text = v.typeId() == QMetaType::QString ? static_cast<const QString*>(v.constData()) : nullptr;
+        if (text && text->size() <= c.width) continue;
+        const qsizetype length = characterCount(text ? *text : v.toString());
         if (length > c.width)
             throw DatabaseError(QStringLiteral("The value in field '%1' is too long: it holds %2 characters and the "
                                                "field allows at most %3. Shorten it and save again.")

@@ -5,6 +5,7 @@
 #include "data/Connection.h"
 #include "data/PackedRow.h"
 #include "data/Schema.h"
+#include "data/StoredValues.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -114,8 +115,10 @@ public:
     // first row and deleting it that often would, in one transaction and as few statements as the rows' rowids
     // allow. Returns how many rows went.
     int removeAll(int limit = -1);
-    // Whether the last successful post wrote the field (set it on insert, changed it on edit).
-    bool lastPostWrote(const QString& field) const;
+    // How many posts have succeeded since the dataset was made, and how many of them wrote the field (set it on
+    // insert, changed it on edit): a rule run once after many posts tells from these what they touched.
+    quint64 postCount() const { return m_posts; }
+    quint64 postsWriting(const QString& field) const;
     void refresh();
     void checkBrowseMode(); // post a changed edit, drop an unchanged one
 
@@ -124,7 +127,8 @@ public:
     std::function<void(Dataset&)> afterPost;
     std::function<void(Dataset&)> afterDelete;
 
-    // Suspends change notifications during a scan nobody watches; each disable needs its enable.
+    // Suspends change notifications during a scan nobody watches, of this dataset and of its details, which follow
+    // it; each disable needs its enable, which sends what was held back as one notice of each kind.
     void disableControls() { ++m_disabled; }
     void enableControls();
     bool controlsDisabled() const { return m_disabled > 0; }
@@ -186,12 +190,16 @@ private:
     enum class RowChange { Inserted, Removed, Changed };
     void notifyRow(RowChange change, int row);
     void notifyRowsReset();
+    bool noticesHeld() const;
+    void releaseHeldNotices();
     void startInsert(bool atEnd);
     void writeRow();
     void moveToLinkPlace(int at); // a row whose link changed goes to its master's rows
     void reloadRow(qint64 rowid, Row& row);
+    bool composeRow(qint64 rowid, const Row* original, const std::vector<int>& written,
+                    const std::vector<QByteArray>& texts, Row& row);
     void releaseRow(const Row& row); // its bytes are garbage now
-    Statement& cachedStatement(std::unique_ptr<Statement>& slot, const QString& sql);
+    Statement& cachedStatement(std::unique_ptr<Statement>& slot, const std::function<QString()>& sql);
     Statement& writeStatement(bool insert, const std::vector<int>& columns);
     void dropStatements();
     void validateValues() const;
@@ -234,9 +242,11 @@ private:
     int m_disabled = 0;
     bool m_pendingNotify = false;
     bool m_pendingRowsReset = false;
+    bool m_pendingState = false;
     Connection::Stamp m_readStamp;
     bool m_lastRefreshSkipped = false;
-    std::vector<int> m_lastPostColumns;
+    quint64 m_posts = 0;
+    std::vector<quint64> m_postsWriting; // by column
 
     // Prepared once and kept while connected: a save is one UPDATE and one re-read, not two compilations.
     struct CachedWrite {
@@ -246,6 +256,12 @@ private:
     };
     std::vector<CachedWrite> m_writeStatements; // the most recently used first
     std::unique_ptr<Statement> m_reloadStatement, m_deleteStatement, m_deleteRunStatement;
+    // How the file stores each column, read once per connection, so that a posted row is composed from the values
+    // bound instead of read back wherever that gives the very same row.
+    enum class FileForm { Unknown, Known, ReadBack };
+    FileForm m_fileForm = FileForm::Unknown;
+    std::vector<storedvalues::FileColumn> m_fileColumns;
+    std::unique_ptr<PackedRow::Builder> m_composer;
 };
 
 } // namespace qv

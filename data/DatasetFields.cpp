@@ -237,7 +237,10 @@ void Dataset::setValue(int index, const QVariant& input)
     slot = v;
     m_editChanged[size_t(index)] = true;
     m_modified = true;
-    if (!m_disabled) emit fieldChanged(index);
+    if (noticesHeld())
+        m_pendingNotify = true; // the controls show the new value once they are told again
+    else
+        emit fieldChanged(index);
 }
 
 void Dataset::setValue(const QString& name, const QVariant& v) { setValue(requireField(name), v); }

@@ -8,9 +8,10 @@
 
 namespace qv {
 
-Statement& Dataset::cachedStatement(std::unique_ptr<Statement>& slot, const QString& sql)
+Statement& Dataset::cachedStatement(std::unique_ptr<Statement>& slot, const std::function<QString()>& sql)
 {
-    if (!slot) slot = std::make_unique<Statement>(*m_connection, sql);
+    // The text is composed only when the statement is prepared: composing it costs as much as a row's post.
+    if (!slot) slot = std::make_unique<Statement>(*m_connection, sql());
     slot->reset();
     return *slot;
 }
@@ -45,7 +46,9 @@ Statement& Dataset::writeStatement(bool insert, const std::vector<int>& columns)
         sql = QStringLiteral("UPDATE [%1] SET %2 WHERE rowid = ? AND %3")
                   .arg(m_table->name, sets.join(", "), unchanged.join(" AND "));
     }
-    constexpr size_t Kept = 8;
+    // An import's rows leave different columns empty, and each such set is a statement of its own: keep enough of
+    // them that a file's usual mix is prepared once, not once per row.
+    constexpr size_t Kept = 32;
     if (m_writeStatements.size() >= Kept) m_writeStatements.pop_back();
     m_writeStatements.insert(m_writeStatements.begin(),
                              CachedWrite{insert, columns, std::make_unique<Statement>(*m_connection, sql)});
@@ -58,13 +61,14 @@ void Dataset::dropStatements()
     m_deleteStatement.reset();
     m_deleteRunStatement.reset();
     m_writeStatements.clear();
+    m_fileForm = FileForm::Unknown; // another file may be connected next
 }
 
 void Dataset::reloadRow(qint64 rowid, Row& row)
 {
-    Statement& st =
-        cachedStatement(m_reloadStatement,
-                        QStringLiteral("SELECT rowid, %1 FROM [%2] WHERE rowid = ?").arg(columnList(), m_table->name));
+    Statement& st = cachedStatement(m_reloadStatement, [this] {
+        return QStringLiteral("SELECT rowid, %1 FROM [%2] WHERE rowid = ?").arg(columnList(), m_table->name);
+    });
     st.bindInt(1, rowid);
     PackedRow::Builder b(m_storedColumns);
     if (st.step()) {
@@ -75,6 +79,75 @@ void Dataset::reloadRow(qint64 rowid, Row& row)
         row.data = m_store.add(b);
     }
     st.reset();
+}
+
+bool Dataset::composeRow(qint64 rowid, const Row* original, const std::vector<int>& written,
+                         const std::vector<QByteArray>& texts, Row& row)
+{
+    if (m_fileForm == FileForm::Unknown) {
+        QStringList names;
+        for (int i = 0; i < m_storedColumns; ++i) names << m_columns[size_t(i)].name;
+        const auto columns = storedvalues::readFileColumns(*m_connection, m_table->name, names);
+        m_fileForm = columns ? FileForm::Known : FileForm::ReadBack;
+        m_fileColumns = columns.value_or(std::vector<storedvalues::FileColumn>());
+        m_composer = std::make_unique<PackedRow::Builder>(m_storedColumns);
+    }
+    if (m_fileForm != FileForm::Known) return false;
+    using storedvalues::Affinity;
+    PackedRow::Builder& b = *m_composer;
+    b.clear();
+    const PackedRow stored = original ? original->packed() : PackedRow();
+    size_t k = 0; // the next of the written columns, which ascend
+    for (int i = 0; i < m_storedColumns; ++i) {
+        const storedvalues::FileColumn& file = m_fileColumns[size_t(i)];
+        const bool isWritten = k < written.size() && written[k] == i;
+        const size_t at = k;
+        if (isWritten) ++k;
+        if (file.isRowid) {
+            if (isWritten && original) return false; // the row got another rowid
+            b.addInt(rowid);
+            continue;
+        }
+        if (!isWritten) {
+            if (!original) {
+                if (file.hasDefault) return false;
+                b.addNull();
+                continue;
+            }
+            switch (stored.tag(i, m_storedColumns)) {
+            case PackedRow::Null: b.addNull(); break;
+            case PackedRow::Int: b.addInt(stored.integer(i, m_storedColumns)); break;
+            case PackedRow::Real: b.addReal(stored.value(i, m_storedColumns).toDouble()); break;
+            case PackedRow::Text: {
+                int size = 0;
+                const char* p = stored.bytes(i, m_storedColumns, &size);
+                b.addText(p, size);
+            }
+            }
+            continue;
+        }
+        const QVariant& v = m_edit[size_t(i)];
+        if (v.isNull()) {
+            if (file.hasDefault) return false;
+            b.addNull();
+        } else if (v.typeId() == QMetaType::QString) {
+            const QByteArray& text = texts[at];
+            const bool keptAsText = file.affinity == Affinity::Text || file.affinity == Affinity::None ||
+                                    storedvalues::surelyNotNumeric(text.constData(), int(text.size()));
+            if (!keptAsText) return false;
+            b.addText(text.constData(), int(text.size()));
+        } else if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int) {
+            if (file.affinity != Affinity::Integer && file.affinity != Affinity::Numeric &&
+                file.affinity != Affinity::None)
+                return false;
+            b.addInt(v.toLongLong());
+        } else {
+            return false;
+        }
+    }
+    row.rowid = rowid;
+    row.data = m_store.add(b);
+    return true;
 }
 
 void Dataset::releaseRow(const Row& row)
@@ -97,13 +170,26 @@ void Dataset::writeRow()
         if (!m_editChanged[size_t(i)]) continue;
         indexes.push_back(i);
     }
+    // Each text is converted once: the bytes bound are the bytes the row keeps.
+    std::vector<QByteArray> texts(indexes.size());
+    for (size_t k = 0; k < indexes.size(); ++k) {
+        const QVariant& v = m_edit[size_t(indexes[k])];
+        if (!v.isNull() && v.typeId() == QMetaType::QString) texts[k] = v.toString().toUtf8();
+    }
+    const auto bindWritten = [&](Statement& st) {
+        for (size_t k = 0; k < indexes.size(); ++k) {
+            if (texts[k].isNull())
+                st.bind(int(k) + 1, m_edit[size_t(indexes[k])]);
+            else
+                st.bindText(int(k) + 1, texts[k].constData(), int(texts[k].size()), Statement::Binding::Static);
+        }
+    };
     const Connection::Stamp before = m_connection->stampOf(m_table->name);
     const bool wasCurrent = before == m_readStamp;
-    m_lastPostColumns.clear();
     qint64 rowid = 0;
     if (inserting) {
         Statement& st = writeStatement(true, indexes);
-        for (size_t i = 0; i < indexes.size(); ++i) st.bind(int(i) + 1, m_edit[size_t(indexes[i])]);
+        bindWritten(st);
         st.step();
         st.reset();
         rowid = m_connection->lastInsertRowid();
@@ -112,8 +198,8 @@ void Dataset::writeRow()
         rowid = original.rowid;
         if (!indexes.empty()) {
             Statement& st = writeStatement(false, indexes);
-            int k = 1;
-            for (int i : indexes) st.bind(k++, m_edit[size_t(i)]);
+            bindWritten(st);
+            int k = int(indexes.size()) + 1;
             st.bindInt(k++, rowid);
             const PackedRow stored = original.packed();
             for (int i : indexes) {
@@ -121,7 +207,7 @@ void Dataset::writeRow()
                 const char* p = stored.bytes(i, m_storedColumns, &size);
                 switch (stored.tag(i, m_storedColumns)) {
                 case PackedRow::Null: st.bindNull(k++); break;
-                case PackedRow::Text: st.bindText(k++, p, size); break;
+                case PackedRow::Text: st.bindText(k++, p, size, Statement::Binding::Static); break;
                 default: st.bind(k++, stored.value(i, m_storedColumns));
                 }
             }
@@ -133,11 +219,20 @@ void Dataset::writeRow()
         }
     }
     m_connection->noteWrite(m_table->name);
-    if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
-    m_lastPostColumns = indexes;
+    if (wasCurrent) {
+        // Our own write moves only our own count: the engine's counter tells of other connections' commits.
+        m_readStamp = before;
+        ++m_readStamp.local;
+    }
+    ++m_posts;
+    m_postsWriting.resize(size_t(m_storedColumns));
+    for (int i : indexes) ++m_postsWriting[size_t(i)];
 
     Row fresh;
-    reloadRow(rowid, fresh);
+    // A new row is what was bound to it; a changed one is that over the row as read, if nobody else has written
+    // since. Otherwise, or where the file's rules leave a doubt, the row is read back.
+    const Row* original = inserting ? nullptr : currentRow();
+    if (!(inserting || wasCurrent) || !composeRow(rowid, original, indexes, texts, fresh)) reloadRow(rowid, fresh);
     if (inserting) {
         const int at = m_lo + std::max(0, std::min(m_pos, m_hi - m_lo));
         m_rows.insert(m_rows.begin() + at, fresh);
@@ -212,8 +307,8 @@ void Dataset::remove()
     const int at = m_lo + m_pos;
     const Connection::Stamp before = m_connection->stampOf(m_table->name);
     const bool wasCurrent = before == m_readStamp;
-    Statement& st =
-        cachedStatement(m_deleteStatement, QStringLiteral("DELETE FROM [%1] WHERE rowid = ?").arg(m_table->name));
+    Statement& st = cachedStatement(
+        m_deleteStatement, [this] { return QStringLiteral("DELETE FROM [%1] WHERE rowid = ?").arg(m_table->name); });
     st.bindInt(1, m_rows[size_t(at)].rowid);
     st.step();
     st.reset();
@@ -234,10 +329,10 @@ void Dataset::remove()
     if (afterDelete) afterDelete(*this);
 }
 
-bool Dataset::lastPostWrote(const QString& field) const
+quint64 Dataset::postsWriting(const QString& field) const
 {
-    const int index = fieldIndex(field);
-    return std::find(m_lastPostColumns.begin(), m_lastPostColumns.end(), index) != m_lastPostColumns.end();
+    const int index = requireField(field);
+    return size_t(index) < m_postsWriting.size() ? m_postsWriting[size_t(index)] : 0;
 }
 
 int Dataset::removeAll(int limit)
@@ -263,8 +358,9 @@ int Dataset::removeAll(int limit)
     for (int r = m_lo; r < m_lo + count; ++r) rowids.push_back(m_rows[size_t(r)].rowid);
     std::sort(rowids.begin(), rowids.end());
     const bool wasCurrent = m_connection->stampOf(m_table->name) == m_readStamp;
-    Statement& st = cachedStatement(m_deleteRunStatement,
-                                    QStringLiteral("DELETE FROM [%1] WHERE rowid BETWEEN ? AND ?").arg(m_table->name));
+    Statement& st = cachedStatement(m_deleteRunStatement, [this] {
+        return QStringLiteral("DELETE FROM [%1] WHERE rowid BETWEEN ? AND ?").arg(m_table->name);
+    });
     size_t done = 0;
     const auto forgetDeleted = [&] {
         // What was deleted stays deleted, also when a later run fails; the rows held follow the file.

@@ -9,11 +9,11 @@ namespace qv {
 namespace {
 
 constexpr unsigned char WideCheckpoints = 1;
-constexpr unsigned char LongestShortText = 0xEF;
-constexpr unsigned char CodeNull = 0xF0, CodeInt = 0xF1, CodeReal = 0xF2, CodeLongText = 0xF3;
-// Integers take the fewest of 1, 4 or 8 bytes that hold them: keys and links are mostly small.
-constexpr unsigned char CodeInt8 = 0xF4, CodeInt32 = 0xF5;
-constexpr int CheckpointEvery = 8;
+constexpr unsigned char LongestShortText = PackedRow::LongestShortText;
+constexpr unsigned char CodeNull = PackedRow::CodeNull, CodeInt = PackedRow::CodeInt, CodeReal = PackedRow::CodeReal,
+                        CodeLongText = PackedRow::CodeLongText, CodeInt8 = PackedRow::CodeInt8,
+                        CodeInt32 = PackedRow::CodeInt32;
+constexpr int CheckpointEvery = PackedRow::CheckpointEvery;
 // Blocks grow from small to large, so that a table of a few rows takes a few kilobytes and a large one a few
 // hundred blocks.
 constexpr size_t FirstBlockSize = 4 * 1024, LargestBlockSize = 256 * 1024;
@@ -155,58 +155,21 @@ size_t PackedRow::byteSize(int columnCount) const
 // ================================================================ PackedRow::Builder
 
 PackedRow::Builder::Builder(int columns)
-    : m_columns(columns), m_codes(size_t(columns)), m_checkpoints(size_t(checkpointCount(columns)))
-{
-    m_data.reserve(1024);
-}
+    : m_columns(columns), m_codes(size_t(columns)), m_cells(size_t(columns)),
+      m_checkpoints(size_t(checkpointCount(columns)))
+{}
 
 void PackedRow::Builder::clear()
 {
     m_column = 0;
-    m_data.clear(); // keeps its capacity: one row after another reuses it
-}
-
-inline void PackedRow::Builder::startCell(unsigned char code)
-{
-    if (m_column > 0 && m_column % CheckpointEvery == 0)
-        m_checkpoints[size_t(m_column / CheckpointEvery - 1)] = quint32(m_data.size());
-    m_codes[size_t(m_column++)] = code;
-}
-
-void PackedRow::Builder::addNull() { startCell(CodeNull); }
-
-void PackedRow::Builder::addInt(qint64 v)
-{
-    if (v >= -128 && v <= 127) {
-        startCell(CodeInt8);
-        m_data.push_back(static_cast<char>(static_cast<signed char>(v)));
-    } else if (v >= std::numeric_limits<qint32>::min() && v <= std::numeric_limits<qint32>::max()) {
-        startCell(CodeInt32);
-        const qint32 n = qint32(v);
-        m_data.append(reinterpret_cast<const char*>(&n), 4);
-    } else {
-        startCell(CodeInt);
-        m_data.append(reinterpret_cast<const char*>(&v), sizeof v);
-    }
+    m_dataSize = 0;
+    m_owned.clear(); // keeps its capacity: one row after another reuses it
 }
 
 void PackedRow::Builder::addReal(double v)
 {
-    startCell(CodeReal);
-    m_data.append(reinterpret_cast<const char*>(&v), sizeof v);
-}
-
-void PackedRow::Builder::addText(const char* utf8, int size)
-{
-    if (size < 0) size = 0;
-    if (size <= LongestShortText) {
-        startCell(static_cast<unsigned char>(size));
-    } else {
-        startCell(CodeLongText);
-        const quint32 n = quint32(size);
-        m_data.append(reinterpret_cast<const char*>(&n), 4);
-    }
-    if (size > 0) m_data.append(utf8, size_t(size));
+    startCell(CodeReal, 8);
+    std::memcpy(&m_cells[size_t(m_column - 1)].number, &v, 8);
 }
 
 void PackedRow::Builder::addValue(const QVariant& v)
@@ -220,19 +183,23 @@ void PackedRow::Builder::addValue(const QVariant& v)
     case QMetaType::ULongLong: return addInt(v.toLongLong());
     case QMetaType::Double: return addReal(v.toDouble());
     default: {
+        // Kept by the builder, found by its offset: the buffer may move as further texts are added.
         const QByteArray u = v.toString().toUtf8();
-        addText(u.constData(), int(u.size()));
+        const size_t offset = m_owned.size();
+        m_owned.append(u.constData(), size_t(u.size()));
+        addText(nullptr, int(u.size()));
+        m_cells[size_t(m_column - 1)].number = qint64(offset);
     }
     }
 }
 
 PackedRow::Tag PackedRow::Builder::tag(int column) const { return tagOf(m_codes[size_t(column)]); }
 
-size_t PackedRow::Builder::packedSize() const { return headerSize(m_columns, m_data.size() > 0xFFFF) + m_data.size(); }
+size_t PackedRow::Builder::packedSize() const { return headerSize(m_columns, m_dataSize > 0xFFFF) + m_dataSize; }
 
 void PackedRow::Builder::writeTo(char* out) const
 {
-    const bool wide = m_data.size() > 0xFFFF;
+    const bool wide = m_dataSize > 0xFFFF;
     out[0] = wide ? WideCheckpoints : 0;
     std::memcpy(out + 1, m_codes.data(), size_t(m_columns));
     char* checkpoints = out + 1 + m_columns;
@@ -244,7 +211,29 @@ void PackedRow::Builder::writeTo(char* out) const
             std::memcpy(checkpoints + 2 * i, &v, 2);
         }
     }
-    if (!m_data.empty()) std::memcpy(out + headerSize(m_columns, wide), m_data.data(), m_data.size());
+    char* at = out + headerSize(m_columns, wide);
+    for (int c = 0; c < m_column; ++c) {
+        const unsigned char code = m_codes[size_t(c)];
+        const Cell& cell = m_cells[size_t(c)];
+        if (code <= LongestShortText || code == CodeLongText) {
+            if (code == CodeLongText) {
+                std::memcpy(at, &cell.size, 4);
+                at += 4;
+            }
+            const char* text = cell.text ? cell.text : m_owned.data() + cell.number;
+            if (cell.size > 0) std::memcpy(at, text, cell.size);
+            at += cell.size;
+        } else if (code == CodeInt8) {
+            *at++ = static_cast<char>(static_cast<signed char>(cell.number));
+        } else if (code == CodeInt32) {
+            const qint32 n = qint32(cell.number);
+            std::memcpy(at, &n, 4);
+            at += 4;
+        } else if (code != CodeNull) {
+            std::memcpy(at, &cell.number, 8); // a 64-bit integer, or a real's bits
+            at += 8;
+        }
+    }
 }
 
 // ================================================================ RowStore

@@ -40,27 +40,67 @@ public:
         }
     }
 
-    // Collects one row's cells in column order, then writes them out packed.
+    // The codes of the cells, as the bytes after the flags byte hold them.
+    static constexpr unsigned char LongestShortText = 0xEF;
+    static constexpr unsigned char CodeNull = 0xF0, CodeInt = 0xF1, CodeReal = 0xF2, CodeLongText = 0xF3;
+    // Integers take the fewest of 1, 4 or 8 bytes that hold them: keys and links are mostly small.
+    static constexpr unsigned char CodeInt8 = 0xF4, CodeInt32 = 0xF5;
+    static constexpr int CheckpointEvery = 8;
+
+    // Collects one row's cells in column order, then writes them out packed. A text is not copied when added: its
+    // bytes are read when the row is written out, and must stay where they are until then (a statement's current
+    // row, a row already stored). Only addValue's texts are converted and kept by the builder.
     class Builder {
     public:
         explicit Builder(int columns);
         void clear();
-        void addNull();
-        void addInt(qint64 v);
+        void addNull() { startCell(CodeNull, 0); }
+        void addInt(qint64 v)
+        {
+            if (v >= -128 && v <= 127)
+                startCell(CodeInt8, 1);
+            else if (v >= -2147483647LL - 1 && v <= 2147483647LL)
+                startCell(CodeInt32, 4);
+            else
+                startCell(CodeInt, 8);
+            m_cells[size_t(m_column - 1)].number = v;
+        }
         void addReal(double v);
-        void addText(const char* utf8, int size);
+        void addText(const char* utf8, int size)
+        {
+            if (size < 0) size = 0;
+            const bool isShort = size <= LongestShortText;
+            startCell(isShort ? static_cast<unsigned char>(size) : CodeLongText, size_t(size) + (isShort ? 0 : 4));
+            Cell& cell = m_cells[size_t(m_column - 1)];
+            cell.number = 0;
+            cell.text = utf8;
+            cell.size = quint32(size);
+        }
         void addValue(const QVariant& v); // null, number or text, by the variant's type
         Tag tag(int column) const;
         size_t packedSize() const;
         void writeTo(char* out) const;
 
     private:
-        void startCell(unsigned char code);
+        struct Cell {
+            qint64 number = 0;          // an integer's value, a real's bits, or an owned text's offset
+            const char* text = nullptr; // a text's bytes; null for an owned text
+            quint32 size = 0;           // a text's length
+        };
+        void startCell(unsigned char code, size_t dataBytes)
+        {
+            if (m_column > 0 && m_column % CheckpointEvery == 0)
+                m_checkpoints[size_t(m_column / CheckpointEvery - 1)] = quint32(m_dataSize);
+            m_codes[size_t(m_column++)] = code;
+            m_dataSize += dataBytes;
+        }
         int m_columns;
         int m_column = 0;
+        size_t m_dataSize = 0;
         std::vector<unsigned char> m_codes;
+        std::vector<Cell> m_cells;
         std::vector<quint32> m_checkpoints;
-        std::string m_data;
+        std::string m_owned;
     };
 
 private:

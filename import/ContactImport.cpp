@@ -11,18 +11,72 @@ namespace {
 // The unit separator cannot be typed into a name, so no two different pairs give one key.
 constexpr char Separator = 0x1F;
 
-// Letter case folded away: ASCII byte by byte, other text through Unicode case folding, as a case-insensitive
-// locate compares.
+void appendUtf8(std::string& key, char32_t c)
+{
+    if (c < 0x80) {
+        key += char(c);
+    } else if (c < 0x800) {
+        key += char(0xC0 | (c >> 6));
+        key += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        key += char(0xE0 | (c >> 12));
+        key += char(0x80 | ((c >> 6) & 0x3F));
+        key += char(0x80 | (c & 0x3F));
+    } else {
+        key += char(0xF0 | (c >> 18));
+        key += char(0x80 | ((c >> 12) & 0x3F));
+        key += char(0x80 | ((c >> 6) & 0x3F));
+        key += char(0x80 | (c & 0x3F));
+    }
+}
+
+// The code point of a well-formed UTF-8 sequence at p (its length in *length), or -1 when it is not one.
+int decodeUtf8(const unsigned char* p, int left, int* length)
+{
+    const unsigned char b = p[0];
+    int n = 0;
+    char32_t c = 0, least = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+        n = 2, c = b & 0x1F, least = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        n = 3, c = b & 0x0F, least = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        n = 4, c = b & 0x07, least = 0x10000;
+    } else {
+        return -1;
+    }
+    if (n > left) return -1;
+    for (int i = 1; i < n; ++i) {
+        if ((p[i] & 0xC0) != 0x80) return -1;
+        c = (c << 6) | (p[i] & 0x3F);
+    }
+    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return -1;
+    *length = n;
+    return int(c);
+}
+
+// Letter case folded away, as a case-insensitive locate compares: code point by code point, each folded on its own
+// (which is what folding a whole text does). A text that is not well-formed UTF-8 goes the long way, through the
+// toolkit's own reading of it.
 void appendFolded(std::string& key, const char* utf8, int size)
 {
-    for (int i = 0; i < size; ++i)
-        if (static_cast<unsigned char>(utf8[i]) >= 0x80) {
+    const size_t start = key.size();
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8);
+    for (int i = 0; i < size;) {
+        if (p[i] < 0x80) {
+            const char c = char(p[i++]);
+            key += c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+            continue;
+        }
+        int length = 0;
+        const int c = decodeUtf8(p + i, size - i, &length);
+        if (c < 0) {
+            key.resize(start);
             key += QString::fromUtf8(utf8, size).toCaseFolded().toStdString();
             return;
         }
-    for (int i = 0; i < size; ++i) {
-        const char c = utf8[i];
-        key += c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+        appendUtf8(key, QChar::toCaseFolded(char32_t(c)));
+        i += length;
     }
 }
 
@@ -56,27 +110,34 @@ int ContactImport::column(const char* name) const { return m_people.requireField
 
 void ContactImport::foldRowKey(int position, std::string& key)
 {
-    m_people.moveTo(position);
+    // Read in place: moving the contacts to each row would make their details follow every time.
     key.clear();
     for (int column : {m_nameColumn, m_emailColumn}) {
         int size = 0;
-        if (const char* p = m_people.utf8(column, &size))
+        if (const char* p = m_people.utf8At(position, column, &size))
             appendFolded(key, p, size);
-        else
-            appendFolded(key, m_people.text(column)); // null, or a value not stored as text
+        else if (const QVariant v = m_people.valueAt(position, column); !v.isNull())
+            appendFolded(key, v.toString()); // a value not stored as text
         if (column == m_nameColumn) key += Separator;
     }
 }
 
+void ContactImport::reserveSlots(size_t contacts)
+{
+    // At most half full, so that a probe ends after a step or two.
+    size_t size = 1024;
+    while (size < contacts * 2) size *= 2;
+    if (size <= m_slots.size()) return;
+    std::vector<std::pair<size_t, int>> old(size, {0, -1});
+    old.swap(m_slots);
+    m_used = 0;
+    for (const auto& [h, p] : old)
+        if (p >= 0) remember(h, p);
+}
+
 void ContactImport::remember(size_t hash, int position)
 {
-    if ((m_used + 1) * 2 > m_slots.size()) {
-        std::vector<std::pair<size_t, int>> old(std::max<size_t>(1024, m_slots.size() * 2), {0, -1});
-        old.swap(m_slots);
-        m_used = 0;
-        for (const auto& [h, p] : old)
-            if (p >= 0) remember(h, p);
-    }
+    if ((m_used + 1) * 2 > m_slots.size()) reserveSlots(m_slots.size());
     size_t i = hash & (m_slots.size() - 1);
     while (m_slots[i].second >= 0) i = (i + 1) & (m_slots.size() - 1);
     m_slots[i] = {hash, position};
@@ -98,6 +159,7 @@ void ContactImport::indexContacts()
 {
     m_indexed = true;
     const int count = m_people.recordCount();
+    reserveSlots(size_t(count) + size_t(count) / 4);
     for (int i = 0; i < count; ++i) {
         foldRowKey(i, m_key);
         remember(hashOf(m_key), i);

@@ -41,6 +41,7 @@ private:
     void foldRowKey(int position, std::string& key); // the key of the contact at a position of the dataset
     bool isKnown(const std::string& key, size_t hash);
     void remember(size_t hash, int position);
+    void reserveSlots(size_t contacts);
 
     Dataset& m_people;
     const int m_initialCount;

@@ -1,18 +1,26 @@
 #include "import/ContactItem.h"
 
 #include <QRegularExpression>
+#include <QVarLengthArray>
 #include <algorithm>
 
 namespace qv {
 
 namespace {
 
-using Props = std::vector<const VCardProperty*>;
+// A card's properties of one name, the most preferred first, the card's order kept among equals. Cards hold a few
+// of each: sorted in place, without a buffer.
+using Props = QVarLengthArray<const VCardProperty*, 8>;
 
-Props byPreference(Props props)
+Props byPreference(const VCard& card, const QString& upperName)
 {
-    std::stable_sort(props.begin(), props.end(),
-                     [](const VCardProperty* a, const VCardProperty* b) { return a->preference() < b->preference(); });
+    Props props;
+    for (const VCardProperty& p : card.properties) {
+        if (p.name != upperName) continue;
+        qsizetype at = props.size();
+        while (at > 0 && props[at - 1]->preference() > p.preference()) --at;
+        props.insert(at, &p);
+    }
     return props;
 }
 
@@ -103,7 +111,7 @@ void readName(const VCard& card, ContactItem& c)
 
 void readTelephones(const VCard& card, ContactItem& c)
 {
-    for (const VCardProperty* tel : byPreference(card.all(QStringLiteral("TEL")))) {
+    for (const VCardProperty* tel : byPreference(card, QStringLiteral("TEL"))) {
         const QString number = withoutScheme(tel->text(), "tel:");
         if (number.isEmpty()) continue;
         const QStringList t = tel->types();
@@ -128,7 +136,7 @@ void readTelephones(const VCard& card, ContactItem& c)
 void readEmails(const VCard& card, ContactItem& c)
 {
     QStringList addresses;
-    for (const VCardProperty* e : byPreference(card.all(QStringLiteral("EMAIL")))) {
+    for (const VCardProperty* e : byPreference(card, QStringLiteral("EMAIL"))) {
         const QString address = withoutScheme(e->text(), "mailto:");
         if (address.isEmpty()) continue;
         if (e->hasType(QStringLiteral("tlx")))
@@ -142,7 +150,7 @@ void readEmails(const VCard& card, ContactItem& c)
 
 void readHomeAddress(const VCard& card, ContactItem& c)
 {
-    for (const VCardProperty* adr : byPreference(card.all(QStringLiteral("ADR")))) {
+    for (const VCardProperty* adr : byPreference(card, QStringLiteral("ADR"))) {
         if (!adr->hasType(QStringLiteral("home"))) continue;
         const QStringList parts = adr->components();
         c.HomeAddressPostOfficeBox = parts.value(0);
@@ -158,7 +166,7 @@ void readHomeAddress(const VCard& card, ContactItem& c)
 void readHomePage(const VCard& card, ContactItem& c)
 {
     QString untyped;
-    for (const VCardProperty* url : byPreference(card.all(QStringLiteral("URL")))) {
+    for (const VCardProperty* url : byPreference(card, QStringLiteral("URL"))) {
         const QStringList t = url->types();
         if (t.contains(QLatin1String("home"))) {
             c.PersonalHomePage = url->text().trimmed();
@@ -181,7 +189,7 @@ ContactItem contactItemFromVCard(const VCard& card)
     readHomePage(card, c);
     if (const VCardProperty* title = card.first(QStringLiteral("TITLE"))) c.JobTitle = title->text().trimmed();
     QStringList languages;
-    for (const VCardProperty* lang : byPreference(card.all(QStringLiteral("LANG")))) languages << lang->text();
+    for (const VCardProperty* lang : byPreference(card, QStringLiteral("LANG"))) languages << lang->text();
     c.Language = joined(languages);
     static const QStringList spouseOwn{"X-SPOUSE", "X-EVOLUTION-SPOUSE", "X-MS-SPOUSE", "X-KADDRESSBOOK-X-SPOUSESNAME"},
         spouse{"spouse", "partner"};

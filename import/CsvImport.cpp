@@ -93,11 +93,18 @@ void forEachRow(const QList<QStringView>& lines, int columns, const QString& cap
                 const std::function<void(const QList<QStringView>&)>& addRow)
 {
     WorkProgress progress(caption, int(lines.size()) - 1);
+    QList<QStringView> fields; // one list for every line
     for (qsizetype i = 1; i < lines.size(); ++i) {
         if (!progress.step(int(i) - 1, added())) break;
         const QStringView line = lines.at(i);
         if (line.isEmpty()) continue;
-        QList<QStringView> fields = line.split(u',');
+        fields.clear();
+        for (qsizetype start = 0;;) {
+            const qsizetype comma = line.indexOf(u',', start);
+            fields.append(line.mid(start, comma < 0 ? -1 : comma - start));
+            if (comma < 0) break;
+            start = comma + 1;
+        }
         while (fields.size() < columns) fields << QStringView();
         addRow(fields);
     }

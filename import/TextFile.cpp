@@ -38,7 +38,11 @@ QString decodeImportedText(const QByteArray& bytes)
 
 QList<QStringView> lineViews(QStringView text)
 {
+    // Counted first, so that the list is allocated once however long the text.
+    qsizetype breaks = 0;
+    for (const QChar c : text) breaks += c == u'\n' || c == u'\r';
     QList<QStringView> lines;
+    lines.reserve(breaks + 1);
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);

@@ -2,6 +2,7 @@
 #include "import/TextFile.h"
 
 #include <QStringDecoder>
+#include <QVarLengthArray>
 
 namespace qv {
 
@@ -23,20 +24,22 @@ qsizetype findUnquoted(QStringView s, QChar wanted)
     return -1;
 }
 
-QList<QStringView> splitUnquoted(QStringView s, QChar separator)
+using Parts = QVarLengthArray<QStringView, 8>;
+
+Parts splitUnquoted(QStringView s, QChar separator)
 {
-    QList<QStringView> parts;
+    Parts parts;
     bool quoted = false;
     qsizetype start = 0;
     for (qsizetype i = 0; i < s.size(); ++i) {
         const QChar c = s.at(i);
         if (c == u'"') quoted = !quoted;
         if (c == separator && !quoted) {
-            parts << s.mid(start, i - start);
+            parts.append(s.mid(start, i - start));
             start = i + 1;
         }
     }
-    parts << s.mid(start);
+    parts.append(s.mid(start));
     return parts;
 }
 
@@ -158,9 +161,57 @@ QString readVersionAhead(const QList<QStringView>& lines, qsizetype from)
     return QStringLiteral("3.0");
 }
 
+// The names, parameters and types that address books write on every card, in the letter case we keep them in:
+// shared, not made anew for every property.
+const QString* commonToken(QStringView text, bool upper)
+{
+    static const QStringList uppers{"N",
+                                    "FN",
+                                    "TEL",
+                                    "EMAIL",
+                                    "ADR",
+                                    "TITLE",
+                                    "URL",
+                                    "LANG",
+                                    "NOTE",
+                                    "UID",
+                                    "ORG",
+                                    "BDAY",
+                                    "REV",
+                                    "NICKNAME",
+                                    "ROLE",
+                                    "TYPE",
+                                    "ENCODING",
+                                    "CHARSET",
+                                    "PREF",
+                                    "VALUE",
+                                    "HOME",
+                                    "WORK",
+                                    "CELL",
+                                    "VOICE",
+                                    "FAX",
+                                    "INTERNET",
+                                    "X-EVOLUTION-SPOUSE",
+                                    "X-EVOLUTION-MANAGER",
+                                    "X-EVOLUTION-ASSISTANT",
+                                    "X-EVOLUTION-FILE-AS",
+                                    "X-EVOLUTION-UI-SLOT",
+                                    "X-MOZILLA-HTML",
+                                    "X-ABLABEL",
+                                    "X-ABUID",
+                                    "PRODID"};
+    static const QStringList lowers{"home", "work", "cell", "voice", "fax", "pref", "internet", "text", "uri"};
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80) return nullptr;
+    for (const QString& token : upper ? uppers : lowers)
+        if (token.size() == text.size() && token.compare(text, Qt::CaseInsensitive) == 0) return &token;
+    return nullptr;
+}
+
 // Names and types in one letter case; most are written that way already and are copied as they stand.
 QString inCase(QStringView text, bool upper)
 {
+    if (const QString* common = commonToken(text, upper)) return *common;
     const char16_t from = upper ? u'a' : u'A';
     for (const QChar c : text)
         if ((c.unicode() >= from && c.unicode() <= from + 25) || c.unicode() >= 0x80)
@@ -172,7 +223,7 @@ VCardProperty parseProperty(QStringView line, qsizetype colon, const QString& ve
 {
     VCardProperty p;
     p.version = version;
-    const QList<QStringView> head = splitUnquoted(line.left(colon), u';');
+    const Parts head = splitUnquoted(line.left(colon), u';');
     QStringView name = head.first().trimmed();
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot >= 0) {
@@ -197,8 +248,13 @@ VCardProperty parseProperty(QStringView line, qsizetype colon, const QString& ve
     // What the readers ask of every property, worked out once.
     for (const auto& [paramName, paramValue] : std::as_const(p.params)) {
         if (paramName != u"TYPE") continue;
-        for (const QStringView t : QStringView(paramValue).split(u',', Qt::SkipEmptyParts))
-            p.typeList << inCase(t.trimmed(), false);
+        const QStringView types(paramValue);
+        for (qsizetype start = 0; start <= types.size();) {
+            qsizetype end = types.indexOf(u',', start);
+            if (end < 0) end = types.size();
+            if (end > start) p.typeList << inCase(types.mid(start, end - start).trimmed(), false);
+            start = end + 1;
+        }
     }
     bool numbered = false;
     const QString prefText = p.param(QStringLiteral("PREF"));

@@ -25,6 +25,19 @@ QStringList columnTexts(Dataset& ds, const QString& column)
     return out;
 }
 
+// Accounts as another program may have declared it: the given columns with other types, defaults or none, and
+// whatever more the file holds (triggers).
+QStringList accountsDeclaredAs(const QMap<QString, QString>& declarations, const QStringList& more = {})
+{
+    QStringList columns;
+    for (const ColumnDef& c : requireTable("Accounts").columns) {
+        const QString ours =
+            c.type == ColumnType::AutoIncrement ? "INTEGER PRIMARY KEY AUTOINCREMENT" : "VARCHAR(255) COLLATE NOCASE";
+        columns << c.name + ' ' + declarations.value(c.name, ours);
+    }
+    return QStringList{"DROP TABLE Accounts", "CREATE TABLE Accounts (" + columns.join(", ") + ")"} + more;
+}
+
 } // namespace
 
 class TestData : public QObject {
@@ -53,6 +66,7 @@ private slots:
     void locate_data();
     void locate();
     void masterMoveRefiltersDetailsAndTheirDetails();
+    void detailsWaitWhileTheirMasterIsQuiet();
     void followUpMovesWithItsPersonID_data();
     void followUpMovesWithItsPersonID();
     void noCompanyMeansNoContacts();
@@ -66,6 +80,8 @@ private slots:
     void storedRowsReadBackExactly_data();
     void storedRowsReadBackExactly();
     void integersReadBackExactly();
+    void postedRowIsWhatTheFileHolds_data();
+    void postedRowIsWhatTheFileHolds();
     void changeMadeElsewhereIsRefusedNotOverwritten_data();
     void changeMadeElsewhereIsRefusedNotOverwritten();
     void alertTimeIsWallClockTime_data();
@@ -350,6 +366,36 @@ void TestData::masterMoveRefiltersDetailsAndTheirDetails()
 
 // A follow-up given another contact's PersonID leaves this contact's list and shows once among the other's, in
 // the place a re-read gives it; a follow-up added with another contact's PersonID goes there at once.
+// While nobody watches the contacts, nobody is told of their follow-ups either: a scan or an import that moves and
+// adds contacts tells every watcher once, at the end, of the state it left.
+void TestData::detailsWaitWhileTheirMasterIsQuiet()
+{
+    TestDatabase db({personInsert("Adams"), personInsert("Baker"),
+                     "INSERT INTO PeopleFollowUp (PersonID, FUDescription) VALUES (2, 'Called')"});
+    TMainDataModule& dm = db.open();
+    Dataset& people = *dm.PeopleCompanyDet;
+    Dataset& followUps = *dm.FollowUp;
+    QSignalSpy peopleMoved(&people, &Dataset::currentChanged), peopleState(&people, &Dataset::stateChanged);
+    QSignalSpy followUpsReset(&followUps, &Dataset::rowsReset), followUpsMoved(&followUps, &Dataset::currentChanged);
+    people.disableControls();
+    people.last();
+    people.append();
+    people.setValue("Name", "Clark");
+    people.post();
+    people.moveTo(1);
+    QCOMPARE(followUps.text("FUDescription"), QString("Called")); // the details follow, unseen
+    QCOMPARE(peopleMoved.count() + peopleState.count() + followUpsReset.count() + followUpsMoved.count(), 0);
+    people.enableControls();
+    QCOMPARE(peopleMoved.count(), 1);
+    QCOMPARE(peopleState.count(), 1);
+    QCOMPARE(peopleState.last().at(0).value<DatasetState>(), DatasetState::Browse);
+    QCOMPARE(followUpsReset.count(), 1);
+    QCOMPARE(followUpsMoved.count(), 1);
+    // Told again as usual afterwards.
+    people.first();
+    QCOMPARE(followUpsReset.count(), 2);
+}
+
 void TestData::followUpMovesWithItsPersonID_data()
 {
     QTest::addColumn<bool>("inserted");
@@ -655,6 +701,88 @@ void TestData::integersReadBackExactly()
     }
 }
 
+// A posted row is held as the file holds it, whatever the file's declared types make of the values bound, type
+// included: the next update finds the row by those values, byte for byte.
+void TestData::postedRowIsWhatTheFileHolds_data()
+{
+    QTest::addColumn<QStringList>("setup");
+    QTest::addColumn<QString>("dataset");
+    QTest::addColumn<QVariantMap>("values"); // set on a new row, which is posted
+    QTest::addColumn<QString>("changed");    // then changed on the posted row, and posted again
+    QTest::newRow("contact: texts, digits in text columns, a number typed as text, date-times")
+        << QStringList{} << "PeopleCompanyDet"
+        << QVariantMap{{"Name", QString::fromUtf8("Zo\xC3\xAB \xF0\x9F\x98\x80 Ng")},
+                       {"Mobile", "0123"},
+                       {"Income", " 1e3 "},
+                       {"Info", ""},
+                       {"ProfessionID", "42"},
+                       {"Birthday", "2/29/1980"},
+                       {"Anniversary", QDateTime(QDate(2001, 6, 2), QTime(14, 30))},
+                       {"Hobbies", QString(250, QChar(0xE9))}}
+        << "Email1";
+    QTest::newRow("columns another program declared otherwise")
+        << accountsDeclaredAs({{"AccountName", "INTEGER"},
+                               {"AccountIndustry", "NUMERIC"},
+                               {"AccountSize", "REAL"},
+                               {"AccountCity", ""},
+                               {"AccountState", "DATETIME"},
+                               {"AccountManager", "INT"}})
+        << "AccountsTable"
+        << QVariantMap{{"AccountName", "12"},         {"AccountIndustry", "3.50"}, {"AccountSize", "Large"},
+                       {"AccountCity", " 7 "},        {"AccountState", "12:30"},   {"AccountManager", "Lee"},
+                       {"AccountPostalCode", "01234"}}
+        << "Comments";
+    QTest::newRow("a default for a column left empty")
+        << accountsDeclaredAs({{"Importance", "VARCHAR(10) DEFAULT 'Normal'"}}) << "AccountsTable"
+        << QVariantMap{{"AccountName", "Acme"}} << "Comments";
+    QTest::newRow("triggers change the row on its way in")
+        << accountsDeclaredAs({}, {"CREATE TRIGGER Stamped AFTER INSERT ON Accounts BEGIN UPDATE Accounts SET "
+                                   "Comments = 'new' WHERE rowid = new.rowid; END",
+                                   "CREATE TRIGGER Restamped AFTER UPDATE OF AccountCity ON Accounts BEGIN UPDATE "
+                                   "Accounts SET Comments = 'changed' WHERE rowid = new.rowid; END"})
+        << "AccountsTable" << QVariantMap{{"AccountName", "Acme"}} << "AccountCity";
+    QTest::newRow("a key that is the rowid")
+        << QStringList{} << "FollowMethod" << QVariantMap{{"FUmethodName", "Fax"}} << "FUmethodName";
+}
+
+void TestData::postedRowIsWhatTheFileHolds()
+{
+    QFETCH(QStringList, setup);
+    QFETCH(QString, dataset);
+    QFETCH(QVariantMap, values);
+    QFETCH(QString, changed);
+    TestDatabase db(setup);
+    TMainDataModule& dm = db.open();
+    Dataset& ds = *dm.dataset(dataset);
+    const auto compareWithFile = [&] {
+        Dataset fresh(dm.MainADOConnection, "Fresh", ds.tableName());
+        fresh.open();
+        for (fresh.first(); !fresh.atEnd() && fresh.rowId() != ds.rowId();) fresh.next();
+        QCOMPARE(fresh.rowId(), ds.rowId());
+        for (const QString& field : ds.fieldNames()) {
+            const int i = ds.fieldIndex(field);
+            const QVariant held = ds.value(i), stored = fresh.value(i);
+            QVERIFY2(
+                held.typeId() == stored.typeId() && held == stored,
+                qPrintable(QStringLiteral("%1: held %2 (%3), stored %4 (%5)")
+                               .arg(field, held.toString(), held.typeName(), stored.toString(), stored.typeName())));
+            int heldSize = 0, storedSize = 0;
+            const char* heldBytes = ds.utf8(i, &heldSize);
+            const char* storedBytes = fresh.utf8(i, &storedSize);
+            QCOMPARE(QByteArray(heldBytes, heldSize), QByteArray(storedBytes, storedSize));
+        }
+    };
+    ds.append();
+    for (auto it = values.begin(); it != values.end(); ++it) ds.setValue(it.key(), it.value());
+    ds.post();
+    compareWithFile();
+    ds.edit();
+    ds.setValue(changed, "changed");
+    ds.post(); // refused if the row held were not the row stored
+    compareWithFile();
+    QCOMPARE(ds.text(changed), QString("changed"));
+}
+
 // Two copies of the program on one file: a save made from a row read before another copy changed it is refused
 // with the engine's words, the edit stays for the user to keep or drop, and the other copy's change survives.
 void TestData::changeMadeElsewhereIsRefusedNotOverwritten_data()
@@ -701,8 +829,10 @@ void TestData::changeMadeElsewhereIsRefusedNotOverwritten()
         QCOMPARE(mine.text("Mobile"), QString("555-MINE"));
     }
     QCOMPARE(db.scalar("SELECT Mobile FROM People WHERE rowid = 1").toString(), mobile);
-    if (elsewhere.startsWith("JobTitle"))
+    if (elsewhere.startsWith("JobTitle")) {
         QCOMPARE(db.scalar("SELECT JobTitle FROM People WHERE rowid = 1").toString(), QString("Buyer"));
+        QCOMPARE(mine.text("JobTitle"), QString("Buyer")); // the row held after the save is the row stored
+    }
     // Dropping the edit and re-reading shows the other copy's work.
     mine.cancel();
     mine.refresh();

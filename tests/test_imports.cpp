@@ -110,6 +110,7 @@ private slots:
     void sameFileTwiceAddsNothingTheSecondTime();
     void openDialogFilterAndCancel();
     void professionSuggestionsRefreshedOnceAtTheEnd();
+    void professionsNotAskedForAfterAnImportWithoutThem();
     void contactsGoToTheFirstCompany();
     void accountsCsv_data();
     void accountsCsv();
@@ -203,6 +204,19 @@ void TestImports::contactsCsv_data()
         << QStringList{personInsert("Someone", {"Email1", "someone@example.com"}), personInsert("nobody"),
                        personInsert("émile zola", {"Email1", ""})}
         << QStringList{"I:0 record(s) added."} << QStringList{"Someone", "nobody", "émile zola"} << none;
+    QTest::newRow("duplicates in other scripts, beyond the basic plane, and in bytes that are not UTF-8")
+        << h + "Ms.,ΣΟΦΊΑ ΔΉΜΟΥ\r\nMr.,\xF0\x90\x90\x80"
+               "BC\r\nMr.,JO\xEF\xBF\xBD\r\nMs.,Zoë\r\n"
+        << QStringList{personInsert("σοφία δήμου"),
+                       personInsert("\xF0\x90\x90\xA8"
+                                    "bc"),
+                       "INSERT INTO People (CompanyID, Name) VALUES (1, CAST(X'4A6FE9' AS TEXT))"}
+        << QStringList{"I:1 record(s) added."}
+        << QStringList{"σοφία δήμου",
+                       "\xF0\x90\x90\xA8"
+                       "bc",
+                       "Jo\xEF\xBF\xBD", "Zoë"}
+        << none;
     QTest::newRow("empty and blank names left out")
         << h + "Mr.,\r\nMr., \r\n\r\nMr.,   \r\nMr.,\t\r\nMs.,Ann Lee\r\n"
         << none << QStringList{"I:1 record(s) added."} << QStringList{"Ann Lee"} << none;
@@ -311,6 +325,33 @@ void TestImports::professionSuggestionsRefreshedOnceAtTheEnd()
     dm.PeopleCompanyDet->post();
     QCOMPARE(refreshed.count(), 2);
     QVERIFY(dm.professionSuggestions().contains("Baker"));
+}
+
+// An import that sets no profession cannot change the suggestions: the query over every contact is not run again,
+// and the next save still knows when it must be.
+void TestImports::professionsNotAskedForAfterAnImportWithoutThem()
+{
+    ScriptedMessages shown;
+    ScriptedFileDialogs dialogs;
+    TestDatabase db({personInsert("Someone", {"Profession", "Dentist"})});
+    TMainDataModule& dm = db.open();
+    CsvFile csv(ContactsHeader + "\r\nMr.,Ann\r\nMr.,Bea,,Buyer\r\n");
+    dialogs.answers.push_back(csv.path());
+    QSignalSpy runs(dm.ProfessionQuery, &Dataset::opened);
+    SpeedButton14Click(dm);
+    QCOMPARE(shown.texts(), QStringList{"2 record(s) added."});
+    QCOMPARE(runs.count(), 0);
+    QCOMPARE(dm.professionSuggestions(), QStringList{"Dentist"});
+    Dataset& people = *dm.PeopleCompanyDet;
+    people.edit();
+    people.setValue("Mobile", "1");
+    people.post();
+    QCOMPARE(runs.count(), 0);
+    people.edit();
+    people.setValue("Profession", "Baker");
+    people.post();
+    QCOMPARE(runs.count(), 1);
+    QCOMPARE(dm.professionSuggestions(), (QStringList{"Baker", "Dentist"}));
 }
 
 void TestImports::contactsGoToTheFirstCompany()
