@@ -12,6 +12,11 @@ namespace qv {
 
 namespace {
 
+// Decrypted pages kept: enough that re-reads stay in memory; a few MiB while every row is read into memory once.
+constexpr int FullCacheKiB = 131072, ScanCacheKiB = 2048;
+
+QByteArray cacheSizePragma(int kib) { return "PRAGMA cache_size = -" + QByteArray::number(kib) + ';'; }
+
 QString engineError(sqlite3* db, int rc)
 {
     QString text = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
@@ -229,10 +234,10 @@ void Connection::open()
                                 .arg(QDir::toNativeSeparators(path)),
                             SQLITE_CORRUPT);
     }
-    const char* settings = "PRAGMA journal_mode = DELETE;"
-                           "PRAGMA cache_size = -131072;" // 128 MiB of decrypted pages: re-reads stay in memory
-                           "PRAGMA temp_store = MEMORY;";
-    rc = sqlite3_exec(db, settings, nullptr, nullptr, nullptr);
+    const QByteArray settings = QByteArrayLiteral("PRAGMA journal_mode = DELETE;"
+                                                  "PRAGMA temp_store = MEMORY;") +
+                                cacheSizePragma(FullCacheKiB);
+    rc = sqlite3_exec(db, settings.constData(), nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) abandon(rc);
     if (mode.contains("Exclusive", Qt::CaseInsensitive) || mode.contains("Deny Read", Qt::CaseInsensitive)) {
         rc = sqlite3_exec(db, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, nullptr);
@@ -350,6 +355,14 @@ void Connection::rollback()
 
 qint64 Connection::lastInsertRowid() const { return sqlite3_last_insert_rowid(handle()); }
 int Connection::changes() const { return sqlite3_changes(handle()); }
+
+void Connection::limitPageCache(bool limited)
+{
+    if (!m_db) return;
+    const int rc = sqlite3_exec(m_db, cacheSizePragma(limited ? ScanCacheKiB : FullCacheKiB).constData(), nullptr,
+                                nullptr, nullptr);
+    if (rc != SQLITE_OK) throw DatabaseError(describeFailure(rc, lastErrorText()), rc);
+}
 
 void Connection::releaseMemory()
 {

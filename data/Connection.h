@@ -98,6 +98,9 @@ public:
 
     QString lastErrorText() const;
     // Gives back the page cache's unused pages: once the datasets hold their rows, the cache would be a second copy.
+    // While limited, the page cache holds a few MiB: a read of every row into memory passes each page once, and
+    // keeping them all would only fault in a second copy of the file that is given back right after.
+    void limitPageCache(bool limited);
     void releaseMemory();
 
     // Why saves will fail although the file opened (it or its folder cannot be written); empty when they can.

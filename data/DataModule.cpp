@@ -63,13 +63,21 @@ Dataset* TMainDataModule::dataset(const QString& name) const
 
 void TMainDataModule::openAll(bool open)
 {
-    for (Dataset* d : m_openOrder) {
-        if (open)
-            d->open();
-        else
-            d->close();
+    const bool limited = open && MainADOConnection->isOpen();
+    if (limited) MainADOConnection->limitPageCache(true);
+    try {
+        for (Dataset* d : m_openOrder) {
+            if (open)
+                d->open();
+            else
+                d->close();
+        }
+        reloadProfessionSuggestions();
+    } catch (...) {
+        if (limited) MainADOConnection->limitPageCache(false);
+        throw;
     }
-    reloadProfessionSuggestions();
+    if (limited) MainADOConnection->limitPageCache(false);
     // The datasets hold every row now; the pages read to fill them are not needed again.
     if (MainADOConnection->isOpen()) MainADOConnection->releaseMemory();
 }

@@ -63,9 +63,8 @@ void Dataset::addLookupField(const QString& name, std::function<QVariant(const D
 
 // ================================================================ open, close, read
 
-qint64 Dataset::linkOf(const Row& row) const
+qint64 Dataset::linkIn(const PackedRow& p) const
 {
-    const PackedRow p = row.packed();
     switch (p.tag(m_linkColumn, m_storedColumns)) {
     case PackedRow::Null: return NullLink;
     case PackedRow::Int: return p.integer(m_linkColumn, m_storedColumns);
@@ -81,39 +80,49 @@ QString Dataset::columnList() const
     return cols.join(", ");
 }
 
-QString Dataset::selectSql() const
+QString Dataset::selectSql(bool withRowid) const
 {
     if (!m_table) return m_sql;
     // In the table's own order, a plain scan; a detail sorts its rows by the link in memory (see readAll).
-    return QStringLiteral("SELECT rowid, %1 FROM [%2] ORDER BY rowid").arg(columnList(), m_table->name);
+    return QStringLiteral("SELECT %1%2 FROM [%3] ORDER BY rowid")
+        .arg(withRowid ? QStringLiteral("rowid, ") : QString(), columnList(), m_table->name);
 }
 
-void Dataset::readRow(Statement& st, PackedRow::Builder& b, RowStore& store, Row& row) const
+bool Dataset::keyIsRowid()
+{
+    if (!m_table || m_storedColumns == 0 || m_columns[0].type != ColumnType::AutoIncrement) return false;
+    readFileForm();
+    return m_fileForm == FileForm::Known && m_fileColumns[0].isRowid;
+}
+
+void Dataset::readRow(Statement& st, bool withRowid, PackedRow::Builder& b, RowStore& store, Row& row) const
 {
     b.clear();
-    const int first = m_table ? 1 : 0;
-    row.rowid = m_table ? st.columnInt(0) : 0;
+    // One call that takes the connection's lock per cell, not one per type, text and length.
+    sqlite3_stmt* h = st.handle();
+    const int first = withRowid ? 1 : 0;
     for (int i = 0; i < m_storedColumns; ++i) {
-        const int c = i + first;
-        switch (st.columnType(c)) {
+        sqlite3_value* v = sqlite3_column_value(h, i + first);
+        switch (sqlite3_value_type(v)) {
         case SQLITE_NULL: b.addNull(); break;
-        case SQLITE_INTEGER: b.addInt(st.columnInt(c)); break;
-        case SQLITE_FLOAT: b.addReal(st.columnDouble(c)); break;
+        case SQLITE_INTEGER: b.addInt(sqlite3_value_int64(v)); break;
+        case SQLITE_FLOAT: b.addReal(sqlite3_value_double(v)); break;
         default: {
-            int size = 0;
-            const char* p = st.columnTextUtf8(c, &size);
-            b.addText(p, size);
+            const char* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+            b.addText(p, sqlite3_value_bytes(v));
         }
         }
     }
-    row.data = store.add(b);
+    if (m_table) b.setRowid(withRowid ? st.columnInt(0) : b.integer(0));
+    row.ref = store.add(b);
 }
 
 void Dataset::readAll()
 {
     m_connection->handle(); // fails with the closed-connection error first
     const Connection::Stamp stamp = m_table ? m_connection->stampOf(m_table->name) : Connection::Stamp{};
-    Statement st(*m_connection, selectSql());
+    const bool withRowid = m_table && !keyIsRowid();
+    Statement st(*m_connection, selectSql(withRowid));
     if (!m_table) {
         // A query's columns are whatever its SQL selects.
         if (m_columns.empty() || m_storedColumns != st.columnCount()) {
@@ -130,26 +139,49 @@ void Dataset::readAll()
     PackedRow::Builder b(m_storedColumns);
     while (st.step()) {
         Row r;
-        readRow(st, b, store, r);
+        readRow(st, withRowid, b, store, r);
         rows.push_back(r);
     }
     // Read in rowid order; a detail shows its rows grouped by the link, in rowid order within a group.
     if (m_linkColumn >= 0) {
         // Each row's link read once; rows keep their rowid order within a link.
         std::vector<std::pair<qint64, quint32>> order(rows.size());
-        for (size_t i = 0; i < rows.size(); ++i) order[i] = {linkOf(rows[i]), quint32(i)};
-        if (!std::is_sorted(order.begin(), order.end())) {
-            std::sort(order.begin(), order.end());
-            std::vector<Row> sorted(rows.size());
-            for (size_t i = 0; i < order.size(); ++i) sorted[i] = rows[order[i].second];
-            rows = std::move(sorted);
-        }
+        for (size_t i = 0; i < rows.size(); ++i) order[i] = {linkIn(PackedRow(store.at(rows[i].ref))), quint32(i)};
+        sortByLink(rows, order);
     }
     rows.shrink_to_fit();
     m_rows = std::move(rows);
     rowsChanged();
     m_store = std::move(store);
     m_readStamp = stamp;
+}
+
+void Dataset::sortByLink(std::vector<Row>& rows, std::vector<std::pair<qint64, quint32>>& order)
+{
+    if (std::is_sorted(order.begin(), order.end())) return;
+    qint64 lo = std::numeric_limits<qint64>::max(), hi = std::numeric_limits<qint64>::min();
+    for (const auto& o : order)
+        if (o.first != NullLink) {
+            lo = std::min(lo, o.first);
+            hi = std::max(hi, o.first);
+        }
+    std::vector<Row> sorted(rows.size());
+    // Links are mostly keys of a few thousand or a few hundred thousand master rows: counted into place, in one
+    // pass that keeps the rowid order within a link, instead of compared. Bucket 0 holds the rows without one.
+    const quint64 width = lo <= hi ? quint64(hi) - quint64(lo) : 0;
+    if (width < 4 * quint64(rows.size()) + 1024) {
+        std::vector<quint32> start(size_t(width) + 3, 0);
+        const auto bucket = [&](qint64 link) {
+            return link == NullLink ? size_t(0) : size_t(quint64(link) - quint64(lo)) + 1;
+        };
+        for (const auto& o : order) ++start[bucket(o.first) + 1];
+        for (size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
+        for (const auto& o : order) sorted[start[bucket(o.first)]++] = rows[o.second];
+    } else {
+        std::sort(order.begin(), order.end());
+        for (size_t i = 0; i < order.size(); ++i) sorted[i] = rows[order[i].second];
+    }
+    rows = std::move(sorted);
 }
 
 void Dataset::open()
@@ -273,7 +305,7 @@ void Dataset::moveToIndex(int index, bool notify)
     m_pos = index;
     // A scan moves row by row through rows scattered over the heap: start loading the next ones now.
     for (int ahead = 1; ahead <= 4; ++ahead)
-        if (m_lo + index + ahead < m_hi) m_rows[size_t(m_lo + index + ahead)].packed().prefetch();
+        if (m_lo + index + ahead < m_hi) packedOf(m_rows[size_t(m_lo + index + ahead)]).prefetch();
     for (Dataset* d : m_details) d->masterMoved();
     if (notify) notifyCurrent();
 }
@@ -381,7 +413,7 @@ QVariant Dataset::valueAt(int shownRow, int index) const
     int viewRow = shownRow;
     if (m_state == DatasetState::Insert && shownRow > m_pos) --viewRow;
     if (viewRow < 0 || viewRow >= m_hi - m_lo) return {};
-    return m_rows[size_t(m_lo + viewRow)].packed().value(index, m_storedColumns);
+    return packedOf(m_rows[size_t(m_lo + viewRow)]).value(index, m_storedColumns);
 }
 
 const char* Dataset::utf8At(int shownRow, int index, int* size) const
@@ -396,8 +428,8 @@ const char* Dataset::utf8At(int shownRow, int index, int* size) const
     if (shownRow < 0 || shownRow >= m_hi - m_lo) return nullptr;
     const int at = m_lo + shownRow;
     // A scan reads row after row: start loading the next ones now.
-    if (at + 4 < m_hi) m_rows[size_t(at + 4)].packed().prefetch();
-    const PackedRow row = m_rows[size_t(at)].packed();
+    if (at + 4 < m_hi) packedOf(m_rows[size_t(at + 4)]).prefetch();
+    const PackedRow row = packedOf(m_rows[size_t(at)]);
     if (row.tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
     return row.bytes(index, m_storedColumns, size);
 }
@@ -529,7 +561,7 @@ void Dataset::edit()
     if (recordCount() == 0) return insert();
     const Row* r = currentRow();
     m_edit.resize(size_t(m_storedColumns));
-    for (int i = 0; i < m_storedColumns; ++i) m_edit[size_t(i)] = r->packed().value(i, m_storedColumns);
+    for (int i = 0; i < m_storedColumns; ++i) m_edit[size_t(i)] = packedOf(*r).value(i, m_storedColumns);
     m_editChanged.assign(size_t(m_storedColumns), false);
     m_modified = false;
     setState(DatasetState::Edit);
@@ -610,7 +642,7 @@ void Dataset::refresh()
     int pos = -1;
     if (m_table && keepRowid != 0) {
         for (int r = m_lo; r < m_hi; ++r)
-            if (m_rows[size_t(r)].rowid == keepRowid) {
+            if (rowidOf(m_rows[size_t(r)]) == keepRowid) {
                 pos = r - m_lo;
                 break;
             }
@@ -631,7 +663,7 @@ size_t Dataset::textBytes() const
 {
     size_t total = 0;
     for (const Row& r : m_rows) {
-        const PackedRow row = r.packed();
+        const PackedRow row = packedOf(r);
         for (int i = 0; i < m_storedColumns; ++i)
             if (row.tag(i, m_storedColumns) == PackedRow::Text) {
                 int size = 0;

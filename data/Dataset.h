@@ -158,14 +158,17 @@ signals:
     void rowChanged(int row);  // the values of the row at row were posted or their edit cancelled
 
 private:
+    // A row held: where its packed bytes are in m_store. Its rowid is in those bytes.
     struct Row {
-        qint64 rowid = 0;
-        const char* data = nullptr; // in m_store
-        PackedRow packed() const { return PackedRow(data); }
+        RowStore::Ref ref = 0;
     };
+    PackedRow packedOf(const Row& row) const { return PackedRow(m_store.at(row.ref)); }
+    qint64 rowidOf(const Row& row) const { return m_table ? packedOf(row).rowid(m_storedColumns) : 0; }
     // A detail's rows are ordered by their link column's value; a null link sorts before every value.
     static constexpr qint64 NullLink = std::numeric_limits<qint64>::min();
-    qint64 linkOf(const Row& row) const;
+    qint64 linkOf(const Row& row) const { return linkIn(packedOf(row)); }
+    qint64 linkIn(const PackedRow& row) const;
+    static void sortByLink(std::vector<Row>& rows, std::vector<std::pair<qint64, quint32>>& order);
     struct Column {
         QString name;
         ColumnType type = ColumnType::Text;
@@ -175,9 +178,12 @@ private:
 
     Dataset(Connection* connection, const QString& name, QObject* parent);
     void readAll();
-    void readRow(Statement& st, PackedRow::Builder& b, RowStore& store, Row& row) const;
+    // A row of a statement that selects the rowid first when withRowid, then the stored columns.
+    void readRow(Statement& st, bool withRowid, PackedRow::Builder& b, RowStore& store, Row& row) const;
     QString columnList() const; // the stored columns, bracketed, in their order
-    QString selectSql() const;
+    QString selectSql(bool withRowid) const;
+    bool keyIsRowid(); // the first column holds the rowid: a read need not select it again
+    void readFileForm();
     void ensureView() const;
     void computeView() const;
     void masterMoved();

@@ -53,7 +53,7 @@ QVariant Dataset::storedValue(int index) const
     if (isEditing()) return m_edit[size_t(index)];
     const Row* r = currentRow();
     if (!r) return {};
-    return r->packed().value(index, m_storedColumns);
+    return packedOf(*r).value(index, m_storedColumns);
 }
 
 QVariant Dataset::value(int index) const
@@ -114,15 +114,15 @@ const char* Dataset::utf8(int index, int* size) const
     *size = 0;
     if (isEditing() || index >= m_storedColumns) return nullptr;
     const Row* r = currentRow();
-    if (!r || r->packed().tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
-    return r->packed().bytes(index, m_storedColumns, size);
+    if (!r || packedOf(*r).tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
+    return packedOf(*r).bytes(index, m_storedColumns, size);
 }
 
 qint64 Dataset::rowId() const
 {
     if (m_state == DatasetState::Insert) return 0;
     const Row* r = currentRow();
-    return r ? r->rowid : 0;
+    return r ? rowidOf(*r) : 0;
 }
 
 QString Dataset::displayText(const QString& name) const

@@ -120,15 +120,15 @@ bool Dataset::locate(const QStringList& columns, const QVariantList& values, Loc
         for (int r = m_lo; r < m_hi; ++r) {
             const quint64 key = keys[size_t(r)];
             if (key & UnfoldedKey) {
-                if (rowMatches(m_rows[size_t(r)].packed())) return found(r);
+                if (rowMatches(packedOf(m_rows[size_t(r)]))) return found(r);
             } else if ((key & mask) == wanted) {
-                if (wn <= 8 || rowMatches(m_rows[size_t(r)].packed())) return found(r);
+                if (wn <= 8 || rowMatches(packedOf(m_rows[size_t(r)]))) return found(r);
             }
         }
         return false;
     }
     for (int r = m_lo; r < m_hi; ++r)
-        if (rowMatches(m_rows[size_t(r)].packed())) return found(r);
+        if (rowMatches(packedOf(m_rows[size_t(r)]))) return found(r);
     return false;
 }
 
@@ -148,7 +148,7 @@ const std::vector<quint64>& Dataset::searchKeys(int column) const
     if (m_searchKeysColumn == column) return m_searchKeys;
     m_searchKeys.resize(m_rows.size());
     for (size_t r = 0; r < m_rows.size(); ++r) {
-        const PackedRow row = m_rows[r].packed();
+        const PackedRow row = packedOf(m_rows[r]);
         quint64 key = UnfoldedKey;
         if (row.tag(column, m_storedColumns) == PackedRow::Text) {
             int size = 0;
@@ -171,9 +171,9 @@ QVariant Dataset::lookupValue(const QString& keyColumn, const QVariant& key, con
     const int k = fieldIndex(keyColumn), r = fieldIndex(resultColumn);
     if (k < 0 || r < 0 || k >= m_storedColumns || r >= m_storedColumns) return {};
     for (int i = m_lo; i < m_hi; ++i) {
-        const QVariant v = m_rows[size_t(i)].packed().value(k, m_storedColumns);
-        if (!v.isNull() && v == key) return m_rows[size_t(i)].packed().value(r, m_storedColumns);
-        if (!v.isNull() && v.toString() == key.toString()) return m_rows[size_t(i)].packed().value(r, m_storedColumns);
+        const QVariant v = packedOf(m_rows[size_t(i)]).value(k, m_storedColumns);
+        if (!v.isNull() && v == key) return packedOf(m_rows[size_t(i)]).value(r, m_storedColumns);
+        if (!v.isNull() && v.toString() == key.toString()) return packedOf(m_rows[size_t(i)]).value(r, m_storedColumns);
     }
     return {};
 }

@@ -72,31 +72,35 @@ void Dataset::reloadRow(qint64 rowid, Row& row)
     st.bindInt(1, rowid);
     PackedRow::Builder b(m_storedColumns);
     if (st.step()) {
-        readRow(st, b, m_store, row);
+        readRow(st, true, b, m_store, row);
     } else {
-        row.rowid = rowid;
         for (const QVariant& v : m_edit) b.addValue(v);
-        row.data = m_store.add(b);
+        b.setRowid(rowid);
+        row.ref = m_store.add(b);
     }
     st.reset();
+}
+
+void Dataset::readFileForm()
+{
+    if (m_fileForm != FileForm::Unknown) return;
+    QStringList names;
+    for (int i = 0; i < m_storedColumns; ++i) names << m_columns[size_t(i)].name;
+    const auto columns = storedvalues::readFileColumns(*m_connection, m_table->name, names);
+    m_fileForm = columns ? FileForm::Known : FileForm::ReadBack;
+    m_fileColumns = columns.value_or(std::vector<storedvalues::FileColumn>());
+    m_composer = std::make_unique<PackedRow::Builder>(m_storedColumns);
 }
 
 bool Dataset::composeRow(qint64 rowid, const Row* original, const std::vector<int>& written,
                          const std::vector<QByteArray>& texts, Row& row)
 {
-    if (m_fileForm == FileForm::Unknown) {
-        QStringList names;
-        for (int i = 0; i < m_storedColumns; ++i) names << m_columns[size_t(i)].name;
-        const auto columns = storedvalues::readFileColumns(*m_connection, m_table->name, names);
-        m_fileForm = columns ? FileForm::Known : FileForm::ReadBack;
-        m_fileColumns = columns.value_or(std::vector<storedvalues::FileColumn>());
-        m_composer = std::make_unique<PackedRow::Builder>(m_storedColumns);
-    }
+    readFileForm();
     if (m_fileForm != FileForm::Known) return false;
     using storedvalues::Affinity;
     PackedRow::Builder& b = *m_composer;
     b.clear();
-    const PackedRow stored = original ? original->packed() : PackedRow();
+    const PackedRow stored = original ? packedOf(*original) : PackedRow();
     size_t k = 0; // the next of the written columns, which ascend
     for (int i = 0; i < m_storedColumns; ++i) {
         const storedvalues::FileColumn& file = m_fileColumns[size_t(i)];
@@ -145,19 +149,19 @@ bool Dataset::composeRow(qint64 rowid, const Row* original, const std::vector<in
             return false;
         }
     }
-    row.rowid = rowid;
-    row.data = m_store.add(b);
+    b.setRowid(rowid);
+    row.ref = m_store.add(b);
     return true;
 }
 
 void Dataset::releaseRow(const Row& row)
 {
-    m_store.release(row.packed().byteSize(m_storedColumns));
+    m_store.release(packedOf(row).byteSize(m_storedColumns));
     // Replaced and deleted rows leave their bytes behind; once they outweigh the live rows, copy those out.
     if (m_store.garbageBytes() < 1024 * 1024 || m_store.garbageBytes() * 2 < m_store.usedBytes()) return;
     RowStore fresh;
     for (Row& r : m_rows)
-        if (r.data != row.data) r.data = fresh.copy(r.data, r.packed().byteSize(m_storedColumns));
+        if (r.ref != row.ref) r.ref = fresh.copy(m_store.at(r.ref), packedOf(r).byteSize(m_storedColumns));
     m_store = std::move(fresh);
 }
 
@@ -195,13 +199,13 @@ void Dataset::writeRow()
         rowid = m_connection->lastInsertRowid();
     } else {
         const Row& original = *currentRow();
-        rowid = original.rowid;
+        rowid = rowidOf(original);
         if (!indexes.empty()) {
             Statement& st = writeStatement(false, indexes);
             bindWritten(st);
             int k = int(indexes.size()) + 1;
             st.bindInt(k++, rowid);
-            const PackedRow stored = original.packed();
+            const PackedRow stored = packedOf(original);
             for (int i : indexes) {
                 int size = 0;
                 const char* p = stored.bytes(i, m_storedColumns, &size);
@@ -260,7 +264,7 @@ void Dataset::moveToLinkPlace(int at)
     // Among its new master's rows in rowid order, where a re-read would put it.
     auto pos = std::upper_bound(m_rows.begin(), m_rows.end(), moved, [this](const Row& a, const Row& b) {
         if (linkOf(a) != linkOf(b)) return linkOf(a) < linkOf(b);
-        return a.rowid < b.rowid;
+        return rowidOf(a) < rowidOf(b);
     });
     m_rows.insert(pos, std::move(moved));
     rowsChanged();
@@ -309,7 +313,7 @@ void Dataset::remove()
     const bool wasCurrent = before == m_readStamp;
     Statement& st = cachedStatement(
         m_deleteStatement, [this] { return QStringLiteral("DELETE FROM [%1] WHERE rowid = ?").arg(m_table->name); });
-    st.bindInt(1, m_rows[size_t(at)].rowid);
+    st.bindInt(1, rowidOf(m_rows[size_t(at)]));
     st.step();
     st.reset();
     m_connection->noteWrite(m_table->name);
@@ -355,7 +359,7 @@ int Dataset::removeAll(int limit)
     // mean, since every rowid in it is one of ours.
     std::vector<qint64> rowids;
     rowids.reserve(size_t(count));
-    for (int r = m_lo; r < m_lo + count; ++r) rowids.push_back(m_rows[size_t(r)].rowid);
+    for (int r = m_lo; r < m_lo + count; ++r) rowids.push_back(rowidOf(m_rows[size_t(r)]));
     std::sort(rowids.begin(), rowids.end());
     const bool wasCurrent = m_connection->stampOf(m_table->name) == m_readStamp;
     Statement& st = cachedStatement(m_deleteRunStatement, [this] {
@@ -368,11 +372,12 @@ int Dataset::removeAll(int limit)
         m_connection->noteWrite(m_table->name);
         if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
         const auto gone = [&](const Row& r) {
-            return r.rowid <= rowids[done - 1] && std::binary_search(rowids.begin(), rowids.begin() + done, r.rowid);
+            return rowidOf(r) <= rowids[done - 1] &&
+                   std::binary_search(rowids.begin(), rowids.begin() + done, rowidOf(r));
         };
         const auto end =
             std::stable_partition(m_rows.begin() + m_lo, m_rows.begin() + m_hi, [&](const Row& r) { return !gone(r); });
-        for (auto it = end; it != m_rows.begin() + m_hi; ++it) m_store.release(it->packed().byteSize(m_storedColumns));
+        for (auto it = end; it != m_rows.begin() + m_hi; ++it) m_store.release(packedOf(*it).byteSize(m_storedColumns));
         const int removed = int(m_rows.begin() + m_hi - end);
         m_rows.erase(end, m_rows.begin() + m_hi);
         m_hi -= removed;

@@ -8,15 +8,16 @@ namespace qv {
 
 namespace {
 
-constexpr unsigned char WideCheckpoints = 1;
+constexpr unsigned char WideCheckpoints = 1, StoredRowid = 2;
 constexpr unsigned char LongestShortText = PackedRow::LongestShortText;
 constexpr unsigned char CodeNull = PackedRow::CodeNull, CodeInt = PackedRow::CodeInt, CodeReal = PackedRow::CodeReal,
                         CodeLongText = PackedRow::CodeLongText, CodeInt8 = PackedRow::CodeInt8,
-                        CodeInt32 = PackedRow::CodeInt32;
+                        CodeInt32 = PackedRow::CodeInt32, CodeInt16 = PackedRow::CodeInt16,
+                        CodeInt24 = PackedRow::CodeInt24;
 constexpr int CheckpointEvery = PackedRow::CheckpointEvery;
 // Blocks grow from small to large, so that a table of a few rows takes a few kilobytes and a large one a few
 // hundred blocks.
-constexpr size_t FirstBlockSize = 4 * 1024, LargestBlockSize = 256 * 1024;
+constexpr size_t FirstBlockSize = 4 * 1024, LargestBlockSize = size_t(1) << RowStore::OffsetBits;
 
 int checkpointCount(int columns) { return columns > 0 ? (columns - 1) / CheckpointEvery : 0; }
 
@@ -31,6 +32,8 @@ inline size_t cellSize(unsigned char code, const char* at)
     if (code <= LongestShortText) return code;
     if (code == CodeNull) return 0;
     if (code == CodeInt8) return 1;
+    if (code == CodeInt16) return 2;
+    if (code == CodeInt24) return 3;
     if (code == CodeInt32) return 4;
     if (code == CodeLongText) {
         quint32 n;
@@ -108,6 +111,16 @@ qint64 PackedRow::integer(int column, int columnCount) const
     const char* p = bytes(column, columnCount, &size);
     switch (static_cast<unsigned char>(m_data[1 + column])) {
     case CodeInt8: return qint64(static_cast<signed char>(*p));
+    case CodeInt16: {
+        qint16 v;
+        std::memcpy(&v, p, 2);
+        return v;
+    }
+    case CodeInt24: {
+        // Little-endian, sign taken from the top byte.
+        const auto* u = reinterpret_cast<const unsigned char*>(p);
+        return qint64(qint32(quint32(u[0]) << 8 | quint32(u[1]) << 16 | quint32(u[2]) << 24) >> 8);
+    }
     case CodeInt32: {
         qint32 v;
         std::memcpy(&v, p, 4);
@@ -145,11 +158,24 @@ QVariant PackedRow::value(int column, int columnCount) const
 size_t PackedRow::byteSize(int columnCount) const
 {
     if (!m_data) return 0;
-    if (columnCount == 0) return 1;
+    const size_t rowid = (m_data[0] & StoredRowid) ? 8 : 0;
+    if (columnCount == 0) return 1 + rowid;
     const char* data;
     const int last = columnCount - 1;
     const size_t offset = cellOffset(m_data, last, columnCount, &data);
-    return size_t(data - m_data) + offset + cellSize(static_cast<unsigned char>(m_data[1 + last]), data + offset);
+    return size_t(data - m_data) + offset + cellSize(static_cast<unsigned char>(m_data[1 + last]), data + offset) +
+           rowid;
+}
+
+qint64 PackedRow::rowid(int columnCount) const
+{
+    if (!m_data) return 0;
+    if (m_data[0] & StoredRowid) {
+        qint64 v;
+        std::memcpy(&v, m_data + byteSize(columnCount) - 8, 8);
+        return v;
+    }
+    return columnCount > 0 ? integer(0, columnCount) : 0;
 }
 
 // ================================================================ PackedRow::Builder
@@ -163,6 +189,8 @@ void PackedRow::Builder::clear()
 {
     m_column = 0;
     m_dataSize = 0;
+    m_rowid = 0;
+    m_hasRowid = false;
     m_owned.clear(); // keeps its capacity: one row after another reuses it
 }
 
@@ -195,12 +223,29 @@ void PackedRow::Builder::addValue(const QVariant& v)
 
 PackedRow::Tag PackedRow::Builder::tag(int column) const { return tagOf(m_codes[size_t(column)]); }
 
-size_t PackedRow::Builder::packedSize() const { return headerSize(m_columns, m_dataSize > 0xFFFF) + m_dataSize; }
+qint64 PackedRow::Builder::integer(int column) const { return tag(column) == Int ? m_cells[size_t(column)].number : 0; }
+
+bool PackedRow::Builder::storesRowid() const
+{
+    // Most tables' first column is the rowid's alias: then it holds the rowid already.
+    if (!m_hasRowid) return false;
+    if (m_column == 0) return true;
+    const unsigned char code = m_codes[0];
+    const bool integer =
+        code == CodeInt8 || code == CodeInt16 || code == CodeInt24 || code == CodeInt32 || code == CodeInt;
+    return !integer || m_cells[0].number != m_rowid;
+}
+
+size_t PackedRow::Builder::packedSize() const
+{
+    return headerSize(m_columns, m_dataSize > 0xFFFF) + m_dataSize + (storesRowid() ? 8 : 0);
+}
 
 void PackedRow::Builder::writeTo(char* out) const
 {
     const bool wide = m_dataSize > 0xFFFF;
-    out[0] = wide ? WideCheckpoints : 0;
+    const bool rowid = storesRowid();
+    out[0] = static_cast<char>((wide ? WideCheckpoints : 0) | (rowid ? StoredRowid : 0));
     std::memcpy(out + 1, m_codes.data(), size_t(m_columns));
     char* checkpoints = out + 1 + m_columns;
     for (size_t i = 0; i < m_checkpoints.size(); ++i) {
@@ -225,6 +270,16 @@ void PackedRow::Builder::writeTo(char* out) const
             at += cell.size;
         } else if (code == CodeInt8) {
             *at++ = static_cast<char>(static_cast<signed char>(cell.number));
+        } else if (code == CodeInt16) {
+            const qint16 n = qint16(cell.number);
+            std::memcpy(at, &n, 2);
+            at += 2;
+        } else if (code == CodeInt24) {
+            const quint32 n = quint32(cell.number);
+            at[0] = char(n & 0xFF);
+            at[1] = char((n >> 8) & 0xFF);
+            at[2] = char((n >> 16) & 0xFF);
+            at += 3;
         } else if (code == CodeInt32) {
             const qint32 n = qint32(cell.number);
             std::memcpy(at, &n, 4);
@@ -234,13 +289,15 @@ void PackedRow::Builder::writeTo(char* out) const
             at += 8;
         }
     }
+    if (rowid) std::memcpy(at, &m_rowid, 8);
 }
 
 // ================================================================ RowStore
 
-char* RowStore::allocate(size_t size)
+char* RowStore::allocate(size_t size, Ref* ref)
 {
     if (size > m_left) {
+        if (m_blocks.size() > (std::numeric_limits<Ref>::max() >> OffsetBits)) throw std::bad_alloc();
         // A row larger than a block gets a block of its own; the rest of the current block stays in use.
         const size_t grown = m_blocks.empty() ? FirstBlockSize : std::min(LargestBlockSize, 2 * m_lastBlockSize);
         m_lastBlockSize = grown;
@@ -249,30 +306,32 @@ char* RowStore::allocate(size_t size)
         m_allocated += blockSize;
         if (blockSize == size) {
             m_used += size;
+            *ref = Ref(m_blocks.size() - 1) << OffsetBits;
             return m_blocks.back().get();
         }
         m_free = m_blocks.back().get();
         m_left = blockSize;
     }
     char* at = m_free;
+    *ref = Ref(m_blocks.size() - 1) << OffsetBits | Ref(at - m_blocks.back().get());
     m_free += size;
     m_left -= size;
     m_used += size;
     return at;
 }
 
-const char* RowStore::add(const PackedRow::Builder& row)
+RowStore::Ref RowStore::add(const PackedRow::Builder& row)
 {
-    char* at = allocate(row.packedSize());
-    row.writeTo(at);
-    return at;
+    Ref ref;
+    row.writeTo(allocate(row.packedSize(), &ref));
+    return ref;
 }
 
-const char* RowStore::copy(const char* packed, size_t size)
+RowStore::Ref RowStore::copy(const char* packed, size_t size)
 {
-    char* at = allocate(size);
-    std::memcpy(at, packed, size);
-    return at;
+    Ref ref;
+    std::memcpy(allocate(size, &ref), packed, size);
+    return ref;
 }
 
 void RowStore::clear() { *this = RowStore(); }

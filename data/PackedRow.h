@@ -11,9 +11,10 @@
 namespace qv {
 
 // A view of one packed row. The bytes: a flags byte; one code byte per column (the length of a text up to 239
-// bytes, or null, integer of 1, 4 or 8 bytes, real, long text); the data offset of every eighth column (16-bit, or
-// 32-bit when the flags byte says so); then the cells' data one after another: UTF-8 texts, integers, 8-byte reals,
-// and long texts behind their 4-byte length. A column's data is found from the nearest eighth column's offset plus the
+// bytes, or null, integer of 1, 2, 3, 4 or 8 bytes, real, long text); the data offset of every eighth column (16-bit,
+// or 32-bit when the flags byte says so); then the cells' data one after another: UTF-8 texts, integers, 8-byte reals,
+// and long texts behind their 4-byte length; last, the row's 8-byte rowid when the flags byte says so (a table whose
+// first column is not the rowid's alias). A column's data is found from the nearest eighth column's offset plus the
 // sizes of at most seven cells before it.
 class PackedRow {
 public:
@@ -29,7 +30,9 @@ public:
     const char* bytes(int column, int columnCount, int* size) const;
     qint64 integer(int column, int columnCount) const; // 0 unless the cell is an integer
     QVariant value(int column, int columnCount) const;
-    size_t byteSize(int columnCount) const; // the whole run: header and data
+    size_t byteSize(int columnCount) const; // the whole run: header, data and a stored rowid
+    // The rowid the row was read with: stored, or else the first column's integer (0 when there is none).
+    qint64 rowid(int columnCount) const;
 
     // Asks the processor to bring the row in ahead of a scan reaching it.
     void prefetch() const
@@ -44,7 +47,7 @@ public:
     static constexpr unsigned char LongestShortText = 0xEF;
     static constexpr unsigned char CodeNull = 0xF0, CodeInt = 0xF1, CodeReal = 0xF2, CodeLongText = 0xF3;
     // Integers take the fewest of 1, 4 or 8 bytes that hold them: keys and links are mostly small.
-    static constexpr unsigned char CodeInt8 = 0xF4, CodeInt32 = 0xF5;
+    static constexpr unsigned char CodeInt8 = 0xF4, CodeInt32 = 0xF5, CodeInt16 = 0xF6, CodeInt24 = 0xF7;
     static constexpr int CheckpointEvery = 8;
 
     // Collects one row's cells in column order, then writes them out packed. A text is not copied when added: its
@@ -59,6 +62,10 @@ public:
         {
             if (v >= -128 && v <= 127)
                 startCell(CodeInt8, 1);
+            else if (v >= -32768 && v <= 32767)
+                startCell(CodeInt16, 2);
+            else if (v >= -8388608 && v <= 8388607)
+                startCell(CodeInt24, 3);
             else if (v >= -2147483647LL - 1 && v <= 2147483647LL)
                 startCell(CodeInt32, 4);
             else
@@ -77,7 +84,14 @@ public:
             cell.size = quint32(size);
         }
         void addValue(const QVariant& v); // null, number or text, by the variant's type
+        // The row's rowid: kept only when the first column does not already hold it.
+        void setRowid(qint64 rowid)
+        {
+            m_rowid = rowid;
+            m_hasRowid = true;
+        }
         Tag tag(int column) const;
+        qint64 integer(int column) const; // an added integer's value; 0 for any other cell
         size_t packedSize() const;
         void writeTo(char* out) const;
 
@@ -94,8 +108,11 @@ public:
             m_codes[size_t(m_column++)] = code;
             m_dataSize += dataBytes;
         }
+        bool storesRowid() const;
         int m_columns;
         int m_column = 0;
+        qint64 m_rowid = 0;
+        bool m_hasRowid = false;
         size_t m_dataSize = 0;
         std::vector<unsigned char> m_codes;
         std::vector<Cell> m_cells;
@@ -107,16 +124,19 @@ private:
     const char* m_data = nullptr;
 };
 
-// The blocks that hold the packed rows of one dataset. A row replaced or deleted leaves its bytes behind as
-// garbage until the owner copies the live rows into a fresh store.
+// The blocks that hold the packed rows of one dataset. A row is known by a 32-bit reference (its block and its
+// offset there), half a pointer: a dataset keeps one per row. Rows never move while the store lives. A row replaced
+// or deleted leaves its bytes behind as garbage until the owner copies the live rows into a fresh store.
 class RowStore {
 public:
+    using Ref = quint32;
     RowStore() = default;
     RowStore(RowStore&&) noexcept = default;
     RowStore& operator=(RowStore&&) noexcept = default;
 
-    const char* add(const PackedRow::Builder& row);
-    const char* copy(const char* packed, size_t size);
+    Ref add(const PackedRow::Builder& row);
+    Ref copy(const char* packed, size_t size);
+    const char* at(Ref ref) const { return m_blocks[ref >> OffsetBits].get() + (ref & OffsetMask); }
     void release(size_t size) { m_garbage += size; }
     void clear();
 
@@ -124,8 +144,11 @@ public:
     size_t usedBytes() const { return m_used; }
     size_t garbageBytes() const { return m_garbage; }
 
+    static constexpr int OffsetBits = 18; // a block of shared rows is at most 256 KiB
+    static constexpr Ref OffsetMask = (Ref(1) << OffsetBits) - 1;
+
 private:
-    char* allocate(size_t size);
+    char* allocate(size_t size, Ref* ref);
     std::vector<std::unique_ptr<char[]>> m_blocks;
     char* m_free = nullptr;
     size_t m_left = 0;
