@@ -11,11 +11,11 @@
 namespace qv {
 
 // A view of one packed row. The bytes: a flags byte; one code byte per column (the length of a text up to 239
-// bytes, or null, integer of 1, 2, 3, 4 or 8 bytes, real, long text); the data offset of every eighth column (16-bit,
-// or 32-bit when the flags byte says so); then the cells' data one after another: UTF-8 texts, integers, 8-byte reals,
-// and long texts behind their 4-byte length; last, the row's 8-byte rowid when the flags byte says so (a table whose
-// first column is not the rowid's alias). A column's data is found from the nearest eighth column's offset plus the
-// sizes of at most seven cells before it.
+// bytes, or null, integer of 1, 2, 3, 4 or 8 bytes, real, long text); the data offset of every sixteenth column
+// (16-bit, or 32-bit when the flags byte says so); then the cells' data one after another: UTF-8 texts, integers,
+// 8-byte reals, and long texts behind their 4-byte length; last, the row's 8-byte rowid when the flags byte says so (a
+// table whose first column is not the rowid's alias). A column's data is found from the nearest sixteenth column's
+// offset plus the sizes of at most fifteen cells before it.
 class PackedRow {
 public:
     enum Tag : unsigned char { Null = 0, Int = 1, Real = 2, Text = 3 };
@@ -48,7 +48,7 @@ public:
     static constexpr unsigned char CodeNull = 0xF0, CodeInt = 0xF1, CodeReal = 0xF2, CodeLongText = 0xF3;
     // Integers take the fewest of 1, 4 or 8 bytes that hold them: keys and links are mostly small.
     static constexpr unsigned char CodeInt8 = 0xF4, CodeInt32 = 0xF5, CodeInt16 = 0xF6, CodeInt24 = 0xF7;
-    static constexpr int CheckpointEvery = 8;
+    static constexpr int CheckpointEvery = 16;
 
     // Collects one row's cells in column order, then writes them out packed. A text is not copied when added: its
     // bytes are read when the row is written out, and must stay where they are until then (a statement's current
