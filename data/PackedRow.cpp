@@ -1,5 +1,7 @@
 #include "data/PackedRow.h"
 
+#include <QtEndian>
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -18,12 +20,58 @@ constexpr int CheckpointEvery = PackedRow::CheckpointEvery;
 // Blocks grow from small to large, so that a table of a few rows takes a few kilobytes and a large one a few
 // hundred blocks.
 constexpr size_t FirstBlockSize = 4 * 1024, LargestBlockSize = size_t(1) << RowStore::OffsetBits;
+// Bytes after a block's last row, so that reading a row's null map a word at a time never leaves the block.
+constexpr size_t BlockPadding = 8;
 
 int checkpointCount(int columns) { return columns > 0 ? (columns - 1) / CheckpointEvery : 0; }
 
-size_t headerSize(int columns, bool wide)
+int nullMapBytes(int columns) { return (columns + 7) / 8; }
+
+// Bits set in a word, inline: the processors the program is built for may lack an instruction for it, and the
+// library call that replaces one would dominate a cell's look-up.
+inline int bitCount(quint64 v)
 {
-    return 1 + size_t(columns) + size_t(checkpointCount(columns)) * (wide ? 4 : 2);
+    v = v - ((v >> 1) & 0x5555555555555555ULL);
+    v = (v & 0x3333333333333333ULL) + ((v >> 2) & 0x3333333333333333ULL);
+    v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return int((v * 0x0101010101010101ULL) >> 56);
+}
+
+// How many of the first `bits` columns are null: set bits of the null map, column c at bit c % 8 of byte c / 8.
+inline int nullsBefore(const unsigned char* map, int bits)
+{
+    int n = 0;
+    for (int i = 0; i < bits; i += 64) {
+        // A whole word even where fewer bits are wanted: the store pads every block, so that the load stays in it.
+        quint64 w;
+        std::memcpy(&w, map + i / 8, 8);
+        w = qFromLittleEndian(w);
+        if (const int rest = bits - i; rest < 64) w &= (quint64(1) << rest) - 1;
+        n += bitCount(w);
+    }
+    return n;
+}
+
+inline bool nullAt(const unsigned char* map, int column) { return (map[column >> 3] >> (column & 7)) & 1; }
+
+// Where the parts of a packed row start.
+struct Layout {
+    const unsigned char* map;   // the null map
+    const unsigned char* codes; // the codes of the cells that are not null, in column order
+    const char* checkpoints;
+    const char* data;
+    bool wide;
+};
+
+inline Layout layoutOf(const char* row, int columns)
+{
+    Layout l;
+    l.wide = row[0] & WideCheckpoints;
+    l.map = reinterpret_cast<const unsigned char*>(row + 1);
+    l.codes = l.map + nullMapBytes(columns);
+    l.checkpoints = reinterpret_cast<const char*>(l.codes) + (columns - nullsBefore(l.map, columns));
+    l.data = l.checkpoints + size_t(checkpointCount(columns)) * (l.wide ? 4 : 2);
+    return l;
 }
 
 // Bytes a cell takes in the data area, its length prefix included.
@@ -43,17 +91,15 @@ inline size_t cellSize(unsigned char code, const char* at)
     return 8;
 }
 
-// The offset of a column's cell within the data area, and where that area starts.
-inline size_t cellOffset(const char* row, int column, int columns, const char** dataArea)
+// The offset of a column's cell within the data area; `column` may be `columns`, the end of the data. `codeIndex`
+// is the column's place among the codes: the column less the nulls before it.
+inline size_t dataOffset(const Layout& l, int column, int columns, int codeIndex)
 {
-    const bool wide = row[0] & WideCheckpoints;
-    const char* data = row + headerSize(columns, wide);
-    *dataArea = data;
-    const int k = column / CheckpointEvery;
+    const int k = std::min(column / CheckpointEvery, checkpointCount(columns));
     size_t offset = 0;
     if (k > 0) {
-        const char* checkpoint = row + 1 + columns + size_t(k - 1) * (wide ? 4 : 2);
-        if (wide) {
+        const char* checkpoint = l.checkpoints + size_t(k - 1) * (l.wide ? 4 : 2);
+        if (l.wide) {
             quint32 v;
             std::memcpy(&v, checkpoint, 4);
             offset = v;
@@ -63,8 +109,9 @@ inline size_t cellOffset(const char* row, int column, int columns, const char** 
             offset = v;
         }
     }
-    const unsigned char* codes = reinterpret_cast<const unsigned char*>(row + 1);
-    for (int c = k * CheckpointEvery; c < column; ++c) offset += cellSize(codes[c], data + offset);
+    // Null cells take no data and have no code: only the codes of the cells in between count.
+    const int from = k * CheckpointEvery - nullsBefore(l.map, k * CheckpointEvery);
+    for (int i = from; i < codeIndex; ++i) offset += cellSize(l.codes[i], l.data + offset);
     return offset;
 }
 
@@ -81,16 +128,23 @@ PackedRow::Tag tagOf(unsigned char code)
 
 PackedRow::Tag PackedRow::tag(int column, int columnCount) const
 {
-    Q_UNUSED(columnCount);
-    return tagOf(static_cast<unsigned char>(m_data[1 + column]));
+    const auto* map = reinterpret_cast<const unsigned char*>(m_data + 1);
+    if (nullAt(map, column)) return Null;
+    return tagOf(map[nullMapBytes(columnCount) + column - nullsBefore(map, column)]);
+}
+
+const char* PackedRow::cell(int column, int columnCount, unsigned char* code) const
+{
+    const Layout l = layoutOf(m_data, columnCount);
+    const int codeIndex = column - nullsBefore(l.map, column);
+    *code = nullAt(l.map, column) ? CodeNull : l.codes[codeIndex];
+    return l.data + dataOffset(l, column, columnCount, codeIndex);
 }
 
 const char* PackedRow::bytes(int column, int columnCount, int* size) const
 {
-    const char* data;
-    const size_t offset = cellOffset(m_data, column, columnCount, &data);
-    const unsigned char code = static_cast<unsigned char>(m_data[1 + column]);
-    const char* at = data + offset;
+    unsigned char code;
+    const char* at = cell(column, columnCount, &code);
     if (code <= LongestShortText) {
         *size = code;
         return at;
@@ -107,9 +161,9 @@ const char* PackedRow::bytes(int column, int columnCount, int* size) const
 
 qint64 PackedRow::integer(int column, int columnCount) const
 {
-    int size = 0;
-    const char* p = bytes(column, columnCount, &size);
-    switch (static_cast<unsigned char>(m_data[1 + column])) {
+    unsigned char code;
+    const char* p = cell(column, columnCount, &code);
+    switch (code) {
     case CodeInt8: return qint64(static_cast<signed char>(*p));
     case CodeInt16: {
         qint16 v;
@@ -158,13 +212,10 @@ QVariant PackedRow::value(int column, int columnCount) const
 size_t PackedRow::byteSize(int columnCount) const
 {
     if (!m_data) return 0;
-    const size_t rowid = (m_data[0] & StoredRowid) ? 8 : 0;
-    if (columnCount == 0) return 1 + rowid;
-    const char* data;
-    const int last = columnCount - 1;
-    const size_t offset = cellOffset(m_data, last, columnCount, &data);
-    return size_t(data - m_data) + offset + cellSize(static_cast<unsigned char>(m_data[1 + last]), data + offset) +
-           rowid;
+    const Layout l = layoutOf(m_data, columnCount);
+    const int codes = int(reinterpret_cast<const unsigned char*>(l.checkpoints) - l.codes);
+    return size_t(l.data - m_data) + dataOffset(l, columnCount, columnCount, codes) +
+           ((m_data[0] & StoredRowid) ? 8 : 0);
 }
 
 qint64 PackedRow::rowid(int columnCount) const
@@ -188,6 +239,7 @@ PackedRow::Builder::Builder(int columns)
 void PackedRow::Builder::clear()
 {
     m_column = 0;
+    m_nulls = 0;
     m_dataSize = 0;
     m_rowid = 0;
     m_hasRowid = false;
@@ -238,7 +290,9 @@ bool PackedRow::Builder::storesRowid() const
 
 size_t PackedRow::Builder::packedSize() const
 {
-    return headerSize(m_columns, m_dataSize > 0xFFFF) + m_dataSize + (storesRowid() ? 8 : 0);
+    const size_t checkpoints = size_t(checkpointCount(m_columns)) * (m_dataSize > 0xFFFF ? 4 : 2);
+    return 1 + size_t(nullMapBytes(m_columns)) + size_t(m_columns - m_nulls) + checkpoints + m_dataSize +
+           (storesRowid() ? 8 : 0);
 }
 
 void PackedRow::Builder::writeTo(char* out) const
@@ -246,8 +300,18 @@ void PackedRow::Builder::writeTo(char* out) const
     const bool wide = m_dataSize > 0xFFFF;
     const bool rowid = storesRowid();
     out[0] = static_cast<char>((wide ? WideCheckpoints : 0) | (rowid ? StoredRowid : 0));
-    std::memcpy(out + 1, m_codes.data(), size_t(m_columns));
-    char* checkpoints = out + 1 + m_columns;
+    auto* map = reinterpret_cast<unsigned char*>(out + 1);
+    const int mapBytes = nullMapBytes(m_columns);
+    std::memset(map, 0, size_t(mapBytes));
+    unsigned char* codes = map + mapBytes;
+    for (int c = 0; c < m_columns; ++c) {
+        const unsigned char code = m_codes[size_t(c)];
+        if (code == CodeNull)
+            map[c >> 3] |= static_cast<unsigned char>(1 << (c & 7));
+        else
+            *codes++ = code;
+    }
+    char* checkpoints = reinterpret_cast<char*>(codes);
     for (size_t i = 0; i < m_checkpoints.size(); ++i) {
         if (wide) {
             std::memcpy(checkpoints + 4 * i, &m_checkpoints[i], 4);
@@ -256,7 +320,7 @@ void PackedRow::Builder::writeTo(char* out) const
             std::memcpy(checkpoints + 2 * i, &v, 2);
         }
     }
-    char* at = out + headerSize(m_columns, wide);
+    char* at = checkpoints + m_checkpoints.size() * (wide ? 4 : 2);
     for (int c = 0; c < m_column; ++c) {
         const unsigned char code = m_codes[size_t(c)];
         const Cell& cell = m_cells[size_t(c)];
@@ -302,8 +366,9 @@ char* RowStore::allocate(size_t size, Ref* ref)
         const size_t grown = m_blocks.empty() ? FirstBlockSize : std::min(LargestBlockSize, 2 * m_lastBlockSize);
         m_lastBlockSize = grown;
         const size_t blockSize = std::max(size, grown);
-        m_blocks.push_back(std::unique_ptr<char[]>(new char[blockSize]));
-        m_allocated += blockSize;
+        m_blocks.push_back(std::unique_ptr<char[]>(new char[blockSize + BlockPadding]));
+        std::memset(m_blocks.back().get() + blockSize, 0, BlockPadding);
+        m_allocated += blockSize + BlockPadding;
         if (blockSize == size) {
             m_used += size;
             *ref = Ref(m_blocks.size() - 1) << OffsetBits;

@@ -10,12 +10,14 @@
 
 namespace qv {
 
-// A view of one packed row. The bytes: a flags byte; one code byte per column (the length of a text up to 239
-// bytes, or null, integer of 1, 2, 3, 4 or 8 bytes, real, long text); the data offset of every sixteenth column
-// (16-bit, or 32-bit when the flags byte says so); then the cells' data one after another: UTF-8 texts, integers,
-// 8-byte reals, and long texts behind their 4-byte length; last, the row's 8-byte rowid when the flags byte says so (a
-// table whose first column is not the rowid's alias). A column's data is found from the nearest sixteenth column's
-// offset plus the sizes of at most fifteen cells before it.
+// A view of one packed row. The bytes: a flags byte; a null map (a bit per column); one code byte per column that
+// is not null (the length of a text up to 239 bytes, or integer of 1, 2, 3, 4 or 8 bytes, real, long text); the data
+// offset of every sixteenth column (16-bit, or 32-bit when the flags byte says so); then the cells' data one after
+// another: UTF-8 texts, integers, 8-byte reals, and long texts behind their 4-byte length; last, the row's 8-byte rowid
+// when the flags byte says so (a table whose first column is not the rowid's alias). A column's data is found from the
+// nearest sixteenth column's offset plus the sizes of at most fifteen cells before it.
+// Rows are read where a RowStore keeps them: the null map is read a word at a time, into the padding that the
+// store leaves after each block's last row.
 class PackedRow {
 public:
     enum Tag : unsigned char { Null = 0, Int = 1, Real = 2, Text = 3 };
@@ -106,11 +108,13 @@ public:
             if (m_column > 0 && m_column % CheckpointEvery == 0)
                 m_checkpoints[size_t(m_column / CheckpointEvery - 1)] = quint32(m_dataSize);
             m_codes[size_t(m_column++)] = code;
+            if (code == CodeNull) ++m_nulls;
             m_dataSize += dataBytes;
         }
         bool storesRowid() const;
         int m_columns;
         int m_column = 0;
+        int m_nulls = 0;
         qint64 m_rowid = 0;
         bool m_hasRowid = false;
         size_t m_dataSize = 0;
@@ -121,6 +125,7 @@ public:
     };
 
 private:
+    const char* cell(int column, int columnCount, unsigned char* code) const; // a cell's data and its code
     const char* m_data = nullptr;
 };
 

@@ -80,6 +80,9 @@ private slots:
     void storedRowsReadBackExactly_data();
     void storedRowsReadBackExactly();
     void integersReadBackExactly();
+    void contactNullsReadBackExactly_data();
+    void contactNullsReadBackExactly();
+    void rowsOfATableWithoutKeyColumn();
     void postedRowIsWhatTheFileHolds_data();
     void postedRowIsWhatTheFileHolds();
     void changeMadeElsewhereIsRefusedNotOverwritten_data();
@@ -652,6 +655,79 @@ void TestData::storedRowsReadBackExactly()
     check(fresh);
 }
 
+// A contact's nulls are held as a map of a bit per column, sixty-four to a word: every column reads back as
+// stored whichever columns around it are null, on both sides of a word's edge and of the offsets kept every sixteen.
+void TestData::contactNullsReadBackExactly_data()
+{
+    QTest::addColumn<QList<int>>("set"); // the People columns given a value; the others stay null
+    QList<int> all, alternate, edges{15, 16, 17, 31, 32, 33, 63, 64, 65};
+    const int columns = int(requireTable("People").columns.size());
+    for (int i = 1; i < columns; ++i) {
+        all << i;
+        if (i % 2) alternate << i;
+    }
+    QTest::newRow("every column") << all;
+    QTest::newRow("every other column") << alternate;
+    QTest::newRow("around checkpoints and the word's edge") << edges;
+    QTest::newRow("only the last column") << QList<int>{columns - 1};
+    QTest::newRow("only the link") << QList<int>{1};
+}
+
+void TestData::contactNullsReadBackExactly()
+{
+    QFETCH(QList<int>, set);
+    const TableDef& people = requireTable("People");
+    QStringList columns, literals;
+    for (int i : set) {
+        const ColumnDef& c = people.columns[size_t(i)];
+        columns << c.name;
+        literals << (c.type == ColumnType::Integer    ? QString::number(i == 1 ? 1 : 40000 + i)
+                     : c.type == ColumnType::DateTime ? QStringLiteral("'2024-02-%1 00:00:00'").arg(i % 28 + 1)
+                                                      : QStringLiteral("'v%1'").arg(i));
+    }
+    TestDatabase db(
+        {QStringLiteral("INSERT INTO People (%1) VALUES (%2)").arg(columns.join(", "), literals.join(", "))});
+    TMainDataModule& dm = db.open();
+    // Through a dataset of its own: a row without a link belongs to no company.
+    Dataset contacts(dm.MainADOConnection, "AllPeople", "People");
+    contacts.open();
+    contacts.last();
+    for (int i = 1; i < int(people.columns.size()); ++i) {
+        const QString name = people.columns[size_t(i)].name;
+        const int at = int(set.indexOf(i));
+        QCOMPARE(contacts.isNull(name), at < 0);
+        if (at >= 0) QCOMPARE(contacts.value(name).toString(), QString(literals[at]).remove('\''));
+    }
+    QCOMPARE(contacts.rowId(), db.scalar("SELECT max(rowid) FROM People").toLongLong());
+}
+
+// A table whose first column is not its rowid: the rowid is kept with each row, and edits and deletes reach the
+// rows meant.
+void TestData::rowsOfATableWithoutKeyColumn()
+{
+    TestDatabase db({"INSERT INTO QuestionsMain (rowid, PersonID, QuestionID, Answer) VALUES (10, 7, 1, 1)",
+                     "INSERT INTO QuestionsMain (rowid, PersonID, QuestionID, Answer) VALUES (11, 7, 2, 0)",
+                     "INSERT INTO QuestionsMain (rowid, PersonID, QuestionID, Answer) VALUES (500000, NULL, 3, 1)",
+                     "INSERT INTO QuestionsMain (rowid, PersonID, QuestionID, Answer) VALUES (12, 11, 4, 1)"});
+    TMainDataModule& dm = db.open();
+    Dataset answers(dm.MainADOConnection, "Answers", "QuestionsMain");
+    answers.open();
+    QList<qint64> rowids;
+    for (answers.first(); !answers.atEnd(); answers.next()) rowids << answers.rowId();
+    QCOMPARE(rowids, (QList<qint64>{10, 11, 12, 500000}));
+    answers.moveTo(1); // rowid 11, whose PersonID is 7
+    answers.edit();
+    answers.setValue("Answer", 5);
+    answers.post();
+    QCOMPARE(answers.rowId(), 11);
+    answers.moveTo(2); // rowid 12, whose PersonID 11 equals the rowid before it
+    answers.remove();
+    QCOMPARE(db.rows("SELECT rowid, PersonID, QuestionID, Answer FROM QuestionsMain ORDER BY rowid"),
+             (QList<QVariantList>{{10, 7, 1, 1}, {11, 7, 2, 5}, {500000, QVariant(), 3, 1}}));
+    QCOMPARE(answers.rowId(), 500000);
+    QVERIFY(answers.isNull("PersonID"));
+}
+
 // Integers are held in as few bytes as hold them: every size's edges read back as stored, whether another program
 // wrote them (up to 64 bits) or a post did (the file's 32 bits).
 void TestData::integersReadBackExactly()
@@ -662,6 +738,14 @@ void TestData::integersReadBackExactly()
                                -128,
                                128,
                                -129,
+                               32767,
+                               -32768,
+                               32768,
+                               -32769,
+                               8388607,
+                               -8388608,
+                               8388608,
+                               -8388609,
                                2147483647,
                                -2147483648LL,
                                2147483648LL,
