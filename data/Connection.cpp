@@ -234,8 +234,11 @@ void Connection::open()
                                 .arg(QDir::toNativeSeparators(path)),
                             SQLITE_CORRUPT);
     }
+    // A long transaction (deleting every contact, an import) keeps its changed pages in memory until it commits
+    // instead of writing them out and decrypting them again when the cache is full.
     const QByteArray settings = QByteArrayLiteral("PRAGMA journal_mode = DELETE;"
-                                                  "PRAGMA temp_store = MEMORY;") +
+                                                  "PRAGMA temp_store = MEMORY;"
+                                                  "PRAGMA cache_spill = OFF;") +
                                 cacheSizePragma(FullCacheKiB);
     rc = sqlite3_exec(db, settings.constData(), nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) abandon(rc);
