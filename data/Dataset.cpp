@@ -137,18 +137,22 @@ void Dataset::readAll()
     std::vector<Row> rows;
     RowStore store;
     PackedRow::Builder b(m_storedColumns);
+    // Each row's link, taken while the row is at hand; rows keep their rowid order within a link.
+    std::vector<std::pair<qint64, quint32>> order;
     while (st.step()) {
         Row r;
         readRow(st, withRowid, b, store, r);
+        if (m_linkColumn >= 0) {
+            const PackedRow::Tag t = b.tag(m_linkColumn);
+            const qint64 link = t == PackedRow::Null  ? NullLink
+                                : t == PackedRow::Int ? b.integer(m_linkColumn)
+                                                      : linkIn(PackedRow(store.at(r.ref)));
+            order.emplace_back(link, quint32(rows.size()));
+        }
         rows.push_back(r);
     }
     // Read in rowid order; a detail shows its rows grouped by the link, in rowid order within a group.
-    if (m_linkColumn >= 0) {
-        // Each row's link read once; rows keep their rowid order within a link.
-        std::vector<std::pair<qint64, quint32>> order(rows.size());
-        for (size_t i = 0; i < rows.size(); ++i) order[i] = {linkIn(PackedRow(store.at(rows[i].ref))), quint32(i)};
-        sortByLink(rows, order);
-    }
+    if (m_linkColumn >= 0) sortByLink(rows, order);
     rows.shrink_to_fit();
     m_rows = std::move(rows);
     rowsChanged();
