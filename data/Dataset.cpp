@@ -395,8 +395,8 @@ const char* Dataset::utf8At(int shownRow, int index, int* size) const
     }
     if (shownRow < 0 || shownRow >= m_hi - m_lo) return nullptr;
     const int at = m_lo + shownRow;
-    // A scan reads row after row: start loading the next ones now.
-    if (at + 4 < m_hi) m_rows[size_t(at + 4)].packed().prefetch();
+    // A scan reads row after row: start loading the next ones now, far enough ahead to arrive in time.
+    if (at + 8 < m_hi) m_rows[size_t(at + 8)].packed().prefetch();
     const PackedRow row = m_rows[size_t(at)].packed();
     if (row.tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
     return row.bytes(index, m_storedColumns, size);
@@ -491,6 +491,14 @@ void Dataset::insert() { startInsert(false); }
 
 void Dataset::append() { startInsert(true); }
 
+void Dataset::resetEdit()
+{
+    // Outside editing the buffer is empty or all null (a posted insert leaves it so): an import, inserting row
+    // after row, reuses it as it stands.
+    if (m_edit.size() != size_t(m_storedColumns)) m_edit.assign(size_t(m_storedColumns), QVariant());
+    m_editChanged.assign(size_t(m_storedColumns), false);
+}
+
 void Dataset::startInsert(bool atEnd)
 {
     checkActive();
@@ -502,8 +510,7 @@ void Dataset::startInsert(bool atEnd)
         m_pos = m_hi - m_lo; // after the last row
     else if (m_pos < 0)
         m_pos = 0;
-    m_edit.assign(size_t(m_storedColumns), QVariant());
-    m_editChanged.assign(size_t(m_storedColumns), false);
+    resetEdit();
     if (m_master && m_linkColumn >= 0) {
         // The link column is filled before any other code sees the new row.
         bool masterNull = true;

@@ -193,6 +193,7 @@ private:
     bool noticesHeld() const;
     void releaseHeldNotices();
     void startInsert(bool atEnd);
+    void resetEdit(); // every value of the edit buffer null and unchanged
     void writeRow();
     void moveToLinkPlace(int at); // a row whose link changed goes to its master's rows
     void reloadRow(qint64 rowid, Row& row);
@@ -203,6 +204,7 @@ private:
     Statement& writeStatement(bool insert, const std::vector<int>& columns);
     void dropStatements();
     void validateValues() const;
+    void noteValueSet(int index); // marks the value changed and tells the controls
     QVariant storedValue(int index) const;
     void checkActive() const;
     void checkEditing(const char* operation) const;
@@ -255,6 +257,8 @@ private:
         std::unique_ptr<Statement> statement;
     };
     std::vector<CachedWrite> m_writeStatements; // the most recently used first
+    std::vector<int> m_written;                 // the columns the row being posted writes
+    std::vector<QByteArray> m_writtenTexts;     // and their texts, as bound
     std::unique_ptr<Statement> m_reloadStatement, m_deleteStatement, m_deleteRunStatement;
     // How the file stores each column, read once per connection, so that a posted row is composed from the values
     // bound instead of read back wherever that gives the very same row.

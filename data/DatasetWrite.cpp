@@ -164,17 +164,21 @@ void Dataset::releaseRow(const Row& row)
 void Dataset::writeRow()
 {
     const bool inserting = m_state == DatasetState::Insert;
-    std::vector<int> indexes;
+    // Kept from row to row: an import writes many.
+    std::vector<int>& indexes = m_written;
+    indexes.clear();
     for (int i = 0; i < m_storedColumns; ++i) {
         if (m_columns[size_t(i)].type == ColumnType::AutoIncrement) continue;
         if (!m_editChanged[size_t(i)]) continue;
         indexes.push_back(i);
     }
     // Each text is converted once: the bytes bound are the bytes the row keeps.
-    std::vector<QByteArray> texts(indexes.size());
+    std::vector<QByteArray>& texts = m_writtenTexts;
+    texts.assign(indexes.size(), QByteArray());
     for (size_t k = 0; k < indexes.size(); ++k) {
         const QVariant& v = m_edit[size_t(indexes[k])];
-        if (!v.isNull() && v.typeId() == QMetaType::QString) texts[k] = v.toString().toUtf8();
+        if (v.typeId() == QMetaType::QString && !v.isNull())
+            texts[k] = static_cast<const QString*>(v.constData())->toUtf8();
     }
     const auto bindWritten = [&](Statement& st) {
         for (size_t k = 0; k < indexes.size(); ++k) {
@@ -280,7 +284,13 @@ void Dataset::post()
     const int row = m_pos;
     const int countBefore = m_hi - m_lo;
     writeRow();
-    m_edit.clear();
+    if (wasInsert) {
+        // Only the values set can be other than null: the emptied buffer serves the next insert.
+        for (size_t i = 0; i < m_edit.size(); ++i)
+            if (m_editChanged[i]) m_edit[i] = QVariant();
+    } else {
+        m_edit.clear();
+    }
     m_editChanged.clear();
     m_modified = false;
     m_eof = m_bof = false;
