@@ -395,8 +395,9 @@ const char* Dataset::utf8At(int shownRow, int index, int* size) const
     }
     if (shownRow < 0 || shownRow >= m_hi - m_lo) return nullptr;
     const int at = m_lo + shownRow;
-    // A scan reads row after row: start loading the next ones now, far enough ahead to arrive in time.
-    if (at + 8 < m_hi) m_rows[size_t(at + 8)].packed().prefetch();
+    // A scan reads row after row: start loading the next ones now, far enough ahead to arrive in time, and the
+    // whole of a usual row, since a scan may read a cell near its end.
+    if (at + 8 < m_hi) m_rows[size_t(at + 8)].packed().prefetch(8);
     const PackedRow row = m_rows[size_t(at)].packed();
     if (row.tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
     return row.bytes(index, m_storedColumns, size);

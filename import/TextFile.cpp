@@ -38,20 +38,20 @@ QString decodeImportedText(const QByteArray& bytes)
 
 QList<QStringView> lineViews(QStringView text)
 {
-    // Counted first, so that the list is allocated once however long the text.
-    qsizetype breaks = 0;
-    for (const QChar c : text) breaks += c == u'\n' || c == u'\r';
+    const char16_t* p = text.utf16();
+    const qsizetype n = text.size();
     QList<QStringView> lines;
-    lines.reserve(breaks + 1);
+    // Room for lines of a usual length; the list grows from there if they are shorter.
+    lines.reserve(n / 48 + 8);
     qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c != u'\r' && c != u'\n') continue;
-        lines << text.mid(start, i - start);
-        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') ++i;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i];
+        if (c > u'\r' || (c != u'\r' && c != u'\n')) continue;
+        lines.append(QStringView(p + start, i - start));
+        if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n') ++i;
         start = i + 1;
     }
-    if (start < text.size()) lines << text.mid(start);
+    if (start < n) lines.append(QStringView(p + start, n - start));
     return lines;
 }
 
