@@ -6,7 +6,12 @@
 #include "platform/Messages.h"
 #include "platform/WorkProgress.h"
 
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 namespace qv {
 
@@ -30,6 +35,94 @@ std::optional<ContactItem> asContact(const AddressBookItem& item, QString* listN
     return contactItemFromVCard(cards.front());
 }
 
+// Reading a card is as much work as storing it: a second thread reads the cards, in order, while this one stores
+// the contacts, waiting for each only if it is not read yet. The reader stays a bounded stretch ahead, and stops at
+// a contact list, where the import ends.
+class CardReader {
+public:
+    struct Card {
+        std::optional<ContactItem> contact; // nothing for a contact list
+        QString listName;
+        std::exception_ptr error;
+    };
+
+    explicit CardReader(const std::vector<AddressBookItem>& items) : m_items(items), m_cards(items.size())
+    {
+        m_thread = std::thread([this] { run(); });
+    }
+    ~CardReader()
+    {
+        m_stop = true;
+        {
+            std::lock_guard lock(m_mutex); // the reader is waiting for room, or will see the stop
+        }
+        m_room.notify_one();
+        m_thread.join();
+    }
+    CardReader(const CardReader&) = delete;
+    CardReader& operator=(const CardReader&) = delete;
+
+    // The i-th card, read; taken out of the reader, so that each is asked for once, in order.
+    Card take(size_t i)
+    {
+        if (m_read.load(std::memory_order_acquire) <= i) {
+            std::unique_lock lock(m_mutex);
+            m_ready.wait(lock, [&] { return m_read.load(std::memory_order_acquire) > i; });
+        }
+        Card card = std::move(m_cards[i]);
+        if (card.error) std::rethrow_exception(card.error);
+        m_taken.store(i + 1, std::memory_order_release);
+        if ((i + 1) % Notice == 0) {
+            {
+                std::lock_guard lock(m_mutex); // the reader is waiting for room, or will see the new count
+            }
+            m_room.notify_one();
+        }
+        return card;
+    }
+
+private:
+    static constexpr size_t Ahead = 2048; // cards read and not yet taken, at most
+    static constexpr size_t Notice = 64;  // either side tells the other after this many cards
+
+    void run()
+    {
+        for (size_t i = 0; i < m_cards.size(); ++i) {
+            if (i >= m_taken.load(std::memory_order_acquire) + Ahead) {
+                // Resumed once half the stretch is taken, not at every card taken.
+                std::unique_lock lock(m_mutex);
+                m_room.wait(lock, [&] { return m_stop || i < m_taken.load(std::memory_order_acquire) + Ahead / 2; });
+            }
+            if (m_stop) return;
+            Card& card = m_cards[i];
+            bool last = false;
+            try {
+                card.contact = asContact(m_items[i], &card.listName);
+                last = !card.contact;
+            } catch (...) {
+                card.error = std::current_exception();
+                last = true;
+            }
+            m_read.store(i + 1, std::memory_order_release);
+            if (last || (i + 1) % Notice == 0 || i + 1 == m_cards.size()) {
+                {
+                    std::lock_guard lock(m_mutex);
+                }
+                m_ready.notify_one();
+            }
+            if (last) return;
+        }
+    }
+
+    const std::vector<AddressBookItem>& m_items;
+    std::vector<Card> m_cards;
+    std::atomic<size_t> m_read{0}, m_taken{0};
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::condition_variable m_ready, m_room;
+    std::thread m_thread;
+};
+
 } // namespace
 
 void BitBtn1Click(TMainDataModule& dm)
@@ -40,6 +133,7 @@ void BitBtn1Click(TMainDataModule& dm)
         return;
     }
     if (book->items.empty()) return;
+    CardReader reader(book->items); // reading while the duplicate test gets ready
     ContactImport import(dm);
     const std::pair<const char*, QString ContactItem::*> fields[] = {
         {"Name", nullptr},
@@ -74,14 +168,14 @@ void BitBtn1Click(TMainDataModule& dm)
     std::vector<std::pair<int, QString>> values;
     for (size_t i = 0; i < book->items.size(); ++i) {
         if (!progress.step(int(i), import.added())) break;
-        QString listName;
-        const std::optional<ContactItem> contact = asContact(book->items[i], &listName);
+        const CardReader::Card card = reader.take(i);
+        const std::optional<ContactItem>& contact = card.contact;
         if (!contact) {
             // The contacts before it stay; the count is not shown.
             import.finish();
             showError(
                 QStringLiteral("Interface not supported: \"%1\" in the address book is a contact list, not a contact.")
-                    .arg(listName));
+                    .arg(card.listName));
             return;
         }
         if (contact->FirstName.isEmpty() || contact->FirstName == QLatin1String(" ")) continue;
