@@ -35,18 +35,53 @@ std::optional<ContactItem> asContact(const AddressBookItem& item, QString* listN
     return contactItemFromVCard(cards.front());
 }
 
+// The People column of each field of a contact item, in the order they are set; the name is formed of two.
+const std::pair<const char*, QString ContactItem::*> ContactFields[] = {
+    {"Name", nullptr},
+    {"Title", &ContactItem::Title},
+    {"Language", &ContactItem::Language},
+    {"Spouse", &ContactItem::Spouse},
+    {"Children", &ContactItem::Children},
+    {"HAStreet", &ContactItem::HomeAddressStreet},
+    {"HACity", &ContactItem::HomeAddressCity},
+    {"HAState", &ContactItem::HomeAddressState},
+    {"HAPostalCode", &ContactItem::HomeAddressPostalCode},
+    {"HACountry", &ContactItem::HomeAddressCountry},
+    {"HAPostOfficeBox", &ContactItem::HomeAddressPostOfficeBox},
+    {"JobTitle", &ContactItem::JobTitle},
+    {"Email1", &ContactItem::Email1Address},
+    {"Email2", &ContactItem::Email2Address},
+    {"Mobile", &ContactItem::MobileTelephoneNumber},
+    {"PrimaryTel", &ContactItem::PrimaryTelephoneNumber},
+    {"HomePage", &ContactItem::PersonalHomePage},
+    {"TelH1", &ContactItem::HomeTelephoneNumber},
+    {"TelH2", &ContactItem::Home2TelephoneNumber},
+    {"FaxH", &ContactItem::HomeFaxNumber},
+    {"Telex", &ContactItem::TelexNumber},
+    {"ManagerName", &ContactItem::ManagerName},
+    {"AssistantName", &ContactItem::AssistantName},
+    {"Hobbies", &ContactItem::Hobby},
+};
+
 // Reading a card is as much work as storing it: a second thread reads the cards, in order, while this one stores
 // the contacts, waiting for each only if it is not read yet. The reader stays a bounded stretch ahead, and stops at
 // a contact list, where the import ends.
 class CardReader {
 public:
     struct Card {
-        std::optional<ContactItem> contact; // nothing for a contact list
+        bool isList = false;
         QString listName;
+        // Of a contact: whether its first name is blank, which leaves it out; else its name, its Email1 and its
+        // values, People column by column.
+        bool blank = false;
+        QString name, email1;
+        std::vector<std::pair<int, QString>> values;
         std::exception_ptr error;
     };
 
-    explicit CardReader(const std::vector<AddressBookItem>& items) : m_items(items), m_cards(items.size())
+    // columns: the People column of each of ContactFields.
+    CardReader(const std::vector<AddressBookItem>& items, const std::vector<int>& columns)
+        : m_items(items), m_columns(columns), m_cards(items.size())
     {
         m_thread = std::thread([this] { run(); });
     }
@@ -97,8 +132,8 @@ private:
             Card& card = m_cards[i];
             bool last = false;
             try {
-                card.contact = asContact(m_items[i], &card.listName);
-                last = !card.contact;
+                read(m_items[i], card);
+                last = card.isList;
             } catch (...) {
                 card.error = std::current_exception();
                 last = true;
@@ -114,7 +149,24 @@ private:
         }
     }
 
+    void read(const AddressBookItem& item, Card& card) const
+    {
+        std::optional<ContactItem> contact = asContact(item, &card.listName);
+        card.isList = !contact;
+        if (!contact) return;
+        card.blank = contact->FirstName.isEmpty() || contact->FirstName == QLatin1String(" ");
+        if (card.blank) return;
+        card.name = contact->FirstName + u' ' + contact->LastName;
+        card.email1 = contact->Email1Address;
+        card.values.reserve(m_columns.size());
+        for (size_t k = 0; k < m_columns.size(); ++k) {
+            const auto field = ContactFields[k].second;
+            card.values.emplace_back(m_columns[k], field ? std::move((*contact).*field) : card.name);
+        }
+    }
+
     const std::vector<AddressBookItem>& m_items;
+    const std::vector<int> m_columns;
     std::vector<Card> m_cards;
     std::atomic<size_t> m_read{0}, m_taken{0};
     std::atomic<bool> m_stop{false};
@@ -133,44 +185,16 @@ void BitBtn1Click(TMainDataModule& dm)
         return;
     }
     if (book->items.empty()) return;
-    CardReader reader(book->items); // reading while the duplicate test gets ready
     ContactImport import(dm);
-    const std::pair<const char*, QString ContactItem::*> fields[] = {
-        {"Name", nullptr},
-        {"Title", &ContactItem::Title},
-        {"Language", &ContactItem::Language},
-        {"Spouse", &ContactItem::Spouse},
-        {"Children", &ContactItem::Children},
-        {"HAStreet", &ContactItem::HomeAddressStreet},
-        {"HACity", &ContactItem::HomeAddressCity},
-        {"HAState", &ContactItem::HomeAddressState},
-        {"HAPostalCode", &ContactItem::HomeAddressPostalCode},
-        {"HACountry", &ContactItem::HomeAddressCountry},
-        {"HAPostOfficeBox", &ContactItem::HomeAddressPostOfficeBox},
-        {"JobTitle", &ContactItem::JobTitle},
-        {"Email1", &ContactItem::Email1Address},
-        {"Email2", &ContactItem::Email2Address},
-        {"Mobile", &ContactItem::MobileTelephoneNumber},
-        {"PrimaryTel", &ContactItem::PrimaryTelephoneNumber},
-        {"HomePage", &ContactItem::PersonalHomePage},
-        {"TelH1", &ContactItem::HomeTelephoneNumber},
-        {"TelH2", &ContactItem::Home2TelephoneNumber},
-        {"FaxH", &ContactItem::HomeFaxNumber},
-        {"Telex", &ContactItem::TelexNumber},
-        {"ManagerName", &ContactItem::ManagerName},
-        {"AssistantName", &ContactItem::AssistantName},
-        {"Hobbies", &ContactItem::Hobby},
-    };
     std::vector<int> columns;
-    for (const auto& f : fields) columns.push_back(import.column(f.first));
+    for (const auto& f : ContactFields) columns.push_back(import.column(f.first));
+    CardReader reader(book->items, columns); // reading while the duplicate test gets ready
 
     WorkProgress progress(QStringLiteral("Importing contacts"), int(book->items.size()));
-    std::vector<std::pair<int, QString>> values;
     for (size_t i = 0; i < book->items.size(); ++i) {
         if (!progress.step(int(i), import.added())) break;
         const CardReader::Card card = reader.take(i);
-        const std::optional<ContactItem>& contact = card.contact;
-        if (!contact) {
+        if (card.isList) {
             // The contacts before it stay; the count is not shown.
             import.finish();
             showError(
@@ -178,12 +202,7 @@ void BitBtn1Click(TMainDataModule& dm)
                     .arg(card.listName));
             return;
         }
-        if (contact->FirstName.isEmpty() || contact->FirstName == QLatin1String(" ")) continue;
-        const QString name = contact->FirstName + u' ' + contact->LastName;
-        values.clear();
-        for (size_t k = 0; k < columns.size(); ++k)
-            values.emplace_back(columns[k], fields[k].second ? (*contact).*(fields[k].second) : name);
-        import.add(name, contact->Email1Address, values);
+        if (!card.blank) import.add(card.name, card.email1, card.values);
     }
     import.finish();
     showInformation(QString::number(import.added()) + QStringLiteral(" record(s) added."));
