@@ -2,6 +2,7 @@
 #include "data/Dataset.h"
 #include "data/DatabaseError.h"
 
+#include <QStringEncoder>
 #include <algorithm>
 #include <cstring>
 #include <sqlcipher/sqlite3.h>
@@ -82,7 +83,7 @@ void Dataset::reloadRow(qint64 rowid, Row& row)
 }
 
 bool Dataset::composeRow(qint64 rowid, const Row* original, const std::vector<int>& written,
-                         const std::vector<QByteArray>& texts, Row& row)
+                         const std::vector<TextSpan>& texts, Row& row)
 {
     if (m_fileForm == FileForm::Unknown) {
         QStringList names;
@@ -131,11 +132,11 @@ bool Dataset::composeRow(qint64 rowid, const Row* original, const std::vector<in
             if (file.hasDefault) return false;
             b.addNull();
         } else if (v.typeId() == QMetaType::QString) {
-            const QByteArray& text = texts[at];
+            const TextSpan& text = texts[at];
             const bool keptAsText = file.affinity == Affinity::Text || file.affinity == Affinity::None ||
-                                    storedvalues::surelyNotNumeric(text.constData(), int(text.size()));
+                                    storedvalues::surelyNotNumeric(text.data, text.size);
             if (!keptAsText) return false;
-            b.addText(text.constData(), int(text.size()));
+            b.addText(text.data, text.size);
         } else if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int) {
             if (file.affinity != Affinity::Integer && file.affinity != Affinity::Numeric &&
                 file.affinity != Affinity::None)
@@ -172,20 +173,40 @@ void Dataset::writeRow()
         if (!m_editChanged[size_t(i)]) continue;
         indexes.push_back(i);
     }
-    // Each text is converted once: the bytes bound are the bytes the row keeps.
-    std::vector<QByteArray>& texts = m_writtenTexts;
-    texts.assign(indexes.size(), QByteArray());
+    // Each text is converted once: the bytes bound are the bytes the row keeps. They go one after another into
+    // one buffer kept from row to row, made large enough first, so that a row's texts cost no allocation.
+    std::vector<TextSpan>& texts = m_writtenTexts;
+    texts.assign(indexes.size(), TextSpan{});
+    QStringEncoder toUtf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    qsizetype room = 0;
+    for (int i : indexes)
+        if (const QVariant& v = m_edit[size_t(i)]; v.typeId() == QMetaType::QString)
+            room += toUtf8.requiredSpace(static_cast<const QString*>(v.constData())->size());
+    if (m_writtenUtf8.size() < room) m_writtenUtf8.resize(room);
+    m_oddTexts.clear();
+    char* out = m_writtenUtf8.data();
     for (size_t k = 0; k < indexes.size(); ++k) {
         const QVariant& v = m_edit[size_t(indexes[k])];
-        if (v.typeId() == QMetaType::QString && !v.isNull())
-            texts[k] = static_cast<const QString*>(v.constData())->toUtf8();
+        if (v.typeId() != QMetaType::QString || v.isNull()) continue;
+        const QString& text = *static_cast<const QString*>(v.constData());
+        char* const start = out;
+        out = toUtf8.appendToBuffer(out, text);
+        if (toUtf8.hasError()) {
+            // A lone surrogate: converted as the toolkit converts a whole text, which is what a re-read gives.
+            toUtf8.resetState();
+            out = start;
+            m_oddTexts.push_back(text.toUtf8());
+            texts[k] = {m_oddTexts.back().constData(), int(m_oddTexts.back().size())};
+            continue;
+        }
+        texts[k] = {start, int(out - start)};
     }
     const auto bindWritten = [&](Statement& st) {
         for (size_t k = 0; k < indexes.size(); ++k) {
-            if (texts[k].isNull())
+            if (!texts[k].data)
                 st.bind(int(k) + 1, m_edit[size_t(indexes[k])]);
             else
-                st.bindText(int(k) + 1, texts[k].constData(), int(texts[k].size()), Statement::Binding::Static);
+                st.bindText(int(k) + 1, texts[k].data, texts[k].size, Statement::Binding::Static);
         }
     };
     const Connection::Stamp before = m_connection->stampOf(m_table->name);
