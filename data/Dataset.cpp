@@ -397,7 +397,7 @@ const char* Dataset::utf8At(int shownRow, int index, int* size) const
     const int at = m_lo + shownRow;
     // A scan reads row after row: start loading the next ones now, far enough ahead to arrive in time, and the
     // whole of a usual row, since a scan may read a cell near its end.
-    if (at + 8 < m_hi) m_rows[size_t(at + 8)].packed().prefetch(8);
+    if (at + 8 < m_hi) m_rows[size_t(at + 8)].packed().prefetch(12);
     const PackedRow row = m_rows[size_t(at)].packed();
     if (row.tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
     return row.bytes(index, m_storedColumns, size);

@@ -196,7 +196,7 @@ void ContactImport::indexContacts()
     }
 }
 
-bool ContactImport::add(const QString& name, const QString& email1, const std::vector<std::pair<int, QString>>& values)
+bool ContactImport::add(const QString& name, const QString& email1, const Values& values)
 {
     // The required-name rule would refuse such a name, and with the Files window hidden it could not even
     // show where: leave the row out, as an empty name is.
@@ -212,8 +212,12 @@ bool ContactImport::add(const QString& name, const QString& email1, const std::v
         if (isKnown(m_key, hash)) return false;
     }
     m_people.append();
-    for (const auto& [index, text] : values)
-        if (!text.isEmpty()) m_people.setValue(index, text);
+    for (const auto& [index, value] : values) {
+        const bool empty = value.typeId() == QMetaType::QString
+                               ? static_cast<const QString*>(value.constData())->isEmpty()
+                               : value.isNull();
+        if (!empty) m_people.setValue(index, value);
+    }
     m_bulk.post();
     if (m_initialCount > 0) remember(hash, m_people.recNo());
     ++m_added;

@@ -75,7 +75,7 @@ public:
         // values, People column by column.
         bool blank = false;
         QString name, email1;
-        std::vector<std::pair<int, QString>> values;
+        ContactImport::Values values;
         std::exception_ptr error;
     };
 
@@ -161,7 +161,7 @@ private:
         card.values.reserve(m_columns.size());
         for (size_t k = 0; k < m_columns.size(); ++k) {
             const auto field = ContactFields[k].second;
-            card.values.emplace_back(m_columns[k], field ? std::move((*contact).*field) : card.name);
+            card.values.emplace_back(m_columns[k], field ? (*contact).*field : card.name);
         }
     }
 

@@ -295,7 +295,7 @@ VCardProperty parseProperty(QStringView line, qsizetype colon, const QString& ve
     p.pref = numbered && pref > 0 ? pref : p.typeList.contains(QLatin1String("pref")) ? 1 : 100;
 
     const QStringView raw = line.mid(colon + 1);
-    const QString encoding = p.param(QStringLiteral("ENCODING")).toUpper();
+    const QString encoding = p.params.isEmpty() ? QString() : p.param(QStringLiteral("ENCODING")).toUpper();
     if (encoding == u"QUOTED-PRINTABLE") {
         p.value = decodeCharset(decodeQuotedPrintable(raw), p.param(QStringLiteral("CHARSET")));
     } else if (encoding == u"B" || encoding == u"BASE64") {
@@ -413,7 +413,8 @@ std::vector<VCard> parseVCards(const QString& text)
         if (colon <= 0) continue;
         const QStringView name = line.left(colon).trimmed();
         const QStringView value = line.mid(colon + 1).trimmed();
-        const bool isVCard = value.compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0;
+        // Most lines are properties: the sizes tell them from these few lines at once.
+        const bool isVCard = value.size() == 5 && value.compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0;
         if (isVCard && name.compare(QLatin1String("BEGIN"), Qt::CaseInsensitive) == 0) {
             if (inCard) {
                 ++nested;
@@ -434,7 +435,7 @@ std::vector<VCard> parseVCards(const QString& text)
             continue;
         }
         if (!inCard || nested > 0) continue;
-        if (name.compare(QLatin1String("VERSION"), Qt::CaseInsensitive) == 0) {
+        if (name.size() == 7 && name.compare(QLatin1String("VERSION"), Qt::CaseInsensitive) == 0) {
             cards.back().version = versionText(value);
             continue;
         }
