@@ -1,6 +1,7 @@
 #include "import/TextFile.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace qv {
 
@@ -43,13 +44,16 @@ QList<QStringView> lineViews(QStringView text)
     QList<QStringView> lines;
     // Room for lines of a usual length; the list grows from there if they are shorter.
     lines.reserve(n / 48 + 8);
+    // The next carriage return and the next line feed, each found by the toolkit's fast search.
+    qsizetype cr = text.indexOf(u'\r'), lf = text.indexOf(u'\n');
     qsizetype start = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = p[i];
-        if (c > u'\r' || (c != u'\r' && c != u'\n')) continue;
-        lines.append(QStringView(p + start, i - start));
-        if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n') ++i;
-        start = i + 1;
+    while (cr >= 0 || lf >= 0) {
+        const qsizetype end = cr < 0 ? lf : lf < 0 ? cr : std::min(cr, lf);
+        lines.append(QStringView(p + start, end - start));
+        start = end + 1;
+        if (end == cr && start < n && p[start] == u'\n') ++start;
+        if (cr >= 0 && cr < start) cr = text.indexOf(u'\r', start);
+        if (lf >= 0 && lf < start) lf = text.indexOf(u'\n', start);
     }
     if (start < n) lines.append(QStringView(p + start, n - start));
     return lines;

@@ -175,10 +175,12 @@ QString readVersionAhead(const QList<QStringView>& lines, qsizetype from)
 // shared, not made anew for every property. The text is brought to that letter case once and compared as it is.
 class CommonTokens {
 public:
-    explicit CommonTokens(const QStringList& tokens) : m_tokens(tokens) {}
+    explicit CommonTokens(const QStringList& tokens) : m_tokens(tokens)
+    {
+        for (const QString& t : std::as_const(m_tokens)) m_bySize[size_t(t.size())].push_back(&t);
+    }
     const QString* find(QStringView text, bool upper) const
     {
-        constexpr qsizetype Longest = 32;
         const qsizetype n = text.size();
         if (n > Longest) return nullptr;
         char16_t cased[Longest];
@@ -189,14 +191,15 @@ public:
             if (!upper && c >= 'A' && c <= 'Z') c = char16_t(c + 32);
             cased[i] = c;
         }
-        for (const QString& t : m_tokens)
-            if (t.size() == n && t.front() == cased[0] && std::memcmp(t.constData(), cased, size_t(n) * 2) == 0)
-                return &t;
+        for (const QString* t : m_bySize[size_t(n)])
+            if (t->front() == cased[0] && std::memcmp(t->constData(), cased, size_t(n) * 2) == 0) return t;
         return nullptr;
     }
 
 private:
+    static constexpr qsizetype Longest = 32;
     const QStringList m_tokens;
+    std::vector<const QString*> m_bySize[Longest + 1]; // into m_tokens, by their length
 };
 
 const QString* commonToken(QStringView text, bool upper)
