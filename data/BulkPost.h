@@ -12,7 +12,7 @@ class Dataset;
 
 class BulkPost {
 public:
-    explicit BulkPost(Dataset& dataset, int rowsPerCommit = 10000);
+    explicit BulkPost(Dataset& dataset, int rowsPerCommit = 50000);
     ~BulkPost(); // finishes when finish() has not run; errors are swallowed there
     BulkPost(const BulkPost&) = delete;
     BulkPost& operator=(const BulkPost&) = delete;

@@ -310,10 +310,7 @@ void Dataset::moveToIndex(int index, bool notify)
     // A scan moves row by row and reads a few cells of each, spread over the row: start loading the whole of the
     // rows just ahead now, as far as one row usually reaches, so that their cells are in cache when reached.
     const int ahead = m_lo + index + 2;
-    if (ahead < m_hi) {
-        const char* row = m_store.at(m_rows[size_t(ahead)].ref);
-        for (int line = 0; line < 10; ++line) __builtin_prefetch(row + 64 * line);
-    }
+    if (ahead < m_hi) packedOf(m_rows[size_t(ahead)]).prefetch(10);
     for (Dataset* d : m_details) d->masterMoved();
     if (notify) notifyCurrent();
 }
@@ -435,8 +432,9 @@ const char* Dataset::utf8At(int shownRow, int index, int* size) const
     }
     if (shownRow < 0 || shownRow >= m_hi - m_lo) return nullptr;
     const int at = m_lo + shownRow;
-    // A scan reads row after row: start loading the next ones now.
-    if (at + 4 < m_hi) packedOf(m_rows[size_t(at + 4)]).prefetch();
+    // A scan reads row after row: start loading the next ones now, far enough ahead to arrive in time, and the
+    // whole of a usual row, since a scan may read a cell near its end.
+    if (at + 8 < m_hi) packedOf(m_rows[size_t(at + 8)]).prefetch(12);
     const PackedRow row = packedOf(m_rows[size_t(at)]);
     if (row.tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
     return row.bytes(index, m_storedColumns, size);
@@ -531,6 +529,14 @@ void Dataset::insert() { startInsert(false); }
 
 void Dataset::append() { startInsert(true); }
 
+void Dataset::resetEdit()
+{
+    // Outside editing the buffer is empty or all null (a posted insert leaves it so): an import, inserting row
+    // after row, reuses it as it stands.
+    if (m_edit.size() != size_t(m_storedColumns)) m_edit.assign(size_t(m_storedColumns), QVariant());
+    m_editChanged.assign(size_t(m_storedColumns), false);
+}
+
 void Dataset::startInsert(bool atEnd)
 {
     checkActive();
@@ -542,8 +548,7 @@ void Dataset::startInsert(bool atEnd)
         m_pos = m_hi - m_lo; // after the last row
     else if (m_pos < 0)
         m_pos = 0;
-    m_edit.assign(size_t(m_storedColumns), QVariant());
-    m_editChanged.assign(size_t(m_storedColumns), false);
+    resetEdit();
     if (m_master && m_linkColumn >= 0) {
         // The link column is filled before any other code sees the new row.
         bool masterNull = true;

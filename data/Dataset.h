@@ -199,16 +199,22 @@ private:
     bool noticesHeld() const;
     void releaseHeldNotices();
     void startInsert(bool atEnd);
+    void resetEdit(); // every value of the edit buffer null and unchanged
+    struct TextSpan {
+        const char* data = nullptr; // null: the value is not a text
+        int size = 0;
+    };
     void writeRow();
     void moveToLinkPlace(int at); // a row whose link changed goes to its master's rows
     void reloadRow(qint64 rowid, Row& row);
     bool composeRow(qint64 rowid, const Row* original, const std::vector<int>& written,
-                    const std::vector<QByteArray>& texts, Row& row);
+                    const std::vector<TextSpan>& texts, Row& row);
     void releaseRow(const Row& row); // its bytes are garbage now
     Statement& cachedStatement(std::unique_ptr<Statement>& slot, const std::function<QString()>& sql);
     Statement& writeStatement(bool insert, const std::vector<int>& columns);
     void dropStatements();
     void validateValues() const;
+    void noteValueSet(int index); // marks the value changed and tells the controls
     QVariant storedValue(int index) const;
     void checkActive() const;
     void checkEditing(const char* operation) const;
@@ -261,6 +267,10 @@ private:
         std::unique_ptr<Statement> statement;
     };
     std::vector<CachedWrite> m_writeStatements; // the most recently used first
+    std::vector<int> m_written;                 // the columns the row being posted writes
+    std::vector<TextSpan> m_writtenTexts;       // and their texts, as bound (none for other values)
+    QByteArray m_writtenUtf8;                   // where those texts are
+    std::vector<QByteArray> m_oddTexts;         // or these, converted one by one
     std::unique_ptr<Statement> m_reloadStatement, m_deleteStatement, m_deleteRunStatement;
     // How the file stores each column, read once per connection, so that a posted row is composed from the values
     // bound instead of read back wherever that gives the very same row.

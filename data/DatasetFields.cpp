@@ -190,6 +190,16 @@ void Dataset::setValue(int index, const QVariant& input)
     if (index < 0 || index >= m_storedColumns)
         throw DatabaseError(QStringLiteral("%1: field index %2 cannot be modified").arg(name()).arg(index));
     checkEditing("set value");
+    QVariant& slot = m_edit[size_t(index)];
+    if (m_columns[size_t(index)].type == ColumnType::Text && input.typeId() == QMetaType::QString &&
+        !static_cast<const QString*>(input.constData())->isNull()) {
+        // A text for a text column, what imports and edit boxes set: taken as it is, without converting it.
+        const QString& text = *static_cast<const QString*>(input.constData());
+        if (slot.typeId() == QMetaType::QString && *static_cast<const QString*>(slot.constData()) == text) return;
+        slot = input;
+        noteValueSet(index);
+        return;
+    }
     QVariant v;
     const bool empty = !input.isValid() || input.isNull();
     if (!empty) {
@@ -232,9 +242,13 @@ void Dataset::setValue(int index, const QVariant& input)
         case ColumnType::Text: v = input.toString(); break;
         }
     }
-    QVariant& slot = m_edit[size_t(index)];
     if (slot.isNull() == v.isNull() && slot == v) return;
     slot = v;
+    noteValueSet(index);
+}
+
+void Dataset::noteValueSet(int index)
+{
     m_editChanged[size_t(index)] = true;
     m_modified = true;
     if (noticesHeld())

@@ -2,6 +2,7 @@
 #include "data/Dataset.h"
 #include "data/DatabaseError.h"
 
+#include <QStringEncoder>
 #include <algorithm>
 #include <cstring>
 #include <sqlcipher/sqlite3.h>
@@ -93,7 +94,7 @@ void Dataset::readFileForm()
 }
 
 bool Dataset::composeRow(qint64 rowid, const Row* original, const std::vector<int>& written,
-                         const std::vector<QByteArray>& texts, Row& row)
+                         const std::vector<TextSpan>& texts, Row& row)
 {
     readFileForm();
     if (m_fileForm != FileForm::Known) return false;
@@ -135,11 +136,11 @@ bool Dataset::composeRow(qint64 rowid, const Row* original, const std::vector<in
             if (file.hasDefault) return false;
             b.addNull();
         } else if (v.typeId() == QMetaType::QString) {
-            const QByteArray& text = texts[at];
+            const TextSpan& text = texts[at];
             const bool keptAsText = file.affinity == Affinity::Text || file.affinity == Affinity::None ||
-                                    storedvalues::surelyNotNumeric(text.constData(), int(text.size()));
+                                    storedvalues::surelyNotNumeric(text.data, text.size);
             if (!keptAsText) return false;
-            b.addText(text.constData(), int(text.size()));
+            b.addText(text.data, text.size);
         } else if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int) {
             if (file.affinity != Affinity::Integer && file.affinity != Affinity::Numeric &&
                 file.affinity != Affinity::None)
@@ -168,24 +169,48 @@ void Dataset::releaseRow(const Row& row)
 void Dataset::writeRow()
 {
     const bool inserting = m_state == DatasetState::Insert;
-    std::vector<int> indexes;
+    // Kept from row to row: an import writes many.
+    std::vector<int>& indexes = m_written;
+    indexes.clear();
     for (int i = 0; i < m_storedColumns; ++i) {
         if (m_columns[size_t(i)].type == ColumnType::AutoIncrement) continue;
         if (!m_editChanged[size_t(i)]) continue;
         indexes.push_back(i);
     }
-    // Each text is converted once: the bytes bound are the bytes the row keeps.
-    std::vector<QByteArray> texts(indexes.size());
+    // Each text is converted once: the bytes bound are the bytes the row keeps. They go one after another into
+    // one buffer kept from row to row, made large enough first, so that a row's texts cost no allocation.
+    std::vector<TextSpan>& texts = m_writtenTexts;
+    texts.assign(indexes.size(), TextSpan{});
+    QStringEncoder toUtf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    qsizetype room = 0;
+    for (int i : indexes)
+        if (const QVariant& v = m_edit[size_t(i)]; v.typeId() == QMetaType::QString)
+            room += toUtf8.requiredSpace(static_cast<const QString*>(v.constData())->size());
+    if (m_writtenUtf8.size() < room) m_writtenUtf8.resize(room);
+    m_oddTexts.clear();
+    char* out = m_writtenUtf8.data();
     for (size_t k = 0; k < indexes.size(); ++k) {
         const QVariant& v = m_edit[size_t(indexes[k])];
-        if (!v.isNull() && v.typeId() == QMetaType::QString) texts[k] = v.toString().toUtf8();
+        if (v.typeId() != QMetaType::QString || v.isNull()) continue;
+        const QString& text = *static_cast<const QString*>(v.constData());
+        char* const start = out;
+        out = toUtf8.appendToBuffer(out, text);
+        if (toUtf8.hasError()) {
+            // A lone surrogate: converted as the toolkit converts a whole text, which is what a re-read gives.
+            toUtf8.resetState();
+            out = start;
+            m_oddTexts.push_back(text.toUtf8());
+            texts[k] = {m_oddTexts.back().constData(), int(m_oddTexts.back().size())};
+            continue;
+        }
+        texts[k] = {start, int(out - start)};
     }
     const auto bindWritten = [&](Statement& st) {
         for (size_t k = 0; k < indexes.size(); ++k) {
-            if (texts[k].isNull())
+            if (!texts[k].data)
                 st.bind(int(k) + 1, m_edit[size_t(indexes[k])]);
             else
-                st.bindText(int(k) + 1, texts[k].constData(), int(texts[k].size()), Statement::Binding::Static);
+                st.bindText(int(k) + 1, texts[k].data, texts[k].size, Statement::Binding::Static);
         }
     };
     const Connection::Stamp before = m_connection->stampOf(m_table->name);
@@ -284,7 +309,13 @@ void Dataset::post()
     const int row = m_pos;
     const int countBefore = m_hi - m_lo;
     writeRow();
-    m_edit.clear();
+    if (wasInsert) {
+        // Only the values set can be other than null: the emptied buffer serves the next insert.
+        for (size_t i = 0; i < m_edit.size(); ++i)
+            if (m_editChanged[i]) m_edit[i] = QVariant();
+    } else {
+        m_edit.clear();
+    }
     m_editChanged.clear();
     m_modified = false;
     m_eof = m_bof = false;

@@ -36,19 +36,17 @@ public:
     // The rowid the row was read with: stored, or else the first column's integer (0 when there is none).
     qint64 rowid(int columnCount) const;
 
-    // Asks the processor to bring the row in ahead of a scan reaching it.
-    void prefetch() const
+    // Asks the processor to bring the row's first cache lines in ahead of a scan reaching it.
+    void prefetch(int lines = 2) const
     {
-        if (m_data) {
-            __builtin_prefetch(m_data);
-            __builtin_prefetch(m_data + 64);
-        }
+        if (m_data)
+            for (int i = 0; i < lines; ++i) __builtin_prefetch(m_data + 64 * i);
     }
 
     // The codes of the cells, as the bytes after the flags byte hold them.
     static constexpr unsigned char LongestShortText = 0xEF;
     static constexpr unsigned char CodeNull = 0xF0, CodeInt = 0xF1, CodeReal = 0xF2, CodeLongText = 0xF3;
-    // Integers take the fewest of 1, 4 or 8 bytes that hold them: keys and links are mostly small.
+    // Integers take the fewest of 1, 2, 3, 4 or 8 bytes that hold them: keys and links are mostly small.
     static constexpr unsigned char CodeInt8 = 0xF4, CodeInt32 = 0xF5, CodeInt16 = 0xF6, CodeInt24 = 0xF7;
     static constexpr int CheckpointEvery = 16;
 

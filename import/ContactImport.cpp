@@ -1,6 +1,7 @@
 #include "import/ContactImport.h"
 #include "data/DataModule.h"
 
+#include <algorithm>
 #include <functional>
 #include <string_view>
 
@@ -80,10 +81,30 @@ void appendFolded(std::string& key, const char* utf8, int size)
     }
 }
 
-void appendFolded(std::string& key, const QString& text)
+// The same for a text in memory, read code point by code point without converting it first; a lone surrogate, which
+// has no code point, goes the long way.
+void appendFolded(std::string& key, QStringView text)
 {
-    const QByteArray utf8 = text.toUtf8();
-    appendFolded(key, utf8.constData(), int(utf8.size()));
+    const size_t start = key.size();
+    const char16_t* p = text.utf16();
+    for (qsizetype i = 0, n = text.size(); i < n; ++i) {
+        const char16_t u = p[i];
+        if (u < 0x80) {
+            key += u >= 'A' && u <= 'Z' ? char(u + 32) : char(u);
+            continue;
+        }
+        char32_t c = u;
+        if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
+            c = QChar::surrogateToUcs4(u, p[i + 1]);
+            ++i;
+        } else if (QChar::isSurrogate(u)) {
+            key.resize(start);
+            const QByteArray utf8 = text.toUtf8();
+            appendFolded(key, utf8.constData(), int(utf8.size()));
+            return;
+        }
+        appendUtf8(key, QChar::toCaseFolded(c));
+    }
 }
 
 size_t hashOf(const std::string& key) { return std::hash<std::string_view>{}(key); }
@@ -160,13 +181,22 @@ void ContactImport::indexContacts()
     m_indexed = true;
     const int count = m_people.recordCount();
     reserveSlots(size_t(count) + size_t(count) / 4);
-    for (int i = 0; i < count; ++i) {
-        foldRowKey(i, m_key);
-        remember(hashOf(m_key), i);
+    // The slots are spread over more memory than the processor keeps at hand: the hashes of a run of contacts are
+    // worked out first and their slots asked for, so that the run's stores do not wait on memory one by one.
+    constexpr int Run = 16;
+    size_t hashes[Run];
+    for (int from = 0; from < count; from += Run) {
+        const int n = std::min(Run, count - from);
+        for (int k = 0; k < n; ++k) {
+            foldRowKey(from + k, m_key);
+            hashes[k] = hashOf(m_key);
+            __builtin_prefetch(&m_slots[hashes[k] & (m_slots.size() - 1)], 1);
+        }
+        for (int k = 0; k < n; ++k) remember(hashes[k], from + k);
     }
 }
 
-bool ContactImport::add(const QString& name, const QString& email1, const std::vector<std::pair<int, QString>>& values)
+bool ContactImport::add(const QString& name, const QString& email1, const Values& values)
 {
     // The required-name rule would refuse such a name, and with the Files window hidden it could not even
     // show where: leave the row out, as an empty name is.
@@ -182,8 +212,12 @@ bool ContactImport::add(const QString& name, const QString& email1, const std::v
         if (isKnown(m_key, hash)) return false;
     }
     m_people.append();
-    for (const auto& [index, text] : values)
-        if (!text.isEmpty()) m_people.setValue(index, text);
+    for (const auto& [index, value] : values) {
+        const bool empty = value.typeId() == QMetaType::QString
+                               ? static_cast<const QString*>(value.constData())->isEmpty()
+                               : value.isNull();
+        if (!empty) m_people.setValue(index, value);
+    }
     m_bulk.post();
     if (m_initialCount > 0) remember(hash, m_people.recNo());
     ++m_added;

@@ -5,6 +5,7 @@
 #include "data/BulkPost.h"
 
 #include <QString>
+#include <QVariant>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,11 +28,14 @@ public:
     int added() const { return m_added; }
     int column(const char* name) const; // a People column for add()
 
-    // Adds a contact with these values (People columns, in the order they are set; an empty text leaves its
-    // column empty) unless its name is blank or, when the company had contacts at the start, a contact of
-    // the company, or one added before, has the same name and Email1, letter case ignored. Returns whether it
-    // was added. A database error ends the import: it is thrown after the contacts before it are stored.
-    bool add(const QString& name, const QString& email1, const std::vector<std::pair<int, QString>>& values);
+    // People columns and their values, in the order they are set; an empty text leaves its column empty.
+    using Values = std::vector<std::pair<int, QVariant>>;
+
+    // Adds a contact with these values unless its name is blank or, when the company had contacts at the start,
+    // a contact of the company, or one added before, has the same name and Email1, letter case ignored. Returns
+    // whether it was added. A database error ends the import: it is thrown after the contacts before it are
+    // stored.
+    bool add(const QString& name, const QString& email1, const Values& values);
 
     // Stores the last batch and brings the profession suggestions up to date.
     void finish();

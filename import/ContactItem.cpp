@@ -26,10 +26,16 @@ Props byPreference(const VCard& card, const QString& upperName)
 
 QString joined(const QStringList& values)
 {
-    QStringList kept;
-    for (const QString& v : values)
-        if (!v.trimmed().isEmpty()) kept << v.trimmed();
-    return kept.join(QStringLiteral(", "));
+    // Mostly one value or none, which need no new text.
+    QVarLengthArray<QString, 4> kept;
+    for (const QString& v : values) {
+        QString t = v.trimmed();
+        if (!t.isEmpty()) kept.append(std::move(t));
+    }
+    if (kept.isEmpty()) return {};
+    QString out = kept.front();
+    for (qsizetype i = 1; i < kept.size(); ++i) out += QStringLiteral(", ") + kept[i];
+    return out;
 }
 
 QString withoutScheme(const QString& value, const char* scheme)
@@ -46,20 +52,32 @@ bool isLink(const VCardProperty& p)
     return scheme.match(p.value.trimmed()).hasMatch();
 }
 
+// The properties that may name a related person or a hobby, in the card's order: most of a card's properties are
+// none of these, and are passed over once rather than once for every such field.
+Props personalProperties(const VCard& card)
+{
+    Props props;
+    for (const VCardProperty& p : card.properties)
+        if (p.name.startsWith(u"X-") || p.name == u"RELATED" || p.name == u"HOBBY" || p.name == u"INTEREST")
+            props.append(&p);
+    return props;
+}
+
 // A person related to the contact: the writers' own X- properties, Apple's labelled related names, and the
 // RELATED property of version 4.0.
-QString relatedNames(const VCard& card, const QStringList& ownNames, const QStringList& relations)
+QString relatedNames(const VCard& card, const Props& personal, const QStringList& ownNames,
+                     const QStringList& relations)
 {
     QStringList names;
-    for (const VCardProperty& p : card.properties) {
-        if (ownNames.contains(p.name)) {
-            names << p.text();
-        } else if (p.name == u"X-ABRELATEDNAMES") {
-            if (relations.contains(card.label(p))) names << p.text();
-        } else if (p.name == u"RELATED" && !isLink(p)) {
-            for (const QString& t : p.types())
+    for (const VCardProperty* p : personal) {
+        if (ownNames.contains(p->name)) {
+            names << p->text();
+        } else if (p->name == u"X-ABRELATEDNAMES") {
+            if (relations.contains(card.label(*p))) names << p->text();
+        } else if (p->name == u"RELATED" && !isLink(*p)) {
+            for (const QString& t : p->types())
                 if (relations.contains(t)) {
-                    names << p.text();
+                    names << p->text();
                     break;
                 }
         }
@@ -67,11 +85,11 @@ QString relatedNames(const VCard& card, const QStringList& ownNames, const QStri
     return joined(names);
 }
 
-QString allTexts(const VCard& card, const QStringList& propertyNames)
+QString allTexts(const Props& personal, const QStringList& propertyNames)
 {
     QStringList values;
-    for (const VCardProperty& p : card.properties)
-        if (propertyNames.contains(p.name)) values << p.text();
+    for (const VCardProperty* p : personal)
+        if (propertyNames.contains(p->name)) values << p->text();
     return joined(values);
 }
 
@@ -202,11 +220,12 @@ ContactItem contactItemFromVCard(const VCard& card)
                                           "X-KADDRESSBOOK-X-ASSISTANTSNAME"},
         assistant{"assistant", "x-assistant", "agent"};
     static const QStringList hobbies{"HOBBY", "INTEREST", "X-HOBBY", "X-HOBBIES", "X-MS-INTERESTS"};
-    c.Spouse = relatedNames(card, spouseOwn, spouse);
-    c.Children = relatedNames(card, childrenOwn, children);
-    c.ManagerName = relatedNames(card, managerOwn, manager);
-    c.AssistantName = relatedNames(card, assistantOwn, assistant);
-    c.Hobby = allTexts(card, hobbies);
+    const Props personal = personalProperties(card);
+    c.Spouse = relatedNames(card, personal, spouseOwn, spouse);
+    c.Children = relatedNames(card, personal, childrenOwn, children);
+    c.ManagerName = relatedNames(card, personal, managerOwn, manager);
+    c.AssistantName = relatedNames(card, personal, assistantOwn, assistant);
+    c.Hobby = allTexts(personal, hobbies);
     return c;
 }
 

@@ -120,7 +120,7 @@ void SpeedButton14Click(TMainDataModule& dm)
     if (!csv) return;
     ContactImport import(dm);
     if (!acceptHeader(csv->lines.first(), ContactsCsvHeader, AccountsCsvHeader, AccountsFileMessage)) return;
-    std::vector<std::pair<int, QString>> values;
+    ContactImport::Values values;
     std::vector<int> columns;
     for (const char* c : ContactColumns) columns.push_back(import.column(c));
     forEachRow(
@@ -129,9 +129,14 @@ void SpeedButton14Click(TMainDataModule& dm)
             const QStringView name = fields.at(ContactNameField);
             if (name.isEmpty() || name == u" ") return;
             values.clear();
-            for (size_t k = 0; k < columns.size(); ++k)
-                values.emplace_back(columns[k], fields.at(qsizetype(k)).toString());
-            import.add(values[ContactNameField].second, values[ContactEmail1Field].second, values);
+            QString nameText, email1;
+            for (size_t k = 0; k < columns.size(); ++k) {
+                QString text = fields.at(qsizetype(k)).toString();
+                if (k == ContactNameField) nameText = text;
+                if (k == ContactEmail1Field) email1 = text;
+                values.emplace_back(columns[k], text);
+            }
+            import.add(nameText, email1, values);
         });
     import.finish();
     showCount(import.added());

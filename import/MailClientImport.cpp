@@ -6,7 +6,12 @@
 #include "platform/Messages.h"
 #include "platform/WorkProgress.h"
 
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 namespace qv {
 
@@ -30,6 +35,146 @@ std::optional<ContactItem> asContact(const AddressBookItem& item, QString* listN
     return contactItemFromVCard(cards.front());
 }
 
+// The People column of each field of a contact item, in the order they are set; the name is formed of two.
+const std::pair<const char*, QString ContactItem::*> ContactFields[] = {
+    {"Name", nullptr},
+    {"Title", &ContactItem::Title},
+    {"Language", &ContactItem::Language},
+    {"Spouse", &ContactItem::Spouse},
+    {"Children", &ContactItem::Children},
+    {"HAStreet", &ContactItem::HomeAddressStreet},
+    {"HACity", &ContactItem::HomeAddressCity},
+    {"HAState", &ContactItem::HomeAddressState},
+    {"HAPostalCode", &ContactItem::HomeAddressPostalCode},
+    {"HACountry", &ContactItem::HomeAddressCountry},
+    {"HAPostOfficeBox", &ContactItem::HomeAddressPostOfficeBox},
+    {"JobTitle", &ContactItem::JobTitle},
+    {"Email1", &ContactItem::Email1Address},
+    {"Email2", &ContactItem::Email2Address},
+    {"Mobile", &ContactItem::MobileTelephoneNumber},
+    {"PrimaryTel", &ContactItem::PrimaryTelephoneNumber},
+    {"HomePage", &ContactItem::PersonalHomePage},
+    {"TelH1", &ContactItem::HomeTelephoneNumber},
+    {"TelH2", &ContactItem::Home2TelephoneNumber},
+    {"FaxH", &ContactItem::HomeFaxNumber},
+    {"Telex", &ContactItem::TelexNumber},
+    {"ManagerName", &ContactItem::ManagerName},
+    {"AssistantName", &ContactItem::AssistantName},
+    {"Hobbies", &ContactItem::Hobby},
+};
+
+// Reading a card is as much work as storing it: a second thread reads the cards, in order, while this one stores
+// the contacts, waiting for each only if it is not read yet. The reader stays a bounded stretch ahead, and stops at
+// a contact list, where the import ends.
+class CardReader {
+public:
+    struct Card {
+        bool isList = false;
+        QString listName;
+        // Of a contact: whether its first name is blank, which leaves it out; else its name, its Email1 and its
+        // values, People column by column.
+        bool blank = false;
+        QString name, email1;
+        ContactImport::Values values;
+        std::exception_ptr error;
+    };
+
+    // columns: the People column of each of ContactFields.
+    CardReader(const std::vector<AddressBookItem>& items, const std::vector<int>& columns)
+        : m_items(items), m_columns(columns), m_cards(items.size())
+    {
+        m_thread = std::thread([this] { run(); });
+    }
+    ~CardReader()
+    {
+        m_stop = true;
+        {
+            std::lock_guard lock(m_mutex); // the reader is waiting for room, or will see the stop
+        }
+        m_room.notify_one();
+        m_thread.join();
+    }
+    CardReader(const CardReader&) = delete;
+    CardReader& operator=(const CardReader&) = delete;
+
+    // The i-th card, read; taken out of the reader, so that each is asked for once, in order.
+    Card take(size_t i)
+    {
+        if (m_read.load(std::memory_order_acquire) <= i) {
+            std::unique_lock lock(m_mutex);
+            m_ready.wait(lock, [&] { return m_read.load(std::memory_order_acquire) > i; });
+        }
+        Card card = std::move(m_cards[i]);
+        if (card.error) std::rethrow_exception(card.error);
+        m_taken.store(i + 1, std::memory_order_release);
+        if ((i + 1) % Notice == 0) {
+            {
+                std::lock_guard lock(m_mutex); // the reader is waiting for room, or will see the new count
+            }
+            m_room.notify_one();
+        }
+        return card;
+    }
+
+private:
+    static constexpr size_t Ahead = 2048; // cards read and not yet taken, at most
+    static constexpr size_t Notice = 64;  // either side tells the other after this many cards
+
+    void run()
+    {
+        for (size_t i = 0; i < m_cards.size(); ++i) {
+            if (i >= m_taken.load(std::memory_order_acquire) + Ahead) {
+                // Resumed once half the stretch is taken, not at every card taken.
+                std::unique_lock lock(m_mutex);
+                m_room.wait(lock, [&] { return m_stop || i < m_taken.load(std::memory_order_acquire) + Ahead / 2; });
+            }
+            if (m_stop) return;
+            Card& card = m_cards[i];
+            bool last = false;
+            try {
+                read(m_items[i], card);
+                last = card.isList;
+            } catch (...) {
+                card.error = std::current_exception();
+                last = true;
+            }
+            m_read.store(i + 1, std::memory_order_release);
+            if (last || (i + 1) % Notice == 0 || i + 1 == m_cards.size()) {
+                {
+                    std::lock_guard lock(m_mutex);
+                }
+                m_ready.notify_one();
+            }
+            if (last) return;
+        }
+    }
+
+    void read(const AddressBookItem& item, Card& card) const
+    {
+        std::optional<ContactItem> contact = asContact(item, &card.listName);
+        card.isList = !contact;
+        if (!contact) return;
+        card.blank = contact->FirstName.isEmpty() || contact->FirstName == QLatin1String(" ");
+        if (card.blank) return;
+        card.name = contact->FirstName + u' ' + contact->LastName;
+        card.email1 = contact->Email1Address;
+        card.values.reserve(m_columns.size());
+        for (size_t k = 0; k < m_columns.size(); ++k) {
+            const auto field = ContactFields[k].second;
+            card.values.emplace_back(m_columns[k], field ? (*contact).*field : card.name);
+        }
+    }
+
+    const std::vector<AddressBookItem>& m_items;
+    const std::vector<int> m_columns;
+    std::vector<Card> m_cards;
+    std::atomic<size_t> m_read{0}, m_taken{0};
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::condition_variable m_ready, m_room;
+    std::thread m_thread;
+};
+
 } // namespace
 
 void BitBtn1Click(TMainDataModule& dm)
@@ -41,55 +186,23 @@ void BitBtn1Click(TMainDataModule& dm)
     }
     if (book->items.empty()) return;
     ContactImport import(dm);
-    const std::pair<const char*, QString ContactItem::*> fields[] = {
-        {"Name", nullptr},
-        {"Title", &ContactItem::Title},
-        {"Language", &ContactItem::Language},
-        {"Spouse", &ContactItem::Spouse},
-        {"Children", &ContactItem::Children},
-        {"HAStreet", &ContactItem::HomeAddressStreet},
-        {"HACity", &ContactItem::HomeAddressCity},
-        {"HAState", &ContactItem::HomeAddressState},
-        {"HAPostalCode", &ContactItem::HomeAddressPostalCode},
-        {"HACountry", &ContactItem::HomeAddressCountry},
-        {"HAPostOfficeBox", &ContactItem::HomeAddressPostOfficeBox},
-        {"JobTitle", &ContactItem::JobTitle},
-        {"Email1", &ContactItem::Email1Address},
-        {"Email2", &ContactItem::Email2Address},
-        {"Mobile", &ContactItem::MobileTelephoneNumber},
-        {"PrimaryTel", &ContactItem::PrimaryTelephoneNumber},
-        {"HomePage", &ContactItem::PersonalHomePage},
-        {"TelH1", &ContactItem::HomeTelephoneNumber},
-        {"TelH2", &ContactItem::Home2TelephoneNumber},
-        {"FaxH", &ContactItem::HomeFaxNumber},
-        {"Telex", &ContactItem::TelexNumber},
-        {"ManagerName", &ContactItem::ManagerName},
-        {"AssistantName", &ContactItem::AssistantName},
-        {"Hobbies", &ContactItem::Hobby},
-    };
     std::vector<int> columns;
-    for (const auto& f : fields) columns.push_back(import.column(f.first));
+    for (const auto& f : ContactFields) columns.push_back(import.column(f.first));
+    CardReader reader(book->items, columns); // reading while the duplicate test gets ready
 
     WorkProgress progress(QStringLiteral("Importing contacts"), int(book->items.size()));
-    std::vector<std::pair<int, QString>> values;
     for (size_t i = 0; i < book->items.size(); ++i) {
         if (!progress.step(int(i), import.added())) break;
-        QString listName;
-        const std::optional<ContactItem> contact = asContact(book->items[i], &listName);
-        if (!contact) {
+        const CardReader::Card card = reader.take(i);
+        if (card.isList) {
             // The contacts before it stay; the count is not shown.
             import.finish();
             showError(
                 QStringLiteral("Interface not supported: \"%1\" in the address book is a contact list, not a contact.")
-                    .arg(listName));
+                    .arg(card.listName));
             return;
         }
-        if (contact->FirstName.isEmpty() || contact->FirstName == QLatin1String(" ")) continue;
-        const QString name = contact->FirstName + u' ' + contact->LastName;
-        values.clear();
-        for (size_t k = 0; k < columns.size(); ++k)
-            values.emplace_back(columns[k], fields[k].second ? (*contact).*(fields[k].second) : name);
-        import.add(name, contact->Email1Address, values);
+        if (!card.blank) import.add(card.name, card.email1, card.values);
     }
     import.finish();
     showInformation(QString::number(import.added()) + QStringLiteral(" record(s) added."));

@@ -3,6 +3,7 @@
 
 #include <QStringDecoder>
 #include <QVarLengthArray>
+#include <cstring>
 
 namespace qv {
 
@@ -151,61 +152,96 @@ QString unescape(const QString& s, const QString& version)
     return out;
 }
 
+QString versionText(QStringView version)
+{
+    // Every card says one of three: those are shared.
+    static const QString known[] = {QStringLiteral("2.1"), QStringLiteral("3.0"), QStringLiteral("4.0")};
+    for (const QString& k : known)
+        if (version == k) return k;
+    return version.toString();
+}
+
 QString readVersionAhead(const QList<QStringView>& lines, qsizetype from)
 {
     for (qsizetype i = from; i < lines.size(); ++i) {
         const QStringView l = lines.at(i);
-        if (l.startsWith(QLatin1String("VERSION:"), Qt::CaseInsensitive)) return l.mid(8).trimmed().toString();
+        if (l.startsWith(QLatin1String("VERSION:"), Qt::CaseInsensitive)) return versionText(l.mid(8).trimmed());
         if (l.trimmed().compare(QLatin1String("END:VCARD"), Qt::CaseInsensitive) == 0) break;
     }
     return QStringLiteral("3.0");
 }
 
 // The names, parameters and types that address books write on every card, in the letter case we keep them in:
-// shared, not made anew for every property.
+// shared, not made anew for every property. The text is brought to that letter case once and compared as it is.
+class CommonTokens {
+public:
+    explicit CommonTokens(const QStringList& tokens) : m_tokens(tokens)
+    {
+        for (const QString& t : std::as_const(m_tokens)) m_bySize[size_t(t.size())].push_back(&t);
+    }
+    const QString* find(QStringView text, bool upper) const
+    {
+        const qsizetype n = text.size();
+        if (n > Longest) return nullptr;
+        char16_t cased[Longest];
+        for (qsizetype i = 0; i < n; ++i) {
+            char16_t c = text.utf16()[i];
+            if (c >= 0x80) return nullptr;
+            if (upper && c >= 'a' && c <= 'z') c = char16_t(c - 32);
+            if (!upper && c >= 'A' && c <= 'Z') c = char16_t(c + 32);
+            cased[i] = c;
+        }
+        for (const QString* t : m_bySize[size_t(n)])
+            if (t->front() == cased[0] && std::memcmp(t->constData(), cased, size_t(n) * 2) == 0) return t;
+        return nullptr;
+    }
+
+private:
+    static constexpr qsizetype Longest = 32;
+    const QStringList m_tokens;
+    std::vector<const QString*> m_bySize[Longest + 1]; // into m_tokens, by their length
+};
+
 const QString* commonToken(QStringView text, bool upper)
 {
-    static const QStringList uppers{"N",
-                                    "FN",
-                                    "TEL",
-                                    "EMAIL",
-                                    "ADR",
-                                    "TITLE",
-                                    "URL",
-                                    "LANG",
-                                    "NOTE",
-                                    "UID",
-                                    "ORG",
-                                    "BDAY",
-                                    "REV",
-                                    "NICKNAME",
-                                    "ROLE",
-                                    "TYPE",
-                                    "ENCODING",
-                                    "CHARSET",
-                                    "PREF",
-                                    "VALUE",
-                                    "HOME",
-                                    "WORK",
-                                    "CELL",
-                                    "VOICE",
-                                    "FAX",
-                                    "INTERNET",
-                                    "X-EVOLUTION-SPOUSE",
-                                    "X-EVOLUTION-MANAGER",
-                                    "X-EVOLUTION-ASSISTANT",
-                                    "X-EVOLUTION-FILE-AS",
-                                    "X-EVOLUTION-UI-SLOT",
-                                    "X-MOZILLA-HTML",
-                                    "X-ABLABEL",
-                                    "X-ABUID",
-                                    "PRODID"};
-    static const QStringList lowers{"home", "work", "cell", "voice", "fax", "pref", "internet", "text", "uri"};
-    for (const QChar c : text)
-        if (c.unicode() >= 0x80) return nullptr;
-    for (const QString& token : upper ? uppers : lowers)
-        if (token.size() == text.size() && token.compare(text, Qt::CaseInsensitive) == 0) return &token;
-    return nullptr;
+    static const CommonTokens uppers(QStringList{"N",
+                                                 "FN",
+                                                 "TEL",
+                                                 "EMAIL",
+                                                 "ADR",
+                                                 "TITLE",
+                                                 "URL",
+                                                 "LANG",
+                                                 "NOTE",
+                                                 "UID",
+                                                 "ORG",
+                                                 "BDAY",
+                                                 "REV",
+                                                 "NICKNAME",
+                                                 "ROLE",
+                                                 "TYPE",
+                                                 "ENCODING",
+                                                 "CHARSET",
+                                                 "PREF",
+                                                 "VALUE",
+                                                 "HOME",
+                                                 "WORK",
+                                                 "CELL",
+                                                 "VOICE",
+                                                 "FAX",
+                                                 "INTERNET",
+                                                 "X-EVOLUTION-SPOUSE",
+                                                 "X-EVOLUTION-MANAGER",
+                                                 "X-EVOLUTION-ASSISTANT",
+                                                 "X-EVOLUTION-FILE-AS",
+                                                 "X-EVOLUTION-UI-SLOT",
+                                                 "X-MOZILLA-HTML",
+                                                 "X-ABLABEL",
+                                                 "X-ABUID",
+                                                 "PRODID"});
+    static const CommonTokens lowers(
+        QStringList{"home", "work", "cell", "voice", "fax", "pref", "internet", "text", "uri"});
+    return (upper ? uppers : lowers).find(text, upper);
 }
 
 // Names and types in one letter case; most are written that way already and are copied as they stand.
@@ -262,7 +298,7 @@ VCardProperty parseProperty(QStringView line, qsizetype colon, const QString& ve
     p.pref = numbered && pref > 0 ? pref : p.typeList.contains(QLatin1String("pref")) ? 1 : 100;
 
     const QStringView raw = line.mid(colon + 1);
-    const QString encoding = p.param(QStringLiteral("ENCODING")).toUpper();
+    const QString encoding = p.params.isEmpty() ? QString() : p.param(QStringLiteral("ENCODING")).toUpper();
     if (encoding == u"QUOTED-PRINTABLE") {
         p.value = decodeCharset(decodeQuotedPrintable(raw), p.param(QStringLiteral("CHARSET")));
     } else if (encoding == u"B" || encoding == u"BASE64") {
@@ -292,6 +328,7 @@ QString VCardProperty::text() const { return unescape(value, version); }
 QStringList VCardProperty::components() const
 {
     QStringList out;
+    out.reserve(8); // an address has seven
     qsizetype start = 0;
     for (qsizetype i = 0; i < value.size(); ++i) {
         if (value.at(i) == u'\\') {
@@ -379,7 +416,8 @@ std::vector<VCard> parseVCards(const QString& text)
         if (colon <= 0) continue;
         const QStringView name = line.left(colon).trimmed();
         const QStringView value = line.mid(colon + 1).trimmed();
-        const bool isVCard = value.compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0;
+        // Most lines are properties: the sizes tell them from these few lines at once.
+        const bool isVCard = value.size() == 5 && value.compare(QLatin1String("VCARD"), Qt::CaseInsensitive) == 0;
         if (isVCard && name.compare(QLatin1String("BEGIN"), Qt::CaseInsensitive) == 0) {
             if (inCard) {
                 ++nested;
@@ -387,6 +425,7 @@ std::vector<VCard> parseVCards(const QString& text)
                 version = readVersionAhead(lines, i + 1);
                 cards.emplace_back();
                 cards.back().version = version;
+                cards.back().properties.reserve(16); // a usual card's, allocated once
                 inCard = true;
             }
             continue;
@@ -399,8 +438,8 @@ std::vector<VCard> parseVCards(const QString& text)
             continue;
         }
         if (!inCard || nested > 0) continue;
-        if (name.compare(QLatin1String("VERSION"), Qt::CaseInsensitive) == 0) {
-            cards.back().version = value.toString();
+        if (name.size() == 7 && name.compare(QLatin1String("VERSION"), Qt::CaseInsensitive) == 0) {
+            cards.back().version = versionText(value);
             continue;
         }
         cards.back().properties.push_back(parseProperty(line, colon, cards.back().version));

@@ -804,6 +804,9 @@ void TestData::postedRowIsWhatTheFileHolds_data()
                        {"Anniversary", QDateTime(QDate(2001, 6, 2), QTime(14, 30))},
                        {"Hobbies", QString(250, QChar(0xE9))}}
         << "Email1";
+    QTest::newRow("contact: a lone surrogate among good texts")
+        << QStringList{} << "PeopleCompanyDet"
+        << QVariantMap{{"Name", QString("Ann ") + QChar(0xD83D) + " Lee"}, {"Email1", "ann@x.example"}} << "Info";
     QTest::newRow("columns another program declared otherwise")
         << accountsDeclaredAs({{"AccountName", "INTEGER"},
                                {"AccountIndustry", "NUMERIC"},

@@ -7,6 +7,7 @@
 #include "import/MailClientImport.h"
 #include "import/VCard.h"
 #include "platform/MailAddressBook.h"
+#include "platform/WorkProgress.h"
 #include "tests/support/TestSupport.h"
 
 #include <QCryptographicHash>
@@ -14,6 +15,10 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 #include <sqlcipher/sqlite3.h>
 
@@ -190,6 +195,8 @@ private slots:
     void importFromEvolution();
     void importFromThunderbirdCurrentAndOlderCards();
     void contactListStopsTheImport();
+    void longBookInOrder_data();
+    void longBookInOrder();
     void noBookOrAnEmptyOne();
     void booksAreOnlyRead();
 };
@@ -532,6 +539,62 @@ void TestMailImport::contactListStopsTheImport()
     QCOMPARE(shown.shown.size(), size_t(2));
     QVERIFY2(shown.shown[1].text.contains("\"Friends\""), qPrintable(shown.shown[1].text));
     QCOMPARE(storedNames(db), (QStringList{"Ann Lee", "Cy Fox"}));
+}
+
+void TestMailImport::longBookInOrder_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("a contact list far into the book") << false;
+    QTest::newRow("cancelled at the start") << true;
+}
+
+void TestMailImport::longBookInOrder()
+{
+    // Many more cards than are read ahead of the posts: the reading waits for them, and stops when they stop.
+    QFETCH(bool, cancel);
+    constexpr int Cards = 6000, ListAt = 5000;
+    FakeDesktop desktop;
+    desktop.setMailto("org.gnome.Evolution.desktop");
+    {
+        PlainFile f(desktop.evolutionBookPath());
+        QStringList cards;
+        for (int i = 0; i < Cards; ++i)
+            cards << (i == ListAt ? card("FN:Team\nX-EVOLUTION-LIST:TRUE")
+                                  : card(QStringLiteral("N:Person%1;Ann;;;\nEMAIL:ann%1@x.example").arg(i)));
+        f.exec("BEGIN");
+        writeEvolutionBook(f, cards);
+        f.exec("COMMIT");
+    }
+    ScriptedMessages shown;
+    TestDatabase db;
+    TMainDataModule& dm = db.open();
+    QTimer watcher;
+    if (cancel) {
+        // Every step is an update here, so that the dialog comes up at once and Cancel is seen at the next card.
+        WorkProgress::setTiming({0, 0});
+        watcher.setInterval(0);
+        connect(&watcher, &QTimer::timeout, this, [&] {
+            auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->findChild<QLabel*>()->text().startsWith("5 ")) return;
+            watcher.stop();
+            QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+        });
+        watcher.start();
+    }
+    BitBtn1Click(dm);
+    WorkProgress::setTiming({});
+    const QStringList names = storedNames(db);
+    if (cancel) {
+        QCOMPARE(names.size(), 5);
+        QCOMPARE(shown.texts(), QStringList{"5 record(s) added."});
+    } else {
+        QCOMPARE(names.size(), ListAt);
+        QCOMPARE(shown.shown.size(), size_t(1));
+        QCOMPARE(shown.shown[0].kind, MessageKind::Error);
+        QVERIFY2(shown.shown[0].text.contains("\"Team\""), qPrintable(shown.shown[0].text));
+    }
+    for (int i = 0; i < names.size(); ++i) QCOMPARE(names[i], QStringLiteral("Ann Person%1").arg(i));
+    QCOMPARE(dm.PeopleCompanyDet->recordCount(), int(names.size()));
 }
 
 void TestMailImport::noBookOrAnEmptyOne()
