@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <malloc.h>
 #include <memory>
+#include <stdexcept>
 #include <sqlcipher/sqlite3.h>
 
 namespace qv::bench {
@@ -116,6 +117,9 @@ Result rowsMemory(Context& c)
         text += d->textBytes();
         held += d->heapBytes();
     }
+    // A sanitizer's allocator answers the counts with zeros: no measurement, rather than a ratio of nothing.
+    if (after <= before && text > 0)
+        throw std::runtime_error("the allocator does not count its use (a sanitizer build?): nothing to measure");
     r.program = (double(after) - double(before)) / (1024.0 * 1024.0);
     r.baseline = double(text) / (1024.0 * 1024.0);
     r.note = QStringLiteral("(datasets' own count %1 MB, engine %2 MB)")
