@@ -9,6 +9,7 @@
 #include <vector>
 
 struct sqlite3;
+class QLineEdit;
 
 namespace qv {
 class Program;
@@ -73,6 +74,9 @@ double bestOf(int repeats, const std::function<void()>& f);
 // windowClass (as its meta-object names it, "qv::PreviewWindow"); that window is then closed, so that a command
 // waiting for it returns. Throws when no such window is painted.
 double timeToFirstPaint(const char* windowClass, const std::function<void()>& command);
+// A keystroke in a search box, per keystroke: texts that no name starts with are set in turn, so that each one walks
+// every name, against the bare loop over the same names held in a list, read raw by namesSql (one text column).
+Result searchBoxKeystroke(const Context& c, QLineEdit* box, const char* namesSql, int rounds);
 // The process's peak resident memory (VmHWM) in MB.
 double peakMemoryMb();
 // Reads every table of the schema with prepared statements; returns a checksum.

@@ -23,45 +23,13 @@ AccountsPage& accountsPage(Context& c)
     return *form->Accounts;
 }
 
-// Texts no account name starts with: every change of the search text walks all the accounts.
-const QString Unmatched[] = {QStringLiteral("Zq"), QStringLiteral("zQx")};
-
+// A keystroke that matches no account: each one walks all the accounts.
 Result accountSearchKeystroke(Context& c)
 {
-    AccountsPage& page = accountsPage(c);
-    Result r;
-    const int rounds = 50;
-    int k = 0;
-    r.program = bestOf(3,
-                       [&] {
-                           for (int i = 0; i < rounds; ++i) page.SearchEdit->setText(Unmatched[k++ % 2]);
-                       }) /
-                rounds;
-    sqlite3* db = c.openRaw();
-    QStringList names;
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "SELECT AccountName FROM Accounts", -1, &st, nullptr);
-    while (sqlite3_step(st) == SQLITE_ROW)
-        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
-                                   sqlite3_column_bytes(st, 0));
-    sqlite3_finalize(st);
-    closeRaw(db);
-    int found = 0;
-    r.baseline = bestOf(3,
-                        [&] {
-                            for (int i = 0; i < rounds; ++i) {
-                                const QString& text = Unmatched[k++ % 2];
-                                for (const QString& n : names)
-                                    if (n.startsWith(text, Qt::CaseInsensitive)) {
-                                        ++found;
-                                        break;
-                                    }
-                            }
-                        }) /
-                 rounds;
-    r.note = QStringLiteral("(%1 accounts)").arg(names.size());
-    if (found) r.note += " (a search text matched)";
-    page.SearchEdit->clear();
+    Result r = searchBoxKeystroke(c, accountsPage(c).SearchEdit, "SELECT AccountName FROM Accounts", 50);
+    r.note = QStringLiteral("(%1 accounts)%2")
+                 .arg(c.dataModule().AccountsTable->recordCount())
+                 .arg(r.note.isEmpty() ? QString() : " " + r.note);
     return r;
 }
 

@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -218,6 +219,43 @@ double bestOf(int repeats, const std::function<void()>& f)
         best = std::min(best, double(t.nsecsElapsed()) / 1e6);
     }
     return best;
+}
+
+Result searchBoxKeystroke(const Context& c, QLineEdit* box, const char* namesSql, int rounds)
+{
+    static const QString Unmatched[] = {QStringLiteral("Zq"), QStringLiteral("zQx")};
+    Result r;
+    int k = 0;
+    r.program = bestOf(3,
+                       [&] {
+                           for (int i = 0; i < rounds; ++i) box->setText(Unmatched[k++ % 2]);
+                       }) /
+                rounds;
+    sqlite3* db = c.openRaw();
+    QStringList names;
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, namesSql, -1, &st, nullptr);
+    while (sqlite3_step(st) == SQLITE_ROW)
+        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
+                                   sqlite3_column_bytes(st, 0));
+    sqlite3_finalize(st);
+    closeRaw(db);
+    int found = 0;
+    r.baseline = bestOf(3,
+                        [&] {
+                            for (int i = 0; i < rounds; ++i) {
+                                const QString& text = Unmatched[k++ % 2];
+                                for (const QString& n : names)
+                                    if (n.startsWith(text, Qt::CaseInsensitive)) {
+                                        ++found;
+                                        break;
+                                    }
+                            }
+                        }) /
+                 rounds;
+    if (found) r.note = QStringLiteral("(a search text matched)");
+    box->clear();
+    return r;
 }
 
 // ---------------------------------------------------------------- the launch path's own processes
