@@ -187,7 +187,6 @@ private:
     void ensureView() const;
     void computeView() const;
     void masterMoved();
-    void markDetailsStale();
     void postDetailsPending();
     const Row* currentRow() const;
     int storedColumnCount() const { return m_storedColumns; }

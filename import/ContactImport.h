@@ -24,7 +24,6 @@ public:
     ContactImport(const ContactImport&) = delete;
     ContactImport& operator=(const ContactImport&) = delete;
 
-    int initialCount() const { return m_initialCount; }
     int added() const { return m_added; }
     int column(const char* name) const; // a People column for add()
 
