@@ -327,6 +327,8 @@ void Connection::noteWrite(const QString& table) { ++m_localWrites[table]; }
 
 void Connection::begin(TransactionKind kind)
 {
+    // The engine may have ended our transaction by itself (a full disk): the next one starts afresh.
+    if (m_transactionDepth > 0 && !inTransaction()) endTransaction(false);
     if (m_transactionDepth++ == 0) {
         try {
             exec(kind == TransactionKind::Read ? "BEGIN" : "BEGIN IMMEDIATE");
@@ -342,18 +344,41 @@ void Connection::begin(TransactionKind kind)
 void Connection::commit()
 {
     if (m_transactionDepth == 0) return;
-    if (--m_transactionDepth == 0) {
-        m_writeTransaction = false;
-        exec("COMMIT");
+    if (m_transactionDepth > 1) {
+        --m_transactionDepth;
+        return;
     }
+    try {
+        exec("COMMIT");
+    } catch (...) {
+        // A lock the commit could not get leaves the transaction open in the engine; other failures end it. Either
+        // way nothing of it is kept, so that no later statement runs inside it and no later commit keeps it unseen.
+        try {
+            rollback();
+        } catch (...) {}
+        throw;
+    }
+    endTransaction(true);
 }
 
 void Connection::rollback()
 {
     if (m_transactionDepth == 0) return;
+    const bool open = inTransaction();
+    endTransaction(false);
+    if (open) exec("ROLLBACK");
+}
+
+bool Connection::inTransaction() const { return m_db && !sqlite3_get_autocommit(m_db); }
+
+void Connection::endTransaction(bool committed)
+{
+    // What our datasets wrote in a write transaction rolled back is gone again: their stamps must no longer say that
+    // they hold what the file holds.
+    if (!committed && m_writeTransaction)
+        for (auto& written : m_localWrites) ++written.second;
     m_transactionDepth = 0;
     m_writeTransaction = false;
-    exec("ROLLBACK");
 }
 
 qint64 Connection::lastInsertRowid() const { return sqlite3_last_insert_rowid(handle()); }

@@ -392,15 +392,41 @@ int Dataset::removeAll(int limit)
     rowids.reserve(size_t(count));
     for (int r = m_lo; r < m_lo + count; ++r) rowids.push_back(rowidOf(m_rows[size_t(r)]));
     std::sort(rowids.begin(), rowids.end());
+    if (rowids.empty()) return 0;
     const bool wasCurrent = m_connection->stampOf(m_table->name) == m_readStamp;
     Statement& st = cachedStatement(m_deleteRunStatement, [this] {
         return QStringLiteral("DELETE FROM [%1] WHERE rowid BETWEEN ? AND ?").arg(m_table->name);
     });
     size_t done = 0;
-    const auto forgetDeleted = [&] {
-        // What was deleted stays deleted, also when a later run fails; the rows held follow the file.
-        if (done == 0) return;
+    std::exception_ptr error;
+    {
+        Transaction transaction(*m_connection);
         m_connection->noteWrite(m_table->name);
+        try {
+            while (done < rowids.size()) {
+                size_t end = done + 1;
+                while (end < rowids.size() && rowids[end] == rowids[end - 1] + 1) ++end;
+                st.reset();
+                st.bindInt(1, rowids[done]);
+                st.bindInt(2, rowids[end - 1]);
+                st.step();
+                done = end;
+            }
+        } catch (...) {
+            error = std::current_exception();
+        }
+        st.reset();
+        // What was deleted before a failed run stays deleted, as it would one row at a time; a failed commit keeps
+        // nothing.
+        try {
+            transaction.commit();
+        } catch (...) {
+            if (!error) error = std::current_exception();
+            done = 0;
+        }
+    }
+    if (done > 0) {
+        // The rows held follow the file.
         if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
         const auto gone = [&](const Row& r) {
             return rowidOf(r) <= rowids[done - 1] &&
@@ -418,30 +444,13 @@ int Dataset::removeAll(int limit)
         for (Dataset* d : m_details) d->masterMoved();
         notifyRowsReset();
         notifyCurrent();
-    };
-    Transaction transaction(*m_connection);
-    try {
-        while (done < rowids.size()) {
-            size_t end = done + 1;
-            while (end < rowids.size() && rowids[end] == rowids[end - 1] + 1) ++end;
-            st.reset();
-            st.bindInt(1, rowids[done]);
-            st.bindInt(2, rowids[end - 1]);
-            st.step();
-            done = end;
-        }
-        st.reset();
-        transaction.commit();
-    } catch (...) {
+    } else if (error) {
+        // Nothing was kept: show what the file holds, which others may have changed meanwhile too.
         try {
-            transaction.commit();
-        } catch (...) {
-            done = 0; // nothing was kept
-        }
-        forgetDeleted();
-        throw;
+            refresh();
+        } catch (...) {}
     }
-    forgetDeleted();
+    if (error) std::rethrow_exception(error);
     return int(done);
 }
 
