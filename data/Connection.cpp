@@ -1,5 +1,6 @@
 #include "data/Connection.h"
 #include "data/DatabaseError.h"
+#include "data/StoredText.h"
 
 #include <QDir>
 #include <QFile>
@@ -112,7 +113,7 @@ double Statement::columnDouble(int i) const { return sqlite3_column_double(m_stm
 QString Statement::columnText(int i) const
 {
     const char* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
-    return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, i)) : QString();
+    return p ? textFromUtf8(p, sqlite3_column_bytes(m_stmt, i)) : QString();
 }
 
 const char* Statement::columnTextUtf8(int i, int* bytes) const

@@ -1,4 +1,5 @@
 #include "data/PackedRow.h"
+#include "data/StoredText.h"
 
 #include <QtEndian>
 #include <algorithm>
@@ -203,7 +204,7 @@ QVariant PackedRow::value(int column, int columnCount) const
     case Text: {
         int size = 0;
         const char* p = bytes(column, columnCount, &size);
-        return QVariant(QString::fromUtf8(p, size));
+        return QVariant(textFromUtf8(p, size));
     }
     }
     return {};

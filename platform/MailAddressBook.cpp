@@ -1,4 +1,5 @@
 #include "platform/MailAddressBook.h"
+#include "data/StoredText.h"
 
 #include <QDir>
 #include <QFile>
@@ -167,7 +168,7 @@ public:
     static QString text(sqlite3_stmt* st, int column)
     {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
-        return p ? QString::fromUtf8(p, sqlite3_column_bytes(st, column)) : QString();
+        return p ? textFromUtf8(p, sqlite3_column_bytes(st, column)) : QString();
     }
 
 private:
