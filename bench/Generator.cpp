@@ -222,6 +222,18 @@ void generateDatabase(const QString& path, const GeneratorOptions& o)
     }
 
     {
+        // A few files on the disk that belong to most accounts.
+        Inserter ins(db, "RelatedFiles", {"AccountID", "Date", "FileDescription", "FilePath"});
+        static const QStringList kinds{"Contract", "Price list", "Meeting notes", "Proposal"};
+        for (int a = 0; a < o.accounts; ++a)
+            for (int f = 0; f < a % 4; ++f) {
+                const QDate d = QDate(2004, 1, 1).addDays(int(rng() % 700));
+                ins.insert({a + 1, d.toString("yyyy-MM-dd") + " 00:00:00", kinds[f] + ' ' + QString::number(d.year()),
+                            QStringLiteral("/home/sales/accounts/%1/%2.pdf").arg(a + 1).arg(kinds[f].toLower())});
+            }
+    }
+
+    {
         const QStringList cols{"CompanyID",
                                "Name",
                                "Title",

@@ -1,6 +1,6 @@
 #pragma once
 // A deterministic synthetic database that looks like a real salesperson's: contacts with about thirty fields
-// filled with plausible texts, accounts, follow-ups, calendar days and events.
+// filled with plausible texts, accounts with their related files, follow-ups, calendar days and events.
 
 #include <QString>
 

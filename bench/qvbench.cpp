@@ -1,5 +1,5 @@
-// qvbench --contacts N [PATH...]: builds a synthetic database of N contacts in a temporary folder and times each
-// named path (all by default) against its raw SQLite baseline.
+// qvbench --contacts N [--folder DIR] [PATH...]: builds a synthetic database of N contacts in a temporary folder (or
+// in DIR, kept there for the next run) and times each named path (all by default) against its floor.
 #include "bench/Bench.h"
 #include "app/Program.h"
 #include "bench/Generator.h"
@@ -11,16 +11,17 @@
 #include "platform/ScreenMetrics.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QLocale>
-#include <QPointer>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <cstdio>
+#include <ctime>
 #include <sqlcipher/sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qv::bench {
@@ -44,57 +45,44 @@ public:
     bool quiet = false;
 };
 
-// Watches for the first paint of a top-level window of one class and acts once that paint is over.
-class FirstPaintWatch : public QObject {
-public:
-    FirstPaintWatch(const char* windowClass, std::function<void(QWidget*)> painted)
-        : m_class(windowClass), m_painted(std::move(painted))
-    {
-        qApp->installEventFilter(this);
-    }
-    ~FirstPaintWatch() override { qApp->removeEventFilter(this); }
-    bool seen() const { return m_seen; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (!m_seen && event->type() == QEvent::Paint && watched->isWidgetType()) {
-            QWidget* top = static_cast<QWidget*>(watched)->window();
-            if (top->inherits(m_class)) {
-                m_seen = true;
-                // Queued: it runs once the window's whole paint (every child widget) is done.
-                QPointer<QWidget> window(top);
-                QMetaObject::invokeMethod(
-                    this, [this, window] { m_painted(window); }, Qt::QueuedConnection);
-            }
-        }
-        return false;
-    }
-
-private:
-    const char* m_class;
-    std::function<void(QWidget*)> m_painted;
-    bool m_seen = false;
-};
-
-void applyRawSettings(sqlite3* db, qint64 fileBytes)
-{
-    const QByteArray key(DatabasePassword);
-    sqlite3_key(db, key.constData(), int(key.size()));
-    rawExec(db, "PRAGMA cipher_page_size = 4096");
-    // A page cache that holds the whole file, with room to spare.
-    const QByteArray cache = "PRAGMA cache_size = -" + QByteArray::number(fileBytes / 1024 * 5 / 4 + 4096);
-    rawExec(db, cache.constData());
-    rawExec(db, "SELECT count(*) FROM sqlite_master");
-}
-
 class StandardScreen : public ScreenMetrics {
 public:
     int logicalDpi() const override { return 96; }
     int screenHeight() const override { return 1024; }
 };
 
+// For baselines: the key, and a page cache that holds the whole file with room to spare.
+void applyRawSettings(sqlite3* db, qint64 fileBytes)
+{
+    const QByteArray key(DatabasePassword);
+    sqlite3_key(db, key.constData(), int(key.size()));
+    rawExec(db, "PRAGMA cipher_page_size = 4096");
+    const QByteArray cache = "PRAGMA cache_size = -" + QByteArray::number(fileBytes / 1024 * 5 / 4 + 4096);
+    rawExec(db, cache.constData());
+    rawExec(db, "SELECT count(*) FROM sqlite_master");
+}
+
+double statusFieldMb(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray name = QByteArray(field) + ':';
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(name)) return line.mid(name.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
+}
+
 } // namespace
+
+void installBenchDesktop(bool quietMessages)
+{
+    static SilentMessages messages;
+    static StandardScreen screen;
+    messages.quiet = quietMessages;
+    setMessageService(&messages);
+    setScreenMetrics(&screen);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
 
 std::vector<Path>& registry()
 {
@@ -102,7 +90,14 @@ std::vector<Path>& registry()
     return paths;
 }
 
-Context::Context(const QString& folder, int contacts) : m_folder(folder), m_contacts(contacts) {}
+// ---------------------------------------------------------------- the context
+
+Context::Context(const QString& folder, int contacts) : m_folder(folder), m_contacts(contacts)
+{
+    copyDatabase(databasePath(), m_folder + "generated.qv");
+    m_generatedStamp = stampOfDatabase();
+}
+
 Context::~Context() = default;
 
 Program& Context::program()
@@ -116,14 +111,43 @@ Program& Context::program()
 
 TMainDataModule& Context::dataModule() { return *program().dataModule(); }
 
-// Raw connections are used by one thread, as the program's is: no mutex around every call on either side.
-sqlite3* Context::openRaw() const
+Context::FileStamp Context::stampOfDatabase() const
 {
+    struct stat s {};
+    if (::stat(QFile::encodeName(databasePath()).constData(), &s) != 0) return {};
+    return {qint64(s.st_size), qint64(s.st_mtim.tv_sec) * 1000000000 + s.st_mtim.tv_nsec, qint64(s.st_ino)};
+}
+
+void Context::withProgramClosed(const std::function<void()>& change)
+{
+    if (!m_program) {
+        change();
+        return;
+    }
+    TMainDataModule& dm = *m_program->dataModule();
+    dm.openAll(false);
+    dm.MainADOConnection->close();
+    change();
+    dm.MainADOConnection->open();
+    dm.openAll(true);
+}
+
+void Context::restoreGenerated()
+{
+    if (stampOfDatabase() == m_generatedStamp) return;
+    withProgramClosed([this] { copyDatabase(m_folder + "generated.qv", databasePath()); });
+    m_generatedStamp = stampOfDatabase();
+}
+
+// Raw connections are used by one thread, as the program's is: no mutex around every call on either side.
+sqlite3* Context::openRaw(const QString& path) const
+{
+    const QString file = path.isEmpty() ? databasePath() : path;
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(databasePath().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK)
         throw std::runtime_error("cannot open database");
-    applyRawSettings(db, QFileInfo(databasePath()).size());
+    applyRawSettings(db, QFileInfo(file).size());
     return db;
 }
 
@@ -140,20 +164,107 @@ void Context::copyDatabase(const QString& from, const QString& to) const
     if (!QFile::copy(from, to)) throw std::runtime_error("cannot copy the database file");
 }
 
-quint64 rawReadAllTables(sqlite3* db)
+// ---------------------------------------------------------------- timing
+
+double timed(const std::function<void()>& f, Clock clock)
 {
-    quint64 sum = 0;
-    for (const TableDef& t : schemaTables())
-        sum += rawRead(db, QStringLiteral("SELECT * FROM %1").arg(t.name).toUtf8().constData());
-    return sum;
+    if (clock == Clock::ThreadCpu) {
+        timespec start{}, end{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+        f();
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &end);
+        return double(end.tv_sec - start.tv_sec) * 1e3 + double(end.tv_nsec - start.tv_nsec) / 1e6;
+    }
+    QElapsedTimer t;
+    t.start();
+    f();
+    return double(t.nsecsElapsed()) / 1e6;
 }
 
-double timeToFirstPaint(const char* windowClass, const std::function<void()>& command)
+std::vector<double> bestInTurns(int runs, const std::vector<Measure>& sides)
+{
+    std::vector<double> best(sides.size(), 1e18);
+    for (int run = 0; run < runs; ++run)
+        for (size_t s = 0; s < sides.size(); ++s) best[s] = std::min(best[s], sides[s]());
+    return best;
+}
+
+double bestOf(int runs, const std::function<void()>& f, Clock clock)
+{
+    return bestInTurns(runs, {[&] { return timed(f, clock); }})[0];
+}
+
+Result inTurns(int runs, const std::function<void()>& program, const std::function<void()>& floor, Clock clock,
+               int perRun)
+{
+    const std::vector<double> best =
+        bestInTurns(runs, {[&] { return timed(program, clock); }, [&] { return timed(floor, clock); }});
+    Result r;
+    r.program = best[0] / perRun;
+    r.baseline = best[1] / perRun;
+    return r;
+}
+
+// ---------------------------------------------------------------- paints
+
+PaintWatch::PaintWatch(QWidget* widget, std::function<void(QWidget*)> action)
+    : m_widget(widget), m_action(std::move(action))
+{
+    widget->installEventFilter(this);
+}
+
+PaintWatch::PaintWatch(const char* windowClass, std::function<void(QWidget*)> action)
+    : m_class(windowClass), m_action(std::move(action))
+{
+    qApp->installEventFilter(this);
+}
+
+PaintWatch::~PaintWatch()
+{
+    if (m_class)
+        qApp->removeEventFilter(this);
+    else if (m_widget)
+        m_widget->removeEventFilter(this);
+}
+
+bool PaintWatch::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!m_seen && event->type() == QEvent::Paint && watched->isWidgetType()) {
+        QWidget* top = static_cast<QWidget*>(watched)->window();
+        if (m_class ? top->inherits(m_class) : watched == m_widget) {
+            m_seen = true;
+            // Queued: it runs once the window's whole paint (every child widget) is done.
+            QPointer<QWidget> window(top);
+            QMetaObject::invokeMethod(
+                this,
+                [this, window] {
+                    m_painted = true;
+                    if (m_action) m_action(window);
+                },
+                Qt::QueuedConnection);
+        }
+    }
+    return false;
+}
+
+void PaintWatch::wait(int seconds)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!m_painted) {
+        if (t.elapsed() > seconds * 1000) throw std::runtime_error("a window was not painted");
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+}
+
+double timeToFirstPaint(const char* windowClass, const std::function<void()>& command,
+                        const std::function<void(QWidget*)>& painted)
 {
     QElapsedTimer timer;
     qint64 elapsed = -1;
-    FirstPaintWatch watch(windowClass, [&](QWidget* window) {
+    PaintWatch watch(windowClass, [&](QWidget* window) {
         elapsed = timer.nsecsElapsed();
+        if (painted) painted(window);
         if (window) window->close();
     });
     timer.start();
@@ -164,13 +275,53 @@ double timeToFirstPaint(const char* windowClass, const std::function<void()>& co
     return double(elapsed) / 1e6;
 }
 
-double peakMemoryMb()
+void showPainted(QWidget* window)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0;
+    PaintWatch watch(window);
+    window->show();
+    watch.wait();
+}
+
+// ---------------------------------------------------------------- memory
+
+double peakMemoryMb() { return statusFieldMb("VmHWM"); }
+double residentMemoryMb() { return statusFieldMb("VmRSS"); }
+
+void resetPeakMemory()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (!refs.open(QIODevice::WriteOnly) || refs.write("5") != 1)
+        throw std::runtime_error("the peak memory cannot be reset (/proc/self/clear_refs)");
+}
+
+// ---------------------------------------------------------------- raw SQLite
+
+void applyProgramReadSettings(sqlite3* db)
+{
+    const QByteArray key(DatabasePassword);
+    sqlite3_key(db, key.constData(), int(key.size()));
+    rawExec(db, "PRAGMA cipher_page_size = 4096");
+    const QByteArray cache = "PRAGMA cache_size = -" + QByteArray::number(Connection::ScanCacheKiB);
+    rawExec(db, cache.constData());
+    rawExec(db, "SELECT count(*) FROM sqlite_master");
+}
+
+void applyProgramSettings(sqlite3* db)
+{
+    applyProgramReadSettings(db);
+    rawExec(db, "PRAGMA journal_mode = DELETE");
+    rawExec(db, "PRAGMA temp_store = MEMORY");
+    rawExec(db, "PRAGMA cache_spill = OFF");
+    const QByteArray cache = "PRAGMA cache_size = -" + QByteArray::number(Connection::FullCacheKiB);
+    rawExec(db, cache.constData());
+}
+
+quint64 rawReadAllTables(sqlite3* db)
+{
+    quint64 sum = 0;
+    for (const TableDef& t : schemaTables())
+        sum += rawRead(db, QStringLiteral("SELECT * FROM %1").arg(t.name).toUtf8().constData());
+    return sum;
 }
 
 void rawExec(sqlite3* db, const char* sql)
@@ -209,143 +360,6 @@ quint64 rawRead(sqlite3* db, const char* sql)
     return sum;
 }
 
-double bestOf(int repeats, const std::function<void()>& f)
-{
-    double best = 1e18;
-    for (int i = 0; i < repeats; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        best = std::min(best, double(t.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
-
-Result searchBoxKeystroke(const Context& c, QLineEdit* box, const char* namesSql, int rounds)
-{
-    static const QString Unmatched[] = {QStringLiteral("Zq"), QStringLiteral("zQx")};
-    Result r;
-    int k = 0;
-    r.program = bestOf(3,
-                       [&] {
-                           for (int i = 0; i < rounds; ++i) box->setText(Unmatched[k++ % 2]);
-                       }) /
-                rounds;
-    sqlite3* db = c.openRaw();
-    QStringList names;
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, namesSql, -1, &st, nullptr);
-    while (sqlite3_step(st) == SQLITE_ROW)
-        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
-                                   sqlite3_column_bytes(st, 0));
-    sqlite3_finalize(st);
-    closeRaw(db);
-    int found = 0;
-    r.baseline = bestOf(3,
-                        [&] {
-                            for (int i = 0; i < rounds; ++i) {
-                                const QString& text = Unmatched[k++ % 2];
-                                for (const QString& n : names)
-                                    if (n.startsWith(text, Qt::CaseInsensitive)) {
-                                        ++found;
-                                        break;
-                                    }
-                            }
-                        }) /
-                 rounds;
-    if (found) r.note = QStringLiteral("(a search text matched)");
-    box->clear();
-    return r;
-}
-
-// ---------------------------------------------------------------- the launch path's own processes
-
-namespace {
-
-// The program's own start-up, as its entry point runs it, up to the end of the main window's first paint; then the
-// process's peak memory is written out and the process ends at once.
-int launchProgram(int argc, char** argv, const QString& folder)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    GuardedApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    SilentMessages silent;
-    silent.quiet = true;
-    setMessageService(&silent);
-    StandardScreen screen;
-    setScreenMetrics(&screen);
-    FirstPaintWatch watch("qv::TForm1", [](QWidget*) {
-        std::printf("%.3f\n", peakMemoryMb());
-        std::fflush(stdout);
-        _exit(0);
-    });
-    Program program(folder + "quorvane");
-    if (!program.start()) return 1;
-    return program.run();
-}
-
-// The floor: open the file with the same cipher settings and a page cache that holds it, read every table the
-// program opens (and the professions) with prepared statements in one pass, and keep every row: each table's
-// cell bytes in one buffer with the end of every cell.
-int launchRaw(const QString& folder)
-{
-    const QString path = folder + "Quorvane.qv";
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
-        SQLITE_OK)
-        return 1;
-    applyRawSettings(db, QFileInfo(path).size());
-    struct Held {
-        std::string bytes;
-        std::vector<quint32> ends;
-    };
-    std::vector<Held> held;
-    QList<QByteArray> queries;
-    for (const TableDef& t : schemaTables()) queries << QStringLiteral("SELECT * FROM %1").arg(t.name).toUtf8();
-    queries << TMainDataModule::professionSql();
-    for (const QByteArray& sql : queries) {
-        Held h;
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr) != SQLITE_OK) return 1;
-        const int n = sqlite3_column_count(st);
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            for (int i = 0; i < n; ++i) {
-                switch (sqlite3_column_type(st, i)) {
-                case SQLITE_NULL: break;
-                case SQLITE_INTEGER: {
-                    const qint64 v = sqlite3_column_int64(st, i);
-                    h.bytes.append(reinterpret_cast<const char*>(&v), sizeof v);
-                    break;
-                }
-                case SQLITE_FLOAT: {
-                    const double v = sqlite3_column_double(st, i);
-                    h.bytes.append(reinterpret_cast<const char*>(&v), sizeof v);
-                    break;
-                }
-                default:
-                    h.bytes.append(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
-                                   size_t(sqlite3_column_bytes(st, i)));
-                }
-                h.ends.push_back(quint32(h.bytes.size()));
-            }
-        }
-        sqlite3_finalize(st);
-        held.push_back(std::move(h));
-    }
-    std::printf("%.3f\n", peakMemoryMb());
-    std::fflush(stdout);
-    _exit(0);
-}
-
-} // namespace
-
-int launchChild(int argc, char** argv)
-{
-    const QString mode = QString::fromLocal8Bit(argv[2]);
-    const QString folder = QString::fromLocal8Bit(argv[3]);
-    return mode == QLatin1String("raw") ? launchRaw(folder) : launchProgram(argc, argv, folder);
-}
-
 } // namespace qv::bench
 
 int main(int argc, char** argv)
@@ -353,18 +367,17 @@ int main(int argc, char** argv)
     if (argc >= 4 && qstrcmp(argv[1], "--launch-child") == 0) return qv::bench::launchChild(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qv::GuardedApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    qv::bench::SilentMessages silent;
-    qv::setMessageService(&silent);
-    qv::bench::StandardScreen screen;
-    qv::setScreenMetrics(&screen);
+    qv::bench::installBenchDesktop(false);
 
     int contacts = 100000;
+    QString kept; // --folder: where the generated file is kept between runs (the same --contacts each time)
     QStringList wanted;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == "--contacts" && i + 1 < args.size())
             contacts = args[++i].toInt();
+        else if (args[i] == "--folder" && i + 1 < args.size())
+            kept = args[++i];
         else if (args[i] == "--list") {
             for (const auto& p : qv::bench::registry()) std::printf("%s\n", qPrintable(p.name));
             return 0;
@@ -381,17 +394,24 @@ int main(int argc, char** argv)
     }
 
     QTemporaryDir dir;
-    const QString folder = dir.path() + '/';
-    qv::bench::GeneratorOptions options;
-    options.contacts = contacts;
-    options.accounts = std::min(2000, std::max(5, contacts / 50));
-    if (contacts >= 100000) options.accounts = 2000;
-    std::fprintf(stderr, "generating %d contacts, %d accounts...\n", contacts, options.accounts);
-    try {
-        qv::bench::generateDatabase(folder + "Quorvane.qv", options);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "qvbench: %s\n", e.what());
-        return 1;
+    const QString folder = kept.isEmpty() ? dir.path() + '/' : kept + '/';
+    // A kept folder holds the file as generated from an earlier run: start from that.
+    if (!kept.isEmpty() && QFile::exists(folder + "generated.qv")) {
+        QFile::remove(folder + "Quorvane.qv");
+        QFile::copy(folder + "generated.qv", folder + "Quorvane.qv");
+    } else {
+        qv::bench::GeneratorOptions options;
+        options.contacts = contacts;
+        options.accounts = std::min(2000, std::max(5, contacts / 50));
+        if (contacts >= 100000) options.accounts = 2000;
+        std::fprintf(stderr, "generating %d contacts, %d accounts...\n", contacts, options.accounts);
+        try {
+            QDir().mkpath(folder);
+            qv::bench::generateDatabase(folder + "Quorvane.qv", options);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "qvbench: %s\n", e.what());
+            return 1;
+        }
     }
 
     qv::bench::Context context(folder, contacts);
@@ -399,6 +419,7 @@ int main(int argc, char** argv)
     for (const auto& p : qv::bench::registry()) {
         if (!wanted.isEmpty() && !wanted.contains(p.name)) continue;
         try {
+            context.restoreGenerated();
             const qv::bench::Result r = p.run(context);
             const double ratio = r.baseline > 0 ? r.program / r.baseline : 0;
             if (r.memory)

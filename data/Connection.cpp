@@ -13,9 +13,6 @@ namespace qv {
 
 namespace {
 
-// Decrypted pages kept: enough that re-reads stay in memory; a few MiB while every row is read into memory once.
-constexpr int FullCacheKiB = 131072, ScanCacheKiB = 2048;
-
 QByteArray cacheSizePragma(int kib) { return "PRAGMA cache_size = -" + QByteArray::number(kib) + ';'; }
 
 QString engineError(sqlite3* db, int rc)

@@ -105,6 +105,8 @@ public:
     // keeping them all would only fault in a second copy of the file that is given back right after.
     void limitPageCache(bool limited);
     void releaseMemory();
+    // Decrypted pages kept, in KiB: enough that re-reads stay in memory; a few MiB while limited.
+    static constexpr int FullCacheKiB = 131072, ScanCacheKiB = 2048;
 
     // Why saves will fail although the file opened (it or its folder cannot be written); empty when they can.
     QString writeProblem() const { return m_writeProblem; }
