@@ -152,7 +152,7 @@ bool copyOpenDatabase(Connection& connection, const QString& target, Existing ex
     try {
         sqlite3* db = connection.handle();
         // Inside a write transaction the file may hold pages that are not committed yet.
-        if (!sqlite3_get_autocommit(db)) throw DatabaseError(QStringLiteral("a transaction is in progress"));
+        if (connection.inTransaction()) throw DatabaseError(QStringLiteral("a transaction is in progress"));
         sqlite3_file* file = nullptr;
         if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file || !file->pMethods)
             throw DatabaseError(QStringLiteral("the database file cannot be read"));

@@ -212,6 +212,10 @@ private:
     Statement& cachedStatement(std::unique_ptr<Statement>& slot, const std::function<QString()>& sql);
     Statement& writeStatement(bool insert, const std::vector<int>& columns);
     void dropStatements();
+    // The WHERE that finds a row only as it was read: its rowid and the given columns' held values, bound from the
+    // first index on by bindHeldRow.
+    QString heldRowCondition(const std::vector<int>& columns) const;
+    void bindHeldRow(Statement& st, int first, const Row& row, const std::vector<int>& columns) const;
     void validateValues() const;
     void noteValueSet(int index); // marks the value changed and tells the controls
     QVariant storedValue(int index) const;
@@ -269,7 +273,6 @@ private:
     std::vector<int> m_written;                 // the columns the row being posted writes
     std::vector<TextSpan> m_writtenTexts;       // and their texts, as bound (none for other values)
     QByteArray m_writtenUtf8;                   // where those texts are
-    std::vector<QByteArray> m_oddTexts;         // or these, converted one by one
     std::unique_ptr<Statement> m_reloadStatement, m_deleteStatement, m_deleteRunStatement;
     // How the file stores each column, read once per connection, so that a posted row is composed from the values
     // bound instead of read back wherever that gives the very same row.

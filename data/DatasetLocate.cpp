@@ -1,6 +1,7 @@
 // Finding rows: locate by column values (the search box's prefix search among them) and looked-up values.
 #include "data/Dataset.h"
 #include "data/DatabaseError.h"
+#include "data/StoredText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -41,7 +42,7 @@ bool textMatches(const char* p, int size, const QByteArray& wantedUtf8, const QS
             if (i == wn) return true;
         }
     }
-    const QString candidate = QString::fromUtf8(p, size);
+    const QString candidate = textFromUtf8(p, size);
     return prefix ? candidate.startsWith(wanted, Qt::CaseInsensitive)
                   : candidate.compare(wanted, Qt::CaseInsensitive) == 0;
 }

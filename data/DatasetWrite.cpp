@@ -4,10 +4,44 @@
 
 #include <QStringEncoder>
 #include <algorithm>
+#include <numeric>
 #include <cstring>
 #include <sqlcipher/sqlite3.h>
 
 namespace qv {
+
+namespace {
+
+// What a save or a delete says when the row is no longer what this copy of the program read.
+const QString RowNotLocated =
+    QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read.");
+
+// The first UTF-16 unit of a text that is half of a pair without its other half.
+int loneSurrogate(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            return c.unicode();
+    }
+    return 0;
+}
+
+// Binds a held value exactly as the row holds it, for a WHERE that finds the row only as it was read.
+void bindHeld(Statement& st, int index, const PackedRow& row, int column, int columnCount)
+{
+    int size = 0;
+    const char* p = row.bytes(column, columnCount, &size);
+    switch (row.tag(column, columnCount)) {
+    case PackedRow::Null: st.bindNull(index); break;
+    case PackedRow::Text: st.bindText(index, p, size, Statement::Binding::Static); break;
+    default: st.bind(index, row.value(column, columnCount));
+    }
+}
+
+} // namespace
 
 Statement& Dataset::cachedStatement(std::unique_ptr<Statement>& slot, const std::function<QString()>& sql)
 {
@@ -38,14 +72,10 @@ Statement& Dataset::writeStatement(bool insert, const std::vector<int>& columns)
     } else {
         // The row as we read it: its rowid and the stored values of the columns being written. Another writer's
         // change to one of them meanwhile leaves nothing to update, which post reports instead of overwriting it.
-        QStringList sets, unchanged;
-        for (int k = 0; k < names.size(); ++k) {
-            sets << names[k] + QStringLiteral(" = ?");
-            const bool text = m_columns[size_t(columns[size_t(k)])].type == ColumnType::Text;
-            unchanged << names[k] + (text ? QStringLiteral(" IS ? COLLATE BINARY") : QStringLiteral(" IS ?"));
-        }
-        sql = QStringLiteral("UPDATE [%1] SET %2 WHERE rowid = ? AND %3")
-                  .arg(m_table->name, sets.join(", "), unchanged.join(" AND "));
+        QStringList sets;
+        for (const QString& name : names) sets << name + QStringLiteral(" = ?");
+        sql = QStringLiteral("UPDATE [%1] SET %2 WHERE %3")
+                  .arg(m_table->name, sets.join(", "), heldRowCondition(columns));
     }
     // An import's rows leave different columns empty, and each such set is a statement of its own: keep enough of
     // them that a file's usual mix is prepared once, not once per row.
@@ -54,6 +84,24 @@ Statement& Dataset::writeStatement(bool insert, const std::vector<int>& columns)
     m_writeStatements.insert(m_writeStatements.begin(),
                              CachedWrite{insert, columns, std::make_unique<Statement>(*m_connection, sql)});
     return *m_writeStatements.front().statement;
+}
+
+QString Dataset::heldRowCondition(const std::vector<int>& columns) const
+{
+    QStringList held{QStringLiteral("rowid = ?")};
+    for (int i : columns) {
+        const bool text = m_columns[size_t(i)].type == ColumnType::Text;
+        held << '[' + m_columns[size_t(i)].name +
+                    (text ? QStringLiteral("] IS ? COLLATE BINARY") : QStringLiteral("] IS ?"));
+    }
+    return held.join(QStringLiteral(" AND "));
+}
+
+void Dataset::bindHeldRow(Statement& st, int first, const Row& row, const std::vector<int>& columns) const
+{
+    st.bindInt(first++, rowidOf(row));
+    const PackedRow stored = packedOf(row);
+    for (int i : columns) bindHeld(st, first++, stored, i, m_storedColumns);
 }
 
 void Dataset::dropStatements()
@@ -187,7 +235,6 @@ void Dataset::writeRow()
         if (const QVariant& v = m_edit[size_t(i)]; v.typeId() == QMetaType::QString)
             room += toUtf8.requiredSpace(static_cast<const QString*>(v.constData())->size());
     if (m_writtenUtf8.size() < room) m_writtenUtf8.resize(room);
-    m_oddTexts.clear();
     char* out = m_writtenUtf8.data();
     for (size_t k = 0; k < indexes.size(); ++k) {
         const QVariant& v = m_edit[size_t(indexes[k])];
@@ -196,12 +243,13 @@ void Dataset::writeRow()
         char* const start = out;
         out = toUtf8.appendToBuffer(out, text);
         if (toUtf8.hasError()) {
-            // A lone surrogate: converted as the toolkit converts a whole text, which is what a re-read gives.
+            // Half of a character outside the basic plane: it has no UTF-8 form, and storing a stand-in would store
+            // another text than the one shown.
             toUtf8.resetState();
-            out = start;
-            m_oddTexts.push_back(text.toUtf8());
-            texts[k] = {m_oddTexts.back().constData(), int(m_oddTexts.back().size())};
-            continue;
+            throw DatabaseError(
+                QStringLiteral("The value in field '%1' holds an invalid character (U+%2, half of a "
+                               "character pair). Correct it and save again.")
+                    .arg(m_columns[size_t(indexes[k])].name, QString::number(loneSurrogate(text), 16).toUpper()));
         }
         texts[k] = {start, int(out - start)};
     }
@@ -228,23 +276,10 @@ void Dataset::writeRow()
         if (!indexes.empty()) {
             Statement& st = writeStatement(false, indexes);
             bindWritten(st);
-            int k = int(indexes.size()) + 1;
-            st.bindInt(k++, rowid);
-            const PackedRow stored = packedOf(original);
-            for (int i : indexes) {
-                int size = 0;
-                const char* p = stored.bytes(i, m_storedColumns, &size);
-                switch (stored.tag(i, m_storedColumns)) {
-                case PackedRow::Null: st.bindNull(k++); break;
-                case PackedRow::Text: st.bindText(k++, p, size, Statement::Binding::Static); break;
-                default: st.bind(k++, stored.value(i, m_storedColumns));
-                }
-            }
+            bindHeldRow(st, int(indexes.size()) + 1, original, indexes);
             st.step();
             st.reset();
-            if (m_connection->changes() == 0)
-                throw DatabaseError(QStringLiteral("Row cannot be located for updating. Some values may have been "
-                                                   "changed since it was last read."));
+            if (m_connection->changes() == 0) throw DatabaseError(RowNotLocated);
         }
     }
     m_connection->noteWrite(m_table->name);
@@ -342,11 +377,17 @@ void Dataset::remove()
     const int at = m_lo + m_pos;
     const Connection::Stamp before = m_connection->stampOf(m_table->name);
     const bool wasCurrent = before == m_readStamp;
-    Statement& st = cachedStatement(
-        m_deleteStatement, [this] { return QStringLiteral("DELETE FROM [%1] WHERE rowid = ?").arg(m_table->name); });
-    st.bindInt(1, rowidOf(m_rows[size_t(at)]));
+    // Only the row as it was read: a change another copy of the program made meanwhile is refused, as a save is,
+    // not deleted unseen.
+    std::vector<int> all(static_cast<size_t>(m_storedColumns));
+    std::iota(all.begin(), all.end(), 0);
+    Statement& st = cachedStatement(m_deleteStatement, [&] {
+        return QStringLiteral("DELETE FROM [%1] WHERE %2").arg(m_table->name, heldRowCondition(all));
+    });
+    bindHeldRow(st, 1, m_rows[size_t(at)], all);
     st.step();
     st.reset();
+    if (m_connection->changes() == 0) throw DatabaseError(RowNotLocated);
     m_connection->noteWrite(m_table->name);
     if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
     const Row gone = m_rows[size_t(at)];
@@ -392,15 +433,41 @@ int Dataset::removeAll(int limit)
     rowids.reserve(size_t(count));
     for (int r = m_lo; r < m_lo + count; ++r) rowids.push_back(rowidOf(m_rows[size_t(r)]));
     std::sort(rowids.begin(), rowids.end());
+    if (rowids.empty()) return 0;
     const bool wasCurrent = m_connection->stampOf(m_table->name) == m_readStamp;
     Statement& st = cachedStatement(m_deleteRunStatement, [this] {
         return QStringLiteral("DELETE FROM [%1] WHERE rowid BETWEEN ? AND ?").arg(m_table->name);
     });
     size_t done = 0;
-    const auto forgetDeleted = [&] {
-        // What was deleted stays deleted, also when a later run fails; the rows held follow the file.
-        if (done == 0) return;
+    std::exception_ptr error;
+    {
+        Transaction transaction(*m_connection);
         m_connection->noteWrite(m_table->name);
+        try {
+            while (done < rowids.size()) {
+                size_t end = done + 1;
+                while (end < rowids.size() && rowids[end] == rowids[end - 1] + 1) ++end;
+                st.reset();
+                st.bindInt(1, rowids[done]);
+                st.bindInt(2, rowids[end - 1]);
+                st.step();
+                done = end;
+            }
+        } catch (...) {
+            error = std::current_exception();
+        }
+        st.reset();
+        // What was deleted before a failed run stays deleted, as it would one row at a time; a failed commit keeps
+        // nothing.
+        try {
+            transaction.commit();
+        } catch (...) {
+            if (!error) error = std::current_exception();
+            done = 0;
+        }
+    }
+    if (done > 0) {
+        // The rows held follow the file.
         if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
         const auto gone = [&](const Row& r) {
             return rowidOf(r) <= rowids[done - 1] &&
@@ -418,30 +485,13 @@ int Dataset::removeAll(int limit)
         for (Dataset* d : m_details) d->masterMoved();
         notifyRowsReset();
         notifyCurrent();
-    };
-    Transaction transaction(*m_connection);
-    try {
-        while (done < rowids.size()) {
-            size_t end = done + 1;
-            while (end < rowids.size() && rowids[end] == rowids[end - 1] + 1) ++end;
-            st.reset();
-            st.bindInt(1, rowids[done]);
-            st.bindInt(2, rowids[end - 1]);
-            st.step();
-            done = end;
-        }
-        st.reset();
-        transaction.commit();
-    } catch (...) {
+    } else if (error) {
+        // Nothing was kept: show what the file holds, which others may have changed meanwhile too.
         try {
-            transaction.commit();
-        } catch (...) {
-            done = 0; // nothing was kept
-        }
-        forgetDeleted();
-        throw;
+            refresh();
+        } catch (...) {}
     }
-    forgetDeleted();
+    if (error) std::rethrow_exception(error);
     return int(done);
 }
 

@@ -1,5 +1,6 @@
 #include "import/ContactImport.h"
 #include "data/DataModule.h"
+#include "data/StoredText.h"
 
 #include <algorithm>
 #include <functional>
@@ -73,7 +74,7 @@ void appendFolded(std::string& key, const char* utf8, int size)
         const int c = decodeUtf8(p + i, size - i, &length);
         if (c < 0) {
             key.resize(start);
-            key += QString::fromUtf8(utf8, size).toCaseFolded().toStdString();
+            key += textFromUtf8(utf8, size).toCaseFolded().toStdString();
             return;
         }
         appendUtf8(key, QChar::toCaseFolded(char32_t(c)));

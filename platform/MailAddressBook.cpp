@@ -1,5 +1,6 @@
 #include "platform/MailAddressBook.h"
 #include "data/DatabaseFiles.h"
+#include "data/StoredText.h"
 #include "data/UnfinishedWork.h"
 
 #include <QDir>
@@ -183,7 +184,7 @@ public:
     static QString text(sqlite3_stmt* st, int column)
     {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
-        return p ? QString::fromUtf8(p, sqlite3_column_bytes(st, column)) : QString();
+        return p ? textFromUtf8(p, sqlite3_column_bytes(st, column)) : QString();
     }
 
 private:

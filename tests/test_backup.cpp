@@ -11,12 +11,12 @@
 #include "data/DatabaseError.h"
 #include "data/Installer.h"
 #include "platform/ProgramEnd.h"
+#include "tests/support/OtherProcess.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QtTest>
 #include <atomic>
 #include <csignal>
@@ -120,43 +120,6 @@ public:
 private:
     rlimit m_old{};
     void (*m_handler)(int) = nullptr;
-};
-
-// Another process on the database file (tests/support/DatabaseClient.cpp), stopped when this goes.
-class OtherProcess {
-public:
-    OtherProcess(const QString& mode, const QString& path)
-    {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QCoreApplication::applicationDirPath() + "/qv_dbclient", {mode, path});
-        m_ready = m_process.waitForStarted() && waitUntilReady(2000);
-    }
-    bool waitUntilReady(int ms = 10000)
-    {
-        if (!m_ready && m_process.waitForReadyRead(ms)) m_ready = m_process.readLine().trimmed() == "ready";
-        return m_ready;
-    }
-    ~OtherProcess() { stop(); }
-    bool ready() const { return m_ready; }
-    // The writer's commits so far.
-    int commits()
-    {
-        m_process.waitForReadyRead(0);
-        while (m_process.canReadLine())
-            if (m_process.readLine().trimmed() == "committed") ++m_commits;
-        return m_commits;
-    }
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning) return;
-        m_process.closeWriteChannel();
-        if (!m_process.waitForFinished(15000)) m_process.kill();
-    }
-
-private:
-    QProcess m_process;
-    bool m_ready = false;
-    int m_commits = 0;
 };
 
 } // namespace
