@@ -68,8 +68,8 @@ void backupDatabase(Connection& connection, const QString& databasePath)
     // The old backup is replaced only once the new copy is complete and synced, in one step: a full disk or a kill
     // leaves the old one.
     bool replaceFailed = false;
-    if (!dbfiles::copyOpenDatabase(connection, target, replacing ? dbfiles::Existing::Replace : dbfiles::Existing::Keep,
-                                   nullptr, &replaceFailed))
+    const auto existing = replacing ? dbfiles::Existing::Replace : dbfiles::Existing::Keep;
+    if (!dbfiles::copyOpenDatabase(connection, target, nullptr, existing, &replaceFailed))
         showError(replaceFailed ? "Unable to replace backup file." : "Unable to create backup file.");
 }
 

@@ -146,7 +146,7 @@ private:
 
 } // namespace
 
-bool copyOpenDatabase(Connection& connection, const QString& target, Existing existing, QString* why,
+bool copyOpenDatabase(Connection& connection, const QString& target, QString* why, Existing existing,
                       bool* replaceFailed)
 {
     try {

@@ -21,8 +21,8 @@ enum class Existing { Keep, Replace };
 // target (the target's name followed by ".tmp-" and six letters or digits), is synced, and then takes the target's
 // name. On failure the target is untouched, no temporary file is left, and `why` tells what failed;
 // `replaceFailed`, when given, says whether it was the existing target that could not be replaced.
-bool copyOpenDatabase(Connection& connection, const QString& target, Existing existing = Existing::Keep,
-                      QString* why = nullptr, bool* replaceFailed = nullptr);
+bool copyOpenDatabase(Connection& connection, const QString& target, QString* why = nullptr,
+                      Existing existing = Existing::Keep, bool* replaceFailed = nullptr);
 
 // The same for a file that no connection has open, such as a backup being restored; only a regular file is read.
 bool copyFile(const QString& source, const QString& target, QString* why = nullptr);
