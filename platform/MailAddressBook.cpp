@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <sqlcipher/sqlite3.h>
+#include <algorithm>
 #include <functional>
 #include <fcntl.h>
 #include <stdexcept>
@@ -220,10 +221,9 @@ void readThunderbird(BookCopy& db, AddressBook& book)
             item.properties.append({name, BookCopy::text(st, 2)});
     });
     if (db.hasTable("lists")) {
-        db.query("SELECT name FROM lists ORDER BY rowid", {}, [&](sqlite3_stmt* st) {
+        db.query("SELECT rowid FROM lists ORDER BY rowid", {}, [&](sqlite3_stmt*) {
             AddressBookItem list;
             list.isList = true;
-            list.listName = BookCopy::text(st, 0);
             book.items.push_back(std::move(list));
         });
     }
@@ -278,39 +278,32 @@ QString mailtoHandler()
 
 std::optional<AddressBook> readMailClientAddressBook(QString* problem)
 {
-    auto none = [problem](const QString& why) -> std::optional<AddressBook> {
-        if (problem) *problem = why;
-        return std::nullopt;
-    };
-    const QString handler = mailtoHandler();
-    Client client = clientOf(handler);
-    QString file;
-    if (client == Client::Thunderbird) file = thunderbirdBook();
-    if (client == Client::Evolution) file = evolutionBook();
-    if (handler.isEmpty()) {
-        file = thunderbirdBook();
-        client = Client::Thunderbird;
-        if (file.isEmpty()) {
-            file = evolutionBook();
-            client = Client::Evolution;
+    // The book of the client that handles e-mail links first; then, whatever handles them (another client, a
+    // browser, nothing), any book of the two that can be read.
+    std::vector<Client> order;
+    if (const Client handler = clientOf(mailtoHandler()); handler != Client::None) order.push_back(handler);
+    for (const Client c : {Client::Thunderbird, Client::Evolution})
+        if (std::find(order.begin(), order.end(), c) == order.end()) order.push_back(c);
+    QString why = QStringLiteral("no personal address book was found");
+    for (const Client client : order) {
+        const QString file = client == Client::Thunderbird ? thunderbirdBook() : evolutionBook();
+        if (file.isEmpty()) continue;
+        AddressBook book;
+        book.client = client == Client::Thunderbird ? QStringLiteral("Thunderbird") : QStringLiteral("Evolution");
+        book.file = file;
+        try {
+            BookCopy db(file);
+            if (client == Client::Thunderbird)
+                readThunderbird(db, book);
+            else
+                readEvolution(db, book);
+            return book;
+        } catch (const std::exception& e) {
+            why = QStringLiteral("%1: %2").arg(file, QString::fromUtf8(e.what()));
         }
-    } else if (client == Client::None) {
-        return none(QStringLiteral("the mail client %1 keeps no address book this program can read").arg(handler));
     }
-    if (file.isEmpty()) return none(QStringLiteral("no personal address book was found"));
-    AddressBook book;
-    book.client = client == Client::Thunderbird ? QStringLiteral("Thunderbird") : QStringLiteral("Evolution");
-    book.file = file;
-    try {
-        BookCopy db(file);
-        if (client == Client::Thunderbird)
-            readThunderbird(db, book);
-        else
-            readEvolution(db, book);
-    } catch (const std::exception& e) {
-        return none(QStringLiteral("%1: %2").arg(file, QString::fromUtf8(e.what())));
-    }
-    return book;
+    if (problem) *problem = why;
+    return std::nullopt;
 }
 
 void removeLeftoverBookCopies()
