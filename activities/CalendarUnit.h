@@ -1,8 +1,11 @@
 #pragma once
 // The "Calendar/Planner" window: a month calendar over the events of the selected day. A day row is made the
 // first time its date is selected; selecting it again finds the row through the database's refusal of a second
-// row with the same day text. Each activation of the window returns to today.
+// row with the same day text. Opening the window, or coming back to it from another window, returns to today; closing
+// a box of its own does not. An event the event rule refuses keeps the planner on that event's day until it is
+// corrected or its edit cancelled.
 
+#include <QDate>
 #include <QDialog>
 #include <functional>
 
@@ -43,9 +46,15 @@ protected:
 private:
     void returnToToday();
     void calendarChosen();
+    void showInCalendar(const QDate& date);
+    void saveEventBeforeLeavingTheDay();
+    bool ownWindowShowing() const;
 
     TMainDataModule& m_dm;
     bool m_settingDate = false;
+    QDate m_dayShown; // the day whose events the grid shows
+    // Whether the window lost the activation to a window of its own (a message box), which gives it back on closing.
+    bool m_awayInOwnWindow = false;
     // A click runs the day selection once, although the calendar tells of it more than once.
     quint64 m_input = 0;
     quint64 m_selectedForInput = ~quint64(0);
