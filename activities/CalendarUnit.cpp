@@ -9,7 +9,7 @@
 #include "platform/GuardedApplication.h"
 #include "platform/RecordToolbar.h"
 
-#include <QApplication>
+#include <QChildEvent>
 #include <QCalendarWidget>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -173,11 +173,17 @@ void TCalendarForm::calendarChosen()
 
 bool TCalendarForm::eventFilter(QObject* watched, QEvent* event)
 {
+    auto* widget = static_cast<QWidget*>(watched);
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
-    case QEvent::KeyPress: ++m_input; break;
+    case QEvent::KeyPress:
+        if (widget == MonthCalendar1 || MonthCalendar1->isAncestorOf(widget)) ++m_input;
+        break;
+    case QEvent::Show:
+        if (widget->isWindow()) m_ownWindowShown = true;
+        break;
     default: break;
     }
     return QDialog::eventFilter(watched, event);
@@ -189,27 +195,22 @@ void TCalendarForm::showEvent(QShowEvent* event)
     returnToToday();
 }
 
-bool TCalendarForm::ownWindowShowing() const
+bool TCalendarForm::event(QEvent* event)
 {
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window == this || !window->isVisible()) continue;
-        for (QWidget* p = window->parentWidget(); p; p = p->parentWidget())
-            if (p == this) return true;
-    }
-    return false;
+    // Message boxes are made as children of the active window: watch for them being shown.
+    if (event->type() == QEvent::ChildAdded)
+        if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child()))
+            child->installEventFilter(this);
+    return QDialog::event(event);
 }
 
 void TCalendarForm::changeEvent(QEvent* event)
 {
     QDialog::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange) return;
-    if (!isActiveWindow()) {
-        m_awayInOwnWindow = ownWindowShowing();
-        return;
-    }
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow()) return;
     // The close of a box of its own ("Delete record?", an error) gives the activation back: the user stays where
     // they were. Coming back from another window or program returns to today.
-    if (std::exchange(m_awayInOwnWindow, false) || ownWindowShowing()) return;
+    if (std::exchange(m_ownWindowShown, false)) return;
     returnToToday();
 }
 

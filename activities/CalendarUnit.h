@@ -41,6 +41,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -48,13 +49,13 @@ private:
     void calendarChosen();
     void showInCalendar(const QDate& date);
     void saveEventBeforeLeavingTheDay();
-    bool ownWindowShowing() const;
 
     TMainDataModule& m_dm;
     bool m_settingDate = false;
     QDate m_dayShown; // the day whose events the grid shows
-    // Whether the window lost the activation to a window of its own (a message box), which gives it back on closing.
-    bool m_awayInOwnWindow = false;
+    // Whether a window of its own (a message box) was shown since the window was last active: its closing gives
+    // the activation back, which is no coming back to the window.
+    bool m_ownWindowShown = false;
     // A click runs the day selection once, although the calendar tells of it more than once.
     quint64 m_input = 0;
     quint64 m_selectedForInput = ~quint64(0);

@@ -127,6 +127,7 @@ private slots:
     void eventRuleRefusalKeepsTheEventInItsEdit();
     void refusedEventKeepsThePlannerOnItsDay_data();
     void refusedEventKeepsThePlannerOnItsDay();
+    void leadTimeBeyondAnIntegerGetsAMessageAndThePlannerGoesOn();
     void answeringABoxKeepsTheDay_data();
     void answeringABoxKeepsTheDay();
     void insertRecordTakesTheKeyboardToTheNewRow();
@@ -321,7 +322,7 @@ void TestPlanner::refusedEventKeepsThePlannerOnItsDay()
             QApplication::setActiveWindow(&p.form);
         }
         Planner::settle();
-        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts.size() == 1, qPrintable(boxes.texts.join("#")));
         QVERIFY2(boxes.texts[0].contains(error), qPrintable(boxes.texts[0]));
         if (leave != "post") QVERIFY2(boxes.texts[0].contains("stays on 12/15/2026"), qPrintable(boxes.texts[0]));
     }
@@ -342,6 +343,31 @@ void TestPlanner::refusedEventKeepsThePlannerOnItsDay()
     QCOMPARE(p.shownDay(), QString("12/10/2026 12/10/2026 12/10/2026"));
     QCOMPARE(p.db.rows("SELECT d.Day, e.Action, e.Time FROM CalendarEvents e JOIN CalendarDays d USING (DayID)"),
              (QList<QVariantList>{{"12/15/2026", "Demo", "2026-12-15 09:15:00"}}));
+}
+
+// Typed into the lead time's pick list, the real error box closed with a key: the program goes on and the event,
+// corrected, is stored.
+void TestPlanner::leadTimeBeyondAnIntegerGetsAMessageAndThePlannerGoesOn()
+{
+    Planner p;
+    p.setCell("Action", "Demo");
+    p.setCell("StartTime", "9:30 AM");
+    {
+        KeyAnsweredBoxes boxes({Qt::Key_Return});
+        p.typeIntoCell("ReminderBefore", "12345678901234567890");
+        Planner::settle();
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts[0].contains("'12345678901234567890' is not a valid integer value"),
+                 qPrintable(boxes.texts[0]));
+    }
+    QCOMPARE(p.dm.DayEvents->state(), DatasetState::Insert);
+    QCOMPARE(p.shownDay(), QString("12/10/2026 12/10/2026 12/10/2026"));
+    ScriptedMessages shown;
+    p.setCell("ReminderBefore", "15");
+    p.press(DBNavigator::Post);
+    QCOMPARE(shown.texts(), QStringList());
+    QCOMPARE(p.db.scalar("SELECT Time FROM CalendarEvents WHERE Action = 'Demo'").toString(),
+             QString("2026-12-10 09:15:00"));
 }
 
 void TestPlanner::answeringABoxKeepsTheDay_data()

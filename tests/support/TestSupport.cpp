@@ -245,6 +245,13 @@ KeyAnsweredBoxes::KeyAnsweredBoxes(std::deque<int> keys, int limit)
     QObject::connect(m_poll, &QTimer::timeout, m_poll, [this] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || box == m_last || !box->isVisible()) return;
+        // The user answers a box they see: once it is the active window (where a screen has no window manager to
+        // make it so, after a moment).
+        if (box != m_seen) {
+            m_seen = box;
+            m_seenFor.start();
+        }
+        if (!box->isActiveWindow() && m_seenFor.elapsed() < 1000) return;
         m_last = box;
         texts << box->text();
         if (texts.size() >= m_limit && !m_overflow) m_overflow = std::make_unique<ScriptedMessages>();

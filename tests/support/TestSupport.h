@@ -8,6 +8,7 @@
 #include "platform/ScreenMetrics.h"
 #include "platform/ShellOpen.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -136,6 +137,8 @@ private:
     std::deque<int> m_keys;
     int m_limit;
     QPointer<QWidget> m_last;
+    QPointer<QWidget> m_seen;
+    QElapsedTimer m_seenFor;
     QTimer* m_poll;
     std::unique_ptr<ScriptedMessages> m_overflow;
 };
