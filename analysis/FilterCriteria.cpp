@@ -2,6 +2,7 @@
 #include "analysis/ContactScan.h"
 #include "data/DataModule.h"
 #include "data/Domains.h"
+#include "data/StoredText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -96,7 +97,7 @@ QString FilterRun::cell(int result, Cell which) const
 {
     const Result& r = m_results[size_t(result)];
     const quint32 begin = which == Name ? r.begin : r.ends[which - 1];
-    return QString::fromUtf8(m_cells.data() + begin, qsizetype(r.ends[which] - begin));
+    return textFromUtf8(m_cells.data() + begin, qsizetype(r.ends[which] - begin));
 }
 
 bool FilterRun::hasCell(int result, Cell which) const

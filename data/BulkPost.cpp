@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <sqlcipher/sqlite3.h>
 
 namespace qv {
 
@@ -57,13 +56,8 @@ void BulkPost::commitBatch()
     try {
         connection.commit();
     } catch (...) {
-        // The engine may have given the batch up already (a full disk), or kept it open (a lock it could not
-        // get): end it either way, and re-read, so that no row is shown that the file does not hold.
-        try {
-            if (!sqlite3_get_autocommit(connection.handle())) connection.exec("ROLLBACK");
-        } catch (...) {}
+        // The batch was rolled back: re-read, so that no row is shown that the file does not hold.
         m_dataset.cancel();
-        connection.noteWrite(m_dataset.tableName()); // the rollback changed the table under the dataset
         m_dataset.refresh();
         throw;
     }

@@ -1,5 +1,6 @@
 #include "data/Connection.h"
 #include "data/DatabaseError.h"
+#include "data/StoredText.h"
 
 #include <QDir>
 #include <QFile>
@@ -112,7 +113,7 @@ double Statement::columnDouble(int i) const { return sqlite3_column_double(m_stm
 QString Statement::columnText(int i) const
 {
     const char* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
-    return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, i)) : QString();
+    return p ? textFromUtf8(p, sqlite3_column_bytes(m_stmt, i)) : QString();
 }
 
 const char* Statement::columnTextUtf8(int i, int* bytes) const
@@ -327,6 +328,8 @@ void Connection::noteWrite(const QString& table) { ++m_localWrites[table]; }
 
 void Connection::begin(TransactionKind kind)
 {
+    // The engine may have ended our transaction by itself (a full disk): the next one starts afresh.
+    if (m_transactionDepth > 0 && !inTransaction()) endTransaction(false);
     if (m_transactionDepth++ == 0) {
         try {
             exec(kind == TransactionKind::Read ? "BEGIN" : "BEGIN IMMEDIATE");
@@ -342,18 +345,41 @@ void Connection::begin(TransactionKind kind)
 void Connection::commit()
 {
     if (m_transactionDepth == 0) return;
-    if (--m_transactionDepth == 0) {
-        m_writeTransaction = false;
-        exec("COMMIT");
+    if (m_transactionDepth > 1) {
+        --m_transactionDepth;
+        return;
     }
+    try {
+        exec("COMMIT");
+    } catch (...) {
+        // A lock the commit could not get leaves the transaction open in the engine; other failures end it. Either
+        // way nothing of it is kept, so that no later statement runs inside it and no later commit keeps it unseen.
+        try {
+            rollback();
+        } catch (...) {}
+        throw;
+    }
+    endTransaction(true);
 }
 
 void Connection::rollback()
 {
     if (m_transactionDepth == 0) return;
+    const bool open = inTransaction();
+    endTransaction(false);
+    if (open) exec("ROLLBACK");
+}
+
+bool Connection::inTransaction() const { return m_db && !sqlite3_get_autocommit(m_db); }
+
+void Connection::endTransaction(bool committed)
+{
+    // What our datasets wrote in a write transaction rolled back is gone again: their stamps must no longer say that
+    // they hold what the file holds.
+    if (!committed && m_writeTransaction)
+        for (auto& written : m_localWrites) ++written.second;
     m_transactionDepth = 0;
     m_writeTransaction = false;
-    exec("ROLLBACK");
 }
 
 qint64 Connection::lastInsertRowid() const { return sqlite3_last_insert_rowid(handle()); }

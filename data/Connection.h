@@ -91,10 +91,13 @@ public:
 
     // Nested transactions collapse into the outermost one. A read transaction takes no lock until its first
     // statement and then only the shared one: other readers and another writer's preparation go on meanwhile.
+    // A transaction that does not commit (its commit failed, or the engine gave it up after a failed statement) is
+    // rolled back whole, and every table's stamp moves: the datasets re-read what the file holds.
     enum class TransactionKind { Write, Read };
     void begin(TransactionKind kind = TransactionKind::Write);
-    void commit();
+    void commit(); // throws with the engine's text when the commit fails, the transaction rolled back
     void rollback();
+    bool inTransaction() const; // the engine holds a transaction open
 
     QString lastErrorText() const;
     // Gives back the page cache's unused pages: once the datasets hold their rows, the cache would be a second copy.
@@ -120,6 +123,7 @@ signals:
 
 private:
     qint64 dataVersion();
+    void endTransaction(bool committed);
     static QString damagedFileText(const QString& path, const QString& engineText);
 
     QString m_connectionString;

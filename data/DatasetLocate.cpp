@@ -1,6 +1,7 @@
 // Finding rows: locate by column values (the search box's prefix search among them) and looked-up values.
 #include "data/Dataset.h"
 #include "data/DatabaseError.h"
+#include "data/StoredText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -41,7 +42,7 @@ bool textMatches(const char* p, int size, const QByteArray& wantedUtf8, const QS
             if (i == wn) return true;
         }
     }
-    const QString candidate = QString::fromUtf8(p, size);
+    const QString candidate = textFromUtf8(p, size);
     return prefix ? candidate.startsWith(wanted, Qt::CaseInsensitive)
                   : candidate.compare(wanted, Qt::CaseInsensitive) == 0;
 }
@@ -113,55 +114,23 @@ bool Dataset::locate(const QStringList& columns, const QVariantList& values, Loc
         !only.utf8.contains('\0')) {
         // A search box's keystroke: compare each row's folded first eight bytes, held in one array, and read the
         // row itself only for a candidate or a text the key cannot speak for.
-        const std::vector<quint64>& keys = searchKeys(only.index);
+        const std::vector<quint64>& keys = m_searchKeys.of(m_rows, only.index);
         const int wn = int(only.utf8.size());
-        const quint64 wanted = foldedKey(only.utf8.constData(), wn);
-        const quint64 mask = wn >= 8 ? ~quint64(0) : (quint64(1) << (8 * wn)) - 1;
+        const quint64 wanted = SearchKeys::fold(only.utf8.constData(), wn);
+        const quint64 mask = SearchKeys::maskFor(wn);
         for (int r = m_lo; r < m_hi; ++r) {
             const quint64 key = keys[size_t(r)];
-            if (key & UnfoldedKey) {
-                if (rowMatches(packedOf(m_rows[size_t(r)]))) return found(r);
+            if (key & SearchKeys::Unfolded) {
+                if (rowMatches(m_rows.row(r))) return found(r);
             } else if ((key & mask) == wanted) {
-                if (wn <= 8 || rowMatches(packedOf(m_rows[size_t(r)]))) return found(r);
+                if (wn <= 8 || rowMatches(m_rows.row(r))) return found(r);
             }
         }
         return false;
     }
     for (int r = m_lo; r < m_hi; ++r)
-        if (rowMatches(packedOf(m_rows[size_t(r)]))) return found(r);
+        if (rowMatches(m_rows.row(r))) return found(r);
     return false;
-}
-
-quint64 Dataset::foldedKey(const char* utf8, int size)
-{
-    quint64 key = 0;
-    for (int i = 0; i < std::min(size, 8); ++i) {
-        unsigned char ch = static_cast<unsigned char>(utf8[i]);
-        if (ch >= 'A' && ch <= 'Z') ch += 'a' - 'A';
-        key |= quint64(ch) << (8 * i);
-    }
-    return key;
-}
-
-const std::vector<quint64>& Dataset::searchKeys(int column) const
-{
-    if (m_searchKeysColumn == column) return m_searchKeys;
-    m_searchKeys.resize(m_rows.size());
-    for (size_t r = 0; r < m_rows.size(); ++r) {
-        const PackedRow row = packedOf(m_rows[r]);
-        quint64 key = UnfoldedKey;
-        if (row.tag(column, m_storedColumns) == PackedRow::Text) {
-            int size = 0;
-            const char* p = row.bytes(column, m_storedColumns, &size);
-            bool ascii = true;
-            for (int i = 0; i < std::min(size, 8); ++i) ascii &= static_cast<unsigned char>(p[i]) < 0x80 && p[i] != 0;
-            // Only ASCII folds byte by byte; any other text is compared as characters.
-            if (ascii) key = foldedKey(p, size);
-        }
-        m_searchKeys[r] = key;
-    }
-    m_searchKeysColumn = column;
-    return m_searchKeys;
 }
 
 QVariant Dataset::lookupValue(const QString& keyColumn, const QVariant& key, const QString& resultColumn) const
@@ -171,9 +140,9 @@ QVariant Dataset::lookupValue(const QString& keyColumn, const QVariant& key, con
     const int k = fieldIndex(keyColumn), r = fieldIndex(resultColumn);
     if (k < 0 || r < 0 || k >= m_storedColumns || r >= m_storedColumns) return {};
     for (int i = m_lo; i < m_hi; ++i) {
-        const QVariant v = packedOf(m_rows[size_t(i)]).value(k, m_storedColumns);
-        if (!v.isNull() && v == key) return packedOf(m_rows[size_t(i)]).value(r, m_storedColumns);
-        if (!v.isNull() && v.toString() == key.toString()) return packedOf(m_rows[size_t(i)]).value(r, m_storedColumns);
+        const PackedRow row = m_rows.row(i);
+        const QVariant v = row.value(k, m_storedColumns);
+        if (!v.isNull() && (v == key || v.toString() == key.toString())) return row.value(r, m_storedColumns);
     }
     return {};
 }

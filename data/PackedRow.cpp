@@ -1,4 +1,5 @@
 #include "data/PackedRow.h"
+#include "data/StoredText.h"
 
 #include <QtEndian>
 #include <algorithm>
@@ -203,7 +204,7 @@ QVariant PackedRow::value(int column, int columnCount) const
     case Text: {
         int size = 0;
         const char* p = bytes(column, columnCount, &size);
-        return QVariant(QString::fromUtf8(p, size));
+        return QVariant(textFromUtf8(p, size));
     }
     }
     return {};
@@ -362,7 +363,6 @@ char* RowStore::allocate(size_t size, Ref* ref)
 {
     if (size > m_left) {
         if (m_blocks.size() > (std::numeric_limits<Ref>::max() >> OffsetBits)) throw std::bad_alloc();
-        // A row larger than a block gets a block of its own; the rest of the current block stays in use.
         const size_t grown = m_blocks.empty() ? FirstBlockSize : std::min(LargestBlockSize, 2 * m_lastBlockSize);
         m_lastBlockSize = grown;
         const size_t blockSize = std::max(size, grown);
@@ -370,15 +370,18 @@ char* RowStore::allocate(size_t size, Ref* ref)
         std::memset(m_blocks.back().get() + blockSize, 0, BlockPadding);
         m_allocated += blockSize + BlockPadding;
         if (blockSize == size) {
+            // A row larger than a block gets a block of its own; the rest of the current block stays in use, and the
+            // next rows' references name that block, not this one.
             m_used += size;
             *ref = Ref(m_blocks.size() - 1) << OffsetBits;
             return m_blocks.back().get();
         }
+        m_freeBlock = m_blocks.size() - 1;
         m_free = m_blocks.back().get();
         m_left = blockSize;
     }
     char* at = m_free;
-    *ref = Ref(m_blocks.size() - 1) << OffsetBits | Ref(at - m_blocks.back().get());
+    *ref = Ref(m_freeBlock) << OffsetBits | Ref(at - m_blocks[m_freeBlock].get());
     m_free += size;
     m_left -= size;
     m_used += size;

@@ -153,6 +153,7 @@ public:
 private:
     char* allocate(size_t size, Ref* ref);
     std::vector<std::unique_ptr<char[]>> m_blocks;
+    size_t m_freeBlock = 0; // the block m_free points into
     char* m_free = nullptr;
     size_t m_left = 0;
     size_t m_lastBlockSize = 0;

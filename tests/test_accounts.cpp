@@ -100,8 +100,6 @@ private slots:
 
     void enabledToolbarIconsLookEnabled_data();
     void enabledToolbarIconsLookEnabled();
-    void toolbar_data();
-    void toolbar();
     void search_data();
     void search();
     void searchPostsThePendingAccountFirst();
@@ -128,8 +126,6 @@ private slots:
     void pageFitsTheSmallestScreen();
 };
 
-// Each account command: the messages, what is stored, where the record ends, that the focus stays where it was
-// (unless the name rule takes it), and whether the page's own window was asked for.
 void TestAccounts::enabledToolbarIconsLookEnabled_data()
 {
     QTest::addColumn<QString>("hint");
@@ -158,130 +154,6 @@ void TestAccounts::enabledToolbarIconsLookEnabled()
     QVERIFY2(dark >= 10 && coloured >= 10,
              qPrintable(QString("%1 drawn, %2 dark, %3 coloured").arg(drawn).arg(dark).arg(coloured)));
     QVERIFY(normal != disabled);
-}
-
-void TestAccounts::toolbar_data()
-{
-    QTest::addColumn<QStringList>("accounts");
-    QTest::addColumn<QString>("typed"); // into the name box first; null for nothing
-    QTest::addColumn<QString>("hint");
-    QTest::addColumn<QList<int>>("answers");
-    QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<QString>("names");
-    QTest::addColumn<QString>("current");
-    QTest::addColumn<QString>("focus");
-    QTest::addColumn<QString>("opened"); // the page's window the command asked for
-
-    const QStringList two{"Acme", "Beta"};
-    const QString none;
-    const QString deleteOne = "This will delete the current record. Proceed?";
-    const QString deleteAll = "This will delete ALL records in your database. Proceed?";
-    const QString noAccounts = "Accounts database is empty.";
-    const int No = int(MessageAnswer::No), Yes = int(MessageAnswer::Yes), YesToAll = int(MessageAnswer::YesToAll);
-    const QString stay = "Comments", name = "AccountName";
-    const QStringList noMessage;
-    const QList<int> noAnswer;
-
-    QTest::newRow("new, empty list") << QStringList() << none << "New record" << noAnswer << noMessage << ""
-                                     << "(new)" << stay << "";
-    QTest::newRow("new posts the pending edit") << two << "Zed"
-                                                << "New record" << noAnswer << noMessage << "Zed,Beta"
-                                                << "(new)" << stay << "";
-    QTest::newRow("new refused by a blank name") << two << "   "
-                                                 << "New record" << noAnswer << noMessage << "Acme,Beta"
-                                                 << "   " << name << "";
-    QTest::newRow("delete, empty list") << QStringList() << none << "Delete record" << noAnswer
-                                        << QStringList{"The database is empty."} << ""
-                                        << "(none)" << stay << "";
-    QTest::newRow("delete, No") << two << none << "Delete record" << QList<int>{No} << QStringList{deleteOne}
-                                << "Acme,Beta"
-                                << "Acme" << stay << "";
-    QTest::newRow("delete, Yes") << two << none << "Delete record" << QList<int>{Yes} << QStringList{deleteOne}
-                                 << "Beta"
-                                 << "Beta" << stay << "";
-    QTest::newRow("delete all, No") << two << none << "Delete all records" << QList<int>{No} << QStringList{deleteAll}
-                                    << "Acme,Beta"
-                                    << "Acme" << stay << "";
-    QTest::newRow("delete all, Yes to All")
-        << two << none << "Delete all records" << QList<int>{YesToAll} << QStringList{deleteAll} << ""
-        << "(none)" << stay << "";
-    QTest::newRow("delete all, empty list still asks")
-        << QStringList() << none << "Delete all records" << QList<int>{YesToAll} << QStringList{deleteAll} << ""
-        << "(none)" << stay << "";
-    QTest::newRow("save") << two << "Zed"
-                          << "Save record" << noAnswer << noMessage << "Zed,Beta"
-                          << "Zed" << stay << "";
-    QTest::newRow("save, blank name") << two << "   "
-                                      << "Save record" << noAnswer << noMessage << "Acme,Beta"
-                                      << "   " << name << "";
-    QTest::newRow("discard") << two << "Zed"
-                             << "Discard changes" << noAnswer << noMessage << "Acme,Beta"
-                             << "Acme" << stay << "";
-    QTest::newRow("refresh posts") << two << "Zed"
-                                   << "Refresh" << noAnswer << noMessage << "Zed,Beta"
-                                   << "Zed" << stay << "";
-    QTest::newRow("tax information, empty list")
-        << QStringList() << none << "Tax information" << noAnswer << QStringList{noAccounts} << ""
-        << "(none)" << stay << "";
-    QTest::newRow("tax information saves first") << two << "Zed"
-                                                 << "Tax information" << noAnswer << noMessage << "Zed,Beta"
-                                                 << "Zed" << stay << "tax";
-    QTest::newRow("tax information after a refused save") << two << "   "
-                                                          << "Tax information" << noAnswer << noMessage << "Acme,Beta"
-                                                          << "   " << name << "tax";
-    QTest::newRow("tax information, new unnamed account only")
-        << QStringList() << "   "
-        << "Tax information" << noAnswer << QStringList{noAccounts} << ""
-        << "(new)" << name << "";
-    QTest::newRow("report, empty list") << QStringList() << none << "Report" << noAnswer << QStringList{noAccounts}
-                                        << ""
-                                        << "(none)" << stay << "";
-    QTest::newRow("report saves first") << two << "Zed"
-                                        << "Report" << noAnswer << noMessage << "Zed,Beta"
-                                        << "Zed" << stay << "report";
-    QTest::newRow("next") << two << none << "Next record" << noAnswer << noMessage << "Acme,Beta"
-                          << "Beta" << stay << "";
-    QTest::newRow("next refused by a blank name") << two << "  "
-                                                  << "Next record" << noAnswer << noMessage << "Acme,Beta"
-                                                  << "  " << name << "";
-    QTest::newRow("prior on the first") << two << none << "Prior record" << noAnswer << noMessage << "Acme,Beta"
-                                        << "Acme" << stay << "";
-    QTest::newRow("last") << two << none << "Last record" << noAnswer << noMessage << "Acme,Beta"
-                          << "Beta" << stay << "";
-    QTest::newRow("first after last posts") << two << "Zed"
-                                            << "First record" << noAnswer << noMessage << "Acme,Zed"
-                                            << "Acme" << stay << "";
-}
-
-void TestAccounts::toolbar()
-{
-    QFETCH(QStringList, accounts);
-    QFETCH(QString, typed);
-    QFETCH(QString, hint);
-    QFETCH(QList<int>, answers);
-    QFETCH(QStringList, messages);
-    QFETCH(QString, names);
-    QFETCH(QString, current);
-    QFETCH(QString, focus);
-    QFETCH(QString, opened);
-
-    ScriptedMessages box;
-    for (int a : answers) box.answers.push_back(MessageAnswer(a));
-    Files f(accountRows(accounts));
-    QString asked;
-    f.page().onTaxInformation = [&] { asked += "tax"; };
-    f.page().onReport = [&] { asked += "report"; };
-    if (hint == "First record") f.accounts()->last();
-    if (!typed.isNull()) f.typeName(typed);
-    f.find<DBEdit>("Comments")->setFocus();
-
-    QTest::mouseClick(f.button(hint), Qt::LeftButton);
-
-    QCOMPARE(box.texts(), messages);
-    QCOMPARE(f.storedNames(), names);
-    QCOMPARE(f.current(), current);
-    QCOMPARE(f.form.focusWidget()->objectName(), focus);
-    QCOMPARE(asked, opened);
 }
 
 void TestAccounts::search_data()

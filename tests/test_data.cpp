@@ -1,8 +1,11 @@
 // The data store: the encrypted file, the datasets' operations, master-detail links, the looked-up column, the
 // profession suggestions and the failures a damaged or foreign file must produce.
+#include "data/BulkPost.h"
 #include "data/DataModule.h"
 #include "data/DatabaseError.h"
+#include "data/DatabaseFiles.h"
 #include "data/Installer.h"
+#include "tests/support/OtherProcess.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
@@ -36,6 +39,49 @@ QStringList accountsDeclaredAs(const QMap<QString, QString>& declarations, const
         columns << c.name + ' ' + declarations.value(c.name, ours);
     }
     return QStringList{"DROP TABLE Accounts", "CREATE TABLE Accounts (" + columns.join(", ") + ")"} + more;
+}
+
+// Another copy of the program on the same file, opened as start-up opens it.
+std::unique_ptr<TMainDataModule> anotherCopy(const TestDatabase& db)
+{
+    auto other = std::make_unique<TMainDataModule>();
+    other->MainADOConnection->setConnectionString(db.connectionString());
+    other->MainADOConnection->open();
+    other->openAll(true);
+    return other;
+}
+
+// What that copy does to its current row: "delete", "Field=value" saved, or nothing for an empty text.
+void changeElsewhere(Dataset& theirs, const QString& change)
+{
+    if (change == "delete") {
+        theirs.remove();
+    } else if (!change.isEmpty()) {
+        theirs.edit();
+        theirs.setValue(change.section('=', 0, 0), change.section('=', 1));
+        theirs.post();
+    }
+}
+
+// Every stored value of every row a dataset shows, in its order.
+QList<QVariantList> heldRows(Dataset& ds)
+{
+    QList<QVariantList> out;
+    const int columns = int(ds.tableDef()->columns.size());
+    for (ds.first(); !ds.atEnd(); ds.next()) {
+        QVariantList row;
+        for (int i = 0; i < columns; ++i) row << ds.value(i);
+        out << row;
+    }
+    return out;
+}
+
+// The same values as another connection reads them from the file, in rowid order.
+QList<QVariantList> storedRows(const TestDatabase& db, const QString& table)
+{
+    QStringList columns;
+    for (const ColumnDef& c : requireTable(table).columns) columns << '[' + c.name + ']';
+    return db.rows(QStringLiteral("SELECT %1 FROM [%2] ORDER BY rowid").arg(columns.join(", "), table));
 }
 
 } // namespace
@@ -87,6 +133,14 @@ private slots:
     void postedRowIsWhatTheFileHolds();
     void changeMadeElsewhereIsRefusedNotOverwritten_data();
     void changeMadeElsewhereIsRefusedNotOverwritten();
+    void deleteOfARowChangedElsewhereIsRefused_data();
+    void deleteOfARowChangedElsewhereIsRefused();
+    void failedCommitLeavesWhatTheFileHolds_data();
+    void failedCommitLeavesWhatTheFileHolds();
+    void rowsAroundALongRowReadBackExactly_data();
+    void rowsAroundALongRowReadBackExactly();
+    void everyCharacterReadsBackExactly_data();
+    void everyCharacterReadsBackExactly();
     void alertTimeIsWallClockTime_data();
     void alertTimeIsWallClockTime();
     void invalidDateTimeIsAnErrorNotANull();
@@ -804,9 +858,6 @@ void TestData::postedRowIsWhatTheFileHolds_data()
                        {"Anniversary", QDateTime(QDate(2001, 6, 2), QTime(14, 30))},
                        {"Hobbies", QString(250, QChar(0xE9))}}
         << "Email1";
-    QTest::newRow("contact: a lone surrogate among good texts")
-        << QStringList{} << "PeopleCompanyDet"
-        << QVariantMap{{"Name", QString("Ann ") + QChar(0xD83D) + " Lee"}, {"Email1", "ann@x.example"}} << "Info";
     QTest::newRow("columns another program declared otherwise")
         << accountsDeclaredAs({{"AccountName", "INTEGER"},
                                {"AccountIndustry", "NUMERIC"},
@@ -891,18 +942,8 @@ void TestData::changeMadeElsewhereIsRefusedNotOverwritten()
     QFETCH(QString, mobile);
     TestDatabase db({personInsert("Adams", {"Mobile", "555-ABC"}), personInsert("Baker")});
     Dataset& mine = *db.open().PeopleCompanyDet;
-    TMainDataModule other;
-    other.MainADOConnection->setConnectionString(db.connectionString());
-    other.MainADOConnection->open();
-    other.openAll(true);
-    Dataset& theirs = *other.PeopleCompanyDet;
-    if (elsewhere == "delete") {
-        theirs.remove();
-    } else {
-        theirs.edit();
-        theirs.setValue(elsewhere.section('=', 0, 0), elsewhere.section('=', 1));
-        theirs.post();
-    }
+    const auto other = anotherCopy(db);
+    changeElsewhere(*other->PeopleCompanyDet, elsewhere);
     mine.edit();
     mine.setValue("Mobile", "555-MINE");
     if (elsewhere.startsWith("Info")) mine.setValue("Info", "mine");
@@ -924,6 +965,215 @@ void TestData::changeMadeElsewhereIsRefusedNotOverwritten()
     mine.cancel();
     mine.refresh();
     QCOMPARE(mine.recordCount(), elsewhere == "delete" ? 1 : 2);
+}
+
+// A copy of the program showing a contact as it was deletes it only if nobody changed it meanwhile: a change made
+// by another copy is refused with the same words as a save of such a row, never deleted unseen.
+void TestData::deleteOfARowChangedElsewhereIsRefused_data()
+{
+    QTest::addColumn<QString>("elsewhere"); // what the other copy does to Adams, or to Baker after "Baker:"
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("a column changed") << "Mobile=555-THEIRS" << true;
+    QTest::newRow("letter case only") << "Mobile=555-abc" << true;
+    QTest::newRow("a null column filled") << "Info=theirs" << true;
+    QTest::newRow("the last column changed") << "ApproachType=Direct" << true;
+    QTest::newRow("deleted") << "delete" << true;
+    QTest::newRow("another contact changed") << "Baker:Mobile=555-0199" << false;
+    QTest::newRow("nothing") << QString() << false;
+}
+
+void TestData::deleteOfARowChangedElsewhereIsRefused()
+{
+    QFETCH(QString, elsewhere);
+    QFETCH(bool, refused);
+    TestDatabase db(
+        {personInsert("Adams", {"Mobile", "555-ABC", "Hobbies", QString(240, QChar(0x4E2D))}), personInsert("Baker")});
+    Dataset& mine = *db.open().PeopleCompanyDet;
+    const auto other = anotherCopy(db);
+    QString change = elsewhere;
+    if (change.startsWith("Baker:")) {
+        other->PeopleCompanyDet->next();
+        change = change.section(':', 1);
+    }
+    changeElsewhere(*other->PeopleCompanyDet, change);
+    const QList<QVariantList> before = storedRows(db, "People");
+    try {
+        mine.remove();
+        QVERIFY(!refused);
+    } catch (const DatabaseError& e) {
+        QVERIFY2(refused, qPrintable(e.message()));
+        QCOMPARE(e.message(), QString("Row cannot be located for updating. Some values may have been changed since "
+                                      "it was last read."));
+        // Nothing deleted; the row stays shown until a re-read shows the other copy's work.
+        QCOMPARE(storedRows(db, "People"), before);
+        QCOMPARE(mine.state(), DatasetState::Browse);
+        QCOMPARE(mine.recordCount(), 2);
+        QCOMPARE(mine.text("Name"), QString("Adams"));
+        mine.refresh();
+        if (change != "delete") {
+            QCOMPARE(mine.text(change.section('=', 0, 0)), change.section('=', 1));
+            mine.remove(); // seen now: deleted
+        }
+    }
+    QCOMPARE(db.scalar("SELECT group_concat(Name) FROM People").toString(), QString("Baker"));
+    QCOMPARE(mine.recordCount(), 1);
+    QCOMPARE(mine.text("Name"), QString("Baker"));
+}
+
+// A commit that fails (another process holds a read lock until our wait runs out) ends the transaction: the file
+// keeps what it held, the dataset shows just that, the error reaches the user, and the next save is stored for good.
+void TestData::failedCommitLeavesWhatTheFileHolds_data()
+{
+    QTest::addColumn<QString>("work");
+    QTest::newRow("delete all accounts") << "delete all";
+    QTest::newRow("imported accounts") << "bulk post";
+}
+
+void TestData::failedCommitLeavesWhatTheFileHolds()
+{
+    QFETCH(QString, work);
+    TestDatabase db({accountInsert("Ash"), accountInsert("Birch"), accountInsert("Cedar")});
+    TMainDataModule& dm = db.open();
+    Connection& connection = *dm.MainADOConnection;
+    Dataset& accounts = *dm.AccountsTable;
+    const QList<QVariantList> before = storedRows(db, "Accounts");
+    {
+        OtherProcess reader("read", db.path());
+        QVERIFY(reader.ready());
+        QString error;
+        try {
+            if (work == "delete all") {
+                accounts.removeAll();
+            } else {
+                BulkPost bulk(accounts);
+                for (const char* name : {"Dogwood", "Elm"}) {
+                    accounts.append();
+                    accounts.setValue("AccountName", name);
+                    bulk.post();
+                }
+                bulk.finish();
+            }
+        } catch (const DatabaseError& e) {
+            error = e.message();
+        }
+        QCOMPARE(error, QString("database is locked"));
+        QVERIFY(sqlite3_get_autocommit(connection.handle())); // no transaction left open in the engine
+        QCOMPARE(storedRows(db, "Accounts"), before);
+        QCOMPARE(heldRows(accounts), before);
+        QCOMPARE(accounts.state(), DatasetState::Browse);
+    }
+    accounts.last();
+    accounts.edit();
+    accounts.setValue("Comments", "kept");
+    accounts.post();
+    QString why;
+    QVERIFY2(dbfiles::copyOpenDatabase(connection, db.folder() + "Copy.qv", &why), qPrintable(why));
+    dm.openAll(false);
+    connection.close();
+    QCOMPARE(db.scalar("SELECT Comments FROM Accounts WHERE AccountName = 'Cedar'").toString(), QString("kept"));
+    QCOMPARE(db.scalar("SELECT count(*) FROM Accounts").toInt(), 3);
+}
+
+// A row too large for what is left of its block of memory takes a block of its own: the rows around it read back
+// exactly, whether read from the file, posted, or copied when replaced rows are compacted away.
+void TestData::rowsAroundALongRowReadBackExactly_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("a 9,000-character comment between two accounts, written by another program") << "read";
+    QTest::newRow("an account filled to its widths in a three-byte script, then another one saved") << "posted";
+    QTest::newRow("a 70,000-character comment's row replaced until compacted") << "compacted";
+}
+
+void TestData::rowsAroundALongRowReadBackExactly()
+{
+    QFETCH(QString, how);
+    const int comment = how == "read" ? 9000 : how == "compacted" ? 70000 : 0;
+    TestDatabase db({accountInsert("Ash"),
+                     comment ? accountInsert("Birch", {"Comments", QString(comment, 'c')}) : accountInsert("Birch"),
+                     accountInsert("Cedar", {"AccountCity", "Oslo"})});
+    TMainDataModule& dm = db.open();
+    Dataset& accounts = *dm.AccountsTable;
+    if (how == "posted") {
+        accounts.moveTo(1);
+        accounts.edit();
+        for (const ColumnDef& c : requireTable("Accounts").columns)
+            if (c.type == ColumnType::Text) accounts.setValue(c.name, QString(c.width, QChar(0x4E2D)));
+        accounts.post();
+        accounts.moveTo(2);
+        accounts.edit();
+        accounts.setValue("Importance", "High");
+        accounts.post();
+    } else if (how == "compacted") {
+        // Each save of the long row leaves its old bytes behind, until they outweigh the live rows.
+        accounts.moveTo(1);
+        for (int i = 0; i < 24; ++i) {
+            accounts.edit();
+            accounts.setValue("Importance", QString::number(i));
+            accounts.post();
+        }
+    }
+    QCOMPARE(heldRows(accounts), storedRows(db, "Accounts"));
+    QCOMPARE(accounts.recordCount(), 3);
+    accounts.last();
+    QCOMPARE(accounts.text("AccountName"), QString("Cedar"));
+    QCOMPARE(accounts.text("AccountCity"), QString("Oslo"));
+}
+
+// What is stored comes back exactly, every character: a byte-order mark at the start of a text included, which the
+// toolkit's plain conversion drops. A text that cannot be stored as it is (a lone surrogate) is refused on saving,
+// the field named, nothing written and the edit kept.
+void TestData::everyCharacterReadsBackExactly_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("stored");
+    const QChar bom(0xFEFF);
+    QTest::newRow("byte-order mark at the start") << QString(bom) + "Ann" << true;
+    QTest::newRow("two byte-order marks at the start") << QString(bom) + bom + "Ann" << true;
+    QTest::newRow("byte-order mark alone") << QString(bom) << true;
+    QTest::newRow("byte-order marks inside and at the end") << "An" + QString(bom) + "n" + bom << true;
+    QTest::newRow("noncharacters") << QString(QChar(0xFFFE)) + "Ann" + QChar(0xFFFF) << true;
+    QTest::newRow("replacement character") << QString(QChar(0xFFFD)) + "Ann" << true;
+    QTest::newRow("four-byte characters") << QString::fromUtf8("\xF0\x9F\x98\x80 Ann \xF4\x8F\xBF\xBF") << true;
+    QTest::newRow("separators and next-line") << "A" + QString(QChar(0x2028)) + QChar(0x2029) + QChar(0x85) << true;
+    QTest::newRow("null character inside") << "An" + QString(QChar(0)) + "n" << true;
+    QTest::newRow("null character at the start") << QString(QChar(0)) + "Ann" << true;
+    QTest::newRow("lone high surrogate at the end") << "Ann" + QString(QChar(0xD83D)) << false;
+    QTest::newRow("lone low surrogate at the start") << QString(QChar(0xDE00)) + "Ann" << false;
+    QTest::newRow("surrogates in the wrong order") << "A" + QString(QChar(0xDE00)) + QChar(0xD83D) << false;
+}
+
+void TestData::everyCharacterReadsBackExactly()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, stored);
+    TestDatabase db({personInsert("Adams")});
+    TMainDataModule& dm = db.open();
+    Dataset& people = *dm.PeopleCompanyDet;
+    people.edit();
+    people.setValue("Name", text);
+    try {
+        people.post();
+        QVERIFY(stored);
+    } catch (const DatabaseError& e) {
+        QVERIFY2(!stored, qPrintable(e.message()));
+        QVERIFY2(e.message().contains("'Name'"), qPrintable(e.message()));
+        QCOMPARE(people.state(), DatasetState::Edit);
+        QCOMPARE(people.text("Name"), text);
+        QCOMPARE(db.scalar("SELECT Name FROM People").toString(), QString("Adams"));
+        return;
+    }
+    const QByteArray utf8 = text.toUtf8();
+    QCOMPARE(db.scalar("SELECT hex(Name) FROM People").toByteArray(), utf8.toHex().toUpper());
+    QCOMPARE(people.text("Name"), text);
+    QCOMPARE(people.displayText("Name"), text);
+    QCOMPARE(db.scalar("SELECT Name FROM People").toString(), text);
+    QVERIFY(people.locate({"Name"}, {text}, LocateCaseInsensitive));
+    // Written by another program, and read afresh.
+    db.execute({personInsert("Baker"), "UPDATE People SET Name = CAST(X'" + QString::fromLatin1(utf8.toHex()) +
+                                           "' AS TEXT) WHERE Name = 'Baker'"});
+    people.refresh();
+    QCOMPARE(people.recordCount(), 2);
+    for (people.first(); !people.atEnd(); people.next()) QCOMPARE(people.text("Name"), text);
 }
 
 // The alert time is the day's date and the start time as a clock on the wall shows them, less the lead time,

@@ -3,7 +3,9 @@
 #include "analysis/Questionnaire.h"
 #include "analysis/RetailForm.h"
 #include "analysis/Tactics.h"
+#include "data/DatabaseError.h"
 #include "data/Dataset.h"
+#include "tests/support/OtherProcess.h"
 #include "tests/support/TestSupport.h"
 
 #include <QButtonGroup>
@@ -59,6 +61,7 @@ private slots:
 
     void openingCreatesRowsOnceAndShowsTheMissingAnswersLine();
     void contactWithoutPersonIdGetsNoRows();
+    void answerRowsNotCommittedAreNotShown();
     void clickIsStoredAtOnceAndLoadingWritesNothing();
     void accessibleToggleIsStoredAtOnce();
     void userSwitchingToTacticsRecalculates();
@@ -404,6 +407,33 @@ void PersonalityTest::contactWithoutPersonIdGetsNoRows()
     dm.PeopleCompanyDet->cancel();
     QCOMPARE(db.scalar("SELECT count(*) FROM QuestionsMain").toInt(), 0);
     QVERIFY(window.tactics().isEmpty());
+}
+
+// The 24 rows go in together or not at all: when their commit fails (another process reads the file until our
+// wait runs out), the window shows none, the user is told, and the next opening stores them for good.
+void PersonalityTest::answerRowsNotCommittedAreNotShown()
+{
+    test::TestDatabase db({test::personInsert("Ann")});
+    TMainDataModule& dm = db.open();
+    TRetail window(dm);
+    {
+        test::OtherProcess reader("read", db.path());
+        QVERIFY(reader.ready());
+        QString error;
+        try {
+            window.prepareAndCalculate();
+        } catch (const DatabaseError& e) {
+            error = e.message();
+        }
+        QCOMPARE(error, QStringLiteral("database is locked"));
+        QCOMPARE(window.QMainTable->recordCount(), 0);
+        QCOMPARE(db.scalar("SELECT count(*) FROM QuestionsMain").toInt(), 0);
+    }
+    QCOMPARE(window.prepareAndCalculate(), QStringList{NoTacticsLine});
+    QCOMPARE(window.QMainTable->recordCount(), 24);
+    dm.openAll(false);
+    dm.MainADOConnection->close();
+    QCOMPARE(db.scalar("SELECT count(*) FROM QuestionsMain").toInt(), 24);
 }
 
 void PersonalityTest::clickIsStoredAtOnceAndLoadingWritesNothing()

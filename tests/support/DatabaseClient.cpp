@@ -1,12 +1,15 @@
-// Another process on the database file, for the tests that need one: "hold PATH" connects the way a running copy
-// of the program does and waits; "write PATH" keeps committing changes spread over the whole file. Either prints
-// "ready" once connected and stops when its standard input closes; "write" prints a line after each commit.
+// Another process on the database file, for the tests that need one (tests/support/OtherProcess.h starts it):
+// "hold PATH" connects the way a running copy of the program does and waits; "read PATH" connects and holds a read
+// lock until it stops, so that no other process can commit meanwhile; "write PATH" keeps committing changes spread
+// over the whole file. Each prints "ready" once connected (and locked) and stops when its standard input closes;
+// "write" prints a line after each commit.
 #include "data/Connection.h"
 #include "data/DatabaseError.h"
 #include "data/Installer.h"
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <optional>
 #include <poll.h>
 #include <unistd.h>
 
@@ -26,8 +29,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 3 || (args[1] != "hold" && args[1] != "write")) {
-        std::fprintf(stderr, "usage: qv_dbclient hold|write PATH\n");
+    if (args.size() != 3 || (args[1] != "hold" && args[1] != "read" && args[1] != "write")) {
+        std::fprintf(stderr, "usage: qv_dbclient hold|read|write PATH\n");
         return 2;
     }
     try {
@@ -37,9 +40,16 @@ int main(int argc, char** argv)
                                            .arg(args[2], QString::fromLatin1(qv::DatabasePassword)));
         connection.setBusyTimeout(10000);
         connection.open();
+        // A read transaction takes its shared lock with its first read and keeps it to its end.
+        std::optional<qv::Transaction> reading;
+        if (args[1] == "read") {
+            reading.emplace(connection, qv::Connection::TransactionKind::Read);
+            qv::Statement schema(connection, "SELECT count(*) FROM sqlite_master");
+            schema.step();
+        }
         std::printf("ready\n");
         std::fflush(stdout);
-        if (args[1] == "hold") {
+        if (args[1] != "write") {
             while (!inputClosed(true)) {}
             return 0;
         }
