@@ -26,13 +26,17 @@
 #include "platform/MailAddressBook.h"
 #include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
+#include "platform/WorkProgress.h"
 #include "records/AccountsPage.h"
 #include "records/DataEntry.h"
 #include "records/PickDate.h"
 #include "reports/AccountReportUnit.h"
 #include "reports/QVPersons.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QScreen>
 #include <QDir>
 #include <QFileInfo>
@@ -73,8 +77,6 @@ QString Program::connectionStringFor(const QString& folder)
 
 void Program::createWindows()
 {
-    m_form1 = new TForm1;
-    m_dataModule = new TMainDataModule;
     m_reminders = new TRemindersForm(*m_dataModule);
     m_dataEntry = new TDataEntryForm(*m_dataModule);
     m_followUp = new TFollowUpForm(*m_dataModule);
@@ -101,27 +103,74 @@ void Program::printContactReport()
     qv::printContactReport(*m_dataModule, [this] { return m_retail->prepareAndCalculate(); });
 }
 
+void Program::wireCommand(QAction* item, std::function<void()> command)
+{
+    m_form1->wire(item, [this, command = std::move(command)] {
+        if (m_started) return command();
+        // Chosen while the rows are still being read: it runs once start-up is over, and a box says why it waits.
+        m_pendingCommand = command;
+        const int showAfterMs = WorkProgress::timing().showAfterMs;
+        if (showAfterMs == 0) return showStartupWait();
+        QTimer::singleShot(showAfterMs, m_form1, [this] { showStartupWait(); });
+    });
+}
+
+void Program::showStartupWait()
+{
+    if (m_started || !m_pendingCommand || m_startupWait) return;
+    m_startupWait = new QProgressDialog(QStringLiteral("Reading the database..."), QString(), 0, 0, m_form1);
+    m_startupWait->setObjectName("StartupWait");
+    m_startupWait->setWindowTitle(QStringLiteral("Quorvane PRO 2005"));
+    m_startupWait->setWindowModality(Qt::ApplicationModal);
+    m_startupWait->setMinimumDuration(0);
+    m_startupWait->show();
+}
+
+std::function<void()> Program::endStartupWait()
+{
+    delete m_startupWait;
+    m_startupWait = nullptr;
+    return std::exchange(m_pendingCommand, nullptr);
+}
+
 void Program::wireMenu()
 {
+    // Wired before the rows are read and the windows made: each command needs them, and waits for them.
+    TForm1& f = *m_form1;
+    wireCommand(f.AccountsItem, [this] { m_dataEntry->showAccountsPage(); });
+    wireCommand(f.PersonalInfoItem, [this] { m_dataEntry->showContactsPage(0); });
+    wireCommand(f.BusinessInfoItem, [this] { m_dataEntry->showContactsPage(1); });
+    wireCommand(f.MarketingInfoItem, [this] { m_dataEntry->showContactsPage(2); });
+    wireCommand(f.LookupDataAnalysisItem, [this] { runLookupDataAnalysis(*m_dataModule); });
+    wireCommand(f.FiltersItem, [this] { m_dataEntry->filtersCommand(); });
+    wireCommand(f.FollowUpItem, [this] { m_dataEntry->followUpCommand(); });
+    wireCommand(f.CalendarItem, [this] { m_calendar->ShowModal(); });
+    wireCommand(f.RemindersItem, [this] { m_reminders->remindersCommand(); });
+    wireCommand(f.ImportAccountsItem, [this] { importAccountsFromCsv(*m_dataModule); });
+    wireCommand(f.ImportOutlookItem, [this] { BitBtn1Click(*m_dataModule); });
+    wireCommand(f.ImportCsvItem, [this] { SpeedButton14Click(*m_dataModule); });
+    wireCommand(f.ImportVCardItem, [this] { importContactsFromVCardFile(*m_dataModule); });
+    wireCommand(f.ImportOtherCsvItem, [this] { importContactsFromOtherCsvFile(*m_dataModule); });
+    wireCommand(f.ExportVCardItem, [this] { exportContactsToVCardFile(*m_dataModule); });
+    wireCommand(f.ExportContactsCsvItem, [this] { exportContactsToCsvFile(*m_dataModule); });
+    wireCommand(f.ExportAccountsCsvItem, [this] { exportAccountsToCsvFile(*m_dataModule); });
+    wireCommand(f.ExportCalendarItem, [this] { exportCalendarToICalendarFile(*m_dataModule); });
+    const QString database = m_folder + QStringLiteral("Quorvane.qv");
+    wireCommand(f.BackupItem, [this, database] { backupDatabase(*m_dataModule->MainADOConnection, database); });
+    wireCommand(f.RestoreItem, [this, database] { restoreDatabase(*m_dataModule->MainADOConnection, database); });
+    wireCommand(f.HelpItem, [this] { m_dataEntry->helpCommand(); });
+    wireCommand(f.AboutItem, [this] { m_about->ShowModal(); });
+}
+
+void Program::wireWindows()
+{
     TDataEntryForm* files = m_dataEntry;
-    m_form1->wire(m_form1->PersonalInfoItem, [files] { files->showContactsPage(0); });
-    m_form1->wire(m_form1->BusinessInfoItem, [files] { files->showContactsPage(1); });
-    m_form1->wire(m_form1->MarketingInfoItem, [files] { files->showContactsPage(2); });
     files->onPersonality = [this] { showPersonality(); };
     files->onContactReport = [this] { printContactReport(); };
     files->onShowFilters = [this] { m_filters->ShowModal(); };
+    files->onShowFollowUp = [this] { m_followUp->ShowModal(); };
+    files->onHelp = [this] { m_help->showHelp(); };
     TMainDataModule& dm = *m_dataModule;
-    m_form1->wire(m_form1->LookupDataAnalysisItem, [&dm] { runLookupDataAnalysis(dm); });
-    m_form1->wire(m_form1->FiltersItem, [files] { files->filtersCommand(); });
-    m_form1->wire(m_form1->ImportAccountsItem, [&dm] { importAccountsFromCsv(dm); });
-    m_form1->wire(m_form1->ImportOutlookItem, [&dm] { BitBtn1Click(dm); });
-    m_form1->wire(m_form1->ImportCsvItem, [&dm] { SpeedButton14Click(dm); });
-    m_form1->wire(m_form1->ImportVCardItem, [&dm] { importContactsFromVCardFile(dm); });
-    m_form1->wire(m_form1->ImportOtherCsvItem, [&dm] { importContactsFromOtherCsvFile(dm); });
-    m_form1->wire(m_form1->ExportVCardItem, [&dm] { exportContactsToVCardFile(dm); });
-    m_form1->wire(m_form1->ExportContactsCsvItem, [&dm] { exportContactsToCsvFile(dm); });
-    m_form1->wire(m_form1->ExportAccountsCsvItem, [&dm] { exportAccountsToCsvFile(dm); });
-    m_form1->wire(m_form1->ExportCalendarItem, [&dm] { exportCalendarToICalendarFile(dm); });
     m_filters->exportCommand = [&dm](const std::vector<int>& positions, TFilters::ExportKind kind) {
         runGuarded([&] {
             if (kind == TFilters::ExportKind::VCard)
@@ -130,51 +179,18 @@ void Program::wireMenu()
                 exportContactsToCsvFile(dm, positions);
         });
     };
-    wireActivities();
-    wireAccounts();
-    wireHelp();
-    wireDatabaseMenu();
-}
 
-void Program::wireAccounts()
-{
-    TDataEntryForm* files = m_dataEntry;
     AccountsPage* accounts = files->Accounts;
-    m_form1->wire(m_form1->AccountsItem, [files] { files->showAccountsPage(); });
     accounts->onTaxInformation = [this] { m_tax->ShowModal(); };
     accounts->onReport = [this] { m_accountReport->previewCurrent(); };
     m_tax->onSave = [accounts] { accounts->saveRecord(); };
     m_tax->onDiscard = [accounts] { accounts->discardChanges(); };
-}
 
-void Program::wireHelp()
-{
-    TDataEntryForm* files = m_dataEntry;
-    m_form1->wire(m_form1->HelpItem, [files] { files->helpCommand(); });
-    m_form1->wire(m_form1->AboutItem, [this] { m_about->ShowModal(); });
-    files->onHelp = [this] { m_help->showHelp(); };
     // The grids' windows each have a "Database Usage" button.
     auto databaseUsage = [this] { m_dbHelp->showDatabaseUsage(); };
-    files->Accounts->onDatabaseUsage = databaseUsage;
+    accounts->onDatabaseUsage = databaseUsage;
     m_calendar->onDatabaseUsage = databaseUsage;
     m_followUp->onDatabaseUsage = databaseUsage;
-}
-
-void Program::wireActivities()
-{
-    TDataEntryForm* files = m_dataEntry;
-    files->onShowFollowUp = [this] { m_followUp->ShowModal(); };
-    m_form1->wire(m_form1->FollowUpItem, [files] { files->followUpCommand(); });
-    m_form1->wire(m_form1->CalendarItem, [this] { m_calendar->ShowModal(); });
-    m_form1->wire(m_form1->RemindersItem, [this] { m_reminders->remindersCommand(); });
-}
-
-void Program::wireDatabaseMenu()
-{
-    Connection& connection = *m_dataModule->MainADOConnection;
-    const QString database = m_folder + QStringLiteral("Quorvane.qv");
-    m_form1->wire(m_form1->BackupItem, [&connection, database] { backupDatabase(connection, database); });
-    m_form1->wire(m_form1->RestoreItem, [&connection, database] { restoreDatabase(connection, database); });
 }
 
 bool Program::start()
@@ -187,28 +203,45 @@ bool Program::start()
     m_splash->repaint();
     QApplication::processEvents();
     try {
-        createWindows();
+        m_form1 = new TForm1;
+        m_dataModule = new TMainDataModule;
         Connection* connection = m_dataModule->MainADOConnection;
         connection->close();
         connection->setConnectionString(connectionStringFor(m_folder));
         connection->setLoginPrompt(false);
         tidyAfterKilledWork(*connection);
         connection->open();
-        m_dataModule->openAll(true);
-        createLateWindows();
+        // The rows are read on a thread of their own from here, while the main window shows and the other windows
+        // are made: the main window shows none of them.
+        QObject::connect(m_dataModule, &TMainDataModule::rowsRead, m_form1, [this] { m_rowsRead = true; });
+        m_dataModule->startReadingAll();
         wireMenu();
-    } catch (const DatabaseError& e) {
-        m_splash->hide();
-        showError(e.message());
-        return false;
+        if (!programEndRequested()) {
+            showMainWindow();
+            m_form1->repaint();
+            m_splash->hide();
+        }
+        createWindows();
+        wireWindows();
+        while (!m_rowsRead) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        m_dataModule->openAllRead();
+        createLateWindows();
     } catch (const std::exception& e) {
+        endStartupWait();
+        if (m_form1) m_form1->hide();
         m_splash->hide();
-        showError(QString::fromLocal8Bit(e.what()));
+        const auto* database = dynamic_cast<const DatabaseError*>(&e);
+        showError(database ? database->message() : QString::fromLocal8Bit(e.what()));
         return false;
     }
     m_splash->hide();
     delete m_splash;
     m_splash = nullptr;
+    m_started = true;
+    // A command chosen meanwhile runs now, from the event loop.
+    if (std::function<void()> command = endStartupWait())
+        QMetaObject::invokeMethod(
+            m_form1, [command] { runGuarded(command); }, Qt::QueuedConnection);
     return true;
 }
 
@@ -238,7 +271,7 @@ void Program::showMainWindow()
 
 int Program::run()
 {
-    showMainWindow();
+    if (!m_form1->isVisible()) showMainWindow();
     warnOnceIfUnwritable();
     // A request to end made while starting (a failed display check) takes effect as soon as the loop begins.
     if (programEndRequested())

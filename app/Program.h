@@ -1,9 +1,14 @@
 #pragma once
-// Start-up and shutdown: the splash, the display check, every window and the data module created once in a fixed
-// order, the connection to the database file beside the executable, open-all and the event loop.
+// Start-up and shutdown: the splash, the display check, the connection to the database file beside the executable,
+// the main window shown as soon as the file is open, the rows read on a thread of their own meanwhile while every
+// other window is created once in a fixed order, and the event loop.
 
 #include <QString>
+#include <functional>
 #include <memory>
+
+class QAction;
+class QProgressDialog;
 
 namespace qv {
 
@@ -32,7 +37,8 @@ public:
     static QString connectionStringFor(const QString& executableFolder);
     QString executableFolder() const { return m_folder; } // ends with a separator
 
-    // Steps up to the event loop. Returns false when start-up failed; the error has been shown by then.
+    // Steps up to the event loop; the main window is on the screen before the rows are read, and events are processed
+    // while they are. Returns false when start-up failed; the error has been shown by then, the main window hidden.
     bool start();
     // The event loop; returns the process's exit status.
     int run();
@@ -59,14 +65,16 @@ public:
     TCalendarForm* calendar() const { return m_calendar; }
 
 private:
-    void createWindows();     // 1 to 12
-    void createLateWindows(); // 13 and 14, once the database is open
+    void createWindows();     // 3 to 12, while the rows are read
+    void createLateWindows(); // 13 and 14, once the rows are read
+    // Menu items wired at once; a command chosen before start-up is over runs once it is, a box saying why it waits.
     void wireMenu();
+    void wireCommand(QAction* item, std::function<void()> command);
+    void showStartupWait();
+    std::function<void()> endStartupWait(); // the box gone; the command that waited, if any
+    void wireWindows();                     // the windows' commands that open other windows
     void tidyAfterKilledWork(const Connection& connection);
     void warnOnceIfUnwritable();
-    void wireAccounts();
-    void wireHelp();
-    void wireDatabaseMenu();
 
     QString m_folder;
     TSplashForm* m_splash = nullptr;
@@ -83,7 +91,10 @@ private:
     TRemindersForm* m_reminders = nullptr;
     TFollowUpForm* m_followUp = nullptr;
     TCalendarForm* m_calendar = nullptr;
-    void wireActivities();
+    bool m_rowsRead = false;
+    bool m_started = false;
+    std::function<void()> m_pendingCommand;
+    QProgressDialog* m_startupWait = nullptr;
 };
 
 } // namespace qv

@@ -281,8 +281,13 @@ void Connection::close()
 sqlite3* Connection::handle() const
 {
     if (!m_db) throw DatabaseError(QStringLiteral("Operation is not allowed when the object is closed."));
+    if (m_lender != std::thread::id() && std::this_thread::get_id() == m_lender)
+        throw DatabaseError(QStringLiteral("The connection is in use by the reading of the rows."));
     return m_db;
 }
+
+void Connection::lend() { m_lender = std::this_thread::get_id(); }
+void Connection::takeBack() { m_lender = std::thread::id(); }
 
 void Connection::exec(const QString& sql)
 {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 #include <memory>
+#include <thread>
 #include <unordered_map>
 
 struct sqlite3;
@@ -75,6 +76,10 @@ public:
     bool isOpen() const { return m_db != nullptr; }
 
     sqlite3* handle() const;
+    // Lent to another thread, which alone uses it until it is taken back: handle() refuses the lending thread
+    // meanwhile, so that a use that would race the other thread is an error instead.
+    void lend();
+    void takeBack();
     void exec(const QString& sql);
     qint64 lastInsertRowid() const;
     int changes() const;
@@ -138,7 +143,8 @@ private:
     bool m_writeTransaction = false; // the outermost transaction began as a write one
     qint64 m_lockedDataVersion = -1; // the counter as read within it
     QString m_writeProblem;
-    FileLock m_fileLock; // shared while connected, so that a restore elsewhere leaves the file alone
+    FileLock m_fileLock;      // shared while connected, so that a restore elsewhere leaves the file alone
+    std::thread::id m_lender; // while lent: the thread that lent it
 };
 
 class Transaction {

@@ -2,6 +2,9 @@
 #include "data/DatabaseError.h"
 #include "data/DateFormats.h"
 
+#include <exception>
+#include <thread>
+
 namespace qv {
 
 const char* TMainDataModule::professionSql()
@@ -40,6 +43,10 @@ TMainDataModule::TMainDataModule(QObject* parent) : QObject(parent)
         return name.isNull() ? QVariant(QString()) : name;
     });
 
+    // The Files window's search boxes look contacts and accounts up by name: their keys are worked out with the rows.
+    PeopleCompanyDet->keepSearchKeys("Name");
+    AccountsTable->keepSearchKeys("AccountName");
+
     PeopleCompanyDet->beforePost = [this](Dataset& ds) { requireName(m_contactNameBox, ds, "Name"); };
     PeopleCompanyDet->afterPost = [this](Dataset& ds) { professionsAfterPost(ds); };
     AccountsTable->beforePost = [this](Dataset& ds) { requireName(m_accountNameBox, ds, "AccountName"); };
@@ -61,25 +68,94 @@ Dataset* TMainDataModule::dataset(const QString& name) const
     return nullptr;
 }
 
+// The datasets still closed, what each one's read needs, and the thread that reads them; its error, if any, is
+// thrown by openAllRead().
+struct TMainDataModule::Reading {
+    std::vector<Dataset*> datasets;
+    std::vector<Dataset::RowsRead> reads;
+    std::exception_ptr error;
+    std::thread thread;
+    ~Reading()
+    {
+        if (thread.joinable()) thread.join();
+    }
+};
+
+TMainDataModule::~TMainDataModule() = default;
+
 void TMainDataModule::openAll(bool open)
 {
-    const bool limited = open && MainADOConnection->isOpen();
-    if (limited) MainADOConnection->limitPageCache(true);
+    if (!open) {
+        finishReading();
+        for (Dataset* d : m_openOrder) d->close();
+        reloadProfessionSuggestions();
+        if (MainADOConnection->isOpen()) MainADOConnection->releaseMemory();
+        return;
+    }
+    // The same steps as at start-up, on this thread.
+    prepareReading();
+    try {
+        for (Dataset::RowsRead& r : m_reading->reads) Dataset::read(r);
+    } catch (...) {
+        m_reading->error = std::current_exception();
+    }
+    openAllRead();
+}
+
+void TMainDataModule::prepareReading()
+{
+    finishReading();
+    MainADOConnection->handle(); // fails with the closed-connection error first
+    auto reading = std::make_unique<Reading>();
+    MainADOConnection->limitPageCache(true);
     try {
         for (Dataset* d : m_openOrder) {
-            if (open)
-                d->open();
-            else
-                d->close();
+            if (d->isOpen()) continue;
+            reading->datasets.push_back(d);
+            reading->reads.push_back(d->prepareRead());
         }
-        reloadProfessionSuggestions();
     } catch (...) {
-        if (limited) MainADOConnection->limitPageCache(false);
+        reading.reset(); // its statements go before the connection is used again
+        MainADOConnection->limitPageCache(false);
         throw;
     }
-    if (limited) MainADOConnection->limitPageCache(false);
+    m_reading = std::move(reading);
+}
+
+void TMainDataModule::startReadingAll()
+{
+    prepareReading();
+    Reading* reading = m_reading.get();
+    MainADOConnection->lend();
+    reading->thread = std::thread([this, reading] {
+        try {
+            for (Dataset::RowsRead& r : reading->reads) Dataset::read(r);
+        } catch (...) {
+            reading->error = std::current_exception();
+        }
+        QMetaObject::invokeMethod(this, &TMainDataModule::rowsRead, Qt::QueuedConnection);
+    });
+}
+
+std::unique_ptr<TMainDataModule::Reading> TMainDataModule::finishReading()
+{
+    if (!m_reading) return nullptr;
+    if (m_reading->thread.joinable()) m_reading->thread.join();
+    MainADOConnection->takeBack();
+    std::unique_ptr<Reading> reading = std::move(m_reading);
+    if (MainADOConnection->isOpen()) MainADOConnection->limitPageCache(false);
+    if (reading->error) std::rethrow_exception(reading->error);
+    return reading;
+}
+
+void TMainDataModule::openAllRead()
+{
+    const std::unique_ptr<Reading> reading = finishReading();
+    if (!reading) return;
+    for (size_t i = 0; i < reading->datasets.size(); ++i) reading->datasets[i]->open(std::move(reading->reads[i]));
+    reloadProfessionSuggestions();
     // The datasets hold every row now; the pages read to fill them are not needed again.
-    if (MainADOConnection->isOpen()) MainADOConnection->releaseMemory();
+    MainADOConnection->releaseMemory();
 }
 
 void TMainDataModule::reloadProfessionSuggestions()

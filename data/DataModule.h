@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace qv {
@@ -16,6 +17,7 @@ class TMainDataModule : public QObject {
     Q_OBJECT
 public:
     explicit TMainDataModule(QObject* parent = nullptr);
+    ~TMainDataModule() override; // waits for a reading of the rows still going on
 
     Connection* MainADOConnection;
 
@@ -43,6 +45,12 @@ public:
     Dataset* dataset(const QString& name) const;
 
     void openAll(bool open);
+    // Start-up's open-all in two steps, so that the rows are read on a thread of their own while this one shows the
+    // windows: startReadingAll() prepares each read (a missing table or column throws here) and starts the reader;
+    // rowsRead() is emitted here once it has finished; openAllRead() then opens every dataset with its rows, or throws
+    // what the reading threw. The connection refuses this thread in between.
+    void startReadingAll();
+    void openAllRead();
     void reloadProfessionSuggestions();
     void refreshProfessionSuggestions();
     const QStringList& professionSuggestions() const { return m_professions; }
@@ -65,6 +73,7 @@ public:
 
 signals:
     void professionSuggestionsChanged(const QStringList& suggestions);
+    void rowsRead();
 
 private:
     Dataset* add(const QString& name, const QString& table, Dataset* master = nullptr, const QString& link = {});
@@ -73,6 +82,11 @@ private:
     void professionsAfterPost(const Dataset& people);
     void noteProfessionQueryRun();
 
+    struct Reading;
+    std::unique_ptr<Reading> m_reading;
+    void prepareReading();
+    // Waits for the reader, gives the connection back and throws what the reading threw; the reads, if any.
+    std::unique_ptr<Reading> finishReading();
     std::vector<Dataset*> m_openOrder;
     QStringList m_professions;
     NameBox m_contactNameBox;

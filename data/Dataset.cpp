@@ -80,30 +80,73 @@ QString Dataset::selectSql(bool withRowid) const
         .arg(withRowid ? QStringLiteral("rowid, ") : QString(), m_statements->columnList(), m_table->name);
 }
 
-void Dataset::readAll()
+Dataset::RowsRead Dataset::prepareRead()
 {
     m_connection->handle(); // fails with the closed-connection error first
-    const Connection::Stamp stamp = m_table ? m_connection->stampOf(m_table->name) : Connection::Stamp{};
+    RowsRead r;
+    r.stamp = m_table ? m_connection->stampOf(m_table->name) : Connection::Stamp{};
     // No rowid selected where the key column holds it already.
-    const bool withRowid = m_table && !m_composer->keyIsRowid(*m_connection);
-    Statement st(*m_connection, selectSql(withRowid));
-    if (!m_table && (m_columns.empty() || m_storedColumns != st.columnCount())) {
+    r.withRowid = m_table && !m_composer->keyIsRowid(*m_connection);
+    // Prepared here, so that a missing table or column fails before any row is read.
+    r.statement = std::make_unique<Statement>(*m_connection, selectSql(r.withRowid));
+    if (m_table) {
+        r.rows.setShape(m_storedColumns, m_linkColumn, true);
+    } else {
         // A query's columns are whatever its SQL selects.
+        for (int i = 0; i < r.statement->columnCount(); ++i) r.columnNames << r.statement->columnName(i);
+        r.rows.setShape(r.statement->columnCount(), -1, false);
+    }
+    r.keysColumn = m_keptKeysColumn;
+    return r;
+}
+
+void Dataset::read(RowsRead& r)
+{
+    r.rows.readAll(*r.statement, r.withRowid);
+    r.statement.reset();
+    // Worked out while the rows are fresh in the processor's cache, not on the first keystroke.
+    if (r.keysColumn >= 0) r.keys.of(r.rows, r.keysColumn);
+}
+
+void Dataset::takeRows(RowsRead&& r)
+{
+    if (!m_table && (m_columns.empty() || m_storedColumns != r.rows.columnCount())) {
         const std::vector<Column> lookups(m_columns.begin() + m_storedColumns, m_columns.end());
         m_columns.clear();
-        for (int i = 0; i < st.columnCount(); ++i) m_columns.push_back({st.columnName(i), ColumnType::Text, 0, {}});
-        m_storedColumns = st.columnCount();
+        for (const QString& name : std::as_const(r.columnNames)) m_columns.push_back({name, ColumnType::Text, 0, {}});
+        m_storedColumns = r.rows.columnCount();
         m_columns.insert(m_columns.end(), lookups.begin(), lookups.end());
-        m_rows.setShape(m_storedColumns, m_linkColumn, false);
     }
-    m_rows.readAll(st, withRowid);
-    m_readStamp = stamp;
+    m_rows = std::move(r.rows);
+    if (r.keysColumn >= 0) m_searchKeys = std::move(r.keys);
+    m_readStamp = r.stamp;
 }
+
+void Dataset::readAll()
+{
+    RowsRead r = prepareRead();
+    read(r);
+    takeRows(std::move(r));
+}
+
+void Dataset::keepSearchKeys(const QString& column) { m_keptKeysColumn = requireField(column); }
 
 void Dataset::open()
 {
     if (isOpen()) return;
     readAll();
+    becomeOpen();
+}
+
+void Dataset::open(RowsRead&& read)
+{
+    if (isOpen()) return;
+    takeRows(std::move(read));
+    becomeOpen();
+}
+
+void Dataset::becomeOpen()
+{
     m_state = DatasetState::Browse;
     m_viewStale = true;
     ensureView();

@@ -51,6 +51,25 @@ public:
     // --- open and close
     void open();
     void close();
+
+    // --- reading apart from opening, so that another thread reads the rows while this one goes on: prepareRead()
+    // here, read() on any thread, open(read) here. read() steps the prepared statement and uses nothing of the
+    // dataset; nothing else may use the connection meanwhile.
+    struct RowsRead {
+        std::unique_ptr<Statement> statement;
+        bool withRowid = false;
+        Connection::Stamp stamp; // the table's, taken before the read: a change meanwhile makes a refresh read again
+        int keysColumn = -1;
+        StoredRows rows;
+        QStringList columnNames; // a query's, as its statement names them
+        SearchKeys keys;
+    };
+    RowsRead prepareRead();
+    static void read(RowsRead& read);
+    void open(RowsRead&& read);
+    // A column typed into a search box: its search keys are worked out whenever the rows are read, with them, so that
+    // the first keystroke finds them ready.
+    void keepSearchKeys(const QString& column);
     bool isOpen() const { return m_state != DatasetState::Inactive; }
     DatasetState state() const { return m_state; }
     bool isEditing() const { return m_state == DatasetState::Edit || m_state == DatasetState::Insert; }
@@ -171,6 +190,8 @@ private:
 
     Dataset(Connection* connection, const QString& name, QObject* parent);
     void readAll();
+    void takeRows(RowsRead&& read);
+    void becomeOpen();
     QString selectSql(bool withRowid) const;
 
     // The view: the rows shown are m_rows[m_lo, m_hi), all of them, or a detail's master's.
@@ -220,6 +241,7 @@ private:
 
     StoredRows m_rows; // every row read, ordered by the link column for a detail
     mutable SearchKeys m_searchKeys;
+    int m_keptKeysColumn = -1;
     mutable bool m_viewStale = false;
     mutable int m_lo = 0, m_hi = 0;
     mutable int m_pos = -1; // current position within the view

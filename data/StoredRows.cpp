@@ -2,6 +2,7 @@
 #include "data/Connection.h"
 
 #include <algorithm>
+#include <atomic>
 #include <sqlcipher/sqlite3.h>
 
 namespace qv {
@@ -28,6 +29,12 @@ void build(Statement& st, bool withRowid, bool tableRows, int columns, PackedRow
 }
 
 } // namespace
+
+void StoredRows::changed()
+{
+    static std::atomic<quint64> generations{0};
+    m_generation = ++generations;
+}
 
 void StoredRows::setShape(int columns, int linkColumn, bool tableRows)
 {

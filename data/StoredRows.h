@@ -27,7 +27,8 @@ public:
     PackedRow row(int i) const { return PackedRow(m_store.at(m_refs[size_t(i)])); }
     qint64 rowid(int i) const { return m_tableRows ? row(i).rowid(m_columns) : 0; }
     qint64 link(int i) const { return linkIn(row(i)); }
-    // Moves whenever the rows change, so that what is worked out from them knows when to work it out again.
+    // Moves whenever the rows change, so that what is worked out from them knows when to work it out again. Unique
+    // among all rows of the process: rows read elsewhere and moved in never repeat a generation seen before.
     quint64 generation() const { return m_generation; }
 
     // Every row of a statement that selects the rowid first when withRowid, then the stored columns, in place of the
@@ -57,7 +58,7 @@ private:
     void fill(Statement& st, bool withRowid);
     void sortByLink(std::vector<std::pair<qint64, quint32>>& order);
     void release(RowStore::Ref row); // its bytes are garbage; compacts when they outweigh the live rows
-    void changed() { ++m_generation; }
+    void changed();
 
     int m_columns = 0;
     int m_linkColumn = -1;

@@ -148,6 +148,7 @@ private slots:
     void openFailures_data();
     void openFailures();
     void lockedFileFailsAfterWaiting();
+    void rowsReadOnAnotherThread();
     void fileIsEncryptedAndPrivate();
 };
 
@@ -1324,6 +1325,39 @@ void TestData::lockedFileFailsAfterWaiting()
     }
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
+}
+
+// Start-up's reading on a thread of its own: the connection refuses this thread until the rows are taken, and then
+// every dataset holds what open-all on this thread holds, the search keys found at once.
+void TestData::rowsReadOnAnotherThread()
+{
+    TestDatabase db({personInsert("Adams", {"Profession", "Baker"}), personInsert("Clark", {"Profession", "Cook"}),
+                     accountInsert("Ash"), accountInsert("Birch", {"AccountCity", "Oslo"})});
+    const std::unique_ptr<TMainDataModule> here = anotherCopy(db);
+    TMainDataModule dm;
+    dm.MainADOConnection->setConnectionString(db.connectionString());
+    dm.MainADOConnection->open();
+    QSignalSpy read(&dm, &TMainDataModule::rowsRead);
+    dm.startReadingAll();
+    try {
+        Statement st(*dm.MainADOConnection, "SELECT count(*) FROM People");
+        QFAIL("the connection was used by two threads at once");
+    } catch (const DatabaseError& e) {
+        QVERIFY2(e.message().contains("in use by the reading"), qPrintable(e.message()));
+    }
+    QVERIFY(!dm.PeopleCompanyDet->isOpen());
+    QVERIFY(read.wait(10000));
+    dm.openAllRead();
+    for (Dataset* theirs : here->datasets()) {
+        Dataset* ours = dm.dataset(theirs->name());
+        QVERIFY2(ours->isOpen(), qPrintable(theirs->name()));
+        QCOMPARE(ours->recordCount(), theirs->recordCount());
+        if (ours->tableDef()) QCOMPARE(heldRows(*ours), heldRows(*theirs));
+    }
+    QCOMPARE(dm.professionSuggestions(), (QStringList{"Baker", "Cook"}));
+    QVERIFY(dm.AccountsTable->locate({"AccountName"}, {"bir"}, LocatePartialKey | LocateCaseInsensitive));
+    QCOMPARE(dm.AccountsTable->text("AccountCity"), QString("Oslo"));
+    QCOMPARE(Statement(*dm.MainADOConnection, "SELECT count(*) FROM People").step(), true);
 }
 
 void TestData::fileIsEncryptedAndPrivate()

@@ -3,10 +3,13 @@
 #include "app/MainFrameUnit.h"
 #include "app/Program.h"
 #include "app/Splash.h"
+#include "platform/DataControls.h"
+#include "records/DataEntry.h"
 #include "data/DataModule.h"
 #include "data/Installer.h"
 #include "platform/Clock.h"
 #include "platform/ProgramEnd.h"
+#include "platform/WorkProgress.h"
 #include "tests/support/StartedProgram.h"
 #include "tests/support/TestSupport.h"
 
@@ -16,6 +19,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QTimer>
 #include <QtTest>
@@ -48,6 +52,7 @@ private slots:
     void unwritableFileIsSaidOnceAfterTheMainWindow_data();
     void unwritableFileIsSaidOnceAfterTheMainWindow();
     void mainWindowFrame();
+    void commandChosenBeforeTheRowsAreReadWaitsForThem();
 };
 
 void TestStartup::displayCheck_data()
@@ -147,7 +152,7 @@ void TestStartup::startsOnTheFileBesideTheExecutable()
     QVERIFY2(started, qPrintable(shown.texts().join('|')));
     QVERIFY(shown.shown.empty());
     QCOMPARE(program.dataModule()->PeopleCompanyDet->text("Name"), QString("Beside the executable"));
-    QVERIFY(!program.mainWindow()->isVisible()); // shown only when the event loop starts
+    QVERIFY(program.mainWindow()->isVisible()); // shown before the rows were read
     QVERIFY(!programEndRequested());
 }
 
@@ -314,7 +319,7 @@ void TestStartup::mainWindowFrame()
     // The menus, in order; only items whose command is built are visible.
     QStringList menus;
     for (QAction* a : form->menuBar()->actions()) menus << a->text().remove('&'); // '&' marks the Alt+letter key
-    QCOMPARE(menus, (QStringList{"Files", "Tools", "Import", "Database", "Help"}));
+    QCOMPARE(menus, (QStringList{"Files", "Tools", "Import", "Export", "Database", "Help"}));
     QVERIFY(form->ExitItem->isVisible());
     form->ExitItem->trigger();
     QVERIFY(programEndRequested());
@@ -326,6 +331,63 @@ void TestStartup::mainWindowFrame()
     QCOMPARE(shell.targets, QStringList{logo->toolTip()});
     QVERIFY(logo->toolTip().startsWith("https://"));
     clock::setFixed({});
+}
+
+namespace {
+// Runs an action once, at the first paint of the widget of that name.
+class AtFirstPaint : public QObject {
+public:
+    AtFirstPaint(const QString& name, std::function<void()> action) : m_name(name), m_action(std::move(action))
+    {
+        qApp->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (m_action && event->type() == QEvent::Paint && watched->objectName() == m_name)
+            std::exchange(m_action, nullptr)();
+        return false;
+    }
+
+private:
+    QString m_name;
+    std::function<void()> m_action;
+};
+} // namespace
+
+// The main window paints before any row is read. A command chosen then waits, a box saying why, and runs once the
+// rows are in: the Files window opens on the first contact, and the box is gone.
+void TestStartup::commandChosenBeforeTheRowsAreReadWaitsForThem()
+{
+    FixedScreen screen(96, 768);
+    ScriptedMessages shown;
+    TestDatabase db({personInsert("Adams"), personInsert("Baker")});
+    WorkProgress::setTiming({0, 0});
+    Program program(db.folder() + "quorvane");
+    bool rowsHeldAtPaint = true;
+    QString waitShown;
+    AtFirstPaint paint("TForm1", [&] {
+        rowsHeldAtPaint = program.dataModule()->PeopleCompanyDet->isOpen();
+        program.mainWindow()->PersonalInfoItem->trigger();
+        const auto* wait = program.mainWindow()->findChild<QProgressDialog*>("StartupWait");
+        if (wait && wait->isVisible() && wait->isModal()) waitShown = wait->labelText();
+    });
+    const bool started = program.start();
+    WorkProgress::setTiming({});
+    QVERIFY2(started, qPrintable(shown.texts().join('|')));
+    QVERIFY(!rowsHeldAtPaint);
+    QCOMPARE(waitShown, QString("Reading the database..."));
+    QVERIFY(!program.mainWindow()->findChild<QProgressDialog*>("StartupWait"));
+    QString files, name;
+    auto modal = whenModal([&](QWidget* w) {
+        files = w->objectName();
+        name = program.dataEntryForm()->NameEdit->text();
+        w->close();
+    });
+    QTRY_VERIFY(modal->acted());
+    QVERIFY2(modal->ok(), modal->failure());
+    QCOMPARE(files, QString("TDataEntryForm"));
+    QCOMPARE(name, QString("Adams"));
+    QVERIFY(shown.shown.empty());
 }
 
 // A child run (displayCheckOnTheRealScreen): the display check on the screen the platform gives, then the screen's
