@@ -114,9 +114,6 @@ public:
     // Parses "key=value;..." pairs the way the connection string writes them, quotes removed.
     static QString connectionStringValue(const QString& connectionString, const QString& key);
 
-    // Applies the key and the cipher settings, in the order SQLCipher requires, to a freshly opened handle.
-    static void applyKey(sqlite3* db, const QString& password);
-
 signals:
     void connected();
     void disconnected();
@@ -125,6 +122,8 @@ private:
     qint64 dataVersion();
     void endTransaction(bool committed);
     static QString damagedFileText(const QString& path, const QString& engineText);
+    static QString describeOpenFailure(int code, const QString& text, const QString& path);
+    static QString writeProblemOf(sqlite3* db, const QString& path);
 
     QString m_connectionString;
     bool m_loginPrompt = false;

@@ -1,6 +1,7 @@
 #include "data/DatabaseFiles.h"
 #include "data/Connection.h"
 #include "data/DatabaseError.h"
+#include "data/EncryptedFile.h"
 #include "data/Schema.h"
 
 #include <QDir>
@@ -202,24 +203,15 @@ bool renameFile(const QString& from, const QString& to)
 
 QString databaseFileProblem(const QString& path, const QString& password)
 {
-    sqlite3* db = nullptr;
-    const QByteArray native = QFile::encodeName(path);
-    int rc = sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    auto engineText = [&] { return QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)); };
-    struct Closer {
-        sqlite3* db;
-        ~Closer() { sqlite3_close(db); }
-    } closer{db};
-    if (rc != SQLITE_OK) return engineText();
+    EngineHandle handle;
     try {
-        Connection::applyKey(db, password);
+        handle = openEncryptedFile(path, password, FileOpening::ReadOnly);
     } catch (const DatabaseError& e) {
-        return e.message();
+        // Reading the schema is where a wrong password or a file of another kind shows.
+        return e.code() == SQLITE_NOTADB ? QStringLiteral("the password does not open it") : e.message();
     }
-    // Reading the schema is where a wrong password or a file of another kind shows.
-    rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_NOTADB) return QStringLiteral("the password does not open it");
-    if (rc != SQLITE_OK) return engineText();
+    sqlite3* db = handle.get();
+    const auto engineText = [db] { return engineErrorText(db, SQLITE_ERROR); };
     for (const TableDef& table : schemaTables()) {
         sqlite3_stmt* st = nullptr;
         const QByteArray sql = QStringLiteral("PRAGMA table_info([%1]);").arg(table.name).toUtf8();
@@ -237,8 +229,7 @@ QString databaseFileProblem(const QString& path, const QString& password)
     sqlite3_stmt* check = nullptr;
     if (sqlite3_prepare_v2(db, "PRAGMA quick_check;", -1, &check, nullptr) != SQLITE_OK) return engineText();
     QString verdict;
-    rc = sqlite3_step(check);
-    if (rc == SQLITE_ROW)
+    if (sqlite3_step(check) == SQLITE_ROW)
         verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)));
     else
         verdict = engineText();

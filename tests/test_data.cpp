@@ -4,6 +4,7 @@
 #include "data/DataModule.h"
 #include "data/DatabaseError.h"
 #include "data/DatabaseFiles.h"
+#include "data/EncryptedFile.h"
 #include "data/Installer.h"
 #include "tests/support/OtherProcess.h"
 #include "tests/support/TestSupport.h"
@@ -1308,10 +1309,8 @@ void TestData::lockedFileFailsAfterWaiting()
 {
     TestDatabase db(threeContacts());
     // Another process holds a write lock for the whole test.
-    sqlite3* other = nullptr;
-    QCOMPARE(sqlite3_open_v2(db.path().toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-    Connection::applyKey(other, DatabasePassword);
-    QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const EngineHandle other = openEncryptedFile(db.path(), DatabasePassword, FileOpening::ReadWrite);
+    runOrThrow(other.get(), "BEGIN EXCLUSIVE");
     TMainDataModule dm;
     dm.MainADOConnection->setConnectionString(db.connectionString());
     dm.MainADOConnection->setBusyTimeout(100);
@@ -1322,8 +1321,7 @@ void TestData::lockedFileFailsAfterWaiting()
     } catch (const DatabaseError& e) {
         QVERIFY2(e.message().contains("locked"), qPrintable(e.message()));
     }
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    runOrThrow(other.get(), "ROLLBACK");
 }
 
 void TestData::fileIsEncryptedAndPrivate()
