@@ -1,7 +1,10 @@
 #include "platform/MailAddressBook.h"
+#include "data/DatabaseFiles.h"
 #include "data/StoredText.h"
+#include "data/UnfinishedWork.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -10,7 +13,9 @@
 #include <sqlcipher/sqlite3.h>
 #include <algorithm>
 #include <functional>
+#include <fcntl.h>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace qv {
 
@@ -124,6 +129,9 @@ QString evolutionBook()
     return {};
 }
 
+const QString BookCopyFolder = QStringLiteral("quorvane-book-");
+const QString BookCopyFile = QStringLiteral("book.sqlite");
+
 // A read-only look at an SQLite file through a private copy: the client may hold it open in WAL mode, and even a
 // reader would have to write beside it then. The copy takes the journal files along, so it holds what the client
 // last committed.
@@ -132,17 +140,25 @@ public:
     explicit BookCopy(const QString& file)
     {
         if (!m_dir.isValid()) throw std::runtime_error("no temporary folder for a copy of the address book");
-        const QString copy = m_dir.path() + "/book.sqlite";
+        // Held while the copy is in use: the next start removes it only when this process died without doing so.
+        m_hold = ::open(QFile::encodeName(m_dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_hold >= 0) holdAgainstTidying(m_hold);
+        const QString copy = m_dir.path() + '/' + BookCopyFile;
         for (const char* suffix : {"", "-wal", "-journal"}) {
             const QString from = file + suffix;
             if (!QFileInfo::exists(from)) continue;
             QFile source(from);
+            dbfiles::passStep(QStringLiteral("copy %1 to %2").arg(from, copy + suffix));
             if (!source.copy(copy + suffix))
                 throw std::runtime_error(QStringLiteral("%1: %2").arg(from, source.errorString()).toStdString());
         }
         if (sqlite3_open_v2(copy.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) fail();
     }
-    ~BookCopy() { sqlite3_close(m_db); }
+    ~BookCopy()
+    {
+        sqlite3_close(m_db);
+        if (m_hold >= 0) ::close(m_hold);
+    }
 
     bool hasTable(const QString& table)
     {
@@ -178,7 +194,8 @@ private:
         const QString why = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("cannot open");
         throw std::runtime_error(why.toStdString());
     }
-    QTemporaryDir m_dir;
+    QTemporaryDir m_dir{QDir::tempPath() + QStringLiteral("/") + BookCopyFolder + QStringLiteral("XXXXXX")};
+    int m_hold = -1;
     sqlite3* m_db = nullptr;
 };
 
@@ -287,6 +304,14 @@ std::optional<AddressBook> readMailClientAddressBook(QString* problem)
     }
     if (problem) *problem = why;
     return std::nullopt;
+}
+
+void removeLeftoverBookCopies()
+{
+    // The copy, its journal files, and the toolkit's own temporary file of a copy broken off.
+    removeLeftovers(QDir::tempPath(), QRegularExpression::escape(BookCopyFolder) + QStringLiteral("[A-Za-z0-9]{6}"),
+                    QRegularExpression::escape(BookCopyFile) +
+                        QStringLiteral("(-wal|-journal|-shm)?|qt_temp\\.[A-Za-z0-9]{6}"));
 }
 
 } // namespace qv

@@ -33,4 +33,7 @@ QString mailtoHandler();
 // is none; `problem` then says why.
 std::optional<AddressBook> readMailClientAddressBook(QString* problem = nullptr);
 
+// The private copies of address books that killed imports left in the temporary folder, removed (start-up).
+void removeLeftoverBookCopies();
+
 } // namespace qv
