@@ -95,22 +95,13 @@ void Statement::reset()
 
 int Statement::columnCount() const { return sqlite3_column_count(m_stmt); }
 QString Statement::columnName(int i) const { return QString::fromUtf8(sqlite3_column_name(m_stmt, i)); }
-int Statement::columnType(int i) const { return sqlite3_column_type(m_stmt, i); }
 bool Statement::isNull(int i) const { return sqlite3_column_type(m_stmt, i) == SQLITE_NULL; }
 qint64 Statement::columnInt(int i) const { return sqlite3_column_int64(m_stmt, i); }
-double Statement::columnDouble(int i) const { return sqlite3_column_double(m_stmt, i); }
 
 QString Statement::columnText(int i) const
 {
     const char* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
     return p ? textFromUtf8(p, sqlite3_column_bytes(m_stmt, i)) : QString();
-}
-
-const char* Statement::columnTextUtf8(int i, int* bytes) const
-{
-    const char* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
-    *bytes = sqlite3_column_bytes(m_stmt, i);
-    return p;
 }
 
 QVariant Statement::columnValue(int i) const
