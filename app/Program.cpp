@@ -208,7 +208,6 @@ bool Program::start()
         Connection* connection = m_dataModule->MainADOConnection;
         connection->close();
         connection->setConnectionString(connectionStringFor(m_folder));
-        connection->setLoginPrompt(false);
         tidyAfterKilledWork(*connection);
         connection->open();
         // The rows are read on a thread of their own from here, while the main window shows and the other windows

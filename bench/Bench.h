@@ -143,11 +143,11 @@ void resetPeakMemory();
 
 // ---------------------------------------------------------------- raw SQLite
 
-// The settings the program's connection reads its rows with: the key, the cipher page size and the page cache it
-// keeps while every row is read into memory.
-void applyProgramReadSettings(sqlite3* db);
-// All of the program's connection settings: those, and the journal, temporary storage and page cache it keeps.
-void applyProgramSettings(sqlite3* db);
+// The file opened as the program's connection opens it, with the page cache it keeps while every row is read into
+// memory; throws when it cannot be opened.
+sqlite3* openWithProgramReadSettings(const QString& path);
+// The same with all of the program's connection settings: the journal, temporary storage and page cache it keeps.
+sqlite3* openWithProgramSettings(const QString& path);
 // Reads every table of the schema with prepared statements; returns a checksum.
 quint64 rawReadAllTables(sqlite3* db);
 // Reads every row and column of a query on a raw connection; returns a checksum so that nothing is skipped.

@@ -6,6 +6,7 @@
 #include "bench/Bench.h"
 #include "bench/ImportPeers.h"
 #include "data/DataModule.h"
+#include "data/EncryptedFile.h"
 #include "data/Installer.h"
 #include "import/CsvImport.h"
 #include "import/MailClientImport.h"
@@ -115,11 +116,7 @@ std::pair<Result, int> alternatedRuns(Context& c, const QStringList& columns, co
             },
             [&] {
                 c.copyDatabase(kept, copy);
-                sqlite3* db = nullptr;
-                if (sqlite3_open_v2(copy.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                                    nullptr) != SQLITE_OK)
-                    throw std::runtime_error("cannot open the floor's copy");
-                applyProgramSettings(db);
+                sqlite3* db = openWithProgramSettings(copy);
                 const qint64 last = [&] {
                     sqlite3_stmt* st = nullptr;
                     sqlite3_prepare_v2(db, "SELECT coalesce(max(rowid), 0) FROM People", -1, &st, nullptr);

@@ -136,10 +136,11 @@ int floorChild(int argc, char** argv, const QString& folder, bool holdRows)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2((folder + "Quorvane.qv").toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK)
+    try {
+        db = openWithProgramReadSettings(folder + "Quorvane.qv");
+    } catch (const std::exception&) {
         return 1;
-    applyProgramReadSettings(db);
+    }
     QWidget window;
     window.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
     PaintWatch painted(&window, [&](QWidget*) {

@@ -5,6 +5,7 @@
 #include "bench/Generator.h"
 #include "data/DataModule.h"
 #include "data/Schema.h"
+#include "data/EncryptedFile.h"
 #include "data/Installer.h"
 #include "platform/GuardedApplication.h"
 #include "platform/Messages.h"
@@ -50,17 +51,6 @@ public:
     int logicalDpi() const override { return 96; }
     int screenHeight() const override { return 1024; }
 };
-
-// For baselines: the key, and a page cache that holds the whole file with room to spare.
-void applyRawSettings(sqlite3* db, qint64 fileBytes)
-{
-    const QByteArray key(DatabasePassword);
-    sqlite3_key(db, key.constData(), int(key.size()));
-    rawExec(db, "PRAGMA cipher_page_size = 4096");
-    const QByteArray cache = "PRAGMA cache_size = -" + QByteArray::number(fileBytes / 1024 * 5 / 4 + 4096);
-    rawExec(db, cache.constData());
-    rawExec(db, "SELECT count(*) FROM sqlite_master");
-}
 
 double statusFieldMb(const char* field)
 {
@@ -143,11 +133,10 @@ void Context::restoreGenerated()
 sqlite3* Context::openRaw(const QString& path) const
 {
     const QString file = path.isEmpty() ? databasePath() : path;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
-        SQLITE_OK)
-        throw std::runtime_error("cannot open database");
-    applyRawSettings(db, QFileInfo(file).size());
+    sqlite3* db = openEncryptedFile(file, DatabasePassword, FileOpening::ReadWrite).release();
+    // A page cache that holds the whole file, with room to spare.
+    const QByteArray cache = "PRAGMA cache_size = -" + QByteArray::number(QFileInfo(file).size() / 1024 * 5 / 4 + 4096);
+    rawExec(db, cache.constData());
     return db;
 }
 
@@ -296,24 +285,23 @@ void resetPeakMemory()
 
 // ---------------------------------------------------------------- raw SQLite
 
-void applyProgramReadSettings(sqlite3* db)
+sqlite3* openWithProgramReadSettings(const QString& path)
 {
-    const QByteArray key(DatabasePassword);
-    sqlite3_key(db, key.constData(), int(key.size()));
-    rawExec(db, "PRAGMA cipher_page_size = 4096");
+    sqlite3* db = openEncryptedFile(path, DatabasePassword, FileOpening::ReadWrite).release();
     const QByteArray cache = "PRAGMA cache_size = -" + QByteArray::number(Connection::ScanCacheKiB);
     rawExec(db, cache.constData());
-    rawExec(db, "SELECT count(*) FROM sqlite_master");
+    return db;
 }
 
-void applyProgramSettings(sqlite3* db)
+sqlite3* openWithProgramSettings(const QString& path)
 {
-    applyProgramReadSettings(db);
+    sqlite3* db = openWithProgramReadSettings(path);
     rawExec(db, "PRAGMA journal_mode = DELETE");
     rawExec(db, "PRAGMA temp_store = MEMORY");
     rawExec(db, "PRAGMA cache_spill = OFF");
     const QByteArray cache = "PRAGMA cache_size = -" + QByteArray::number(Connection::FullCacheKiB);
     rawExec(db, cache.constData());
+    return db;
 }
 
 quint64 rawReadAllTables(sqlite3* db)
@@ -324,15 +312,7 @@ quint64 rawReadAllTables(sqlite3* db)
     return sum;
 }
 
-void rawExec(sqlite3* db, const char* sql)
-{
-    char* err = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        std::string e = err ? err : "?";
-        sqlite3_free(err);
-        throw std::runtime_error(e);
-    }
-}
+void rawExec(sqlite3* db, const char* sql) { runOrThrow(db, sql); }
 
 void closeRaw(sqlite3* db) { sqlite3_close(db); }
 
