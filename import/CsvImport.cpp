@@ -11,7 +11,6 @@
 #include "platform/Messages.h"
 #include "platform/WorkProgress.h"
 
-#include <QFile>
 #include <functional>
 #include <memory>
 
@@ -54,20 +53,11 @@ std::unique_ptr<CsvText> chooseCsvFile()
 {
     const QString path = chooseFileToOpen(QStringLiteral("CSV (Comma delimited) (*.csv)|*.CSV"));
     if (path.isEmpty()) return nullptr;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        showError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
-        return nullptr;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        showError(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
-        return nullptr;
-    }
+    std::optional<DecodedText> decoded = readTextFile(path);
+    if (!decoded) return nullptr;
     auto csv = std::make_unique<CsvText>();
-    DecodedText decoded = decodeTextFile(bytes);
-    csv->text = std::move(decoded.text);
-    csv->replacedLines = std::move(decoded.replacedLines);
+    csv->text = std::move(decoded->text);
+    csv->replacedLines = std::move(decoded->replacedLines);
     csv->lines = lineViews(csv->text);
     if (csv->lines.size() < 2) return nullptr;
     return csv;
