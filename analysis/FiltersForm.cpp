@@ -154,7 +154,7 @@ TFilters::TFilters(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm
     bottom->addWidget(bulkGroup);
     bottom->addStretch(1);
 
-    ExportButton = new QPushButton("Export", this);
+    ExportButton = new QPushButton("&Export", this);
     ExportButton->setObjectName("ExportButton");
     ExportButton->setAutoDefault(false);
     auto* exportMenu = new QMenu(ExportButton);
