@@ -43,22 +43,9 @@ Program::Program(const QString& executablePath)
 
 Program::~Program()
 {
-    // Every window and the data module go with the program; the connection closes with the data module.
+    // The windows and the data module go in the reverse of their creation (the members' order), windows before
+    // the data module they show; the connection closes with the data module.
     destroyPickDateForm();
-    delete m_dbHelp;
-    delete m_tax;
-    delete m_accountReport;
-    delete m_calendar;
-    delete m_about;
-    delete m_help;
-    delete m_followUp;
-    delete m_reminders;
-    delete m_dataEntry;
-    delete m_retail;
-    delete m_filters;
-    delete m_form1;
-    delete m_dataModule;
-    delete m_splash;
 }
 
 QString Program::connectionStringFor(const QString& folder)
@@ -69,24 +56,24 @@ QString Program::connectionStringFor(const QString& folder)
 
 void Program::createWindows()
 {
-    m_form1 = new TForm1;
-    m_dataModule = new TMainDataModule;
-    m_reminders = new TRemindersForm(*m_dataModule);
-    m_dataEntry = new TDataEntryForm(*m_dataModule);
-    m_followUp = new TFollowUpForm(*m_dataModule);
-    m_filters = new TFilters(*m_dataModule);
-    m_help = new THelpForm(m_folder);
-    m_about = new TAboutForm;
-    m_calendar = new TCalendarForm(*m_dataModule);
-    m_accountReport = new TAccountReportForm(*m_dataModule);
-    m_tax = new TTaxForm(*m_dataModule);
-    m_dbHelp = new TDBHelpForm(m_folder);
+    m_form1 = std::make_unique<TForm1>();
+    m_dataModule = std::make_unique<TMainDataModule>();
+    m_reminders = std::make_unique<TRemindersForm>(*m_dataModule);
+    m_dataEntry = std::make_unique<TDataEntryForm>(*m_dataModule);
+    m_followUp = std::make_unique<TFollowUpForm>(*m_dataModule);
+    m_filters = std::make_unique<TFilters>(*m_dataModule);
+    m_help = std::make_unique<THelpForm>(m_folder);
+    m_about = std::make_unique<TAboutForm>();
+    m_calendar = std::make_unique<TCalendarForm>(*m_dataModule);
+    m_accountReport = std::make_unique<TAccountReportForm>(*m_dataModule);
+    m_tax = std::make_unique<TTaxForm>(*m_dataModule);
+    m_dbHelp = std::make_unique<TDBHelpForm>(m_folder);
 }
 
 void Program::createLateWindows()
 {
     // It opens its own answers dataset, so it needs the connection.
-    m_retail = new TRetail(*m_dataModule);
+    m_retail = std::make_unique<TRetail>(*m_dataModule);
     pickDateForm();
 }
 
@@ -99,7 +86,7 @@ void Program::printContactReport()
 
 void Program::wireMenu()
 {
-    TDataEntryForm* files = m_dataEntry;
+    TDataEntryForm* files = m_dataEntry.get();
     m_form1->wire(m_form1->PersonalInfoItem, [files] { files->showContactsPage(0); });
     m_form1->wire(m_form1->BusinessInfoItem, [files] { files->showContactsPage(1); });
     m_form1->wire(m_form1->MarketingInfoItem, [files] { files->showContactsPage(2); });
@@ -120,7 +107,7 @@ void Program::wireMenu()
 
 void Program::wireAccounts()
 {
-    TDataEntryForm* files = m_dataEntry;
+    TDataEntryForm* files = m_dataEntry.get();
     AccountsPage* accounts = files->Accounts;
     m_form1->wire(m_form1->AccountsItem, [files] { files->showAccountsPage(); });
     accounts->onTaxInformation = [this] { m_tax->ShowModal(); };
@@ -131,7 +118,7 @@ void Program::wireAccounts()
 
 void Program::wireHelp()
 {
-    TDataEntryForm* files = m_dataEntry;
+    TDataEntryForm* files = m_dataEntry.get();
     m_form1->wire(m_form1->HelpItem, [files] { files->helpCommand(); });
     m_form1->wire(m_form1->AboutItem, [this] { m_about->ShowModal(); });
     files->onHelp = [this] { m_help->showHelp(); };
@@ -144,7 +131,7 @@ void Program::wireHelp()
 
 void Program::wireActivities()
 {
-    TDataEntryForm* files = m_dataEntry;
+    TDataEntryForm* files = m_dataEntry.get();
     files->onShowFollowUp = [this] { m_followUp->ShowModal(); };
     m_form1->wire(m_form1->FollowUpItem, [files] { files->followUpCommand(); });
     m_form1->wire(m_form1->CalendarItem, [this] { m_calendar->ShowModal(); });
@@ -161,7 +148,7 @@ void Program::wireDatabaseMenu()
 
 bool Program::start()
 {
-    m_splash = new TSplashForm;
+    m_splash = std::make_unique<TSplashForm>();
     // The program's name for the desktop. No display name: the toolkit would append it to every window's caption.
     QApplication::setApplicationName("Quorvane PRO 2005");
     installAccessibility();
@@ -189,8 +176,7 @@ bool Program::start()
         return false;
     }
     m_splash->hide();
-    delete m_splash;
-    m_splash = nullptr;
+    m_splash.reset();
     return true;
 }
 
@@ -208,7 +194,7 @@ void Program::warnOnceIfUnwritable()
     const QString problem = m_dataModule->MainADOConnection->writeProblem();
     if (problem.isEmpty()) return;
     QMetaObject::invokeMethod(
-        m_form1, [problem] { showWarningOk(problem); }, Qt::QueuedConnection);
+        m_form1.get(), [problem] { showWarningOk(problem); }, Qt::QueuedConnection);
 }
 
 void Program::showMainWindow()
