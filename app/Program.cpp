@@ -10,6 +10,7 @@
 #include "app/Splash.h"
 #include "app/TaxUnit.h"
 #include "analysis/RetailForm.h"
+#include "analysis/DuplicatesForm.h"
 #include "analysis/FiltersForm.h"
 #include "analysis/LookupDataAnalysis.h"
 #include "data/DataModule.h"
@@ -43,6 +44,7 @@ Program::~Program()
 {
     // Every window and the data module go with the program; the connection closes with the data module.
     destroyPickDateForm();
+    delete m_duplicates;
     delete m_dbHelp;
     delete m_tax;
     delete m_accountReport;
@@ -79,6 +81,7 @@ void Program::createWindows()
     m_accountReport = new TAccountReportForm(*m_dataModule);
     m_tax = new TTaxForm(*m_dataModule);
     m_dbHelp = new TDBHelpForm(m_folder);
+    m_duplicates = new TDuplicatesForm(*m_dataModule);
 }
 
 void Program::createLateWindows()
@@ -107,6 +110,7 @@ void Program::wireMenu()
     TMainDataModule& dm = *m_dataModule;
     m_form1->wire(m_form1->LookupDataAnalysisItem, [&dm] { runLookupDataAnalysis(dm); });
     m_form1->wire(m_form1->FiltersItem, [files] { files->filtersCommand(); });
+    m_form1->wire(m_form1->FindDuplicatesItem, [this] { m_duplicates->command(); });
     m_form1->wire(m_form1->ImportAccountsItem, [&dm] { importAccountsFromCsv(dm); });
     m_form1->wire(m_form1->ImportOutlookItem, [&dm] { BitBtn1Click(dm); });
     m_form1->wire(m_form1->ImportCsvItem, [&dm] { SpeedButton14Click(dm); });

@@ -21,6 +21,7 @@ class TDBHelpForm;
 class TRemindersForm;
 class TFollowUpForm;
 class TCalendarForm;
+class TDuplicatesForm;
 
 class Program {
 public:
@@ -56,9 +57,10 @@ public:
     TRemindersForm* reminders() const { return m_reminders; }
     TFollowUpForm* followUp() const { return m_followUp; }
     TCalendarForm* calendar() const { return m_calendar; }
+    TDuplicatesForm* duplicates() const { return m_duplicates; }
 
 private:
-    void createWindows();     // 1 to 12
+    void createWindows();     // 1 to 12, then the duplicates window
     void createLateWindows(); // 13 and 14, once the database is open
     void wireMenu();
     void warnOnceIfUnwritable();
@@ -81,6 +83,7 @@ private:
     TRemindersForm* m_reminders = nullptr;
     TFollowUpForm* m_followUp = nullptr;
     TCalendarForm* m_calendar = nullptr;
+    TDuplicatesForm* m_duplicates = nullptr;
     void wireActivities();
 };
 

@@ -76,6 +76,10 @@ public:
     const char* utf8At(int shownRow, int index, int* size) const;
     // The resultColumn of the first shown row whose keyColumn equals key, without moving; null when none.
     QVariant lookupValue(const QString& keyColumn, const QVariant& key, const QString& resultColumn) const;
+    // The rowid of a stored row by position, and the position of the row with a rowid (-1 when not shown), without
+    // moving.
+    qint64 rowIdAt(int shownRow) const;
+    int rowOfRowid(qint64 rowid) const;
 
     // --- fields (names as in the schema, letter case ignored)
     int fieldCount() const { return int(m_columns.size()); }
@@ -111,6 +115,9 @@ public:
     void post();
     void cancel();
     void remove(); // delete the current row
+    // Throws what a save throws when the file no longer holds the current row as it was read: another copy of the
+    // program changed or deleted it meanwhile. Within a write transaction the answer holds until it ends.
+    void checkCurrentRowUnchanged();
     // Posts a pending edit, then deletes the first `limit` rows shown (all of them when negative), as going to the
     // first row and deleting it that often would, in one transaction and as few statements as the rows' rowids
     // allow. Returns how many rows went.
@@ -273,7 +280,7 @@ private:
     std::vector<int> m_written;                 // the columns the row being posted writes
     std::vector<TextSpan> m_writtenTexts;       // and their texts, as bound (none for other values)
     QByteArray m_writtenUtf8;                   // where those texts are
-    std::unique_ptr<Statement> m_reloadStatement, m_deleteStatement, m_deleteRunStatement;
+    std::unique_ptr<Statement> m_reloadStatement, m_deleteStatement, m_deleteRunStatement, m_unchangedStatement;
     // How the file stores each column, read once per connection, so that a posted row is composed from the values
     // bound instead of read back wherever that gives the very same row.
     enum class FileForm { Unknown, Known, ReadBack };

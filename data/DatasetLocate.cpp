@@ -165,6 +165,41 @@ const std::vector<quint64>& Dataset::searchKeys(int column) const
     return m_searchKeys;
 }
 
+qint64 Dataset::rowIdAt(int shownRow) const
+{
+    if (!isOpen() || !m_table) return 0;
+    ensureView();
+    if (m_state == DatasetState::Insert && shownRow >= m_pos) {
+        if (shownRow == m_pos) return 0;
+        --shownRow;
+    }
+    if (shownRow < 0 || shownRow >= m_hi - m_lo) return 0;
+    return rowidOf(m_rows[size_t(m_lo + shownRow)]);
+}
+
+int Dataset::rowOfRowid(qint64 rowid) const
+{
+    if (!isOpen() || !m_table) return -1;
+    ensureView();
+    int at = -1;
+    // Rows read stay in rowid order within their link; only a row inserted between others breaks it, so look it up
+    // as if ordered first, and walk the rows only when that misses.
+    const auto begin = m_rows.begin() + m_lo, end = m_rows.begin() + m_hi;
+    const auto it =
+        std::lower_bound(begin, end, rowid, [this](const Row& r, qint64 wanted) { return rowidOf(r) < wanted; });
+    if (it != end && rowidOf(*it) == rowid) {
+        at = int(it - begin);
+    } else {
+        for (auto r = begin; r != end; ++r)
+            if (rowidOf(*r) == rowid) {
+                at = int(r - begin);
+                break;
+            }
+    }
+    if (at >= 0 && m_state == DatasetState::Insert && at >= m_pos) ++at;
+    return at;
+}
+
 QVariant Dataset::lookupValue(const QString& keyColumn, const QVariant& key, const QString& resultColumn) const
 {
     if (!isOpen() || key.isNull()) return {};

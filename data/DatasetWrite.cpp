@@ -12,10 +12,6 @@ namespace qv {
 
 namespace {
 
-// What a save or a delete says when the row is no longer what this copy of the program read.
-const QString RowNotLocated =
-    QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read.");
-
 // The first UTF-16 unit of a text that is half of a pair without its other half.
 int loneSurrogate(const QString& text)
 {
@@ -109,6 +105,7 @@ void Dataset::dropStatements()
     m_reloadStatement.reset();
     m_deleteStatement.reset();
     m_deleteRunStatement.reset();
+    m_unchangedStatement.reset();
     m_writeStatements.clear();
     m_fileForm = FileForm::Unknown; // another file may be connected next
 }
@@ -279,7 +276,7 @@ void Dataset::writeRow()
             bindHeldRow(st, int(indexes.size()) + 1, original, indexes);
             st.step();
             st.reset();
-            if (m_connection->changes() == 0) throw DatabaseError(RowNotLocated);
+            if (m_connection->changes() == 0) throw RowNotLocated();
         }
     }
     m_connection->noteWrite(m_table->name);
@@ -387,7 +384,7 @@ void Dataset::remove()
     bindHeldRow(st, 1, m_rows[size_t(at)], all);
     st.step();
     st.reset();
-    if (m_connection->changes() == 0) throw DatabaseError(RowNotLocated);
+    if (m_connection->changes() == 0) throw RowNotLocated();
     m_connection->noteWrite(m_table->name);
     if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
     const Row gone = m_rows[size_t(at)];
@@ -403,6 +400,25 @@ void Dataset::remove()
     for (Dataset* d : m_details) d->masterMoved();
     notifyCurrent();
     if (afterDelete) afterDelete(*this);
+}
+
+void Dataset::checkCurrentRowUnchanged()
+{
+    checkActive();
+    if (!m_table) throw DatabaseError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(name()));
+    const Row* row = currentRow();
+    if (!row || m_state == DatasetState::Insert)
+        throw DatabaseError(QStringLiteral("%1: Cannot perform this operation on an empty dataset").arg(name()));
+    // The very condition a delete finds its row by.
+    std::vector<int> all(static_cast<size_t>(m_storedColumns));
+    std::iota(all.begin(), all.end(), 0);
+    Statement& st = cachedStatement(m_unchangedStatement, [&] {
+        return QStringLiteral("SELECT 1 FROM [%1] WHERE %2").arg(m_table->name, heldRowCondition(all));
+    });
+    bindHeldRow(st, 1, *row, all);
+    const bool found = st.step();
+    st.reset();
+    if (!found) throw RowNotLocated();
 }
 
 quint64 Dataset::postsWriting(const QString& field) const
