@@ -209,11 +209,13 @@ void TRemindersForm::sendGreeting(int row)
     const QString event = cellText(row, EventColumn);
     QString subject;
     if (event == QLatin1String("Birthday"))
-        subject = QStringLiteral("?subject=Happy Birthday");
+        subject = QStringLiteral("Happy Birthday");
     else if (event == QLatin1String("Anniversary"))
-        subject = QStringLiteral("?subject=Happy Anniversary");
-    // Handed over as it is: the mail program decodes nothing we did not encode. The result is not tested.
-    shellOpen(QStringLiteral("mailto:") + cellText(row, EmailColumn) + subject, ShowMode::Maximized);
+        subject = QStringLiteral("Happy Anniversary");
+    // The result is not tested.
+    const QString to = cellText(row, EmailColumn);
+    shellOpen(subject.isEmpty() ? mailtoLink(to) : mailtoLink(to, QStringLiteral("subject"), subject),
+              ShowMode::Maximized);
 }
 
 void TRemindersForm::showEvent(QShowEvent* event)

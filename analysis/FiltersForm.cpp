@@ -298,7 +298,7 @@ void TFilters::FilterButtonClick()
 
 void TFilters::emailCell(int column, const QString& text)
 {
-    if (column == FilterResultsModel::EmailColumn) shellOpen(QStringLiteral("mailto:") + text, ShowMode::Maximized);
+    if (column == FilterResultsModel::EmailColumn) shellOpen(mailtoLink(text), ShowMode::Maximized);
 }
 
 void TFilters::BulkEmailButtonClick()
@@ -309,14 +309,14 @@ void TFilters::BulkEmailButtonClick()
         return;
     }
     // The grid's current row order: the user may have dragged rows. Empty addresses keep their place.
-    QString list;
+    QStringList list;
     const QHeaderView* rows = ResultsGrid->verticalHeader();
     for (int visual = 0; visual < m_model->rowCount(); ++visual) {
         const int row = rows->logicalIndex(visual);
         if (row >= m_model->resultCount()) continue;
-        list += m_model->cellText(row, FilterResultsModel::EmailColumn) + QLatin1Char(';');
+        list << m_model->cellText(row, FilterResultsModel::EmailColumn);
     }
-    shellOpen(QStringLiteral("mailto:") + own + QStringLiteral("?bcc=") + list, ShowMode::Maximized);
+    shellOpen(mailtoLink(own, QStringLiteral("bcc"), list), ShowMode::Maximized);
 }
 
 void TFilters::ReportButtonClick()

@@ -15,10 +15,12 @@
 #include "analysis/LookupDataAnalysis.h"
 #include "data/DataModule.h"
 #include "data/DatabaseError.h"
+#include "data/UnfinishedWork.h"
 #include "import/CsvImport.h"
 #include "import/MailClientImport.h"
 #include "platform/Accessibility.h"
 #include "platform/GuardedApplication.h"
+#include "platform/MailAddressBook.h"
 #include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
 #include "records/AccountsPage.h"
@@ -176,6 +178,7 @@ bool Program::start()
         connection->close();
         connection->setConnectionString(connectionStringFor(m_folder));
         connection->setLoginPrompt(false);
+        tidyAfterKilledWork(*connection);
         connection->open();
         m_dataModule->openAll(true);
         createLateWindows();
@@ -193,6 +196,14 @@ bool Program::start()
     delete m_splash;
     m_splash = nullptr;
     return true;
+}
+
+void Program::tidyAfterKilledWork(const Connection& connection)
+{
+    // A backup, restore or mail import killed halfway: its copies go, and a set-aside database comes back.
+    const QString told = tidyAfterInterruptedWork(connection.dataSource(), connection.password());
+    removeLeftoverBookCopies();
+    if (!told.isEmpty()) showWarningOk(told);
 }
 
 void Program::warnOnceIfUnwritable()

@@ -7,6 +7,7 @@
 
 namespace qv {
 
+class Connection;
 class TForm1;
 class TMainDataModule;
 class TSplashForm;
@@ -63,6 +64,7 @@ private:
     void createWindows();     // 1 to 12, then the duplicates window
     void createLateWindows(); // 13 and 14, once the database is open
     void wireMenu();
+    void tidyAfterKilledWork(const Connection& connection);
     void warnOnceIfUnwritable();
     void wireAccounts();
     void wireHelp();

@@ -2,6 +2,7 @@
 #include "data/Connection.h"
 #include "data/DatabaseError.h"
 #include "data/Schema.h"
+#include "data/UnfinishedWork.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,30 +42,58 @@ void syncFolder(const QString& folder)
     ::close(fd);
 }
 
-// A file being written beside its final name. It takes that name only when every byte is written and synced and
-// the name is still free; otherwise it is removed, so a failed copy never leaves a part of a file behind.
+std::function<void(const QString&)>& stepWatcher()
+{
+    static std::function<void(const QString&)> watcher;
+    return watcher;
+}
+
+QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
+bool renameNoReplace(const QByteArray& a, const QByteArray& b)
+{
+    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+    // File systems without the no-replace rename: a hard link fails on an existing name just as well.
+    if (::link(a.constData(), b.constData()) == 0) {
+        ::unlink(a.constData());
+        return true;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP) return false;
+    struct stat st;
+    if (::lstat(b.constData(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(a.constData(), b.constData()) == 0;
+}
+
+// A file being written beside its final name. It takes that name only when every byte is written and synced;
+// otherwise it is removed, so a failed copy never leaves a part of a file behind. While it is written it is locked,
+// so that the tidying of another starting copy of the program leaves it alone; one that a killed process left is
+// removed by the next start.
 class PendingFile {
 public:
     explicit PendingFile(const QString& target) : m_target(target) {}
     ~PendingFile()
     {
-        if (m_fd >= 0) ::close(m_fd);
         if (!m_path.isEmpty()) ::unlink(m_path.constData());
+        if (m_fd >= 0) ::close(m_fd);
     }
 
     bool create(QString* why)
     {
+        passStep(QStringLiteral("create ") + shown(temporaryNamePattern(m_target)));
         QByteArray pattern = QFile::encodeName(m_target) + ".tmp-XXXXXX";
+        // Made 0600 and left so: the copy holds every record and the key is the program's own.
         m_fd = ::mkostemp(pattern.data(), O_CLOEXEC);
         if (m_fd < 0) {
-            setWhy(why, systemError(QDir::toNativeSeparators(QFileInfo(m_target).absolutePath()), errno));
+            setWhy(why, systemError(shown(QFileInfo(m_target).absolutePath()), errno));
             return false;
         }
         m_path = pattern;
-        // Temporary files start private; the copy gets the permissions any new file of the user gets.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(m_fd, 0666 & ~mask);
+        holdAgainstTidying(m_fd);
+        passStep(QStringLiteral("write ") + shown(temporaryNamePattern(m_target)));
         return true;
     }
 
@@ -74,7 +103,7 @@ public:
             const ssize_t n = ::write(m_fd, data, size_t(bytes));
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) {
-                setWhy(why, systemError(QDir::toNativeSeparators(m_target), n < 0 ? errno : ENOSPC));
+                setWhy(why, systemError(shown(m_target), n < 0 ? errno : ENOSPC));
                 return false;
             }
             data += n;
@@ -83,25 +112,28 @@ public:
         return true;
     }
 
-    bool finish(QString* why, const std::function<bool()>& makeRoom = {})
+    // Replace puts the copy over an existing target in one step, so that there is always one whole file of that
+    // name; replaceFailed then tells that the existing target refused.
+    bool finish(QString* why, Existing existing = Existing::Keep, bool* replaceFailed = nullptr)
     {
-        const QString target = QDir::toNativeSeparators(m_target);
         if (::fsync(m_fd) != 0) {
-            setWhy(why, systemError(target, errno));
+            setWhy(why, systemError(shown(m_target), errno));
             return false;
         }
-        const int closed = ::close(m_fd);
-        m_fd = -1;
-        if (closed != 0) {
-            setWhy(why, systemError(target, errno));
-            return false;
-        }
-        if (makeRoom && !makeRoom()) return false;
-        if (!renameFile(QFile::decodeName(m_path), m_target)) {
-            setWhy(why, systemError(target, errno));
+        passStep(QStringLiteral("rename %1 to %2").arg(shown(temporaryNamePattern(m_target)), shown(m_target)));
+        const QByteArray target = QFile::encodeName(m_target);
+        const bool placed = existing == Existing::Replace ? ::rename(m_path.constData(), target.constData()) == 0
+                                                          : renameNoReplace(m_path, target);
+        if (!placed) {
+            if (replaceFailed) *replaceFailed = existing == Existing::Replace && errno != ENOENT;
+            setWhy(why, systemError(shown(m_target), errno));
             return false;
         }
         m_path.clear();
+        // Open until here, so that the lock keeps another start's tidying away until the copy has its name. The
+        // bytes are synced already: closing has nothing left to report.
+        ::close(m_fd);
+        m_fd = -1;
         syncFolder(QFileInfo(m_target).absolutePath());
         return true;
     }
@@ -114,8 +146,8 @@ private:
 
 } // namespace
 
-bool copyOpenDatabase(Connection& connection, const QString& target, QString* why,
-                      const std::function<bool()>& makeRoom)
+bool copyOpenDatabase(Connection& connection, const QString& target, QString* why, Existing existing,
+                      bool* replaceFailed)
 {
     try {
         sqlite3* db = connection.handle();
@@ -143,7 +175,7 @@ bool copyOpenDatabase(Connection& connection, const QString& target, QString* wh
             }
             read.commit();
         }
-        return out.finish(why, makeRoom);
+        return out.finish(why, existing, replaceFailed);
     } catch (const DatabaseError& e) {
         setWhy(why, e.message());
         return false;
@@ -152,9 +184,16 @@ bool copyOpenDatabase(Connection& connection, const QString& target, QString* wh
 
 bool copyFile(const QString& source, const QString& target, QString* why)
 {
-    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
+    // Not blocking on the open, and nothing but a regular file read: a named pipe would wait for a writer forever.
+    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0) {
-        setWhy(why, systemError(QDir::toNativeSeparators(source), errno));
+        setWhy(why, systemError(shown(source), errno));
+        return false;
+    }
+    struct stat st;
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        setWhy(why, shown(source) + QStringLiteral(": not a regular file"));
+        ::close(in);
         return false;
     }
     bool ok = false;
@@ -183,27 +222,32 @@ bool copyFile(const QString& source, const QString& target, QString* why)
 
 bool renameFile(const QString& from, const QString& to)
 {
-    const QByteArray a = QFile::encodeName(from), b = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0) return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
-    // File systems without the no-replace rename: a hard link fails on an existing name just as well.
-    if (::link(a.constData(), b.constData()) == 0) {
-        ::unlink(a.constData());
-        return true;
-    }
-    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP) return false;
-    struct stat st;
-    if (::lstat(b.constData(), &st) == 0) {
-        errno = EEXIST;
-        return false;
-    }
-    return ::rename(a.constData(), b.constData()) == 0;
+    passStep(QStringLiteral("rename %1 to %2").arg(shown(from), shown(to)));
+    return renameNoReplace(QFile::encodeName(from), QFile::encodeName(to));
 }
 
-QString databaseFileProblem(const QString& path, const QString& password)
+bool removeFile(const QString& path)
 {
-    sqlite3* db = nullptr;
+    passStep(QStringLiteral("remove ") + shown(path));
+    return ::unlink(QFile::encodeName(path).constData()) == 0;
+}
+
+QString temporaryNamePattern(const QString& target) { return target + QStringLiteral(".tmp-XXXXXX"); }
+
+void setStepWatcher(std::function<void(const QString& step)> watcher) { stepWatcher() = std::move(watcher); }
+
+void passStep(const QString& step)
+{
+    if (stepWatcher()) stepWatcher()(step);
+}
+
+QString databaseFileProblem(const QString& path, const QString& password, Check check)
+{
     const QByteArray native = QFile::encodeName(path);
+    // Opening a named pipe or a device would wait or read what is not a file.
+    struct stat st;
+    if (::stat(native.constData(), &st) == 0 && !S_ISREG(st.st_mode)) return QStringLiteral("it is not a regular file");
+    sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     auto engineText = [&] { return QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)); };
     struct Closer {
@@ -216,6 +260,8 @@ QString databaseFileProblem(const QString& path, const QString& password)
     } catch (const DatabaseError& e) {
         return e.message();
     }
+    // Another copy of the program committing meanwhile is waited for, not taken for damage.
+    sqlite3_busy_timeout(db, 5000);
     // Reading the schema is where a wrong password or a file of another kind shows.
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
     if (rc == SQLITE_NOTADB) return QStringLiteral("the password does not open it");
@@ -233,16 +279,17 @@ QString databaseFileProblem(const QString& path, const QString& password)
             if (!columns.contains(column.name.toLower()))
                 return QStringLiteral("the column %1.%2 is missing").arg(table.name, column.name);
     }
+    if (check == Check::Opens) return {};
     // A file cut short or damaged in places still opens; the check reads every page.
-    sqlite3_stmt* check = nullptr;
-    if (sqlite3_prepare_v2(db, "PRAGMA quick_check;", -1, &check, nullptr) != SQLITE_OK) return engineText();
+    sqlite3_stmt* pages = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA quick_check;", -1, &pages, nullptr) != SQLITE_OK) return engineText();
     QString verdict;
-    rc = sqlite3_step(check);
+    rc = sqlite3_step(pages);
     if (rc == SQLITE_ROW)
-        verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)));
+        verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(pages, 0)));
     else
         verdict = engineText();
-    sqlite3_finalize(check);
+    sqlite3_finalize(pages);
     if (verdict != QLatin1String("ok")) return QStringLiteral("damaged: %1").arg(verdict);
     return {};
 }

@@ -3,16 +3,18 @@
 // A detail dataset shows the rows whose link column equals its master's current value of that column.
 
 #include "data/Connection.h"
-#include "data/PackedRow.h"
+#include "data/EditBuffer.h"
 #include "data/Schema.h"
+#include "data/SearchKeys.h"
+#include "data/StoredRows.h"
 #include "data/StoredValues.h"
+#include "data/WriteStatements.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QStringList>
 #include <QVariant>
 #include <functional>
-#include <limits>
 #include <memory>
 #include <vector>
 
@@ -98,15 +100,17 @@ public:
     bool asBool(const QString& name) const;
     bool isNull(const QString& name) const;
     bool isNull(int index) const;
-    // The text a control or a report shows: dates in the short date format, with the long time when one is stored.
+    // The text a control, a grid or a report shows: dates in the short date format, with the long time when one is
+    // stored; yes-no values as True and False.
     QString displayText(const QString& name) const;
+    QString displayTextAt(int shownRow, int index) const; // of a shown row, without moving
     // Raw UTF-8 of a text column of the current row; no conversion. Null gives nullptr.
     const char* utf8(int index, int* size) const;
     qint64 rowId() const;
 
     void setValue(const QString& name, const QVariant& value);
     void setValue(int index, const QVariant& value);
-    bool isModified() const { return m_modified; }
+    bool isModified() const { return m_edit.isModified(); }
 
     // --- editing
     void insert();
@@ -165,17 +169,6 @@ signals:
     void rowChanged(int row);  // the values of the row at row were posted or their edit cancelled
 
 private:
-    // A row held: where its packed bytes are in m_store. Its rowid is in those bytes.
-    struct Row {
-        RowStore::Ref ref = 0;
-    };
-    PackedRow packedOf(const Row& row) const { return PackedRow(m_store.at(row.ref)); }
-    qint64 rowidOf(const Row& row) const { return m_table ? packedOf(row).rowid(m_storedColumns) : 0; }
-    // A detail's rows are ordered by their link column's value; a null link sorts before every value.
-    static constexpr qint64 NullLink = std::numeric_limits<qint64>::min();
-    qint64 linkOf(const Row& row) const { return linkIn(packedOf(row)); }
-    qint64 linkIn(const PackedRow& row) const;
-    static void sortByLink(std::vector<Row>& rows, std::vector<std::pair<qint64, quint32>>& order);
     struct Column {
         QString name;
         ColumnType type = ColumnType::Text;
@@ -185,56 +178,40 @@ private:
 
     Dataset(Connection* connection, const QString& name, QObject* parent);
     void readAll();
-    // A row of a statement that selects the rowid first when withRowid, then the stored columns.
-    void readRow(Statement& st, bool withRowid, PackedRow::Builder& b, RowStore& store, Row& row) const;
-    QString columnList() const; // the stored columns, bracketed, in their order
     QString selectSql(bool withRowid) const;
-    bool keyIsRowid(); // the first column holds the rowid: a read need not select it again
-    void readFileForm();
+
+    // The view: the rows shown are m_rows[m_lo, m_hi), all of them, or a detail's master's.
     void ensureView() const;
     void computeView() const;
     void masterMoved();
     void postDetailsPending();
-    const Row* currentRow() const;
-    int storedColumnCount() const { return m_storedColumns; }
+    qint64 masterLinkValue(bool* isNull) const;
+    int currentIndex() const; // in m_rows; -1 when there is no current row
+    void moveToIndex(int index, bool notify);
+    void placeByLink(int at); // a row whose link changed goes to its master's rows
+
+    // States and notices.
+    void checkActive() const;
+    void checkEditing(const char* operation) const;
+    void checkWritable() const;
     void setState(DatasetState s);
     void notifyCurrent();
     enum class RowChange { Inserted, Removed, Changed };
     void notifyRow(RowChange change, int row);
     void notifyRowsReset();
+    void notifyDetails();
     bool noticesHeld() const;
     void releaseHeldNotices();
+
+    // Editing and writing.
     void startInsert(bool atEnd);
-    void resetEdit(); // every value of the edit buffer null and unchanged
-    struct TextSpan {
-        const char* data = nullptr; // null: the value is not a text
-        int size = 0;
-    };
-    void writeRow();
-    void moveToLinkPlace(int at); // a row whose link changed goes to its master's rows
-    void reloadRow(qint64 rowid, Row& row);
-    bool composeRow(qint64 rowid, const Row* original, const std::vector<int>& written,
-                    const std::vector<TextSpan>& texts, Row& row);
-    void releaseRow(const Row& row); // its bytes are garbage now
-    Statement& cachedStatement(std::unique_ptr<Statement>& slot, const std::function<QString()>& sql);
-    Statement& writeStatement(bool insert, const std::vector<int>& columns);
-    void dropStatements();
-    // The WHERE that finds a row only as it was read: its rowid and the given columns' held values, bound from the
-    // first index on by bindHeldRow.
-    QString heldRowCondition(const std::vector<int>& columns) const;
-    void bindHeldRow(Statement& st, int first, const Row& row, const std::vector<int>& columns) const;
     void validateValues() const;
-    void noteValueSet(int index); // marks the value changed and tells the controls
+    void noteValueSet(int index); // tells the controls of a value set
     QVariant storedValue(int index) const;
-    void checkActive() const;
-    void checkEditing(const char* operation) const;
-    qint64 masterLinkValue(bool* isNull) const;
-    void moveToIndex(int index, bool notify);
-    // The folded first eight bytes of a text column of every row, for prefix searches; rebuilt after a change.
-    static constexpr quint64 UnfoldedKey = 0x80; // the row's text must be compared in full
-    static quint64 foldedKey(const char* utf8, int size);
-    const std::vector<quint64>& searchKeys(int column) const;
-    void rowsChanged() { m_searchKeysColumn = -1; }
+    void writeRow();
+    RowStore::Ref reloadRow(qint64 rowid);
+    void dropStatements();
+    static QString displayTextOf(const QVariant& value, ColumnType type);
 
     Connection* m_connection;
     const TableDef* m_table = nullptr;
@@ -248,45 +225,28 @@ private:
     int m_masterLinkColumn = -1; // in the master
     std::vector<Dataset*> m_details;
 
-    std::vector<Row> m_rows; // all rows read, ordered by the link column for a detail
-    RowStore m_store;        // their bytes
-    mutable std::vector<quint64> m_searchKeys;
-    mutable int m_searchKeysColumn = -1;
+    StoredRows m_rows; // every row read, ordered by the link column for a detail
+    mutable SearchKeys m_searchKeys;
     mutable bool m_viewStale = false;
-    mutable int m_lo = 0, m_hi = 0; // the rows shown are m_rows[m_lo, m_hi)
-    mutable int m_pos = -1;         // current position within the view
+    mutable int m_lo = 0, m_hi = 0;
+    mutable int m_pos = -1; // current position within the view
     mutable bool m_eof = true, m_bof = true;
 
     DatasetState m_state = DatasetState::Inactive;
-    std::vector<QVariant> m_edit; // values of the row in edit or insert state
-    std::vector<bool> m_editChanged;
-    bool m_modified = false;
+    EditBuffer m_edit;
     int m_disabled = 0;
     bool m_pendingNotify = false;
     bool m_pendingRowsReset = false;
     bool m_pendingState = false;
-    Connection::Stamp m_readStamp;
+
+    Connection::Stamp m_readStamp; // the table as the rows held show it
     bool m_lastRefreshSkipped = false;
     quint64 m_posts = 0;
     std::vector<quint64> m_postsWriting; // by column
 
-    // Prepared once and kept while connected: a save is one UPDATE and one re-read, not two compilations.
-    struct CachedWrite {
-        bool insert;
-        std::vector<int> columns;
-        std::unique_ptr<Statement> statement;
-    };
-    std::vector<CachedWrite> m_writeStatements; // the most recently used first
-    std::vector<int> m_written;                 // the columns the row being posted writes
-    std::vector<TextSpan> m_writtenTexts;       // and their texts, as bound (none for other values)
-    QByteArray m_writtenUtf8;                   // where those texts are
-    std::unique_ptr<Statement> m_reloadStatement, m_deleteStatement, m_deleteRunStatement, m_unchangedStatement;
-    // How the file stores each column, read once per connection, so that a posted row is composed from the values
-    // bound instead of read back wherever that gives the very same row.
-    enum class FileForm { Unknown, Known, ReadBack };
-    FileForm m_fileForm = FileForm::Unknown;
-    std::vector<storedvalues::FileColumn> m_fileColumns;
-    std::unique_ptr<PackedRow::Builder> m_composer;
+    // A table dataset's: its statements, and the rows its posts leave, composed instead of read back.
+    std::unique_ptr<WriteStatements> m_statements;
+    std::unique_ptr<RowComposer> m_composer;
 };
 
 } // namespace qv

@@ -41,19 +41,11 @@ int Dataset::declaredWidth(const QString& name) const
 
 ColumnType Dataset::fieldType(int index) const { return m_columns.at(size_t(index)).type; }
 
-const Dataset::Row* Dataset::currentRow() const
-{
-    ensureView();
-    if (m_pos < 0 || m_lo + m_pos >= m_hi) return nullptr;
-    return &m_rows[size_t(m_lo + m_pos)];
-}
-
 QVariant Dataset::storedValue(int index) const
 {
-    if (isEditing()) return m_edit[size_t(index)];
-    const Row* r = currentRow();
-    if (!r) return {};
-    return packedOf(*r).value(index, m_storedColumns);
+    if (isEditing()) return m_edit.value(index);
+    const int r = currentIndex();
+    return r < 0 ? QVariant() : m_rows.row(r).value(index, m_storedColumns);
 }
 
 QVariant Dataset::value(int index) const
@@ -113,28 +105,39 @@ const char* Dataset::utf8(int index, int* size) const
 {
     *size = 0;
     if (isEditing() || index >= m_storedColumns) return nullptr;
-    const Row* r = currentRow();
-    if (!r || packedOf(*r).tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
-    return packedOf(*r).bytes(index, m_storedColumns, size);
+    const int r = currentIndex();
+    if (r < 0) return nullptr;
+    const PackedRow row = m_rows.row(r);
+    if (row.tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
+    return row.bytes(index, m_storedColumns, size);
 }
 
 qint64 Dataset::rowId() const
 {
     if (m_state == DatasetState::Insert) return 0;
-    const Row* r = currentRow();
-    return r ? rowidOf(*r) : 0;
+    const int r = currentIndex();
+    return r < 0 ? 0 : m_rows.rowid(r);
+}
+
+QString Dataset::displayTextOf(const QVariant& v, ColumnType type)
+{
+    if (v.isNull()) return {};
+    switch (type) {
+    case ColumnType::DateTime: return dates::dateAndTime(parseStoredDateTime(v));
+    case ColumnType::YesNo: return v.toLongLong() != 0 ? QStringLiteral("True") : QStringLiteral("False");
+    default: return v.toString();
+    }
 }
 
 QString Dataset::displayText(const QString& name) const
 {
     const int i = requireField(name);
-    const QVariant v = value(i);
-    if (v.isNull()) return {};
-    switch (m_columns[size_t(i)].type) {
-    case ColumnType::DateTime: return dates::dateAndTime(parseStoredDateTime(v));
-    case ColumnType::YesNo: return v.toLongLong() != 0 ? QStringLiteral("True") : QStringLiteral("False");
-    default: return v.toString();
-    }
+    return displayTextOf(value(i), m_columns[size_t(i)].type);
+}
+
+QString Dataset::displayTextAt(int shownRow, int index) const
+{
+    return displayTextOf(valueAt(shownRow, index), fieldType(index));
 }
 
 QString Dataset::dateTimeStorageText(const QDateTime& dt)
@@ -190,14 +193,10 @@ void Dataset::setValue(int index, const QVariant& input)
     if (index < 0 || index >= m_storedColumns)
         throw DatabaseError(QStringLiteral("%1: field index %2 cannot be modified").arg(name()).arg(index));
     checkEditing("set value");
-    QVariant& slot = m_edit[size_t(index)];
     if (m_columns[size_t(index)].type == ColumnType::Text && input.typeId() == QMetaType::QString &&
         !static_cast<const QString*>(input.constData())->isNull()) {
         // A text for a text column, what imports and edit boxes set: taken as it is, without converting it.
-        const QString& text = *static_cast<const QString*>(input.constData());
-        if (slot.typeId() == QMetaType::QString && *static_cast<const QString*>(slot.constData()) == text) return;
-        slot = input;
-        noteValueSet(index);
+        if (m_edit.set(index, input)) noteValueSet(index);
         return;
     }
     QVariant v;
@@ -242,19 +241,7 @@ void Dataset::setValue(int index, const QVariant& input)
         case ColumnType::Text: v = input.toString(); break;
         }
     }
-    if (slot.isNull() == v.isNull() && slot == v) return;
-    slot = v;
-    noteValueSet(index);
-}
-
-void Dataset::noteValueSet(int index)
-{
-    m_editChanged[size_t(index)] = true;
-    m_modified = true;
-    if (noticesHeld())
-        m_pendingNotify = true; // the controls show the new value once they are told again
-    else
-        emit fieldChanged(index);
+    if (m_edit.set(index, v)) noteValueSet(index);
 }
 
 void Dataset::setValue(const QString& name, const QVariant& v) { setValue(requireField(name), v); }

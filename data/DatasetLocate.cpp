@@ -114,55 +114,23 @@ bool Dataset::locate(const QStringList& columns, const QVariantList& values, Loc
         !only.utf8.contains('\0')) {
         // A search box's keystroke: compare each row's folded first eight bytes, held in one array, and read the
         // row itself only for a candidate or a text the key cannot speak for.
-        const std::vector<quint64>& keys = searchKeys(only.index);
+        const std::vector<quint64>& keys = m_searchKeys.of(m_rows, only.index);
         const int wn = int(only.utf8.size());
-        const quint64 wanted = foldedKey(only.utf8.constData(), wn);
-        const quint64 mask = wn >= 8 ? ~quint64(0) : (quint64(1) << (8 * wn)) - 1;
+        const quint64 wanted = SearchKeys::fold(only.utf8.constData(), wn);
+        const quint64 mask = SearchKeys::maskFor(wn);
         for (int r = m_lo; r < m_hi; ++r) {
             const quint64 key = keys[size_t(r)];
-            if (key & UnfoldedKey) {
-                if (rowMatches(packedOf(m_rows[size_t(r)]))) return found(r);
+            if (key & SearchKeys::Unfolded) {
+                if (rowMatches(m_rows.row(r))) return found(r);
             } else if ((key & mask) == wanted) {
-                if (wn <= 8 || rowMatches(packedOf(m_rows[size_t(r)]))) return found(r);
+                if (wn <= 8 || rowMatches(m_rows.row(r))) return found(r);
             }
         }
         return false;
     }
     for (int r = m_lo; r < m_hi; ++r)
-        if (rowMatches(packedOf(m_rows[size_t(r)]))) return found(r);
+        if (rowMatches(m_rows.row(r))) return found(r);
     return false;
-}
-
-quint64 Dataset::foldedKey(const char* utf8, int size)
-{
-    quint64 key = 0;
-    for (int i = 0; i < std::min(size, 8); ++i) {
-        unsigned char ch = static_cast<unsigned char>(utf8[i]);
-        if (ch >= 'A' && ch <= 'Z') ch += 'a' - 'A';
-        key |= quint64(ch) << (8 * i);
-    }
-    return key;
-}
-
-const std::vector<quint64>& Dataset::searchKeys(int column) const
-{
-    if (m_searchKeysColumn == column) return m_searchKeys;
-    m_searchKeys.resize(m_rows.size());
-    for (size_t r = 0; r < m_rows.size(); ++r) {
-        const PackedRow row = packedOf(m_rows[r]);
-        quint64 key = UnfoldedKey;
-        if (row.tag(column, m_storedColumns) == PackedRow::Text) {
-            int size = 0;
-            const char* p = row.bytes(column, m_storedColumns, &size);
-            bool ascii = true;
-            for (int i = 0; i < std::min(size, 8); ++i) ascii &= static_cast<unsigned char>(p[i]) < 0x80 && p[i] != 0;
-            // Only ASCII folds byte by byte; any other text is compared as characters.
-            if (ascii) key = foldedKey(p, size);
-        }
-        m_searchKeys[r] = key;
-    }
-    m_searchKeysColumn = column;
-    return m_searchKeys;
 }
 
 qint64 Dataset::rowIdAt(int shownRow) const
@@ -174,30 +142,29 @@ qint64 Dataset::rowIdAt(int shownRow) const
         --shownRow;
     }
     if (shownRow < 0 || shownRow >= m_hi - m_lo) return 0;
-    return rowidOf(m_rows[size_t(m_lo + shownRow)]);
+    return m_rows.rowid(m_lo + shownRow);
 }
 
 int Dataset::rowOfRowid(qint64 rowid) const
 {
     if (!isOpen() || !m_table) return -1;
     ensureView();
-    int at = -1;
     // Rows read stay in rowid order within their link; only a row inserted between others breaks it, so look it up
     // as if ordered first, and walk the rows only when that misses.
-    const auto begin = m_rows.begin() + m_lo, end = m_rows.begin() + m_hi;
-    const auto it =
-        std::lower_bound(begin, end, rowid, [this](const Row& r, qint64 wanted) { return rowidOf(r) < wanted; });
-    if (it != end && rowidOf(*it) == rowid) {
-        at = int(it - begin);
-    } else {
-        for (auto r = begin; r != end; ++r)
-            if (rowidOf(*r) == rowid) {
-                at = int(r - begin);
-                break;
-            }
+    int lo = m_lo, hi = m_hi;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (m_rows.rowid(mid) < rowid)
+            lo = mid + 1;
+        else
+            hi = mid;
     }
-    if (at >= 0 && m_state == DatasetState::Insert && at >= m_pos) ++at;
-    return at;
+    int at = lo < m_hi && m_rows.rowid(lo) == rowid ? lo : -1;
+    for (int r = m_lo; at < 0 && r < m_hi; ++r)
+        if (m_rows.rowid(r) == rowid) at = r;
+    if (at < 0) return -1;
+    at -= m_lo;
+    return m_state == DatasetState::Insert && at >= m_pos ? at + 1 : at;
 }
 
 QVariant Dataset::lookupValue(const QString& keyColumn, const QVariant& key, const QString& resultColumn) const
@@ -207,9 +174,9 @@ QVariant Dataset::lookupValue(const QString& keyColumn, const QVariant& key, con
     const int k = fieldIndex(keyColumn), r = fieldIndex(resultColumn);
     if (k < 0 || r < 0 || k >= m_storedColumns || r >= m_storedColumns) return {};
     for (int i = m_lo; i < m_hi; ++i) {
-        const QVariant v = packedOf(m_rows[size_t(i)]).value(k, m_storedColumns);
-        if (!v.isNull() && v == key) return packedOf(m_rows[size_t(i)]).value(r, m_storedColumns);
-        if (!v.isNull() && v.toString() == key.toString()) return packedOf(m_rows[size_t(i)]).value(r, m_storedColumns);
+        const PackedRow row = m_rows.row(i);
+        const QVariant v = row.value(k, m_storedColumns);
+        if (!v.isNull() && (v == key || v.toString() == key.toString())) return row.value(r, m_storedColumns);
     }
     return {};
 }

@@ -6,6 +6,12 @@
 
 namespace qv {
 
+// A text's UTF-8 bytes where they lie; data is null for a value that is not a text.
+struct Utf8Span {
+    const char* data = nullptr;
+    int size = 0;
+};
+
 QString textWithLeadingMark(const char* utf8, qsizetype size); // the rare case, out of line
 
 inline QString textFromUtf8(const char* utf8, qsizetype size)

@@ -1,5 +1,6 @@
 #include "data/StoredValues.h"
 #include "data/Connection.h"
+#include "data/Schema.h"
 
 #include <QRegularExpression>
 
@@ -87,3 +88,88 @@ std::optional<std::vector<FileColumn>> readFileColumns(Connection& connection, c
 }
 
 } // namespace qv::storedvalues
+
+namespace qv {
+
+void RowComposer::forget() { m_form = Form::Unknown; }
+
+bool RowComposer::formKnown(Connection& c)
+{
+    if (m_form == Form::Unknown) {
+        QStringList names;
+        for (const ColumnDef& column : m_table.columns) names << column.name;
+        const auto columns = storedvalues::readFileColumns(c, m_table.name, names);
+        m_form = columns ? Form::Known : Form::ReadBack;
+        m_columns = columns.value_or(std::vector<storedvalues::FileColumn>());
+        m_row = std::make_unique<PackedRow::Builder>(int(m_table.columns.size()));
+    }
+    return m_form == Form::Known;
+}
+
+bool RowComposer::keyIsRowid(Connection& c)
+{
+    if (m_table.columns.empty() || m_table.columns[0].type != ColumnType::AutoIncrement) return false;
+    return formKnown(c) && m_columns[0].isRowid;
+}
+
+bool RowComposer::compose(Connection& c, qint64 rowid, const PackedRow& original, const std::vector<int>& written,
+                          const std::vector<QVariant>& values, const std::vector<Utf8Span>& texts)
+{
+    if (!formKnown(c)) return false;
+    using storedvalues::Affinity;
+    const int count = int(m_table.columns.size());
+    PackedRow::Builder& b = *m_row;
+    b.clear();
+    size_t k = 0; // the next of the written columns, which ascend
+    for (int i = 0; i < count; ++i) {
+        const storedvalues::FileColumn& file = m_columns[size_t(i)];
+        const bool isWritten = k < written.size() && written[k] == i;
+        const size_t at = k;
+        if (isWritten) ++k;
+        if (file.isRowid) {
+            if (isWritten && original.isValid()) return false; // the row got another rowid
+            b.addInt(rowid);
+            continue;
+        }
+        if (!isWritten) {
+            if (!original.isValid()) {
+                if (file.hasDefault) return false;
+                b.addNull();
+                continue;
+            }
+            switch (original.tag(i, count)) {
+            case PackedRow::Null: b.addNull(); break;
+            case PackedRow::Int: b.addInt(original.integer(i, count)); break;
+            case PackedRow::Real: b.addReal(original.value(i, count).toDouble()); break;
+            case PackedRow::Text: {
+                int size = 0;
+                const char* p = original.bytes(i, count, &size);
+                b.addText(p, size);
+            }
+            }
+            continue;
+        }
+        const QVariant& v = values[size_t(i)];
+        if (v.isNull()) {
+            if (file.hasDefault) return false;
+            b.addNull();
+        } else if (v.typeId() == QMetaType::QString) {
+            const Utf8Span& text = texts[at];
+            const bool keptAsText = file.affinity == Affinity::Text || file.affinity == Affinity::None ||
+                                    storedvalues::surelyNotNumeric(text.data, text.size);
+            if (!keptAsText) return false;
+            b.addText(text.data, text.size);
+        } else if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int) {
+            if (file.affinity != Affinity::Integer && file.affinity != Affinity::Numeric &&
+                file.affinity != Affinity::None)
+                return false;
+            b.addInt(v.toLongLong());
+        } else {
+            return false;
+        }
+    }
+    b.setRowid(rowid);
+    return true;
+}
+
+} // namespace qv

@@ -1,12 +1,14 @@
 #pragma once
-// What the contact imports share: the target company (the first one), the duplicate test, and new contacts posted
-// through the contacts dataset in batches, so that the record rules run on every one of them.
+// What the contact imports share: the target company (the first one), the duplicate test, values cut to their
+// fields' widths, and new contacts posted through the contacts dataset in batches, so that the record rules run on
+// every one of them. The summary gathers what the closing message says.
 
 #include "data/BulkPost.h"
+#include "data/DuplicateIndex.h"
+#include "import/ImportSummary.h"
 
 #include <QString>
 #include <QVariant>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -14,6 +16,10 @@ namespace qv {
 
 class Dataset;
 class TMainDataModule;
+
+// Cuts a text to at most `width` characters (code points), at the end of a whole character as the user sees it:
+// a letter keeps its accents. Returns whether it was cut.
+bool cutToWidth(QString& text, int width);
 
 class ContactImport {
 public:
@@ -27,38 +33,35 @@ public:
     int added() const { return m_added; }
     int column(const char* name) const; // a People column for add()
 
-    // People columns and their values, in the order they are set; an empty text leaves its column empty.
+    // People columns and their values, in the order they are set; an empty text or a null leaves its column empty.
     using Values = std::vector<std::pair<int, QVariant>>;
 
-    // Adds a contact with these values unless its name is blank or, when the company had contacts at the start,
-    // a contact of the company, or one added before, has the same name and Email1, letter case ignored. Returns
-    // whether it was added. A database error ends the import: it is thrown after the contacts before it are
-    // stored.
-    bool add(const QString& name, const QString& email1, const Values& values);
+    // Adds a contact with these values (the name among them) unless its name is blank or, when the company had
+    // contacts at the start, a contact of the company, or one added before, has the same name and Email1, letter
+    // case ignored; either is counted as left out. A text wider than its column is cut to fit first, and noted.
+    // Returns whether it was added. A database error ends the import: it is thrown after the contacts before it
+    // are stored.
+    bool add(Values& values);
 
     // Stores the last batch and brings the profession suggestions up to date.
     void finish();
 
+    ImportSummary& summary() { return m_summary; }
+    QString closingMessage() const { return m_summary.message(m_added); }
+
 private:
-    void indexContacts();
-    void foldRowKey(int position, std::string& key); // the key of the contact at a position of the dataset
-    bool isKnown(const std::string& key, size_t hash);
-    void remember(size_t hash, int position);
-    void reserveSlots(size_t contacts);
+    void readNameAndEmail(const Values& values, QString& name, QString& email1) const;
+    QStringList cutToWidths(Values& values) const; // the captions of the fields cut
 
     Dataset& m_people;
     const int m_initialCount;
     const int m_nameColumn, m_emailColumn;
+    std::vector<int> m_widths; // by column
     int m_added = 0;
-    bool m_indexed = false;
     bool m_quiet = true; // the contacts' controls are told once, at the end
-    // The duplicate test is a look-up, not a walk through the contacts: the hash of every contact's name and
-    // Email1, letter case folded away, with the contact's position (open addressing, no allocation per contact).
-    // A matching hash is confirmed against the contact itself.
-    std::vector<std::pair<size_t, int>> m_slots; // position -1: free
-    size_t m_used = 0;
-    std::string m_key, m_candidate;
+    DuplicateIndex m_known;
     BulkPost m_bulk;
+    ImportSummary m_summary;
 };
 
 } // namespace qv

@@ -105,6 +105,31 @@ void setOnce(QString& field, const QString& value)
     if (field.isEmpty()) field = value;
 }
 
+// A full name typed into one box, split as a mail client splits it: the given names, then the family name after the
+// last blank.
+void splitFullName(const QString& text, ContactItem& c)
+{
+    const QString full = text.simplified();
+    const qsizetype blank = full.lastIndexOf(u' ');
+    c.FirstName = blank > 0 ? full.left(blank) : full;
+    c.LastName = blank > 0 ? full.mid(blank + 1) : QString();
+}
+
+// A card without a given name still names someone: many phones write the whole name as the family name, some
+// cards have only a formatted name, a nickname or an address. The contact is then named as it is shown.
+void nameFromWhatIsThere(ContactItem& c, const QString& formatted, const QString& nickname)
+{
+    if (!c.FirstName.isEmpty()) return;
+    if (!formatted.trimmed().isEmpty())
+        splitFullName(formatted, c);
+    else if (!c.LastName.isEmpty())
+        splitFullName(c.LastName, c);
+    else if (!nickname.trimmed().isEmpty())
+        splitFullName(nickname, c);
+    else
+        c.FirstName = c.Email1Address.trimmed();
+}
+
 void readName(const VCard& card, ContactItem& c)
 {
     if (const VCardProperty* n = card.first(QStringLiteral("N"))) {
@@ -112,18 +137,6 @@ void readName(const VCard& card, ContactItem& c)
         c.LastName = parts.value(0).trimmed();
         c.FirstName = parts.value(1).trimmed();
         c.Title = parts.value(3).trimmed();
-    }
-    if (!c.FirstName.isEmpty() || !c.LastName.isEmpty()) return;
-    // Only the formatted name: split it as a mail client splits a full name typed into one box.
-    if (const VCardProperty* fn = card.first(QStringLiteral("FN"))) {
-        const QString full = fn->text().simplified();
-        const qsizetype blank = full.lastIndexOf(u' ');
-        if (blank > 0) {
-            c.FirstName = full.left(blank);
-            c.LastName = full.mid(blank + 1);
-        } else {
-            c.FirstName = full;
-        }
     }
 }
 
@@ -226,6 +239,9 @@ ContactItem contactItemFromVCard(const VCard& card)
     c.ManagerName = relatedNames(card, personal, managerOwn, manager);
     c.AssistantName = relatedNames(card, personal, assistantOwn, assistant);
     c.Hobby = allTexts(personal, hobbies);
+    const VCardProperty* fn = card.first(QStringLiteral("FN"));
+    const VCardProperty* nickname = card.first(QStringLiteral("NICKNAME"));
+    nameFromWhatIsThere(c, fn ? fn->text() : QString(), nickname ? nickname->text() : QString());
     return c;
 }
 
@@ -251,6 +267,7 @@ ContactItem contactItemFromProperties(const QList<QPair<QString, QString>>& prop
     c.HomeAddressPostalCode = value("HomeZipCode");
     c.HomeAddressCountry = value("HomeCountry");
     c.PersonalHomePage = value("WebPage2");
+    nameFromWhatIsThere(c, value("DisplayName"), value("NickName"));
     return c;
 }
 

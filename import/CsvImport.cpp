@@ -1,14 +1,16 @@
 #include "import/CsvImport.h"
 #include "data/BulkPost.h"
+#include "data/DuplicateIndex.h"
 #include "data/DataModule.h"
 #include "import/ContactImport.h"
+#include "import/FieldCaptions.h"
+#include "import/ImportSummary.h"
 #include "import/TextFile.h"
 #include "platform/FileDialogs.h"
 #include "platform/Messages.h"
 #include "platform/WorkProgress.h"
 
 #include <QFile>
-#include <QSet>
 #include <functional>
 #include <memory>
 
@@ -47,6 +49,7 @@ const QString IncompatibleMessage = QStringLiteral("Incompatible CSV file.");
 struct CsvText {
     QString text;
     QList<QStringView> lines; // views of the text
+    QList<int> replacedLines; // lines whose bytes were not valid UTF-8
 };
 
 // The chosen file, read; nothing when the user cancelled, the file could not be read (the reason has been shown)
@@ -66,7 +69,9 @@ std::unique_ptr<CsvText> chooseCsvFile()
         return nullptr;
     }
     auto csv = std::make_unique<CsvText>();
-    csv->text = decodeImportedText(bytes);
+    DecodedText decoded = decodeTextFile(bytes);
+    csv->text = std::move(decoded.text);
+    csv->replacedLines = std::move(decoded.replacedLines);
     csv->lines = lineViews(csv->text);
     if (csv->lines.size() < 2) return nullptr;
     return csv;
@@ -75,7 +80,7 @@ std::unique_ptr<CsvText> chooseCsvFile()
 // The header, blanks around it removed, compared letter for letter; a refused one has been explained.
 bool acceptHeader(QStringView firstLine, const char* expected, const char* other, const QString& otherMessage)
 {
-    const QString header = trimControl(firstLine.toString());
+    const QString header = trimBlanks(firstLine);
     if (header == QLatin1String(other)) {
         showInformation(otherMessage);
         return false;
@@ -110,8 +115,6 @@ void forEachRow(const QList<QStringView>& lines, int columns, const QString& cap
     }
 }
 
-void showCount(int added) { showInformation(QString::number(added) + QStringLiteral(" record(s) added.")); }
-
 } // namespace
 
 void SpeedButton14Click(TMainDataModule& dm)
@@ -120,26 +123,20 @@ void SpeedButton14Click(TMainDataModule& dm)
     if (!csv) return;
     ContactImport import(dm);
     if (!acceptHeader(csv->lines.first(), ContactsCsvHeader, AccountsCsvHeader, AccountsFileMessage)) return;
+    import.summary().setReplacedLines(csv->replacedLines);
     ContactImport::Values values;
     std::vector<int> columns;
     for (const char* c : ContactColumns) columns.push_back(import.column(c));
     forEachRow(
         csv->lines, int(columns.size()), QStringLiteral("Importing contacts"), [&] { return import.added(); },
         [&](const QList<QStringView>& fields) {
-            const QStringView name = fields.at(ContactNameField);
-            if (name.isEmpty() || name == u" ") return;
             values.clear();
-            QString nameText, email1;
-            for (size_t k = 0; k < columns.size(); ++k) {
-                QString text = fields.at(qsizetype(k)).toString();
-                if (k == ContactNameField) nameText = text;
-                if (k == ContactEmail1Field) email1 = text;
-                values.emplace_back(columns[k], text);
-            }
-            import.add(nameText, email1, values);
+            for (size_t k = 0; k < columns.size(); ++k)
+                values.emplace_back(columns[k], fields.at(qsizetype(k)).toString());
+            import.add(values);
         });
     import.finish();
-    showCount(import.added());
+    showInformation(import.closingMessage());
 }
 
 void importAccountsFromCsv(TMainDataModule& dm)
@@ -149,38 +146,51 @@ void importAccountsFromCsv(TMainDataModule& dm)
     if (!acceptHeader(csv->lines.first(), AccountsCsvHeader, ContactsCsvHeader, ContactsFileMessage)) return;
     Dataset& accounts = *dm.AccountsTable;
     accounts.checkBrowseMode();
-    std::vector<int> columns;
-    for (const char* c : AccountColumns) columns.push_back(accounts.requireField(QString::fromLatin1(c)));
+    std::vector<int> columns, widths;
+    for (const char* c : AccountColumns) {
+        columns.push_back(accounts.requireField(QString::fromLatin1(c)));
+        widths.push_back(accounts.declaredWidth(QString::fromLatin1(c)));
+    }
     // Names already stored are left out, when there were accounts at the start, and so are repeats in the file.
     const bool skipKnown = accounts.recordCount() > 0;
-    QSet<QString> known;
-    if (skipKnown) {
-        accounts.disableControls();
-        for (int i = 0, n = accounts.recordCount(); i < n; ++i) {
-            accounts.moveTo(i);
-            known.insert(accounts.text(columns[0]).toCaseFolded());
-        }
-        accounts.enableControls();
-    }
+    DuplicateIndex known = DuplicateIndex::byFoldedColumns(accounts, {columns[0]});
+    if (skipKnown) known.build(accounts.recordCount());
+    ImportSummary summary;
+    summary.setReplacedLines(csv->replacedLines);
     BulkPost bulk(accounts);
+    QStringList texts;
     forEachRow(
         csv->lines, int(columns.size()), QStringLiteral("Importing accounts"), [&] { return bulk.posted(); },
         [&](const QList<QStringView>& fields) {
-            const QString name = fields.at(0).toString();
-            if (TMainDataModule::isBlankName(name)) return;
+            texts.clear();
+            QStringList cut;
+            for (size_t k = 0; k < columns.size(); ++k) {
+                texts << fields.at(qsizetype(k)).toString();
+                if (cutToWidth(texts.last(), widths[k]))
+                    cut << accountFieldCaption(QString::fromLatin1(AccountColumns[k]));
+            }
+            const QString& name = texts.first();
+            if (TMainDataModule::isBlankName(name)) {
+                summary.leftOut(LeftOut::NoName);
+                return;
+            }
+            std::string key;
             if (skipKnown) {
-                const QString key = name.toCaseFolded();
-                if (known.contains(key)) return;
-                known.insert(key);
+                key = DuplicateIndex::foldedKey({name});
+                if (known.find(key) >= 0) {
+                    summary.leftOut(LeftOut::AlreadyStored);
+                    return;
+                }
             }
             accounts.append();
             for (size_t k = 0; k < columns.size(); ++k)
-                if (!fields.at(qsizetype(k)).isEmpty())
-                    accounts.setValue(columns[k], fields.at(qsizetype(k)).toString());
+                if (!texts.at(qsizetype(k)).isEmpty()) accounts.setValue(columns[k], texts.at(qsizetype(k)));
             bulk.post();
+            if (skipKnown) known.insert(key, accounts.recNo());
+            for (const QString& field : cut) summary.cut(name, field);
         });
     bulk.finish();
-    showCount(bulk.posted());
+    showInformation(summary.message(bulk.posted()));
 }
 
 } // namespace qv

@@ -5,12 +5,76 @@
 
 namespace qv {
 
-bool isValidUtf8(const QByteArray& bytes)
+namespace {
+
+// UTF-16 without a byte-order mark: the zero bytes of its ASCII characters all fall on one side of each pair.
+TextEncoding utf16ByZeroBytes(const QByteArray& bytes)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(bytes);
-    return !decoder.hasError();
+    const qsizetype n = std::min<qsizetype>(bytes.size(), 4096) & ~qsizetype(1);
+    if (n < 4) return TextEncoding::Utf8;
+    qsizetype zeroEven = 0, zeroOdd = 0;
+    for (qsizetype i = 0; i < n; i += 2) {
+        zeroEven += bytes[i] == 0;
+        zeroOdd += bytes[i + 1] == 0;
+    }
+    const qsizetype pairs = n / 2;
+    if (zeroOdd * 2 >= pairs && zeroEven * 10 <= zeroOdd) return TextEncoding::Utf16LE;
+    if (zeroEven * 2 >= pairs && zeroOdd * 10 <= zeroEven) return TextEncoding::Utf16BE;
+    return TextEncoding::Utf8;
 }
+
+QString decodeUtf16(const QByteArray& body, TextEncoding encoding)
+{
+    QStringDecoder decoder(encoding == TextEncoding::Utf16LE ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                           QStringDecoder::Flag::Stateless);
+    return decoder.decode(body);
+}
+
+// A file with bytes that are not UTF-8: decoded line by line, so that the lines holding them can be named. Each
+// line's characters beyond ASCII that decoded cleanly speak for UTF-8, each replaced byte against it.
+DecodedText decodeMostlyUtf8(const QByteArray& body)
+{
+    DecodedText out;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    qsizetype sound = 0, replaced = 0;
+    int line = 1;
+    QString text;
+    text.reserve(body.size());
+    for (qsizetype start = 0; start <= body.size();) {
+        qsizetype end = start;
+        while (end < body.size() && body[end] != '\n' && body[end] != '\r') ++end;
+        const QString part = decoder.decode(QByteArrayView(body.constData() + start, end - start));
+        if (decoder.hasError()) {
+            out.replacedLines << line;
+            // A fresh decoder per line with an error: the flag stays set once raised.
+            decoder = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        }
+        for (const QChar c : part) {
+            if (c.unicode() == 0xFFFD)
+                ++replaced;
+            else if (c.unicode() >= 0x80 && !c.isLowSurrogate())
+                ++sound;
+        }
+        text += part;
+        if (end >= body.size()) break;
+        // The line break as it stands; CR LF is one.
+        const qsizetype next = body[end] == '\r' && end + 1 < body.size() && body[end + 1] == '\n' ? end + 2 : end + 1;
+        text += QLatin1StringView(body.constData() + end, next - end);
+        start = next;
+        ++line;
+    }
+    if (sound >= replaced) {
+        out.text = std::move(text);
+        out.encoding = TextEncoding::Utf8;
+    } else {
+        out.text = decodeWindows1252(body);
+        out.encoding = TextEncoding::Windows1252;
+        out.replacedLines.clear();
+    }
+    return out;
+}
+
+} // namespace
 
 QString decodeWindows1252(const QByteArray& bytes)
 {
@@ -37,6 +101,27 @@ QString decodeImportedText(const QByteArray& bytes)
     return utf8.hasError() ? decodeWindows1252(body) : text;
 }
 
+DecodedText decodeTextFile(const QByteArray& bytes)
+{
+    DecodedText out;
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        out.encoding = bytes.startsWith("\xFF\xFE") ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
+        out.text = decodeUtf16(bytes.mid(2), out.encoding);
+        return out;
+    }
+    QByteArray body = bytes;
+    if (body.startsWith("\xEF\xBB\xBF")) body.remove(0, 3);
+    if (const TextEncoding wide = utf16ByZeroBytes(body); wide != TextEncoding::Utf8) {
+        out.encoding = wide;
+        out.text = decodeUtf16(body, wide);
+        return out;
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    out.text = utf8.decode(body);
+    if (!utf8.hasError()) return out;
+    return decodeMostlyUtf8(body);
+}
+
 QList<QStringView> lineViews(QStringView text)
 {
     const char16_t* p = text.utf16();
@@ -59,12 +144,25 @@ QList<QStringView> lineViews(QStringView text)
     return lines;
 }
 
-QString trimControl(const QString& text)
+QString trimBlanks(QStringView text)
 {
     qsizetype b = 0, e = text.size();
-    while (b < e && text.at(b).unicode() <= 32) ++b;
-    while (e > b && text.at(e - 1).unicode() <= 32) --e;
-    return text.mid(b, e - b);
+    while (b < e && text.at(b) == u' ') ++b;
+    while (e > b && text.at(e - 1) == u' ') --e;
+    return text.mid(b, e - b).toString();
+}
+
+QString lineList(const QList<int>& lines, int shown)
+{
+    QStringList numbers;
+    for (qsizetype i = 0; i < lines.size() && i < shown; ++i) numbers << QString::number(lines[i]);
+    const qsizetype more = lines.size() - numbers.size();
+    QString list = numbers.join(QStringLiteral(", "));
+    if (more > 0)
+        list += QStringLiteral(" and %1 more").arg(more);
+    else if (numbers.size() > 1)
+        list = numbers.mid(0, numbers.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + numbers.last();
+    return (lines.size() == 1 ? QStringLiteral("line ") : QStringLiteral("lines ")) + list;
 }
 
 } // namespace qv

@@ -1,21 +1,37 @@
 #pragma once
-// Text files from other programs: read as UTF-8 when they are valid UTF-8 (a leading byte-order mark is not part of
-// the text), otherwise as Windows-1252, the single-byte code page such files were written in.
+// Text files from other programs. A file is UTF-8 (a leading byte-order mark is not part of the text) when its bytes
+// say so, even if a few of them are not valid UTF-8: those are replaced and their lines noted. A file with no
+// sign of UTF-8 is Windows-1252, the single-byte code page such files were written in. UTF-16 is known by its
+// byte-order mark or by the zero bytes of its ASCII characters.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 namespace qv {
 
+enum class TextEncoding { Utf8, Utf16LE, Utf16BE, Windows1252 };
+
+struct DecodedText {
+    QString text;
+    TextEncoding encoding = TextEncoding::Utf8;
+    QList<int> replacedLines; // 1-based lines whose bytes were not valid UTF-8, each replaced by U+FFFD
+};
+
+DecodedText decodeTextFile(const QByteArray& bytes);
+
+// A value of unknown character set: UTF-8 when it is valid UTF-8, otherwise Windows-1252.
 QString decodeImportedText(const QByteArray& bytes);
 QString decodeWindows1252(const QByteArray& bytes);
-bool isValidUtf8(const QByteArray& bytes);
 
 // Lines ending at CR LF, LF or CR, as views of the text; a line break at the very end starts no further line.
 QList<QStringView> lineViews(QStringView text);
 
-// Removes leading and trailing characters whose code is 32 or less (blanks and control characters).
-QString trimControl(const QString& text);
+// Removes leading and trailing blanks (U+0020 only).
+QString trimBlanks(QStringView text);
+
+// "line 3", "lines 3, 7 and 12"; beyond `shown` numbers, "and N more".
+QString lineList(const QList<int>& lines, int shown = 10);
 
 } // namespace qv

@@ -3,6 +3,7 @@
 
 #include <QStringDecoder>
 #include <QVarLengthArray>
+#include <algorithm>
 #include <cstring>
 
 namespace qv {
@@ -137,8 +138,8 @@ QString unescape(const QString& s, const QString& version)
         }
         const QChar n = s.at(i + 1);
         if (v21) {
-            // 2.1 escapes only the semicolons of structured values.
-            if (n == u';') {
+            // 2.1 escapes only the semicolons of structured values, and the backslash that would escape one.
+            if (n == u';' || n == u'\\') {
                 out += n;
                 ++i;
             } else {
@@ -314,6 +315,37 @@ VCardProperty parseProperty(QStringView line, qsizetype colon, const QString& ve
     return p;
 }
 
+// The types a label names: the address books' own ("_$!<HomeFAX>!$_", the wrapping already taken off) and the
+// plain words people type, blanks and hyphens ignored.
+QStringList typesOfLabel(const QString& label)
+{
+    QString word = label;
+    word.remove(u' ').remove(u'-').remove(u'_');
+    static const QList<QPair<QString, QStringList>> known{
+        {"home", {"home"}},           {"work", {"work"}},           {"mobile", {"cell"}},      {"cell", {"cell"}},
+        {"cellular", {"cell"}},       {"iphone", {"cell"}},         {"mobilephone", {"cell"}}, {"fax", {"fax"}},
+        {"homefax", {"home", "fax"}}, {"workfax", {"work", "fax"}}, {"otherfax", {"fax"}},     {"pager", {"pager"}},
+        {"homepage", {"home"}},       {"main", {"pref"}},           {"telex", {"x-telex"}}};
+    for (const auto& [name, types] : known)
+        if (word == name) return types;
+    return {};
+}
+
+// Numbers, addresses and web pages in a group with a label (item1.TEL with item1.X-ABLabel) take the types the
+// label names, as if the writer had given them as TYPE.
+void applyLabels(VCard& card)
+{
+    for (VCardProperty& p : card.properties) {
+        if (p.group.isEmpty() || !(p.name == u"TEL" || p.name == u"URL" || p.name == u"ADR" || p.name == u"EMAIL"))
+            continue;
+        for (const QString& type : typesOfLabel(card.label(p))) {
+            if (p.typeList.contains(type)) continue;
+            p.typeList << type;
+            if (type == u"pref") p.pref = std::min(p.pref, 1);
+        }
+    }
+}
+
 } // namespace
 
 QString VCardProperty::param(const QString& upperName) const
@@ -386,18 +418,23 @@ std::vector<VCard> parseVCards(const QString& text)
     const QList<QStringView> lines = lineViews(text);
     std::vector<VCard> cards;
     bool inCard = false;
-    int nested = 0; // a card embedded in a property (2.1 AGENT) is not one of ours
+    bool labelled = false; // the card holds a label
+    int nested = 0;        // a card embedded in a property (2.1 AGENT) is not one of ours
     QString version = QStringLiteral("3.0");
     QString joined;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QStringView line = lines.at(i);
         if (line.trimmed().isEmpty() || isFoldSpace(line)) continue;
         // One logical line: quoted-printable soft breaks, then folding (2.1 keeps the folding blank, later versions
-        // drop it). Most lines are whole as they stand.
+        // drop it). Most lines are whole as they stand. Whether the value is quoted-printable is said once, on the
+        // line that names the property: asking the joined line again at every soft break would read a long value
+        // over and over.
         bool joining = false;
+        int quotedPrintable = -1; // not asked yet
         while (i + 1 < lines.size()) {
             const QStringView next = lines.at(i + 1);
-            const bool softBreak = line.endsWith(u'=') && isQuotedPrintableLine(line);
+            if (quotedPrintable < 0 && line.endsWith(u'=')) quotedPrintable = isQuotedPrintableLine(line) ? 1 : 0;
+            const bool softBreak = quotedPrintable == 1 && line.endsWith(u'=');
             if (!softBreak && !isFoldSpace(next)) break;
             if (!joining) {
                 joined = line.toString();
@@ -431,10 +468,13 @@ std::vector<VCard> parseVCards(const QString& text)
             continue;
         }
         if (isVCard && name.compare(QLatin1String("END"), Qt::CaseInsensitive) == 0) {
-            if (nested > 0)
+            if (nested > 0) {
                 --nested;
-            else
+            } else if (inCard) {
                 inCard = false;
+                if (labelled) applyLabels(cards.back());
+                labelled = false;
+            }
             continue;
         }
         if (!inCard || nested > 0) continue;
@@ -443,7 +483,9 @@ std::vector<VCard> parseVCards(const QString& text)
             continue;
         }
         cards.back().properties.push_back(parseProperty(line, colon, cards.back().version));
+        labelled = labelled || cards.back().properties.back().name == u"X-ABLABEL";
     }
+    if (inCard && labelled) applyLabels(cards.back()); // a card cut off before its END
     return cards;
 }
 

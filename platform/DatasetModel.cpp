@@ -1,5 +1,4 @@
 #include "platform/DatasetModel.h"
-#include "data/DateFormats.h"
 #include "platform/GuardedApplication.h"
 
 namespace qv {
@@ -125,14 +124,7 @@ QString DatasetModel::cellText(int row, int column) const
 {
     const int r = datasetRow(row);
     if (r < 0 || column < 0 || column >= int(m_columns.size())) return {};
-    const int field = m_fieldIndex[size_t(column)];
-    const QVariant v = m_dataset->valueAt(r, field);
-    if (v.isNull()) return {};
-    switch (m_dataset->fieldType(field)) {
-    case ColumnType::DateTime: return dates::dateAndTime(Dataset::parseStoredDateTime(v));
-    case ColumnType::YesNo: return v.toLongLong() != 0 ? QStringLiteral("True") : QStringLiteral("False");
-    default: return v.toString();
-    }
+    return m_dataset->displayTextAt(r, m_fieldIndex[size_t(column)]);
 }
 
 QString DatasetModel::editText(int row, int column) const { return cellText(row, column); }

@@ -1,15 +1,21 @@
 #include "platform/MailAddressBook.h"
+#include "data/DatabaseFiles.h"
 #include "data/StoredText.h"
+#include "data/UnfinishedWork.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <sqlcipher/sqlite3.h>
+#include <algorithm>
 #include <functional>
+#include <fcntl.h>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace qv {
 
@@ -123,6 +129,9 @@ QString evolutionBook()
     return {};
 }
 
+const QString BookCopyFolder = QStringLiteral("quorvane-book-");
+const QString BookCopyFile = QStringLiteral("book.sqlite");
+
 // A read-only look at an SQLite file through a private copy: the client may hold it open in WAL mode, and even a
 // reader would have to write beside it then. The copy takes the journal files along, so it holds what the client
 // last committed.
@@ -131,17 +140,25 @@ public:
     explicit BookCopy(const QString& file)
     {
         if (!m_dir.isValid()) throw std::runtime_error("no temporary folder for a copy of the address book");
-        const QString copy = m_dir.path() + "/book.sqlite";
+        // Held while the copy is in use: the next start removes it only when this process died without doing so.
+        m_hold = ::open(QFile::encodeName(m_dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_hold >= 0) holdAgainstTidying(m_hold);
+        const QString copy = m_dir.path() + '/' + BookCopyFile;
         for (const char* suffix : {"", "-wal", "-journal"}) {
             const QString from = file + suffix;
             if (!QFileInfo::exists(from)) continue;
             QFile source(from);
+            dbfiles::passStep(QStringLiteral("copy %1 to %2").arg(from, copy + suffix));
             if (!source.copy(copy + suffix))
                 throw std::runtime_error(QStringLiteral("%1: %2").arg(from, source.errorString()).toStdString());
         }
         if (sqlite3_open_v2(copy.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) fail();
     }
-    ~BookCopy() { sqlite3_close(m_db); }
+    ~BookCopy()
+    {
+        sqlite3_close(m_db);
+        if (m_hold >= 0) ::close(m_hold);
+    }
 
     bool hasTable(const QString& table)
     {
@@ -177,7 +194,8 @@ private:
         const QString why = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("cannot open");
         throw std::runtime_error(why.toStdString());
     }
-    QTemporaryDir m_dir;
+    QTemporaryDir m_dir{QDir::tempPath() + QStringLiteral("/") + BookCopyFolder + QStringLiteral("XXXXXX")};
+    int m_hold = -1;
     sqlite3* m_db = nullptr;
 };
 
@@ -203,10 +221,9 @@ void readThunderbird(BookCopy& db, AddressBook& book)
             item.properties.append({name, BookCopy::text(st, 2)});
     });
     if (db.hasTable("lists")) {
-        db.query("SELECT name FROM lists ORDER BY rowid", {}, [&](sqlite3_stmt* st) {
+        db.query("SELECT rowid FROM lists ORDER BY rowid", {}, [&](sqlite3_stmt*) {
             AddressBookItem list;
             list.isList = true;
-            list.listName = BookCopy::text(st, 0);
             book.items.push_back(std::move(list));
         });
     }
@@ -261,39 +278,40 @@ QString mailtoHandler()
 
 std::optional<AddressBook> readMailClientAddressBook(QString* problem)
 {
-    auto none = [problem](const QString& why) -> std::optional<AddressBook> {
-        if (problem) *problem = why;
-        return std::nullopt;
-    };
-    const QString handler = mailtoHandler();
-    Client client = clientOf(handler);
-    QString file;
-    if (client == Client::Thunderbird) file = thunderbirdBook();
-    if (client == Client::Evolution) file = evolutionBook();
-    if (handler.isEmpty()) {
-        file = thunderbirdBook();
-        client = Client::Thunderbird;
-        if (file.isEmpty()) {
-            file = evolutionBook();
-            client = Client::Evolution;
+    // The book of the client that handles e-mail links first; then, whatever handles them (another client, a
+    // browser, nothing), any book of the two that can be read.
+    std::vector<Client> order;
+    if (const Client handler = clientOf(mailtoHandler()); handler != Client::None) order.push_back(handler);
+    for (const Client c : {Client::Thunderbird, Client::Evolution})
+        if (std::find(order.begin(), order.end(), c) == order.end()) order.push_back(c);
+    QString why = QStringLiteral("no personal address book was found");
+    for (const Client client : order) {
+        const QString file = client == Client::Thunderbird ? thunderbirdBook() : evolutionBook();
+        if (file.isEmpty()) continue;
+        AddressBook book;
+        book.client = client == Client::Thunderbird ? QStringLiteral("Thunderbird") : QStringLiteral("Evolution");
+        book.file = file;
+        try {
+            BookCopy db(file);
+            if (client == Client::Thunderbird)
+                readThunderbird(db, book);
+            else
+                readEvolution(db, book);
+            return book;
+        } catch (const std::exception& e) {
+            why = QStringLiteral("%1: %2").arg(file, QString::fromUtf8(e.what()));
         }
-    } else if (client == Client::None) {
-        return none(QStringLiteral("the mail client %1 keeps no address book this program can read").arg(handler));
     }
-    if (file.isEmpty()) return none(QStringLiteral("no personal address book was found"));
-    AddressBook book;
-    book.client = client == Client::Thunderbird ? QStringLiteral("Thunderbird") : QStringLiteral("Evolution");
-    book.file = file;
-    try {
-        BookCopy db(file);
-        if (client == Client::Thunderbird)
-            readThunderbird(db, book);
-        else
-            readEvolution(db, book);
-    } catch (const std::exception& e) {
-        return none(QStringLiteral("%1: %2").arg(file, QString::fromUtf8(e.what())));
-    }
-    return book;
+    if (problem) *problem = why;
+    return std::nullopt;
+}
+
+void removeLeftoverBookCopies()
+{
+    // The copy, its journal files, and the toolkit's own temporary file of a copy broken off.
+    removeLeftovers(QDir::tempPath(), QRegularExpression::escape(BookCopyFolder) + QStringLiteral("[A-Za-z0-9]{6}"),
+                    QRegularExpression::escape(BookCopyFile) +
+                        QStringLiteral("(-wal|-journal|-shm)?|qt_temp\\.[A-Za-z0-9]{6}"));
 }
 
 } // namespace qv

@@ -14,8 +14,7 @@ namespace qv {
 
 struct AddressBookItem {
     bool isList = false; // a mailing list kept apart from the cards (Thunderbird)
-    QString listName;
-    QString vcard; // the card as a vCard, when the book keeps one
+    QString vcard;       // the card as a vCard, when the book keeps one
     // Otherwise the card's own named properties (older Thunderbird books: FirstName, PrimaryEmail...).
     QList<QPair<QString, QString>> properties;
 };
@@ -29,9 +28,12 @@ struct AddressBook {
 // The desktop file name of the default "mailto:" handler ("thunderbird.desktop"), empty when none is set.
 QString mailtoHandler();
 
-// The personal address book of the mail client that handles "mailto:" links; when no handler is set, the first
-// of Thunderbird's and Evolution's books that exists. Nothing when there is none or it cannot be read; `problem`
-// then says why.
+// The personal address book of the mail client that handles "mailto:" links; when that client keeps none this
+// program reads, or it cannot be read, the first of Thunderbird's and Evolution's books that can. Nothing when there
+// is none; `problem` then says why.
 std::optional<AddressBook> readMailClientAddressBook(QString* problem = nullptr);
+
+// The private copies of address books that killed imports left in the temporary folder, removed (start-up).
+void removeLeftoverBookCopies();
 
 } // namespace qv

@@ -38,7 +38,25 @@ public:
 DesktopShell desktopShell;
 ShellOpener* current = &desktopShell;
 
+// Everything but letters, digits, "-._~" and the address's own "@" is encoded, non-ASCII as UTF-8.
+QString encodedPart(const QString& part) { return QString::fromLatin1(QUrl::toPercentEncoding(part, "@")); }
+
 } // namespace
+
+QString mailtoLink(const QString& to, const QString& header, const QString& value)
+{
+    QString link = QStringLiteral("mailto:") + encodedPart(to);
+    if (!header.isEmpty()) link += QLatin1Char('?') + encodedPart(header) + QLatin1Char('=') + encodedPart(value);
+    return link;
+}
+
+QString mailtoLink(const QString& to, const QString& header, const QStringList& addresses)
+{
+    QString list;
+    for (const QString& address : addresses) list += encodedPart(address) + QLatin1Char(';');
+    return QStringLiteral("mailto:") + encodedPart(to) + QLatin1Char('?') + encodedPart(header) + QLatin1Char('=') +
+           list;
+}
 
 ShellOpener& shellOpener() { return *current; }
 void setShellOpener(ShellOpener* opener) { current = opener ? opener : &desktopShell; }

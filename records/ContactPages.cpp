@@ -81,7 +81,7 @@ QPushButton* ContactPages::sendEmailButton(const QString& name, QLineEdit* box)
     b->setAccessibleName("Send email to " + box->accessibleName());
     b->setAutoDefault(false);
     // The text as shown, unsaved typing included; the mail client makes sense of it.
-    connect(b, &QPushButton::clicked, this, [box] { shellOpen("mailto:" + box->text(), ShowMode::Maximized); });
+    connect(b, &QPushButton::clicked, this, [box] { shellOpen(mailtoLink(box->text()), ShowMode::Maximized); });
     return b;
 }
 

@@ -18,9 +18,13 @@
 #include <QDir>
 #include <QFile>
 #include <QtTest>
+#include <atomic>
 #include <csignal>
+#include <fcntl.h>
 #include <optional>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace qv;
@@ -140,6 +144,11 @@ private slots:
     void restoreWhoseCopyFailsPutsTheOldFileBack();
     void restoreEndsTheProgramAndTheNextStartOpensTheRestoredData();
     void copyStartingDuringARestoreWaitsAndHoldsTheRestoredFile();
+    void restoreRefusesWhatIsNotARegularFile_data();
+    void restoreRefusesWhatIsNotARegularFile();
+    void setAsideFileKeptWhileItMayBeTheOnlyCopy_data();
+    void setAsideFileKeptWhileItMayBeTheOnlyCopy();
+    void everyCopyIsPrivate();
 };
 
 void TestBackup::backupNames_data()
@@ -506,6 +515,124 @@ void TestBackup::copyStartingDuringARestoreWaitsAndHoldsTheRestoredFile()
     FileLock another;
     QVERIFY(!another.acquire(db.path(), FileLock::Kind::Exclusive, 0));
     QVERIFY(another.acquire(db.path() + ".BAK", FileLock::Kind::Exclusive, 0));
+}
+
+void TestBackup::restoreRefusesWhatIsNotARegularFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("named pipe") << "pipe";
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("device") << "device";
+}
+
+void TestBackup::restoreRefusesWhatIsNotARegularFile()
+{
+    QFETCH(QString, kind);
+    TestDatabase db({personInsert("Live contact")});
+    TMainDataModule& module = db.open();
+    const QByteArray live = bytesOf(db.path());
+    QTemporaryDir folder;
+    QString chosen = folder.filePath("Friday.QVB");
+    if (kind == "pipe") QVERIFY(::mkfifo(QFile::encodeName(chosen).constData(), 0600) == 0);
+    if (kind == "folder") QVERIFY(QDir().mkpath(chosen));
+    if (kind == "device") chosen = "/dev/zero";
+    // Should the pipe be opened after all, a writer comes after a while and closes it, so that the test fails
+    // instead of hanging.
+    std::atomic<bool> done = false;
+    std::thread rescuer([&] {
+        for (int i = 0; i < 40 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (kind != "pipe") return;
+        while (!done) {
+            const int fd = ::open(QFile::encodeName(chosen).constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    ScriptedFileDialogs dialogs;
+    ScriptedMessages shown;
+    dialogs.answers = {chosen};
+    shown.answers = {MessageAnswer::Yes};
+    QElapsedTimer clock;
+    clock.start();
+    restoreDatabase(*module.MainADOConnection, db.path());
+    const qint64 took = clock.elapsed();
+    done = true;
+    rescuer.join();
+    QCOMPARE(shown.texts(), QStringList{"The file " + chosen +
+                                        " cannot be restored: it is not a Quorvane PRO 2005 database, or it is "
+                                        "damaged (it is not a regular file). The existing database has not been "
+                                        "changed."});
+    QVERIFY2(took < 3000, "the restore waited on the file");
+    QCOMPARE(bytesOf(db.path()), live);
+    QVERIFY(module.MainADOConnection->isOpen());
+    QVERIFY(!programEndRequested());
+}
+
+// The set-aside file of a restore killed halfway, found by a running copy: while the live file is missing or does
+// not open, it may be the only copy of the data, and a Restore, even a cancelled one, keeps it.
+void TestBackup::setAsideFileKeptWhileItMayBeTheOnlyCopy_data()
+{
+    QTest::addColumn<QString>("live");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("live file missing") << "missing" << true;
+    QTest::newRow("live file not a database") << "text" << true;
+    QTest::newRow("live file damaged") << "truncated" << true;
+    QTest::newRow("live file whole") << "whole" << false;
+}
+
+void TestBackup::setAsideFileKeptWhileItMayBeTheOnlyCopy()
+{
+    QFETCH(QString, live);
+    QFETCH(bool, kept);
+    TestDatabase db;
+    QStringList rows;
+    for (int i = 0; i < 300; ++i) rows << personInsert(QString("Person %1").arg(i), {"Info", QString(300, 'i')});
+    db.execute(rows);
+    TMainDataModule& module = db.open();
+    const QString setAside = db.path() + ".BAK";
+    QVERIFY(dbfiles::copyFile(db.path(), setAside));
+    const QByteArray whole = bytesOf(db.path());
+    // Another copy's restore, killed: the live name is gone or holds something else (the connection keeps the
+    // file it opened).
+    if (live != "whole") QVERIFY(QFile::remove(db.path()));
+    if (live == "text") writeFile(db.path(), "Name,Email\n");
+    if (live == "truncated") writeFile(db.path(), whole.left(whole.size() / 2));
+    ScriptedFileDialogs dialogs;
+    ScriptedMessages shown;
+    dialogs.answers = {QString()};
+    restoreDatabase(*module.MainADOConnection, db.path());
+    QCOMPARE(QFile::exists(setAside), kept);
+    if (kept) QCOMPARE(bytesOf(setAside), whole);
+}
+
+void TestBackup::everyCopyIsPrivate()
+{
+    // Whatever the user's file-creation mask allows, no other user may read a copy of the data.
+    const mode_t mask = ::umask(0);
+    TestDatabase db({personInsert("Live contact")});
+    TMainDataModule& module = db.open();
+    QTemporaryDir folder;
+    QStringList temporaryModes;
+    dbfiles::setStepWatcher([&](const QString& step) {
+        if (!step.startsWith("write ")) return;
+        for (const QFileInfo& f : QDir(QFileInfo(step.mid(6)).absolutePath()).entryInfoList({"*.tmp-*"}, QDir::Files))
+            temporaryModes << QString::number(int(f.permissions()), 16);
+    });
+    ScriptedFileDialogs dialogs;
+    ScriptedMessages shown;
+    shown.answers = {MessageAnswer::Yes, MessageAnswer::Yes};
+    dialogs.answers = {folder.filePath("Private")};
+    backupDatabase(*module.MainADOConnection, db.path());
+    dialogs.answers = {folder.filePath("Private.QVB")};
+    restoreDatabase(*module.MainADOConnection, db.path());
+    dbfiles::setStepWatcher({});
+    ::umask(mask);
+    QCOMPARE(shown.texts().last(), ClosingRestored);
+    const auto owner = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+    QCOMPARE(QFile::permissions(folder.filePath("Private.QVB")), owner);
+    QCOMPARE(QFile::permissions(db.path()), owner);
+    const QString ownerOnly = QString::number(int(owner), 16);
+    QCOMPARE(temporaryModes, (QStringList{ownerOnly, ownerOnly})); // the backup's copy, then the restore's
 }
 
 QTEST_MAIN(TestBackup)

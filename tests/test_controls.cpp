@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTemporaryFile>
+#include <QUrlQuery>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -74,6 +75,8 @@ private slots:
     void domainTexts();
     void desktopShellRefusesMissingFiles_data();
     void desktopShellRefusesMissingFiles();
+    void mailtoLinksKeepEveryPartWhole_data();
+    void mailtoLinksKeepEveryPartWhole();
     void desktopMessageBoxesKeepTheirTitleWhole_data();
     void desktopMessageBoxesKeepTheirTitleWhole();
 };
@@ -383,6 +386,58 @@ void TestControls::desktopShellRefusesMissingFiles()
     QCOMPARE(result > 32, exists);
     QCOMPARE(recorder.urls.size(), exists ? 1 : 0);
     if (exists) QCOMPARE(recorder.urls.first().toLocalFile(), file.fileName());
+}
+
+// What a stored address holds stays inside it when the link reaches the desktop's mail handler: no header, no
+// second recipient, no text of the mail comes from it.
+void TestControls::mailtoLinksKeepEveryPartWhole_data()
+{
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QStringList>("values"); // one value, or the addresses of a list
+    QTest::addColumn<QString>("link");
+    QTest::newRow("plain") << "ann@example.com" << QString() << QStringList() << "mailto:ann@example.com";
+    QTest::newRow("empty") << "" << QString() << QStringList() << "mailto:";
+    QTest::newRow("question mark adds an attachment")
+        << "ann@example.com?attach=/etc/passwd" << QString() << QStringList()
+        << "mailto:ann@example.com%3Fattach%3D%2Fetc%2Fpasswd";
+    QTest::newRow("line break adds a header") << "ann@example.com\r\nBcc: eve@example.com"
+                                              << "subject" << QStringList{"Happy Birthday"}
+                                              << "mailto:ann@example.com%0D%0ABcc%3A%20eve@example.com"
+                                                 "?subject=Happy%20Birthday";
+    QTest::newRow("non-ASCII") << "j\u00FCrgen@m\u00FCller.de"
+                               << "subject" << QStringList{"Gr\u00FC\u00DFe"}
+                               << "mailto:j%C3%BCrgen@m%C3%BCller.de?subject=Gr%C3%BC%C3%9Fe";
+    QTest::newRow("percent and hash") << "100%25@example.com#x" << QString() << QStringList()
+                                      << "mailto:100%2525@example.com%23x";
+    QTest::newRow("ampersand in a list adds a copy")
+        << "me@example.com"
+        << "bcc" << QStringList{"a@example.com&cc=eve@example.com", "", "b@example.com\nbody=hi"}
+        << "mailto:me@example.com?bcc=a@example.com%26cc%3Deve@example.com;;b@example.com%0Abody%3Dhi;";
+}
+
+void TestControls::mailtoLinksKeepEveryPartWhole()
+{
+    QFETCH(QString, to);
+    QFETCH(QString, header);
+    QFETCH(QStringList, values);
+    QFETCH(QString, link);
+    const bool list = header == "bcc";
+    const QString made = list               ? mailtoLink(to, header, values)
+                         : header.isEmpty() ? mailtoLink(to)
+                                            : mailtoLink(to, header, values.value(0));
+    QCOMPARE(made, link);
+    // Through the desktop shell, as the mail program receives it.
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler("mailto", &recorder, "open");
+    QVERIFY(shellOpen(made, ShowMode::Maximized) > 32);
+    QDesktopServices::unsetUrlHandler("mailto");
+    QCOMPARE(recorder.urls.size(), 1);
+    const QUrl url = recorder.urls.first();
+    QCOMPARE(url.path(QUrl::FullyDecoded), to);
+    QList<QPair<QString, QString>> items;
+    if (!header.isEmpty()) items.append({header, list ? values.join(';') + ';' : values.value(0)});
+    QCOMPARE(QUrlQuery(url).queryItems(QUrl::FullyDecoded), items);
 }
 
 // The real message box, as the desktop shows it: wide enough for the program's name in the window manager's bold

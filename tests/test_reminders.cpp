@@ -173,12 +173,16 @@ void TestReminders::greetingEmailsFromTheEmailColumn_data()
     QTest::addColumn<int>("column");
     QTest::addColumn<QStringList>("targets");
     QTest::newRow("birthday row") << 0 << int(TRemindersForm::EmailColumn)
-                                  << QStringList{"mailto:both@example.com?subject=Happy Birthday"};
+                                  << QStringList{"mailto:both@example.com?subject=Happy%20Birthday"};
     QTest::newRow("anniversary row") << 1 << int(TRemindersForm::EmailColumn)
-                                     << QStringList{"mailto:both@example.com?subject=Happy Anniversary"};
+                                     << QStringList{"mailto:both@example.com?subject=Happy%20Anniversary"};
     QTest::newRow("no address still opens a message")
-        << 2 << int(TRemindersForm::EmailColumn) << QStringList{"mailto:?subject=Happy Birthday"};
+        << 2 << int(TRemindersForm::EmailColumn) << QStringList{"mailto:?subject=Happy%20Birthday"};
     QTest::newRow("another column") << 0 << int(TRemindersForm::NameColumn) << QStringList();
+    QTest::newRow("an address holding ?, & and a line break stays one address")
+        << 3 << int(TRemindersForm::EmailColumn)
+        << QStringList{"mailto:odd@example.com%3Fcc%3Deve@example.com%26x%0ABcc%3A%20z@example.com"
+                       "?subject=Happy%20Birthday"};
 }
 
 void TestReminders::greetingEmailsFromTheEmailColumn()
@@ -190,7 +194,9 @@ void TestReminders::greetingEmailsFromTheEmailColumn()
     const QString born = "1970-12-10 00:00:00";
     Reminders r({contact("Both", {"Birthday", born, "Breminder", "TRUE", "Anniversary", born, "Areminder", "TRUE",
                                   "Email1", "both@example.com"}),
-                 contact("NoMail", {"Birthday", born, "Breminder", "TRUE"})});
+                 contact("NoMail", {"Birthday", born, "Breminder", "TRUE"}),
+                 contact("Odd", {"Birthday", born, "Breminder", "TRUE", "Email1",
+                                 "odd@example.com?cc=eve@example.com&x\nBcc: z@example.com"})});
     ScriptedShell shell;
     shell.result = 2; // the desktop could open nothing: still no message, the window stays
     ScriptedMessages shown;
