@@ -274,7 +274,7 @@ void TDuplicatesForm::FindButtonClick()
     contacts.refresh();
     const int count = contacts.recordCount();
     WorkProgress progress(QStringLiteral("Finding duplicate contacts"), count,
-                          QStringLiteral("%1 contact(s) compared."));
+                          QStringLiteral(" contact(s) compared."));
     std::optional<std::vector<duplicates::Group>> found =
         duplicates::findGroups(contacts, nullptr, [&](int done) { return progress.step(done, done); });
     if (!found) {

@@ -13,9 +13,9 @@ namespace qv {
 
 class WorkProgress {
 public:
-    // caption: the dialog's title; total: the number of steps the work has; countText: the count line, %1 standing
-    // for the count that step() is given.
-    WorkProgress(const QString& caption, int total, const QString& countText = QStringLiteral("%1 record(s) added."));
+    // caption: the dialog's title; total: the number of steps the work has; counted: what follows the count on
+    // the count line.
+    WorkProgress(const QString& caption, int total, const QString& counted = QStringLiteral(" record(s) added."));
     ~WorkProgress();
     WorkProgress(const WorkProgress&) = delete;
     WorkProgress& operator=(const WorkProgress&) = delete;
@@ -36,8 +36,7 @@ public:
 private:
     void update(int done, int added);
 
-    QString m_caption;
-    QString m_countText;
+    QString m_caption, m_counted;
     int m_total;
     QElapsedTimer m_clock;
     qint64 m_nextUpdate;
