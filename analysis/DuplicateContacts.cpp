@@ -1,5 +1,6 @@
 #include "analysis/DuplicateContacts.h"
 #include "data/Dataset.h"
+#include "data/DuplicateIndex.h"
 #include "data/StoredText.h"
 
 #include <algorithm>
@@ -9,25 +10,6 @@
 namespace qv::duplicates {
 
 namespace {
-
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
-}
 
 // Letters that carry their mark in themselves and so keep it through decomposition, as their plain forms.
 std::u32string_view plainLetters(char32_t c)
@@ -96,9 +78,9 @@ bool foldNameSlowly(const char* utf8, int size, NameKeys& keys, Words& words)
         const char32_t folded = QChar::toCaseFolded(c);
         const std::u32string_view plain = plainLetters(folded);
         if (plain.empty())
-            appendUtf8(keys.letters, folded);
+            DuplicateIndex::appendUtf8(keys.letters, folded);
         else
-            for (char32_t p : plain) appendUtf8(keys.letters, p);
+            for (char32_t p : plain) DuplicateIndex::appendUtf8(keys.letters, p);
     }
     endWord();
     if (keys.letters.empty()) return false;
@@ -317,17 +299,7 @@ bool foldEmail(const char* utf8, int size, std::string& key)
     }
     while (size > 0 && static_cast<unsigned char>(utf8[size - 1]) <= ' ') --size;
     key.clear();
-    bool ascii = true;
-    for (int i = 0; i < size; ++i) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if (c >= 0x80) {
-            ascii = false;
-            break;
-        }
-        if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
-        key += char(c);
-    }
-    if (!ascii) key = textFromUtf8(utf8, size).toCaseFolded().toStdString();
+    DuplicateIndex::appendFolded(key, utf8, size);
     const size_t at = key.find('@');
     return at != std::string::npos && at > 0 && at + 1 < key.size();
 }

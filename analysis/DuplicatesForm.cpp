@@ -6,6 +6,7 @@
 
 #include <QAbstractTableModel>
 #include <QButtonGroup>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -183,6 +184,7 @@ TDuplicatesForm::TDuplicatesForm(TMainDataModule& dm, QWidget* parent) : QDialog
     GroupsGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     GroupsGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     GroupsGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    GroupsGrid->setTabKeyNavigation(false); // the arrow keys go from group to group, Tab goes on to the contacts
     GroupsGrid->verticalHeader()->hide();
     GroupsGrid->verticalHeader()->setDefaultSectionSize(20);
     GroupsGrid->horizontalHeader()->setStretchLastSection(false);
@@ -201,6 +203,8 @@ TDuplicatesForm::TDuplicatesForm(TMainDataModule& dm, QWidget* parent) : QDialog
     ContactsGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ContactsGrid->setSelectionBehavior(QAbstractItemView::SelectColumns);
     ContactsGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Tab goes from choice to choice and on to the buttons, not from cell to cell.
+    ContactsGrid->setTabKeyNavigation(false);
     ContactsGrid->verticalHeader()->setDefaultSectionSize(20);
     ContactsGrid->horizontalHeader()->setDefaultSectionSize(190);
     layout->addWidget(ContactsGrid, 1);
@@ -273,8 +277,7 @@ void TDuplicatesForm::FindButtonClick()
     // What the file holds now: another copy of the program may have added or changed contacts.
     contacts.refresh();
     const int count = contacts.recordCount();
-    WorkProgress progress(QStringLiteral("Finding duplicate contacts"), count,
-                          QStringLiteral(" contact(s) compared."));
+    WorkProgress progress(QStringLiteral("Finding duplicate contacts"), count, QStringLiteral(" contact(s) compared."));
     std::optional<std::vector<duplicates::Group>> found =
         duplicates::findGroups(contacts, nullptr, [&](int done) { return progress.step(done, done); });
     if (!found) {
@@ -357,7 +360,8 @@ void TDuplicatesForm::fillContacts()
         ContactsGrid->setHorizontalHeaderItem(c, new QTableWidgetItem(names.back()));
     }
     // A row to choose in is a row of radio buttons, one per contact: a click, the keyboard or a screen reader
-    // chooses.
+    // chooses. Tab reaches them in reading order right after the grid; the arrow keys choose within a row.
+    QWidget* before = ContactsGrid;
     const auto choiceRow = [&](int row, const QString& caption, const std::function<QString(int)>& text) {
         auto* group = new QButtonGroup(this);
         for (int c = 0; c < columns; ++c) {
@@ -368,6 +372,9 @@ void TDuplicatesForm::fillContacts()
                     .arg(caption, names[c], text(c).isEmpty() ? QStringLiteral("empty") : text(c)));
             group->addButton(choice, c);
             ContactsGrid->setCellWidget(row, c, choice);
+            choice->installEventFilter(this);
+            setTabOrder(before, choice);
+            before = choice;
         }
         connect(group, &QButtonGroup::idToggled, this, [this, row](int column, bool checked) {
             if (checked && !m_filling) choose(row, column);
@@ -401,9 +408,25 @@ void TDuplicatesForm::fillContacts()
         header->setFont(bold);
         header->setBackground(DifferingRow);
     }
+    setTabOrder(before, MergeButton);
     m_filling = false;
     updateChecks();
     updateButtons();
+}
+
+bool TDuplicatesForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // A choice reached by Tab is scrolled into view, and the grid's arrow keys go on from its cell.
+    if (event->type() == QEvent::FocusIn)
+        if (auto* choice = qobject_cast<QWidget*>(watched);
+            choice && choice->parentWidget() == ContactsGrid->viewport()) {
+            const QModelIndex cell = ContactsGrid->indexAt(choice->geometry().center());
+            if (cell.isValid()) {
+                ContactsGrid->scrollTo(cell);
+                ContactsGrid->selectionModel()->setCurrentIndex(cell, QItemSelectionModel::NoUpdate);
+            }
+        }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TDuplicatesForm::updateChecks()

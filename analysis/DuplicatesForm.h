@@ -58,6 +58,9 @@ public:
     int chosenColumn(int field) const { return m_choice[size_t(field)]; }
     ContactMerge& merger() { return m_merge; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void setGroups(std::vector<duplicates::Group> groups);
     void selectGroup(int group); // makes it current and shows it; -1 for none

@@ -151,6 +151,7 @@ private slots:
     void failureAtAnyStepLeavesNothingMerged_data();
     void failureAtAnyStepLeavesNothingMerged();
     void realConfirmationBoxAnswersByKey();
+    void chosenByKeyboardAlone();
     void largeGroupIsMergedTenAtATime();
     void searchShowsProgressAndCanBeCancelled();
     void menuItemOpensTheWindow();
@@ -171,10 +172,16 @@ void TestDuplicates::pairsGoTogetherOrNot_data()
     QTest::newRow("family name first") << QStringList{"Lee, Ann"} << QStringList{"Ann Lee"} << "same name";
     QTest::newRow("punctuation") << QStringList{"Sean O'Brien"} << QStringList{"OBrien Sean"} << "same name";
     QTest::newRow("blanks") << QStringList{"Mary-Ann Smith"} << QStringList{"Maryann  Smith"} << "same name";
+    QTest::newRow("initials") << QStringList{"J.R. Smith"} << QStringList{"JR Smith"} << "same name";
+    QTest::newRow("typographic apostrophe")
+        << QStringList{"Seán O’Brien"} << QStringList{"OBRIEN, Sean"} << "same name";
+    QTest::newRow("punctuation only") << QStringList{"-"} << QStringList{"-"} << "";
     QTest::newRow("one letter apart") << QStringList{"Ann Lee"} << QStringList{"Anne Lee"} << "";
     QTest::newRow("a word more") << QStringList{"Ann Lee"} << QStringList{"Ann Lee Jr"} << "";
     QTest::newRow("e-mail in capitals") << QStringList{"A", "Email1", "Ann@Example.COM"}
                                         << QStringList{"B", "TelCallback", " ann@example.com"} << "same e-mail";
+    QTest::newRow("e-mail with accented capitals") << QStringList{"A", "Email1", "ÉLISE@example.com"}
+                                                   << QStringList{"B", "Email2", "élise@EXAMPLE.com"} << "same e-mail";
     QTest::newRow("e-mail of another column") << QStringList{"A", "Email", "ann@example.com"}
                                               << QStringList{"B", "Email2", "ann@example.com"} << "same e-mail";
     QTest::newRow("other e-mail") << QStringList{"A", "Email1", "ann@example.com"}
@@ -569,6 +576,54 @@ void TestDuplicates::realConfirmationBoxAnswersByKey()
                                 "contacts are deleted."));
         QCOMPARE(db.scalar("SELECT count(*) FROM People").toInt(), key == Qt::Key_Escape ? 4 : 2);
     }
+}
+
+// The window by keyboard alone: Tab leaves the list of groups for the choices, in reading order, and goes on to the
+// buttons; the arrow keys choose within a row and Space chooses; a choice reached below the visible rows is
+// scrolled into view.
+void TestDuplicates::chosenByKeyboardAlone()
+{
+    TestDatabase db(annLee());
+    TMainDataModule& dm = db.open();
+    TDuplicatesForm form(dm);
+    form.resize(780, 420); // fewer rows than the side by side has
+    form.show();
+    QApplication::setActiveWindow(&form);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.FindButtonClick();
+    form.GroupsGrid->setFocus();
+    const auto press = [](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    };
+    const auto focusedRow = [] { return QApplication::focusWidget()->objectName().section('_', 0, 0); };
+    QStringList order, expected;
+    for (int row = 0; row < form.ContactsGrid->rowCount(); ++row)
+        if (choiceAt(form, row, 0)) expected << QStringLiteral("Choice%1").arg(row);
+    expected << "MergeButton";
+    for (int i = 0; i < 40 && QApplication::focusWidget() != form.MergeButton; ++i) {
+        press(Qt::Key_Tab);
+        order << focusedRow();
+    }
+    QCOMPARE(order, expected); // one stop a row, the rows where the contacts agree have none
+
+    const int email = fieldRow(form, "Email1"), city = fieldRow(form, "HACity");
+    press(Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(focusedRow(), QStringLiteral("Choice%1").arg(email + 1));
+    QVERIFY(form.ContactsGrid->viewport()->rect().contains(QApplication::focusWidget()->geometry()));
+    press(Qt::Key_Right);
+    QCOMPARE(form.chosenColumn(email), 1);
+
+    while (focusedRow() != QStringLiteral("Choice%1").arg(city + 1)) press(Qt::Key_Backtab, Qt::ShiftModifier);
+    const int focusedColumn = QApplication::focusWidget()->objectName().section('_', 1).toInt();
+    press(Qt::Key_Space);
+    QCOMPARE(form.chosenColumn(city), focusedColumn);
+
+    while (focusedRow() != "Choice0") press(Qt::Key_Backtab, Qt::ShiftModifier);
+    QVERIFY(form.ContactsGrid->viewport()->rect().contains(QApplication::focusWidget()->geometry()));
+    QCOMPARE(form.keptColumn(), 0);
+    press(Qt::Key_Right);
+    QCOMPARE(form.keptColumn(), 1);
+    QCOMPARE(form.chosenColumn(city), 1); // another contact kept: the choices start over
 }
 
 // A group larger than the side by side holds is merged ten contacts at a time; the rest stay grouped with the
