@@ -195,7 +195,6 @@ bool Program::start()
         Connection* connection = m_dataModule->MainADOConnection;
         connection->close();
         connection->setConnectionString(connectionStringFor(m_folder));
-        connection->setLoginPrompt(false);
         tidyAfterKilledWork(*connection);
         connection->open();
         m_dataModule->openAll(true);

@@ -7,6 +7,7 @@
 #include "data/Installer.h"
 #include "platform/Clock.h"
 #include "platform/ProgramEnd.h"
+#include "tests/support/FileFixtures.h"
 #include "tests/support/StartedProgram.h"
 #include "tests/support/TestSupport.h"
 
@@ -135,10 +136,7 @@ void TestStartup::startsOnTheFileBesideTheExecutable()
     TestDatabase beside({personInsert("Beside the executable")});
     // The working folder holds a file of the same name that is no database at all.
     QTemporaryDir work;
-    QFile decoy(work.path() + "/Quorvane.qv");
-    QVERIFY(decoy.open(QIODevice::WriteOnly));
-    decoy.write("not a database");
-    decoy.close();
+    placeFile(work.path() + "/Quorvane.qv", "text");
     const QString previous = QDir::currentPath();
     QDir::setCurrent(work.path());
     Program program(beside.folder() + "quorvane");
@@ -193,21 +191,9 @@ void TestStartup::failures()
     ScriptedMessages shown;
     QTemporaryDir dir;
     const QString path = dir.path() + "/Quorvane.qv";
-    if (damage == "password") {
-        InstallOptions o;
-        o.password = "somebody else's";
-        createDatabaseFile(path, o);
-    } else if (damage == "empty") {
-        QFile(path).open(QIODevice::WriteOnly);
-    } else if (damage == "truncated") {
-        createDatabaseFile(path);
-        QStringList rows;
-        for (int i = 0; i < 400; ++i)
-            rows << personInsert(QStringLiteral("Person %1").arg(i), {"Info", QString(200, 'i')});
-        executeOnFile(path, DatabasePassword, rows);
-        QFile f(path);
-        QVERIFY(f.resize(f.size() / 2));
-    } else if (damage != "missing") {
+    if (damage == "missing" || damage == "password" || damage == "empty" || damage == "truncated") {
+        placeFile(path, damage);
+    } else {
         createDatabaseFile(path);
         executeOnFile(path, DatabasePassword, damage.split("; "));
     }
@@ -314,7 +300,7 @@ void TestStartup::mainWindowFrame()
     // The menus, in order; only items whose command is built are visible.
     QStringList menus;
     for (QAction* a : form->menuBar()->actions()) menus << a->text().remove('&'); // '&' marks the Alt+letter key
-    QCOMPARE(menus, (QStringList{"Files", "Tools", "Import", "Database", "Help"}));
+    QCOMPARE(menus, (QStringList{"Files", "Tools", "Import", "Export", "Database", "Help"}));
     QVERIFY(form->ExitItem->isVisible());
     form->ExitItem->trigger();
     QVERIFY(programEndRequested());
