@@ -62,6 +62,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     CalendarItem = addItem(m_tools, "CalendarItem", "&Calendar/Planner...");
     m_tools->addSeparator();
     RemindersItem = addItem(m_tools, "RemindersItem", "&Reminders...");
+    m_tools->addSeparator();
+    FindDuplicatesItem = addItem(m_tools, "FindDuplicatesItem", "Find &duplicate contacts...");
 
     m_import = menuBar()->addMenu("&Import");
     m_import->setObjectName("ImportMenu");

@@ -28,6 +28,7 @@ public:
     QAction* FollowUpItem;
     QAction* CalendarItem;
     QAction* RemindersItem;
+    QAction* FindDuplicatesItem;
     QAction* ImportAccountsItem;
     QAction* ImportOutlookItem;
     QAction* ImportCsvItem;

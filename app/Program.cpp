@@ -10,6 +10,7 @@
 #include "app/Splash.h"
 #include "app/TaxUnit.h"
 #include "analysis/RetailForm.h"
+#include "analysis/DuplicatesForm.h"
 #include "analysis/FiltersForm.h"
 #include "analysis/LookupDataAnalysis.h"
 #include "data/DataModule.h"
@@ -72,6 +73,7 @@ void Program::createWindows()
     m_accountReport = std::make_unique<TAccountReportForm>(*m_dataModule);
     m_tax = std::make_unique<TTaxForm>(*m_dataModule);
     m_dbHelp = std::make_unique<TDBHelpForm>(m_folder);
+    m_duplicates = std::make_unique<TDuplicatesForm>(*m_dataModule);
 }
 
 void Program::createLateWindows()
@@ -100,6 +102,7 @@ void Program::wireMenu()
     TMainDataModule& dm = *m_dataModule;
     m_form1->wire(m_form1->LookupDataAnalysisItem, [&dm] { runLookupDataAnalysis(dm); });
     m_form1->wire(m_form1->FiltersItem, [files] { files->filtersCommand(); });
+    m_form1->wire(m_form1->FindDuplicatesItem, [this] { m_duplicates->command(); });
     m_form1->wire(m_form1->ImportAccountsItem, [&dm] { importAccountsFromCsv(dm); });
     m_form1->wire(m_form1->ImportOutlookItem, [&dm] { BitBtn1Click(dm); });
     m_form1->wire(m_form1->ImportCsvItem, [&dm] { SpeedButton14Click(dm); });

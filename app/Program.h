@@ -22,6 +22,7 @@ class TDBHelpForm;
 class TRemindersForm;
 class TFollowUpForm;
 class TCalendarForm;
+class TDuplicatesForm;
 
 class Program {
 public:
@@ -57,9 +58,10 @@ public:
     TRemindersForm* reminders() const { return m_reminders.get(); }
     TFollowUpForm* followUp() const { return m_followUp.get(); }
     TCalendarForm* calendar() const { return m_calendar.get(); }
+    TDuplicatesForm* duplicates() const { return m_duplicates.get(); }
 
 private:
-    void createWindows();     // 1 to 12
+    void createWindows();     // 1 to 12, then the duplicates window
     void createLateWindows(); // 13 and 14, once the database is open
     void wireMenu();
     void tidyAfterKilledWork(const Connection& connection);
@@ -85,6 +87,7 @@ private:
     std::unique_ptr<TAccountReportForm> m_accountReport;
     std::unique_ptr<TTaxForm> m_tax;
     std::unique_ptr<TDBHelpForm> m_dbHelp;
+    std::unique_ptr<TDuplicatesForm> m_duplicates;
     std::unique_ptr<TRetail> m_retail;
 };
 
