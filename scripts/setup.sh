@@ -7,7 +7,8 @@ packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libsqlcipher
           xvfb xauth imagemagick poppler-utils fonts-liberation fonts-liberation2 qt6-qpa-plugins
           clang-format openbox x11-utils desktop-file-utils)
 packages+=(tzdata)            # the data tests run once more in a time zone with summer time
-packages+=(fonts-dejavu-core) # the font the windows are laid out with; the desktop tests also run without it
+packages+=(fonts-dejavu-core) # the font the windows are laid out with
+packages+=(fonts-urw-base35)  # the one a desktop without it falls back to, which the desktop tests also use
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

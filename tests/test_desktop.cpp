@@ -22,7 +22,9 @@
 #include "tests/support/StartedProgram.h"
 #include "tests/support/TestSupport.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QFontInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QScreen>
@@ -91,6 +93,13 @@ private slots:
     {
         useUnitedStatesLocale();
         QVERIFY2(QGuiApplication::platformName() == QLatin1String("xcb"), "run through scripts/desktop-test.sh");
+        // The font the run is given is the one the windows get, not a fallback. (The toolkit adds the foundry in
+        // brackets when two of them make the family.)
+        const QString family = qEnvironmentVariable("QV_FONT_FAMILY");
+        const QString given = QFontInfo(QApplication::font()).family();
+        if (!family.isEmpty())
+            QVERIFY2(given == family || given.startsWith(family + " ["),
+                     qPrintable(given + " instead of " + family + ": is its package installed (make setup)?"));
     }
     void init() { resetProgramEndRequest(); }
     void mainWindowOpensMaximizedWithTheStatusBarOnTheScreen();
