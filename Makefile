@@ -1,5 +1,5 @@
 # Two entry points: `make run` builds and starts the program, `make test` builds and runs every test.
-.PHONY: help run test build setup install uninstall
+.PHONY: help run test build setup install uninstall package
 .DEFAULT_GOAL := help
 
 help:
@@ -25,3 +25,7 @@ install: build
 # Removes what make install put there (the same PREFIX=...); the database file stays.
 uninstall:
 	@bash scripts/uninstall.sh
+
+# A Debian package of the built program, for every user of a computer: build/package/quorvane_VERSION_ARCH.deb.
+package: build
+	@cd build && cpack

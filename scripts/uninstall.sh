@@ -17,7 +17,7 @@ rm -f -- "$list"
 # The program's own folders once empty, and the ones install made, if nothing else is in them.
 find "$program" -depth -type d -empty -delete 2>/dev/null || true
 for folder in share/icons/hicolor/scalable/apps share/icons/hicolor/scalable share/icons/hicolor share/icons \
-              share/metainfo share/applications share bin lib; do
+              share/metainfo share/applications share/doc/quorvane share/doc share/man/man1 share/man share bin lib; do
   if [ -d "$prefix/$folder" ]; then rmdir --ignore-fail-on-non-empty "$prefix/$folder"; fi
 done
 if command -v update-desktop-database >/dev/null && [ -d "$prefix/share/applications" ]; then
