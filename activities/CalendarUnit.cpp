@@ -1,5 +1,6 @@
 #include "activities/CalendarUnit.h"
 #include "data/DataModule.h"
+#include "data/DatabaseError.h"
 #include "data/DateFormats.h"
 #include "data/Domains.h"
 #include "platform/Clock.h"
@@ -8,6 +9,7 @@
 #include "platform/GuardedApplication.h"
 #include "platform/RecordToolbar.h"
 
+#include <QChildEvent>
 #include <QCalendarWidget>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,6 +17,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace qv {
 
@@ -73,6 +76,7 @@ TCalendarForm::TCalendarForm(TMainDataModule& dm, QWidget* parent) : QDialog(par
     EventsGrid->setAccessibleName("Events");
     EventsNavigator = new DBNavigator(dm.DayEvents, this);
     EventsNavigator->setObjectName("EventsNavigator");
+    EventsNavigator->setGrid(EventsGrid);
 
     DatabaseUsageBtn = hintedButton(
         "Database Usage", QStyle::SP_MessageBoxQuestion,
@@ -96,9 +100,36 @@ TCalendarForm::TCalendarForm(TMainDataModule& dm, QWidget* parent) : QDialog(par
     resize(640, 540);
 }
 
+void TCalendarForm::showInCalendar(const QDate& date)
+{
+    m_settingDate = true;
+    MonthCalendar1->setSelectedDate(date);
+    m_settingDate = false;
+}
+
+void TCalendarForm::saveEventBeforeLeavingTheDay()
+{
+    // A refused event keeps the planner on its own day: moving on would show that day's rows under the new day's
+    // heading, and what is typed next would be stored on the wrong day.
+    try {
+        m_dm.DayEvents->checkBrowseMode();
+    } catch (const PostRefused&) {
+        showInCalendar(m_dayShown);
+        throw;
+    } catch (const std::exception& e) {
+        showInCalendar(m_dayShown);
+        const auto* db = dynamic_cast<const DatabaseError*>(&e);
+        throw DatabaseError(QStringLiteral("%1\n\nThe planner stays on %2 until this event is corrected or its edit "
+                                           "is cancelled.")
+                                .arg(db ? db->message() : QString::fromLocal8Bit(e.what()), DayEdit->text()));
+    }
+}
+
 void TCalendarForm::selectDay()
 {
-    const QString day = dates::shortDate(MonthCalendar1->selectedDate());
+    saveEventBeforeLeavingTheDay();
+    const QDate date = MonthCalendar1->selectedDate();
+    const QString day = dates::shortDate(date);
     Dataset& days = *m_dm.DaysTable;
     struct ShowDay {
         QLineEdit* box;
@@ -120,17 +151,16 @@ void TCalendarForm::selectDay()
             } catch (const std::exception&) {
                 return; // the days cannot be read: stay on the day shown
             }
-            if (days.locate({"Day"}, {day})) m_dm.DayEvents->refresh();
+            if (!days.locate({"Day"}, {day})) return;
+            m_dm.DayEvents->refresh();
         }
     }
+    m_dayShown = date;
 }
 
 void TCalendarForm::returnToToday()
 {
-    m_settingDate = true;
-    MonthCalendar1->setSelectedDate(clock::today());
-    m_settingDate = false;
-    DayEdit->setText(dates::shortDate(clock::today()));
+    showInCalendar(clock::today());
     runGuarded([this] { selectDay(); });
 }
 
@@ -143,11 +173,17 @@ void TCalendarForm::calendarChosen()
 
 bool TCalendarForm::eventFilter(QObject* watched, QEvent* event)
 {
+    auto* widget = static_cast<QWidget*>(watched);
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
-    case QEvent::KeyPress: ++m_input; break;
+    case QEvent::KeyPress:
+        if (widget == MonthCalendar1 || MonthCalendar1->isAncestorOf(widget)) ++m_input;
+        break;
+    case QEvent::Show:
+        if (widget->isWindow()) m_ownWindowShown = true;
+        break;
     default: break;
     }
     return QDialog::eventFilter(watched, event);
@@ -159,10 +195,23 @@ void TCalendarForm::showEvent(QShowEvent* event)
     returnToToday();
 }
 
+bool TCalendarForm::event(QEvent* event)
+{
+    // Message boxes are made as children of the active window: watch for them being shown.
+    if (event->type() == QEvent::ChildAdded)
+        if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child()))
+            child->installEventFilter(this);
+    return QDialog::event(event);
+}
+
 void TCalendarForm::changeEvent(QEvent* event)
 {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) returnToToday();
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow()) return;
+    // The close of a box of its own ("Delete record?", an error) gives the activation back: the user stays where
+    // they were. Coming back from another window or program returns to today.
+    if (std::exchange(m_ownWindowShown, false)) return;
+    returnToToday();
 }
 
 } // namespace qv

@@ -1,8 +1,11 @@
 #pragma once
 // The "Calendar/Planner" window: a month calendar over the events of the selected day. A day row is made the
 // first time its date is selected; selecting it again finds the row through the database's refusal of a second
-// row with the same day text. Each activation of the window returns to today.
+// row with the same day text. Opening the window, or coming back to it from another window, returns to today; closing
+// a box of its own does not. An event the event rule refuses keeps the planner on that event's day until it is
+// corrected or its edit cancelled.
 
+#include <QDate>
 #include <QDialog>
 #include <functional>
 
@@ -38,14 +41,21 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void returnToToday();
     void calendarChosen();
+    void showInCalendar(const QDate& date);
+    void saveEventBeforeLeavingTheDay();
 
     TMainDataModule& m_dm;
     bool m_settingDate = false;
+    QDate m_dayShown; // the day whose events the grid shows
+    // Whether a window of its own (a message box) was shown since the window was last active: its closing gives
+    // the activation back, which is no coming back to the window.
+    bool m_ownWindowShown = false;
     // A click runs the day selection once, although the calendar tells of it more than once.
     quint64 m_input = 0;
     quint64 m_selectedForInput = ~quint64(0);

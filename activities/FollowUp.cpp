@@ -61,6 +61,7 @@ TFollowUpForm::TFollowUpForm(TMainDataModule& dm, QWidget* parent) : QDialog(par
     FollowUpGrid->setAccessibleName("Follow-ups");
     FollowUpNavigator = new DBNavigator(followUps, this);
     FollowUpNavigator->setObjectName("FollowUpNavigator");
+    FollowUpNavigator->setGrid(FollowUpGrid);
 
     ReportBtn = new QPushButton("Report...", this);
     ReportBtn->setObjectName("ReportBtn");

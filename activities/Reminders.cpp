@@ -2,6 +2,7 @@
 #include "data/DataModule.h"
 #include "data/DateFormats.h"
 #include "platform/Clock.h"
+#include "platform/ScreenMetrics.h"
 #include "platform/Messages.h"
 #include "platform/ScreenMetrics.h"
 #include "platform/ShellOpen.h"
@@ -92,7 +93,7 @@ TRemindersForm::TRemindersForm(TMainDataModule& dm, QWidget* parent) : QDialog(p
     RemindersGrid->setHorizontalHeaderLabels(headers);
     // The given widths, widened where this screen's font needs more room for the fixed texts of a column.
     const QFontMetrics metrics(compact);
-    int widths[ColumnCount];
+    auto& widths = m_givenWidths;
     for (int c = 0; c < ColumnCount; ++c) widths[c] = Widths[c];
     for (const char* text : {"Customer", "Prospect"})
         widths[TypeColumn] = std::max(widths[TypeColumn], metrics.horizontalAdvance(text) + 10);
@@ -129,7 +130,8 @@ TRemindersForm::TRemindersForm(TMainDataModule& dm, QWidget* parent) : QDialog(p
     int width = RemindersGrid->verticalHeader()->width() + 2 * RemindersGrid->frameWidth() + 20;
     for (int w : widths) width += w;
     RemindersGrid->setMinimumWidth(width);
-    setFixedSize(width + layout->contentsMargins().left() + layout->contentsMargins().right(), 320);
+    m_givenWindowWidth = width + layout->contentsMargins().left() + layout->contentsMargins().right();
+    setFixedSize(m_givenWindowWidth, 320);
 }
 
 void TRemindersForm::prepareList()
@@ -193,6 +195,38 @@ void TRemindersForm::fillList(const std::vector<Reminder>& reminders)
             RemindersGrid->setItem(row, c, item);
         }
     }
+    // Still a window of fixed size, but wide enough for the numbers and addresses listed, as far as the screen
+    // allows.
+    const int lacking = contactColumnLack(MobileColumn) + contactColumnLack(EmailColumn);
+    setFixedSize(sizeWithinWorkArea({m_givenWindowWidth + lacking, height()}));
+    widenContactColumns();
+}
+
+int TRemindersForm::contactColumnLack(int column) const
+{
+    const int needed = std::max(static_cast<const QAbstractItemView*>(RemindersGrid)->sizeHintForColumn(column),
+                                RemindersGrid->horizontalHeader()->sectionSizeHint(column));
+    return std::max(0, needed - m_givenWidths[column]);
+}
+
+void TRemindersForm::widenContactColumns()
+{
+    // The mobile numbers and e-mail addresses take the room the grid has, as far as their texts need it; where
+    // there is not enough, each gets a share in proportion to what it lacks.
+    int others = 0;
+    for (int c = 0; c < ColumnCount; ++c)
+        if (c != MobileColumn && c != EmailColumn) others += RemindersGrid->columnWidth(c);
+    const int room =
+        RemindersGrid->viewport()->width() - others - m_givenWidths[MobileColumn] - m_givenWidths[EmailColumn];
+    const int lack[] = {contactColumnLack(MobileColumn), contactColumnLack(EmailColumn)};
+    const int lacking = lack[0] + lack[1];
+    const int extra = std::clamp(room, 0, lacking);
+    int column = MobileColumn;
+    for (int l : lack) {
+        RemindersGrid->setColumnWidth(column,
+                                      m_givenWidths[column] + (lacking > 0 ? int(qint64(extra) * l / lacking) : 0));
+        column = EmailColumn;
+    }
 }
 
 int TRemindersForm::reminderCount() const { return RemindersGrid->rowCount(); }
@@ -229,6 +263,7 @@ bool TRemindersForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == RemindersGrid->viewport()) {
         const auto type = event->type();
+        if (type == QEvent::Resize) widenContactColumns();
         if (type == QEvent::MouseMove || type == QEvent::MouseButtonRelease) {
             const QModelIndex cell = RemindersGrid->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
             const bool overEmail = cell.isValid() && cell.column() == EmailColumn;

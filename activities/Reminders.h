@@ -43,8 +43,12 @@ private:
     };
     void prepareList();
     void fillList(const std::vector<Reminder>& reminders);
+    int contactColumnLack(int column) const; // what the column's texts need beyond its given width
+    void widenContactColumns();
 
     TMainDataModule& m_dm;
+    int m_givenWidths[ColumnCount];
+    int m_givenWindowWidth = 0;
 };
 
 } // namespace qv

@@ -59,6 +59,15 @@ void DBGrid::setReadOnly(bool readOnly)
 
 QModelIndex DBGrid::cell(int row, const QString& field) const { return m_model->index(row, m_model->columnOf(field)); }
 
+void DBGrid::focusFirstCellOfCurrentRow()
+{
+    setFocus(Qt::OtherFocusReason);
+    const int row = m_model->currentRow();
+    int column = 0;
+    while (column < m_model->columnCount() && isColumnHidden(column)) ++column;
+    if (row >= 0 && column < m_model->columnCount()) setCurrentIndex(m_model->index(row, column));
+}
+
 void DBGrid::followDataset(int row)
 {
     if (!m_model->isWatched()) return;

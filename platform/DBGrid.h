@@ -29,6 +29,9 @@ public:
     void appendPastLastRow();
     void deleteCurrentRow();
 
+    // Takes the keyboard at the first shown cell of the dataset's current row, so that typing goes there.
+    void focusFirstCellOfCurrentRow();
+
     // The model's index of a field's cell in a row.
     QModelIndex cell(int row, const QString& field) const;
 

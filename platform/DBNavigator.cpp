@@ -1,5 +1,6 @@
 #include "platform/DBNavigator.h"
 #include "data/Dataset.h"
+#include "platform/DBGrid.h"
 #include "platform/GuardedApplication.h"
 #include "platform/Messages.h"
 
@@ -164,8 +165,9 @@ void DBNavigator::act(Button button)
 
 void DBNavigator::click(Button button)
 {
-    runGuarded([this, button] { act(button); });
+    const bool done = runGuarded([this, button] { act(button); });
     updateButtons();
+    if (done && button == Insert && m_grid) m_grid->focusFirstCellOfCurrentRow();
 }
 
 void DBNavigator::showEvent(QShowEvent* event)

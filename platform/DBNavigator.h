@@ -10,6 +10,7 @@ class QToolButton;
 namespace qv {
 
 class Dataset;
+class DBGrid;
 
 // Deletes the current row after "Delete record?" answered with OK; an empty dataset is left alone. Returns
 // whether a row went. A new row being inserted is dropped instead.
@@ -25,6 +26,8 @@ public:
     static QString hint(Button button);
     QToolButton* button(Button button) const { return m_buttons[size_t(button)]; }
     Dataset* dataset() const { return m_dataset; }
+    // The grid that shows the dataset: a new row started here takes the keyboard there, at its first cell.
+    void setGrid(DBGrid* grid) { m_grid = grid; }
 
     // What a click on the button runs; errors reach the standard error box.
     void click(Button button);
@@ -37,6 +40,7 @@ private:
     void act(Button button);
 
     Dataset* m_dataset;
+    DBGrid* m_grid = nullptr;
     std::array<QToolButton*, ButtonCount> m_buttons{};
 };
 

@@ -1,6 +1,7 @@
 #include "platform/DataControls.h"
 #include "data/DateFormats.h"
 #include "data/Schema.h"
+#include "platform/WholeNumberEntry.h"
 
 #include <QAbstractItemView>
 #include <QButtonGroup>
@@ -85,7 +86,10 @@ DBEdit::DBEdit(DataSource* source, const QString& field, Options options, QWidge
     setObjectName(field);
     const int width = source->dataset()->declaredWidth(field);
     const int limit = options.limit > 0 ? options.limit : width;
-    limitCharacters(this, limit);
+    if (source->dataset()->fieldType(fieldIndex()) == ColumnType::Integer)
+        acceptWholeNumbersOnly(this);
+    else
+        limitCharacters(this, limit);
     if (options.readOnly) {
         setReadOnly(true);
         greyOut(this);

@@ -191,13 +191,16 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
 {
     if (role != Qt::EditRole || !index.isValid() || index.row() >= m_count || !(flags(index) & Qt::ItemIsEditable))
         return false;
+    return runGuarded([&] { setCellText(index, value.toString()); });
+}
+
+void DatasetModel::setCellText(const QModelIndex& index, const QString& text)
+{
+    if (!index.isValid() || index.row() >= m_count || !(flags(index) & Qt::ItemIsEditable)) return;
     // Writing what the cell already holds starts no edit: a new row nobody typed into stays untouched.
-    if (value.toString() == editText(index.row(), index.column())) return true;
-    const int field = m_fieldIndex[size_t(index.column())];
-    return runGuarded([&] {
-        beginEditing(index.row());
-        m_dataset->setValue(field, value.toString());
-    });
+    if (text == editText(index.row(), index.column())) return;
+    beginEditing(index.row());
+    m_dataset->setValue(m_fieldIndex[size_t(index.column())], text);
 }
 
 // ---------------------------------------------------------------- the dataset's notices

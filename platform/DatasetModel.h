@@ -79,6 +79,8 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Writes a typed text into the cell's field, starting an edit first; throws what the dataset refuses.
+    void setCellText(const QModelIndex& index, const QString& text);
     // Writes a typed text into the cell's field, starting an edit first; errors reach the standard error box.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 

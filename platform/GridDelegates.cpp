@@ -1,6 +1,7 @@
 #include "platform/GridDelegates.h"
 #include "platform/DatasetModel.h"
 #include "platform/GuardedApplication.h"
+#include "platform/WholeNumberEntry.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -8,7 +9,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QRegularExpressionValidator>
 
 namespace qv {
 
@@ -34,7 +34,7 @@ void TextCellDelegate::prepare(QLineEdit* edit, const QModelIndex& index) const
     const int width = m_model->dataset()->declaredWidth(m_model->column(index.column()).field);
     if (width > 0) edit->setMaxLength(width);
     if (m_wholeNumber || integerField(m_model, index)) {
-        edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]*")), edit));
+        acceptWholeNumbersOnly(edit);
         edit->setAlignment(Qt::AlignRight);
     }
     const QPersistentModelIndex cell(index);
@@ -47,7 +47,13 @@ void TextCellDelegate::write(const QModelIndex& index, const QString& text) cons
 {
     // A lone minus sign is a whole number still being typed.
     if (text == QLatin1String("-") && (m_wholeNumber || integerField(m_model, index))) return;
-    m_model->setData(index, text, Qt::EditRole);
+    // Called from the editor's own signals and its commit: a box shown now would take the focus from the editor,
+    // which the view then closes and deletes under the caller's feet.
+    try {
+        m_model->setCellText(index, text);
+    } catch (const std::exception& e) {
+        reportErrorLater(e);
+    }
 }
 
 QWidget* TextCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const

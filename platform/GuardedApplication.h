@@ -15,6 +15,9 @@ public:
 
 // Shows an error the way the application does: silent refusals stay silent, others get the error box.
 void reportError(const std::exception& error);
+// Shows the error once the event being handled is over: for errors met inside a widget that the box would take the
+// focus from (a grid's cell editor closes then). The same text waiting to be shown is shown once.
+void reportErrorLater(const std::exception& error);
 // Runs a command, reporting what it throws; returns false when it threw.
 bool runGuarded(const std::function<void()>& command);
 

@@ -4,18 +4,66 @@
 #include "platform/Messages.h"
 
 #include <QHBoxLayout>
+#include <QPainter>
+#include <QPainterPath>
 #include <QToolButton>
 
 namespace qv {
 
+namespace {
+
+// A record sheet with a green plus (a new one) or a red minus (deleting it). The style's own file and trash
+// pictures are drawn in pale grey and read as disabled beside the coloured buttons around them.
+QIcon recordSheetIcon(bool adding)
+{
+    const int side = 40; // drawn at twice the size shown
+    QPixmap pixmap(side, side);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(side / 20.0, side / 20.0);
+    const QColor ink(32, 48, 96);
+    QPainterPath sheet;
+    sheet.moveTo(3.5, 1.5);
+    sheet.lineTo(11.5, 1.5);
+    sheet.lineTo(15.5, 5.5);
+    sheet.lineTo(15.5, 17.5);
+    sheet.lineTo(3.5, 17.5);
+    sheet.closeSubpath();
+    p.setPen(QPen(ink, 1.2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    p.setBrush(Qt::white);
+    p.drawPath(sheet);
+    p.drawPolyline(QPolygonF{QPointF(11.5, 1.5), QPointF(11.5, 5.5), QPointF(15.5, 5.5)});
+    p.setPen(QPen(QColor(120, 135, 170), 1));
+    for (double y : {8.5, 11.0, 13.5}) p.drawLine(QPointF(5.5, y), QPointF(11.5, y));
+    const QColor badge = adding ? QColor(30, 140, 50) : QColor(200, 30, 30);
+    p.setPen(QPen(Qt::white, 1));
+    p.setBrush(badge);
+    p.drawEllipse(QPointF(14.5, 14.5), 5, 5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(11.5, 13.7, 6, 1.6));
+    if (adding) p.drawRect(QRectF(13.7, 11.5, 1.6, 6));
+    return QIcon(pixmap);
+}
+
+} // namespace
+
 QToolButton* hintedButton(const QString& hint, QStyle::StandardPixmap icon, std::function<void()> command,
                           QWidget* parent)
+{
+    auto* b = hintedButton(hint, QIcon(), std::move(command), parent);
+    b->setIcon(b->style()->standardIcon(icon));
+    return b;
+}
+
+QToolButton* hintedButton(const QString& hint, const QIcon& icon, std::function<void()> command, QWidget* parent)
 {
     auto* b = new QToolButton(parent);
     b->setObjectName(hint);
     b->setToolTip(hint);
     b->setAccessibleName(hint);
-    b->setIcon(b->style()->standardIcon(icon));
+    b->setIcon(icon);
     b->setAutoRaise(true);
     b->setIconSize(QSize(20, 20));
     b->setFocusPolicy(Qt::TabFocus);
@@ -31,9 +79,9 @@ RecordToolbar::RecordToolbar(Dataset* dataset, const std::vector<PageButton>& pa
     bar->setContentsMargins(0, 0, 0, 0);
     bar->setSpacing(1);
     bar->addWidget(hintedButton(
-        "New record", QStyle::SP_FileIcon, [this] { newRecord(); }, this));
+        "New record", recordSheetIcon(true), [this] { newRecord(); }, this));
     bar->addWidget(hintedButton(
-        "Delete record", QStyle::SP_TrashIcon, [this] { deleteRecord(); }, this));
+        "Delete record", recordSheetIcon(false), [this] { deleteRecord(); }, this));
     bar->addWidget(hintedButton(
         "Delete all records", QStyle::SP_DialogDiscardButton, [this] { deleteAllRecords(); }, this));
     bar->addWidget(hintedButton(

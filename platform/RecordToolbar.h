@@ -20,6 +20,8 @@ class Dataset;
 // the focus from the box being edited, and what its command throws reaches the standard error box.
 QToolButton* hintedButton(const QString& hint, QStyle::StandardPixmap icon, std::function<void()> command,
                           QWidget* parent = nullptr);
+QToolButton* hintedButton(const QString& hint, const QIcon& icon, std::function<void()> command,
+                          QWidget* parent = nullptr);
 
 class RecordToolbar : public QWidget {
     Q_OBJECT

@@ -152,6 +152,7 @@ QWidget* AccountsPage::buildRelatedFiles()
 
     auto* bottom = new QHBoxLayout;
     RelatedFilesNavigator = new DBNavigator(m_dm.RelatedFilesTable);
+    RelatedFilesNavigator->setGrid(RelatedFilesGrid);
     bottom->addWidget(RelatedFilesNavigator);
     bottom->addStretch();
     DatabaseUsageBtn = hintedButton("Database Usage", QStyle::SP_MessageBoxQuestion, [this] {

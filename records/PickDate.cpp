@@ -20,12 +20,15 @@ TPickDateForm::TPickDateForm(QWidget* parent) : QDialog(parent)
     MonthCalendar1->setObjectName("MonthCalendar1");
     MonthCalendar1->setSelectedDate(clock::today());
     MonthCalendar1->setAccessibleName("Pick Date");
-    // The calendar's own parts carry no names of their own: a screen reader would announce bare buttons.
+    // The calendar's own parts carry no names of their own: a screen reader would announce bare buttons. The month
+    // and year buttons are announced by what they show ("December", "2026"), their role only described.
     for (const auto& [part, name] :
          {std::pair{"qt_calendar_prevmonth", "Previous month"}, std::pair{"qt_calendar_nextmonth", "Next month"},
-          std::pair{"qt_calendar_monthbutton", "Month"}, std::pair{"qt_calendar_yearbutton", "Year"},
           std::pair{"qt_calendar_yearedit", "Year"}, std::pair{"qt_calendar_calendarview", "Days of the month"}})
         if (QWidget* w = MonthCalendar1->findChild<QWidget*>(part)) w->setAccessibleName(name);
+    for (const auto& [part, role] :
+         {std::pair{"qt_calendar_monthbutton", "Month"}, std::pair{"qt_calendar_yearbutton", "Year"}})
+        if (QWidget* w = MonthCalendar1->findChild<QWidget*>(part)) w->setAccessibleDescription(role);
     OKBtn = new QPushButton("OK", this);
     OKBtn->setObjectName("OKBtn");
     OKBtn->setDefault(true);

@@ -19,6 +19,8 @@
 
 #include <QAbstractSpinBox>
 #include <QAccessible>
+#include <QCalendarWidget>
+#include <QToolButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -110,6 +112,7 @@ private slots:
     void everyFocusableControlSaysWhatItIs();
     void controlsAreAnnouncedByTheirOwnNames_data();
     void controlsAreAnnouncedByTheirOwnNames();
+    void datePickerPageIsAnnouncedAsShown();
     void windowsHaveTheirRoles_data();
     void windowsHaveTheirRoles();
 
@@ -198,6 +201,21 @@ void TestAccessibility::controlsAreAnnouncedByTheirOwnNames()
     QVERIFY(w);
     const QString said = qobject_cast<QGroupBox*>(w) ? announcedGroup(w) : announced(w);
     QVERIFY2(said.contains(name), qPrintable(said));
+}
+
+// The month and year buttons say what the screen shows, also after the page turns.
+void TestAccessibility::datePickerPageIsAnnouncedAsShown()
+{
+    QWidget* picker = m_windows->window("Pick Date");
+    auto* calendar = picker->findChild<QCalendarWidget*>("MonthCalendar1");
+    calendar->setSelectedDate(QDate(2026, 12, 10));
+    auto* month = calendar->findChild<QToolButton*>("qt_calendar_monthbutton");
+    auto* year = calendar->findChild<QToolButton*>("qt_calendar_yearbutton");
+    QVERIFY(month && year);
+    QCOMPARE(announced(month) + ' ' + announced(year), QString("December 2026"));
+    QTest::mouseClick(calendar->findChild<QToolButton*>("qt_calendar_nextmonth"), Qt::LeftButton);
+    QCOMPARE(announced(month) + ' ' + announced(year), QString("January 2027"));
+    QCOMPARE(accessible(month)->text(QAccessible::Description), QString("Month"));
 }
 
 void TestAccessibility::windowsHaveTheirRoles_data()

@@ -98,6 +98,8 @@ class TestAccounts : public QObject {
 private slots:
     void initTestCase() { useUnitedStatesLocale(); }
 
+    void enabledToolbarIconsLookEnabled_data();
+    void enabledToolbarIconsLookEnabled();
     void search_data();
     void search();
     void searchPostsThePendingAccountFirst();
@@ -123,6 +125,36 @@ private slots:
     void accountsItemOpensTheAccountsPage();
     void pageFitsTheSmallestScreen();
 };
+
+void TestAccounts::enabledToolbarIconsLookEnabled_data()
+{
+    QTest::addColumn<QString>("hint");
+    for (const char* hint : {"New record", "Delete record", "Save record", "Refresh"}) QTest::newRow(hint) << hint;
+}
+
+// An enabled button's picture has dark outlines and colour, as its neighbours do, and differs from its disabled
+// form; a picture all pale grey reads as disabled.
+void TestAccounts::enabledToolbarIconsLookEnabled()
+{
+    QFETCH(QString, hint);
+    Files f({accountInsert("Acme")});
+    QToolButton* button = f.button(hint);
+    QVERIFY(button->isEnabled());
+    const QImage normal = button->icon().pixmap(button->iconSize(), QIcon::Normal).toImage();
+    const QImage disabled = button->icon().pixmap(button->iconSize(), QIcon::Disabled).toImage();
+    int dark = 0, coloured = 0, drawn = 0;
+    for (int y = 0; y < normal.height(); ++y)
+        for (int x = 0; x < normal.width(); ++x) {
+            const QColor c = normal.pixelColor(x, y);
+            if (c.alpha() < 160) continue;
+            ++drawn;
+            if (c.lightness() < 110) ++dark;
+            if (c.hsvSaturation() > 90 && c.value() > 60) ++coloured;
+        }
+    QVERIFY2(dark >= 10 && coloured >= 10,
+             qPrintable(QString("%1 drawn, %2 dark, %3 coloured").arg(drawn).arg(dark).arg(coloured)));
+    QVERIFY(normal != disabled);
+}
 
 void TestAccounts::search_data()
 {

@@ -12,7 +12,9 @@
 #include "app/Program.h"
 #include "app/SelectCompany.h"
 #include "app/TaxUnit.h"
+#include "platform/Clock.h"
 #include "platform/DBGrid.h"
+#include "platform/DBNavigator.h"
 #include "platform/DatasetModel.h"
 #include "platform/PreviewWindow.h"
 #include "platform/ProgramEnd.h"
@@ -22,13 +24,18 @@
 #include "tests/support/StartedProgram.h"
 #include "tests/support/TestSupport.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QElapsedTimer>
 #include <QFontInfo>
+#include <QLineEdit>
+#include <QToolButton>
 #include <QLabel>
 #include <QProcess>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTableView>
 #include <QtTest>
 
 using namespace qv;
@@ -107,6 +114,7 @@ private slots:
     void captionsAreTheWindowsOwn();
     void windowsOpenWithinTheWorkArea();
     void followUpGridsShowEveryColumnWhereTheScreenHasRoom();
+    void plannerStaysOnTheDayOfARefusedEvent();
 };
 
 void TestDesktop::mainWindowOpensMaximizedWithTheStatusBarOnTheScreen()
@@ -229,6 +237,50 @@ void TestDesktop::followUpGridsShowEveryColumnWhereTheScreenHasRoom()
                                                                       .arg(grid->viewport()->width())));
     }
     window->hide();
+}
+
+// The real error box under the window manager, answered with a key: it comes once, the window manager gives the
+// planner its activation back, and the planner stays on the refused event's day, also when another day is chosen.
+void TestDesktop::plannerStaysOnTheDayOfARefusedEvent()
+{
+    clock::setFixed(QDateTime(QDate(2026, 12, 10), QTime(9, 0)));
+    StartedProgram p;
+    QVERIFY(p.started);
+    TCalendarForm* planner = p.program.calendar();
+    planner->show();
+    planner->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(planner));
+    planner->MonthCalendar1->setSelectedDate(QDate(2026, 12, 15));
+    planner->selectDay();
+    DBGrid* grid = planner->EventsGrid;
+    auto setCell = [&](const QString& field, const QString& text) {
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(grid);
+        table->tableInterface()->cellAt(0, grid->datasetModel()->columnOf(field))->setText(QAccessible::Value, text);
+    };
+    setCell("Action", "Demo");
+    setCell("StartTime", "9.30");
+    auto shownDay = [&] {
+        return planner->MonthCalendar1->selectedDate().toString("M/d/yyyy") + ' ' + planner->DayEdit->text() + ' ' +
+               p.dm->DaysTable->text("Day");
+    };
+    {
+        KeyAnsweredBoxes boxes({Qt::Key_Return, Qt::Key_Escape});
+        QTest::mouseClick(planner->EventsNavigator->button(DBNavigator::Post), Qt::LeftButton);
+        settle(1500);
+        QVERIFY2(boxes.texts.size() == 1, qPrintable(boxes.texts.join(" | ")));
+        if (underWindowManager()) QVERIFY(planner->isActiveWindow());
+        auto* days = planner->MonthCalendar1->findChild<QTableView*>();
+        days->setFocus();
+        QTest::keyClick(days, Qt::Key_Left); // the day before
+        settle(1500);
+        QVERIFY2(boxes.texts.size() == 2, qPrintable(boxes.texts.join(" | ")));
+        QVERIFY2(boxes.texts[1].contains("stays on 12/15/2026"), qPrintable(boxes.texts[1]));
+    }
+    QCOMPARE(shownDay(), QString("12/15/2026 12/15/2026 12/15/2026"));
+    QCOMPARE(p.dm->DayEvents->state(), DatasetState::Insert);
+    QCOMPARE(p.db.scalar("SELECT count(*) FROM CalendarEvents").toInt(), 0);
+    planner->hide();
+    clock::setFixed({});
 }
 
 QTEST_MAIN(TestDesktop)

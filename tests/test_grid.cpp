@@ -122,6 +122,8 @@ private slots:
     void ctrlDeleteAsksFirst();
     void postErrorIsShownAndTheEditStays_data();
     void postErrorIsShownAndTheEditStays();
+    void numberBeyondAnIntegerGetsAMessageAndTheGridGoesOn_data();
+    void numberBeyondAnIntegerGetsAMessageAndTheGridGoesOn();
     void cellKindsDecideWhatCanBeTyped_data();
     void cellKindsDecideWhatCanBeTyped();
     void pickListOffersItsEntriesAndTakesOtherText();
@@ -344,6 +346,45 @@ void TestGrid::postErrorIsShownAndTheEditStays()
     QCOMPARE(w.grid->currentIndex().row(), 1);
     QCOMPARE(w.model()->cellText(1, column), typed);
     QCOMPARE(w.stored(), QString("a1|a2|a3"));
+}
+
+void TestGrid::numberBeyondAnIntegerGetsAMessageAndTheGridGoesOn_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept"); // what the cell holds: the digits before the one refused
+    QTest::newRow("past the largest") << "12345678901234567890"
+                                      << "1234567890123456789";
+    QTest::newRow("past the smallest") << "-9999999999999999999"
+                                       << "-999999999999999999";
+}
+
+// The real error box, closed with a key, while the cell's editor is open: the program goes on, the cell keeps what
+// it could hold, and the grid takes the next number and posts it.
+void TestGrid::numberBeyondAnIntegerGetsAMessageAndTheGridGoesOn()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    GridWindow w;
+    {
+        KeyAnsweredBoxes boxes({Qt::Key_Return});
+        w.goTo(1, 3);
+        w.type(typed);
+        w.key(Qt::Key_Return);
+        QTest::qWait(200);
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts[0].contains(QStringLiteral("'%1' is not a valid integer value").arg(typed)),
+                 qPrintable(boxes.texts[0]));
+    }
+    QCOMPARE(w.model()->cellText(1, 3), kept);
+    QCOMPARE(w.followUps()->state(), DatasetState::Edit);
+    ScriptedMessages shown;
+    w.goTo(1, 3);
+    w.type("250");
+    w.key(Qt::Key_Return);
+    w.key(Qt::Key_Up);
+    QCOMPARE(shown.texts(), QStringList());
+    QCOMPARE(w.db.scalar("SELECT ExpextedOrderValue FROM PeopleFollowUp WHERE ProductsInterestedIn = 'a2'").toInt(),
+             250);
 }
 
 // Free text, a whole number, a date that only its button sets, a column only shown: by keys and by the

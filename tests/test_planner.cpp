@@ -72,6 +72,34 @@ struct Planner {
         qFatal("no day %d", day);
     }
 
+    // A cell of the current row written as a screen reader writes it.
+    void setCell(const QString& field, const QString& text)
+    {
+        DBGrid* grid = form.EventsGrid;
+        const int row = std::max(0, grid->datasetModel()->currentRow());
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(grid);
+        table->tableInterface()->cellAt(row, grid->datasetModel()->columnOf(field))->setText(QAccessible::Value, text);
+    }
+    // Typed into a cell of the current row as the user types: the first key opens the cell's editor, Enter ends it.
+    void typeIntoCell(const QString& field, const QString& typed)
+    {
+        DBGrid* grid = form.EventsGrid;
+        grid->setFocus();
+        grid->setCurrentIndex(grid->cell(std::max(0, grid->datasetModel()->currentRow()), field));
+        QTest::keyClicks(grid, typed.left(1));
+        QTest::keyClicks(QApplication::focusWidget(), typed.mid(1));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::qWait(20);
+    }
+    void press(DBNavigator::Button button) { QTest::mouseClick(form.EventsNavigator->button(button), Qt::LeftButton); }
+    // The turns of the event loop in which a closed box gives the window back its activation.
+    static void settle() { QTest::qWait(300); }
+    QString shownDay() const
+    {
+        return form.MonthCalendar1->selectedDate().toString("M/d/yyyy") + ' ' + form.DayEdit->text() + ' ' +
+               dm.DaysTable->text("Day");
+    }
+
     TestDatabase db;
     TMainDataModule& dm;
     TCalendarForm form;
@@ -97,6 +125,12 @@ private slots:
     void dayMadeMeanwhileByAnotherCopyIsFound();
     void comingBackReturnsToToday();
     void eventRuleRefusalKeepsTheEventInItsEdit();
+    void refusedEventKeepsThePlannerOnItsDay_data();
+    void refusedEventKeepsThePlannerOnItsDay();
+    void leadTimeBeyondAnIntegerGetsAMessageAndThePlannerGoesOn();
+    void answeringABoxKeepsTheDay_data();
+    void answeringABoxKeepsTheDay();
+    void insertRecordTakesTheKeyboardToTheNewRow();
     void buttonsAndMenuItem();
 };
 
@@ -234,6 +268,147 @@ void TestPlanner::eventRuleRefusalKeepsTheEventInItsEdit()
     QCOMPARE(shown.texts().size(), 1);
     QCOMPARE(p.db.scalar("SELECT Time FROM CalendarEvents WHERE Action = 'Demo'").toString(),
              QString("2026-12-10 09:15:00"));
+}
+
+void TestPlanner::refusedEventKeepsThePlannerOnItsDay_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("alert");
+    QTest::addColumn<QString>("leave"); // how the user tries to go on
+    QTest::addColumn<QString>("error");
+    QTest::newRow("a start that is no time, Post edit") << "9.30"
+                                                        << ""
+                                                        << "post"
+                                                        << "'9.30' is not a valid time";
+    QTest::newRow("a start that is no time, today clicked") << "9.30"
+                                                            << ""
+                                                            << "today"
+                                                            << "'9.30' is not a valid time";
+    QTest::newRow("a midnight start with an alert, another day clicked") << "12:00 AM"
+                                                                         << "15"
+                                                                         << "another day"
+                                                                         << "";
+    QTest::newRow("a lead time too large, Database Usage and back") << "9:00 AM"
+                                                                    << "999"
+                                                                    << "away and back"
+                                                                    << "";
+}
+
+// The real error box, closed with a key: it comes once, the planner stays on the refused event's day (calendar,
+// heading, day row and grid) and says so; once the event is corrected it is stored on that day.
+void TestPlanner::refusedEventKeepsThePlannerOnItsDay()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, alert);
+    QFETCH(QString, leave);
+    QFETCH(QString, error);
+    Planner p;
+    QWidget elsewhere;
+    p.form.onDatabaseUsage = [&] {
+        elsewhere.show();
+        QApplication::setActiveWindow(&elsewhere);
+    };
+    p.clickDay(15);
+    p.setCell("Action", "Demo");
+    p.typeIntoCell("StartTime", start);
+    if (!alert.isEmpty()) p.setCell("ReminderBefore", alert);
+    {
+        KeyAnsweredBoxes boxes({Qt::Key_Escape, Qt::Key_Return});
+        if (leave == "post") p.press(DBNavigator::Post);
+        if (leave == "today") p.clickDay(10);
+        if (leave == "another day") p.clickDay(20);
+        if (leave == "away and back") {
+            QTest::mouseClick(p.form.DatabaseUsageBtn, Qt::LeftButton);
+            QApplication::setActiveWindow(&p.form);
+        }
+        Planner::settle();
+        QVERIFY2(boxes.texts.size() == 1, qPrintable(boxes.texts.join("#")));
+        QVERIFY2(boxes.texts[0].contains(error), qPrintable(boxes.texts[0]));
+        if (leave != "post") QVERIFY2(boxes.texts[0].contains("stays on 12/15/2026"), qPrintable(boxes.texts[0]));
+    }
+    QCOMPARE(p.shownDay(), QString("12/15/2026 12/15/2026 12/15/2026"));
+    QCOMPARE(p.dm.DayEvents->state(), DatasetState::Insert);
+    QCOMPARE(p.dm.DayEvents->text("Action"), QString("Demo"));
+    QCOMPARE(p.form.EventsGrid->datasetModel()->rowCount(), 1);
+    QCOMPARE(p.db.scalar("SELECT count(*) FROM CalendarEvents").toInt(), 0);
+
+    p.setCell("StartTime", "9:30 AM");
+    p.setCell("ReminderBefore", "15");
+    {
+        KeyAnsweredBoxes boxes;
+        p.clickDay(10);
+        Planner::settle();
+        QCOMPARE(boxes.texts, QStringList());
+    }
+    QCOMPARE(p.shownDay(), QString("12/10/2026 12/10/2026 12/10/2026"));
+    QCOMPARE(p.db.rows("SELECT d.Day, e.Action, e.Time FROM CalendarEvents e JOIN CalendarDays d USING (DayID)"),
+             (QList<QVariantList>{{"12/15/2026", "Demo", "2026-12-15 09:15:00"}}));
+}
+
+// Typed into the lead time's pick list, the real error box closed with a key: the program goes on and the event,
+// corrected, is stored.
+void TestPlanner::leadTimeBeyondAnIntegerGetsAMessageAndThePlannerGoesOn()
+{
+    Planner p;
+    p.setCell("Action", "Demo");
+    p.setCell("StartTime", "9:30 AM");
+    {
+        KeyAnsweredBoxes boxes({Qt::Key_Return});
+        p.typeIntoCell("ReminderBefore", "12345678901234567890");
+        Planner::settle();
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts[0].contains("'12345678901234567890' is not a valid integer value"),
+                 qPrintable(boxes.texts[0]));
+    }
+    QCOMPARE(p.dm.DayEvents->state(), DatasetState::Insert);
+    QCOMPARE(p.shownDay(), QString("12/10/2026 12/10/2026 12/10/2026"));
+    ScriptedMessages shown;
+    p.setCell("ReminderBefore", "15");
+    p.press(DBNavigator::Post);
+    QCOMPARE(shown.texts(), QStringList());
+    QCOMPARE(p.db.scalar("SELECT Time FROM CalendarEvents WHERE Action = 'Demo'").toString(),
+             QString("2026-12-10 09:15:00"));
+}
+
+void TestPlanner::answeringABoxKeepsTheDay_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("events");
+    QTest::newRow("Delete record? answered OK") << int(Qt::Key_Return) << "";
+    QTest::newRow("Delete record? cancelled") << int(Qt::Key_Escape) << "Demo";
+}
+
+void TestPlanner::answeringABoxKeepsTheDay()
+{
+    QFETCH(int, key);
+    QFETCH(QString, events);
+    Planner p({"INSERT INTO CalendarDays (Day) VALUES ('12/15/2026')", eventInsert("12/15/2026", "Demo")});
+    p.clickDay(15);
+    QCOMPARE(p.events(), QString("Demo"));
+    {
+        KeyAnsweredBoxes boxes({key});
+        p.press(DBNavigator::Delete);
+        Planner::settle();
+        QCOMPARE(boxes.texts, QStringList{"Delete record?"});
+    }
+    QCOMPARE(p.shownDay(), QString("12/15/2026 12/15/2026 12/15/2026"));
+    QCOMPARE(p.events(), events);
+}
+
+// Typing right after "Insert record" goes into the new row's first cell.
+void TestPlanner::insertRecordTakesTheKeyboardToTheNewRow()
+{
+    ScriptedMessages shown;
+    Planner p({"INSERT INTO CalendarDays (Day) VALUES ('12/10/2026')", eventInsert("12/10/2026", "Demo")});
+    p.form.MonthCalendar1->setFocus();
+    p.press(DBNavigator::Insert);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.form.EventsGrid));
+    QTest::keyClicks(QApplication::focusWidget(), "9");
+    QTest::keyClicks(QApplication::focusWidget(), ":30 AM");
+    QCOMPARE(p.dm.DayEvents->state(), DatasetState::Insert);
+    QCOMPARE(p.dm.DayEvents->text("StartTime"), QString("9:30 AM"));
+    QCOMPARE(p.shownDay(), QString("12/10/2026 12/10/2026 12/10/2026"));
+    QVERIFY(shown.shown.empty());
 }
 
 void TestPlanner::buttonsAndMenuItem()

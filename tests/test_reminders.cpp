@@ -71,6 +71,8 @@ private slots:
     void greetingEmailsFromTheEmailColumn();
     void windowShowsTodayAndHintsTheEmailColumn();
     void mainWindowItemRunsTheCommand();
+    void mobileAndEmailWidenIntoTheRoom_data();
+    void mobileAndEmailWidenIntoTheRoom();
 };
 
 void TestReminders::listsTodaysReminders_data()
@@ -265,6 +267,41 @@ void TestReminders::mainWindowItemRunsTheCommand()
     QCOMPARE(p.messages.texts(), QStringList{"No reminders for today."});
     QCOMPARE(p.program.reminders()->objectName(), QString("TRemindersForm"));
     QCOMPARE(p.program.reminders()->windowTitle(), QString("Reminders"));
+}
+
+void TestReminders::mobileAndEmailWidenIntoTheRoom_data()
+{
+    QTest::addColumn<QString>("email");
+    QTest::addColumn<bool>("whole"); // whether both texts can be shown whole on the screen
+    QTest::newRow("room for both") << "someone.with.a.long.name@sales.example-company.com" << true;
+    QTest::newRow("wider than the screen") << QString(120, 'x') + "@example.com" << false;
+}
+
+// Long numbers and addresses are shown whole where the screen has the room; where it has not, the window stays on
+// the screen, the columns keep at least their given widths and the grid scrolls.
+void TestReminders::mobileAndEmailWidenIntoTheRoom()
+{
+    QFETCH(QString, email);
+    QFETCH(bool, whole);
+    clock::setFixed(QDateTime(QDate(2026, 12, 10), QTime(9, 0)));
+    Reminders r({contact("Someone", {"Birthday", "1970-12-10 00:00:00", "Breminder", "TRUE", "Mobile",
+                                     "+49 (0)171 123 4567 890", "Email1", email})});
+    int mobile = 0, shownEmail = 0, mobileNeeds = 0, emailNeeds = 0;
+    QRect frame;
+    auto modal = whenModal([&](QWidget* w) {
+        QTableWidget* grid = r.form.RemindersGrid;
+        mobile = grid->columnWidth(TRemindersForm::MobileColumn);
+        shownEmail = grid->columnWidth(TRemindersForm::EmailColumn);
+        mobileNeeds = static_cast<QAbstractItemView*>(grid)->sizeHintForColumn(TRemindersForm::MobileColumn);
+        emailNeeds = static_cast<QAbstractItemView*>(grid)->sizeHintForColumn(TRemindersForm::EmailColumn);
+        frame = w->frameGeometry();
+        w->close();
+    });
+    r.form.remindersCommand();
+    QVERIFY2(modal->ok(), modal->failure());
+    QCOMPARE(mobile >= mobileNeeds && shownEmail >= emailNeeds, whole);
+    QVERIFY(mobile >= 80 && shownEmail >= 150);
+    QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(frame));
 }
 
 QTEST_MAIN(TestReminders)

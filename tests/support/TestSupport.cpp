@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMessageBox>
 #include <QTimer>
 #include <QtTest>
 #include <ctime>
@@ -235,6 +236,47 @@ std::shared_ptr<ModalScript> whenModal(std::function<void(QWidget*)> act, int wa
     };
     lookForModal(script, std::move(act), clock, waitMs, check);
     return script;
+}
+
+KeyAnsweredBoxes::KeyAnsweredBoxes(std::deque<int> keys, int limit)
+    : m_keys(std::move(keys)), m_limit(limit), m_poll(new QTimer)
+{
+    setMessageService(nullptr); // the real boxes
+    QObject::connect(m_poll, &QTimer::timeout, m_poll, [this] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || box == m_last || !box->isVisible()) return;
+        // The user answers a box they see: once it is the active window (where a screen has no window manager to
+        // make it so, after a moment).
+        if (box != m_seen) {
+            m_seen = box;
+            m_seenFor.start();
+        }
+        if (!box->isActiveWindow() && m_seenFor.elapsed() < 1000) return;
+        m_last = box;
+        texts << box->text();
+        if (texts.size() >= m_limit && !m_overflow) m_overflow = std::make_unique<ScriptedMessages>();
+        int key = Qt::Key_Escape;
+        if (!m_keys.empty()) {
+            key = m_keys.front();
+            m_keys.pop_front();
+        }
+        QPointer<QWidget> owner = box->parentWidget() ? box->parentWidget()->window() : nullptr;
+        QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key(key));
+        // A window manager gives the activation back to the box's window once the box has gone; the offscreen
+        // platform has none, so do what it does.
+        if (owner && QGuiApplication::platformName() == QLatin1String("offscreen"))
+            QTimer::singleShot(0, owner, [owner] {
+                if (owner && owner->isVisible()) QApplication::setActiveWindow(owner);
+            });
+    });
+    m_poll->start(10);
+}
+
+KeyAnsweredBoxes::~KeyAnsweredBoxes()
+{
+    delete m_poll;
+    m_overflow.reset();
+    setMessageService(nullptr);
 }
 
 } // namespace qv::test

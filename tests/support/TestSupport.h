@@ -8,9 +8,11 @@
 #include "platform/ScreenMetrics.h"
 #include "platform/ShellOpen.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWidget>
 #include <deque>
 #include <memory>
@@ -119,6 +121,27 @@ private:
     bool m_acted = false;
 };
 std::shared_ptr<ModalScript> whenModal(std::function<void(QWidget*)> act, int waitMs = 5000);
+
+// Lets the real message boxes run under the real event loop and closes each with a key press on it, as the user
+// does: the keys in turn, Escape once they run out, and the activation goes back to the box's window as a window
+// manager gives it back. Records each box's text. A box that keeps coming back is a fault
+// the test is there to see: past `limit` boxes the rest are answered from a script, so that the test ends (and
+// fails on the count) instead of hanging.
+class KeyAnsweredBoxes {
+public:
+    explicit KeyAnsweredBoxes(std::deque<int> keys = {}, int limit = 4);
+    ~KeyAnsweredBoxes();
+    QStringList texts;
+
+private:
+    std::deque<int> m_keys;
+    int m_limit;
+    QPointer<QWidget> m_last;
+    QPointer<QWidget> m_seen;
+    QElapsedTimer m_seenFor;
+    QTimer* m_poll;
+    std::unique_ptr<ScriptedMessages> m_overflow;
+};
 
 // Answers file dialogs from a queue (an empty text is a cancelled dialog) and records every request.
 class ScriptedFileDialogs : public FileDialogService {
