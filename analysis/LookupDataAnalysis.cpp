@@ -94,7 +94,6 @@ LookupAnalysis analyseLookupData(TMainDataModule& dm)
         sections[s].counts.assign(sections[s].entries.size() + 1, 0);
     }
 
-    QuietDatasets quiet(dm);
     QByteArray scratch;
     int visited = 0;
     visitContacts(dm, [&](const Dataset& ds) {

@@ -193,7 +193,6 @@ bool Program::start()
         connection->close();
         m_databaseFolder = databaseFolderFor(m_folder);
         connection->setConnectionString(connectionStringFor(m_databaseFolder));
-        connection->setLoginPrompt(false);
         // Before a fresh file is made: a restore killed halfway may have set the user's file aside.
         tidyAfterKilledWork(*connection);
         prepareUserDatabase(m_databaseFolder);

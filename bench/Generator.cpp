@@ -1,5 +1,6 @@
 #include "bench/Generator.h"
 #include "data/Domains.h"
+#include "data/EncryptedFile.h"
 #include "data/Installer.h"
 
 #include <QDate>
@@ -104,24 +105,11 @@ const QStringList companyKinds{"Systems",  "Industries", "Solutions",     "Logis
 class Db {
 public:
     explicit Db(const QString& path)
+        : m_handle(openEncryptedFile(path, DatabasePassword, FileOpening::ReadWrite)), m_db(m_handle.get())
     {
-        if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            throw std::runtime_error("cannot open generated file");
-        const QByteArray key(DatabasePassword);
-        sqlite3_key(m_db, key.constData(), int(key.size()));
-        exec("PRAGMA cipher_page_size = 4096");
         exec("PRAGMA cache_size = -65536");
     }
-    ~Db() { sqlite3_close(m_db); }
-    void exec(const char* sql)
-    {
-        char* err = nullptr;
-        if (sqlite3_exec(m_db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-            std::string e = err ? err : "?";
-            sqlite3_free(err);
-            throw std::runtime_error(e);
-        }
-    }
+    void exec(const char* sql) { runOrThrow(m_db, sql); }
     sqlite3_stmt* prepare(const QString& sql)
     {
         sqlite3_stmt* st = nullptr;
@@ -129,7 +117,8 @@ public:
             throw std::runtime_error(sqlite3_errmsg(m_db));
         return st;
     }
-    sqlite3* m_db = nullptr;
+    EngineHandle m_handle;
+    sqlite3* m_db;
 };
 
 // Inserts rows given as column -> text pairs; a null QString binds NULL.

@@ -5,6 +5,7 @@
 #include "app/Program.h"
 #include "bench/Bench.h"
 #include "data/DataModule.h"
+#include "data/EncryptedFile.h"
 #include "data/Installer.h"
 #include "import/CsvImport.h"
 #include "import/MailClientImport.h"
@@ -51,10 +52,7 @@ sqlite3* openRawAt(const QString& path)
 
 sqlite3* openKeyed(const QString& path)
 {
-    sqlite3* db = openRawAt(path);
-    const QByteArray key(DatabasePassword);
-    sqlite3_key(db, key.constData(), int(key.size()));
-    rawExec(db, "PRAGMA cipher_page_size = 4096");
+    sqlite3* db = openEncryptedFile(path, DatabasePassword, FileOpening::ReadWrite).release();
     rawExec(db, "PRAGMA cache_size = -131072");
     return db;
 }

@@ -5,6 +5,7 @@
 #include "bench/Generator.h"
 #include "data/DataModule.h"
 #include "data/Schema.h"
+#include "data/EncryptedFile.h"
 #include "data/Installer.h"
 #include "platform/GuardedApplication.h"
 #include "platform/Messages.h"
@@ -77,15 +78,13 @@ private:
     bool m_seen = false;
 };
 
-void applyRawSettings(sqlite3* db, qint64 fileBytes)
+// The file opened as the program opens it, with a page cache that holds the whole file, with room to spare.
+sqlite3* openRawFile(const QString& path)
 {
-    const QByteArray key(DatabasePassword);
-    sqlite3_key(db, key.constData(), int(key.size()));
-    rawExec(db, "PRAGMA cipher_page_size = 4096");
-    // A page cache that holds the whole file, with room to spare.
-    const QByteArray cache = "PRAGMA cache_size = -" + QByteArray::number(fileBytes / 1024 * 5 / 4 + 4096);
+    sqlite3* db = openEncryptedFile(path, DatabasePassword, FileOpening::ReadWrite).release();
+    const QByteArray cache = "PRAGMA cache_size = -" + QByteArray::number(QFileInfo(path).size() / 1024 * 5 / 4 + 4096);
     rawExec(db, cache.constData());
-    rawExec(db, "SELECT count(*) FROM sqlite_master");
+    return db;
 }
 
 class StandardScreen : public ScreenMetrics {
@@ -117,15 +116,7 @@ Program& Context::program()
 TMainDataModule& Context::dataModule() { return *program().dataModule(); }
 
 // Raw connections are used by one thread, as the program's is: no mutex around every call on either side.
-sqlite3* Context::openRaw() const
-{
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(databasePath().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK)
-        throw std::runtime_error("cannot open database");
-    applyRawSettings(db, QFileInfo(databasePath()).size());
-    return db;
-}
+sqlite3* Context::openRaw() const { return openRawFile(databasePath()); }
 
 sqlite3* Context::openRawWarm() const
 {
@@ -173,15 +164,7 @@ double peakMemoryMb()
     return 0;
 }
 
-void rawExec(sqlite3* db, const char* sql)
-{
-    char* err = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        std::string e = err ? err : "?";
-        sqlite3_free(err);
-        throw std::runtime_error(e);
-    }
-}
+void rawExec(sqlite3* db, const char* sql) { runOrThrow(db, sql); }
 
 void closeRaw(sqlite3* db) { sqlite3_close(db); }
 
@@ -291,10 +274,11 @@ int launchRaw(const QString& folder)
 {
     const QString path = folder + "Quorvane.qv";
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
-        SQLITE_OK)
+    try {
+        db = openRawFile(path);
+    } catch (const std::exception&) {
         return 1;
-    applyRawSettings(db, QFileInfo(path).size());
+    }
     struct Held {
         std::string bytes;
         std::vector<quint32> ends;

@@ -1,5 +1,6 @@
 #include "data/Connection.h"
 #include "data/DatabaseError.h"
+#include "data/EncryptedFile.h"
 #include "data/StoredText.h"
 
 #include <QDir>
@@ -18,18 +19,7 @@ constexpr int FullCacheKiB = 131072, ScanCacheKiB = 2048;
 
 QByteArray cacheSizePragma(int kib) { return "PRAGMA cache_size = -" + QByteArray::number(kib) + ';'; }
 
-QString engineError(sqlite3* db, int rc)
-{
-    QString text = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
-    return text;
-}
-
-[[noreturn]] void fail(sqlite3* db, int rc, const QString& context = {})
-{
-    QString text = engineError(db, rc);
-    if (!context.isEmpty()) text = context + ": " + text;
-    throw DatabaseError(text, rc);
-}
+[[noreturn]] void fail(sqlite3* db, int rc) { throw DatabaseError(engineErrorText(db, rc), rc); }
 
 } // namespace
 
@@ -41,7 +31,7 @@ Statement::Statement(Connection& connection, const QString& sql) : m_connection(
     const QByteArray utf8 = sql.toUtf8();
     int rc = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &m_stmt, nullptr);
     if (rc != SQLITE_OK) {
-        QString text = connection.describeFailure(rc, engineError(db, rc));
+        QString text = connection.describeFailure(rc, engineErrorText(db, rc));
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
         throw DatabaseError(text, rc);
@@ -92,7 +82,7 @@ bool Statement::step()
     int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
-    QString text = m_connection.describeFailure(rc, engineError(m_connection.handle(), rc));
+    QString text = m_connection.describeFailure(rc, engineErrorText(m_connection.handle(), rc));
     sqlite3_reset(m_stmt);
     throw DatabaseError(text, rc);
 }
@@ -105,22 +95,13 @@ void Statement::reset()
 
 int Statement::columnCount() const { return sqlite3_column_count(m_stmt); }
 QString Statement::columnName(int i) const { return QString::fromUtf8(sqlite3_column_name(m_stmt, i)); }
-int Statement::columnType(int i) const { return sqlite3_column_type(m_stmt, i); }
 bool Statement::isNull(int i) const { return sqlite3_column_type(m_stmt, i) == SQLITE_NULL; }
 qint64 Statement::columnInt(int i) const { return sqlite3_column_int64(m_stmt, i); }
-double Statement::columnDouble(int i) const { return sqlite3_column_double(m_stmt, i); }
 
 QString Statement::columnText(int i) const
 {
     const char* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
     return p ? textFromUtf8(p, sqlite3_column_bytes(m_stmt, i)) : QString();
-}
-
-const char* Statement::columnTextUtf8(int i, int* bytes) const
-{
-    const char* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
-    *bytes = sqlite3_column_bytes(m_stmt, i);
-    return p;
 }
 
 QVariant Statement::columnValue(int i) const
@@ -162,110 +143,84 @@ QString Connection::password() const
     return connectionStringValue(m_connectionString, "Jet OLEDB:Database Password");
 }
 
-void Connection::applyKey(sqlite3* db, const QString& password)
-{
-    // The key must come first and the cipher settings right after it: any other statement in between reads
-    // the first page with the default settings and the file then fails to open.
-    const QByteArray key = password.toUtf8();
-    int rc = sqlite3_key(db, key.constData(), int(key.size()));
-    if (rc != SQLITE_OK) fail(db, rc);
-    // 4096-byte cipher pages: scans decrypt a quarter as many pages as with the 1024-byte default.
-    char* err = nullptr;
-    rc = sqlite3_exec(db, "PRAGMA cipher_page_size = 4096;", nullptr, nullptr, &err);
-    if (rc != SQLITE_OK) {
-        QString text = err ? QString::fromUtf8(err) : engineError(db, rc);
-        sqlite3_free(err);
-        throw DatabaseError(text, rc);
-    }
-}
-
 void Connection::open()
 {
     if (m_db) return;
     const QString path = dataSource();
     const QString mode = shareMode();
-    // Opened read-write and never created: a missing file must fail, not leave an empty database behind.
-    // One thread uses the connection: no mutex around every call (a scan makes millions of them).
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
-    if (mode.compare("Read", Qt::CaseInsensitive) == 0) flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
     if (!m_fileLock.acquire(path, FileLock::Kind::Shared, m_busyTimeoutMs))
         throw DatabaseError(QStringLiteral("%1: another copy of the program is restoring this database; try again in "
                                            "a moment.")
                                 .arg(QDir::toNativeSeparators(path)),
                             SQLITE_BUSY);
-    sqlite3* db = nullptr;
-    const QByteArray nativePath = QFileInfo(path).filePath().toUtf8();
-    int rc = sqlite3_open_v2(nativePath.constData(), &db, flags, nullptr);
-    auto abandon = [&](int code) {
-        QString text = engineError(db, code);
-        sqlite3_close(db);
-        m_fileLock.release();
-        if (code == SQLITE_CANTOPEN) text = QStringLiteral("%1 (%2)").arg(text, QDir::toNativeSeparators(path));
-        if (code == SQLITE_NOTADB)
-            text = QStringLiteral("%1: %2 (the database password is wrong or the file is damaged)")
-                       .arg(QDir::toNativeSeparators(path), text);
-        if (code == SQLITE_CORRUPT) text = damagedFileText(path, text);
-        throw DatabaseError(text, code);
+    EngineHandle db;
+    const auto abandon = [&](const DatabaseError& e) {
+        db.reset();
+        m_fileLock.release(); // after SQLite's handle: closing our descriptor first would drop SQLite's locks
+        throw e;
     };
-    if (rc != SQLITE_OK) abandon(rc);
-    try {
-        applyKey(db, password());
-    } catch (const DatabaseError& e) {
-        sqlite3_close(db);
-        m_fileLock.release();
-        throw;
-    }
-    sqlite3_busy_timeout(db, m_busyTimeoutMs);
-    // Verify the key by reading the schema; a wrong key reads garbage and SQLite answers SQLITE_NOTADB.
+    const bool readOnly = mode.compare("Read", Qt::CaseInsensitive) == 0;
     int tables = 0;
-    rc = sqlite3_exec(
-        db, "SELECT count(*) FROM sqlite_master;",
-        [](void* count, int, char** values, char**) {
-            *static_cast<int*>(count) = values[0] ? std::atoi(values[0]) : 0;
-            return 0;
-        },
-        &tables, nullptr);
-    if (rc != SQLITE_OK) abandon(rc);
-    if (tables == 0) {
-        // SQLite takes an empty file for an empty database; ours always holds its tables.
-        sqlite3_close(db);
-        m_fileLock.release();
-        throw DatabaseError(QStringLiteral("The database file %1 is empty or damaged: it holds no tables. Restore it "
-                                           "from a backup or install it again.")
-                                .arg(QDir::toNativeSeparators(path)),
-                            SQLITE_CORRUPT);
+    const auto described = [&](const DatabaseError& e) {
+        return DatabaseError(describeOpenFailure(e.code(), e.message(), path), e.code());
+    };
+    try {
+        // Opened read-write and never created: a missing file must fail, not leave an empty database behind.
+        db = openEncryptedFile(path, password(), readOnly ? FileOpening::ReadOnly : FileOpening::ReadWrite,
+                               m_busyTimeoutMs, &tables);
+    } catch (const DatabaseError& e) {
+        abandon(described(e));
     }
-    // A long transaction (deleting every contact, an import) keeps its changed pages in memory until it commits
-    // instead of writing them out and decrypting them again when the cache is full.
-    const QByteArray settings = QByteArrayLiteral("PRAGMA journal_mode = DELETE;"
-                                                  "PRAGMA temp_store = MEMORY;"
-                                                  "PRAGMA cache_spill = OFF;") +
-                                cacheSizePragma(FullCacheKiB);
-    rc = sqlite3_exec(db, settings.constData(), nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) abandon(rc);
-    if (mode.contains("Exclusive", Qt::CaseInsensitive) || mode.contains("Deny Read", Qt::CaseInsensitive)) {
-        rc = sqlite3_exec(db, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK) abandon(rc);
+    // SQLite takes an empty file for an empty database; ours always holds its tables.
+    if (tables == 0)
+        abandon(DatabaseError(QStringLiteral("The database file %1 is empty or damaged: it holds no tables. Restore it "
+                                             "from a backup or install it again.")
+                                  .arg(QDir::toNativeSeparators(path)),
+                              SQLITE_CORRUPT));
+    try {
+        // A long transaction (deleting every contact, an import) keeps its changed pages in memory until it commits
+        // instead of writing them out and decrypting them again when the cache is full.
+        runOrThrow(db.get(), QByteArrayLiteral("PRAGMA journal_mode = DELETE;"
+                                               "PRAGMA temp_store = MEMORY;"
+                                               "PRAGMA cache_spill = OFF;") +
+                                 cacheSizePragma(FullCacheKiB));
+        if (mode.contains("Exclusive", Qt::CaseInsensitive) || mode.contains("Deny Read", Qt::CaseInsensitive))
+            runOrThrow(db.get(), "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;");
+    } catch (const DatabaseError& e) {
+        abandon(described(e));
     }
-    m_writeProblem.clear();
-    if (!(flags & SQLITE_OPEN_READONLY)) {
-        // A file that cannot be written opens all the same, read-only; so does one whose folder cannot take the
-        // journal a save writes beside it. Say so before the first save fails.
-        const QString folder = QFileInfo(path).absolutePath();
-        if (sqlite3_db_readonly(db, "main") == 1)
-            m_writeProblem = QStringLiteral("The database file %1 cannot be written: it is read-only. You can look at "
-                                            "your records, but no change can be saved.")
-                                 .arg(QDir::toNativeSeparators(path));
-        else if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
-            m_writeProblem =
-                QStringLiteral("The folder %1 of the database file cannot be written, and every save needs "
-                               "to write a journal file there. You can look at your records, but no change "
-                               "can be saved.")
-                    .arg(QDir::toNativeSeparators(folder));
-    }
-    m_db = db;
+    m_writeProblem = readOnly ? QString() : writeProblemOf(db.get(), path);
+    m_db = db.release();
     m_transactionDepth = 0;
     emit connected();
+}
+
+QString Connection::describeOpenFailure(int code, const QString& text, const QString& path)
+{
+    const QString file = QDir::toNativeSeparators(path);
+    switch (code) {
+    case SQLITE_CANTOPEN: return QStringLiteral("%1 (%2)").arg(text, file);
+    case SQLITE_NOTADB:
+        return QStringLiteral("%1: %2 (the database password is wrong or the file is damaged)").arg(file, text);
+    case SQLITE_CORRUPT: return damagedFileText(path, text);
+    default: return text;
+    }
+}
+
+QString Connection::writeProblemOf(sqlite3* db, const QString& path)
+{
+    // A file that cannot be written opens all the same, read-only; so does one whose folder cannot take the journal a
+    // save writes beside it. Say so before the first save fails.
+    const QString folder = QFileInfo(path).absolutePath();
+    if (sqlite3_db_readonly(db, "main") == 1)
+        return QStringLiteral("The database file %1 cannot be written: it is read-only. You can look at your records, "
+                              "but no change can be saved.")
+            .arg(QDir::toNativeSeparators(path));
+    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
+        return QStringLiteral("The folder %1 of the database file cannot be written, and every save needs to write a "
+                              "journal file there. You can look at your records, but no change can be saved.")
+            .arg(QDir::toNativeSeparators(folder));
+    return {};
 }
 
 void Connection::close()
@@ -287,16 +242,7 @@ sqlite3* Connection::handle() const
     return m_db;
 }
 
-void Connection::exec(const QString& sql)
-{
-    char* err = nullptr;
-    int rc = sqlite3_exec(handle(), sql.toUtf8().constData(), nullptr, nullptr, &err);
-    if (rc != SQLITE_OK) {
-        QString text = err ? QString::fromUtf8(err) : engineError(m_db, rc);
-        sqlite3_free(err);
-        throw DatabaseError(text, rc);
-    }
-}
+void Connection::exec(const QString& sql) { runOrThrow(handle(), sql.toUtf8()); }
 
 qint64 Connection::dataVersion()
 {

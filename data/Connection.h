@@ -35,12 +35,9 @@ public:
 
     int columnCount() const;
     QString columnName(int i) const;
-    int columnType(int i) const; // SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB, SQLITE_NULL
     bool isNull(int i) const;
     qint64 columnInt(int i) const;
-    double columnDouble(int i) const;
     QString columnText(int i) const;
-    const char* columnTextUtf8(int i, int* bytes) const;
     QVariant columnValue(int i) const;
 
     sqlite3_stmt* handle() const { return m_stmt; }
@@ -60,8 +57,6 @@ public:
     // are read from it.
     void setConnectionString(const QString& text);
     QString connectionString() const { return m_connectionString; }
-    void setLoginPrompt(bool on) { m_loginPrompt = on; }
-    bool loginPrompt() const { return m_loginPrompt; }
 
     QString dataSource() const;
     QString shareMode() const;
@@ -114,9 +109,6 @@ public:
     // Parses "key=value;..." pairs the way the connection string writes them, quotes removed.
     static QString connectionStringValue(const QString& connectionString, const QString& key);
 
-    // Applies the key and the cipher settings, in the order SQLCipher requires, to a freshly opened handle.
-    static void applyKey(sqlite3* db, const QString& password);
-
 signals:
     void connected();
     void disconnected();
@@ -125,9 +117,10 @@ private:
     qint64 dataVersion();
     void endTransaction(bool committed);
     static QString damagedFileText(const QString& path, const QString& engineText);
+    static QString describeOpenFailure(int code, const QString& text, const QString& path);
+    static QString writeProblemOf(sqlite3* db, const QString& path);
 
     QString m_connectionString;
-    bool m_loginPrompt = false;
     int m_busyTimeoutMs = 5000;
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_dataVersion = nullptr;

@@ -1,6 +1,7 @@
 #include "data/DatabaseFiles.h"
 #include "data/Connection.h"
 #include "data/DatabaseError.h"
+#include "data/EncryptedFile.h"
 #include "data/Schema.h"
 #include "data/UnfinishedWork.h"
 
@@ -243,29 +244,20 @@ void passStep(const QString& step)
 
 QString databaseFileProblem(const QString& path, const QString& password, Check check)
 {
-    const QByteArray native = QFile::encodeName(path);
     // Opening a named pipe or a device would wait or read what is not a file.
     struct stat st;
-    if (::stat(native.constData(), &st) == 0 && !S_ISREG(st.st_mode)) return QStringLiteral("it is not a regular file");
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    auto engineText = [&] { return QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)); };
-    struct Closer {
-        sqlite3* db;
-        ~Closer() { sqlite3_close(db); }
-    } closer{db};
-    if (rc != SQLITE_OK) return engineText();
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        return QStringLiteral("it is not a regular file");
+    EngineHandle handle;
     try {
-        Connection::applyKey(db, password);
+        // Another copy of the program committing meanwhile is waited for, not taken for damage.
+        handle = openEncryptedFile(path, password, FileOpening::ReadOnly, 5000);
     } catch (const DatabaseError& e) {
-        return e.message();
+        // Reading the schema is where a wrong password or a file of another kind shows.
+        return e.code() == SQLITE_NOTADB ? QStringLiteral("the password does not open it") : e.message();
     }
-    // Another copy of the program committing meanwhile is waited for, not taken for damage.
-    sqlite3_busy_timeout(db, 5000);
-    // Reading the schema is where a wrong password or a file of another kind shows.
-    rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_NOTADB) return QStringLiteral("the password does not open it");
-    if (rc != SQLITE_OK) return engineText();
+    sqlite3* db = handle.get();
+    const auto engineText = [db] { return engineErrorText(db, SQLITE_ERROR); };
     for (const TableDef& table : schemaTables()) {
         sqlite3_stmt* st = nullptr;
         const QByteArray sql = QStringLiteral("PRAGMA table_info([%1]);").arg(table.name).toUtf8();
@@ -284,8 +276,7 @@ QString databaseFileProblem(const QString& path, const QString& password, Check 
     sqlite3_stmt* pages = nullptr;
     if (sqlite3_prepare_v2(db, "PRAGMA quick_check;", -1, &pages, nullptr) != SQLITE_OK) return engineText();
     QString verdict;
-    rc = sqlite3_step(pages);
-    if (rc == SQLITE_ROW)
+    if (sqlite3_step(pages) == SQLITE_ROW)
         verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(pages, 0)));
     else
         verdict = engineText();

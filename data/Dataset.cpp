@@ -121,7 +121,7 @@ void Dataset::close()
     m_edit.clear();
     m_lo = m_hi = 0;
     m_pos = -1;
-    m_eof = m_bof = true;
+    m_eof = true;
     m_viewStale = false;
     m_state = DatasetState::Inactive;
     emit stateChanged(m_state);
@@ -157,7 +157,7 @@ void Dataset::refresh()
     }
     if (pos < 0) pos = count == 0 ? -1 : std::clamp(keepPos, 0, count - 1);
     m_pos = pos;
-    m_eof = m_bof = count == 0;
+    m_eof = count == 0;
     notifyDetails();
     notifyRowsReset();
     notifyCurrent();
@@ -201,7 +201,6 @@ void Dataset::computeView() const
         m_hi = hi;
     }
     m_pos = m_hi > m_lo ? 0 : -1;
-    m_bof = true;
     m_eof = m_hi == m_lo;
 }
 
@@ -270,7 +269,6 @@ void Dataset::first()
     checkBrowseMode();
     ensureView();
     moveToIndex(m_hi > m_lo ? 0 : -1, true);
-    m_bof = true;
     m_eof = m_hi == m_lo;
 }
 
@@ -280,7 +278,6 @@ void Dataset::last()
     checkBrowseMode();
     ensureView();
     moveToIndex(m_hi - m_lo - 1, true);
-    m_bof = m_hi == m_lo;
     m_eof = m_hi == m_lo;
 }
 
@@ -293,7 +290,6 @@ void Dataset::next()
     if (m_pos + 1 < count) {
         moveToIndex(m_pos + 1, true);
         m_eof = false;
-        m_bof = false;
     } else {
         m_eof = true;
     }
@@ -306,10 +302,7 @@ void Dataset::prior()
     ensureView();
     if (m_pos > 0) {
         moveToIndex(m_pos - 1, true);
-        m_bof = false;
         m_eof = false;
-    } else {
-        m_bof = true;
     }
 }
 
@@ -321,19 +314,13 @@ void Dataset::moveTo(int index)
     const int count = m_hi - m_lo;
     if (count == 0) return;
     moveToIndex(std::clamp(index, 0, count - 1), true);
-    m_eof = m_bof = false;
+    m_eof = false;
 }
 
 bool Dataset::atEnd() const
 {
     ensureView();
     return m_eof || (m_hi == m_lo && m_state != DatasetState::Insert);
-}
-
-bool Dataset::atBegin() const
-{
-    ensureView();
-    return m_bof || (m_hi == m_lo && m_state != DatasetState::Insert);
 }
 
 int Dataset::recordCount() const
@@ -511,7 +498,7 @@ void Dataset::startInsert(bool atEnd)
         const qint64 key = masterLinkValue(&masterNull);
         if (!masterNull) m_edit.preset(m_linkColumn, key);
     }
-    m_eof = m_bof = false;
+    m_eof = false;
     setState(DatasetState::Insert);
     notifyRow(RowChange::Inserted, m_pos);
     notifyDetails();

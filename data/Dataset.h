@@ -62,7 +62,6 @@ public:
     void last();
     void moveTo(int index); // 0-based position in the dataset's order
     bool atEnd() const;     // a move tried to go beyond the last row, or the dataset is empty
-    bool atBegin() const;
     int recordCount() const;
     int recNo() const; // 0-based position of the current row, -1 when there is none
     bool isEmpty() const { return recordCount() == 0 && m_state != DatasetState::Insert; }
@@ -80,11 +79,9 @@ public:
     QVariant lookupValue(const QString& keyColumn, const QVariant& key, const QString& resultColumn) const;
 
     // --- fields (names as in the schema, letter case ignored)
-    int fieldCount() const { return int(m_columns.size()); }
     QStringList fieldNames() const;
     int fieldIndex(const QString& name) const; // -1 when absent
     int requireField(const QString& name) const;
-    bool hasField(const QString& name) const { return fieldIndex(name) >= 0; }
     int declaredWidth(const QString& name) const; // 0 when none
     ColumnType fieldType(int index) const;
     QVariant value(const QString& name) const;
@@ -93,7 +90,6 @@ public:
     QString text(int index) const;
     qint64 asInteger(const QString& name) const;
     QDateTime asDateTime(const QString& name) const;
-    bool asBool(const QString& name) const;
     bool isNull(const QString& name) const;
     bool isNull(int index) const;
     // The text a control, a grid or a report shows: dates in the short date format, with the long time when one is
@@ -135,7 +131,6 @@ public:
     // it; each disable needs its enable, which sends what was held back as one notice of each kind.
     void disableControls() { ++m_disabled; }
     void enableControls();
-    bool controlsDisabled() const { return m_disabled > 0; }
 
     // Heap bytes of the rows held (for the memory benchmark) and the UTF-8 bytes of their texts.
     size_t heapBytes() const;
@@ -223,7 +218,7 @@ private:
     mutable bool m_viewStale = false;
     mutable int m_lo = 0, m_hi = 0;
     mutable int m_pos = -1; // current position within the view
-    mutable bool m_eof = true, m_bof = true;
+    mutable bool m_eof = true;
 
     DatasetState m_state = DatasetState::Inactive;
     EditBuffer m_edit;
@@ -240,6 +235,19 @@ private:
     // A table dataset's: its statements, and the rows its posts leave, composed instead of read back.
     std::unique_ptr<WriteStatements> m_statements;
     std::unique_ptr<RowComposer> m_composer;
+};
+
+// Holds back a dataset's change notices for its lifetime (disableControls, then enableControls), also when the
+// walk it covers ends early or throws.
+class HeldNotices {
+public:
+    explicit HeldNotices(Dataset& dataset) : m_dataset(dataset) { m_dataset.disableControls(); }
+    ~HeldNotices() { m_dataset.enableControls(); }
+    HeldNotices(const HeldNotices&) = delete;
+    HeldNotices& operator=(const HeldNotices&) = delete;
+
+private:
+    Dataset& m_dataset;
 };
 
 } // namespace qv

@@ -86,18 +86,6 @@ qint64 Dataset::asInteger(const QString& name) const
 
 QDateTime Dataset::asDateTime(const QString& name) const { return parseStoredDateTime(value(name)); }
 
-bool Dataset::asBool(const QString& name) const
-{
-    const QVariant v = value(name);
-    if (v.isNull()) return false;
-    if (v.typeId() == QMetaType::QString) {
-        const QString s = v.toString().trimmed();
-        return s.compare("true", Qt::CaseInsensitive) == 0 || s.compare("yes", Qt::CaseInsensitive) == 0 ||
-               (s.toLongLong() != 0);
-    }
-    return v.toLongLong() != 0;
-}
-
 bool Dataset::isNull(int index) const { return value(index).isNull(); }
 bool Dataset::isNull(const QString& name) const { return isNull(requireField(name)); }
 

@@ -105,7 +105,7 @@ bool Dataset::locate(const QStringList& columns, const QVariantList& values, Loc
     };
     const auto found = [&](int r) {
         moveToIndex(r - m_lo, true);
-        m_eof = m_bof = false;
+        m_eof = false;
         return true;
     };
 

@@ -146,7 +146,7 @@ void Dataset::post()
     const int countBefore = m_hi - m_lo;
     writeRow();
     m_edit.posted(wasInsert);
-    m_eof = m_bof = false;
+    m_eof = false;
     setState(DatasetState::Browse);
     // A posted row that belongs to another master row leaves this view.
     const bool stays = m_hi - m_lo == countBefore + (wasInsert ? 1 : 0);
@@ -184,7 +184,6 @@ void Dataset::remove()
     const int row = m_pos;
     if (m_pos >= m_hi - m_lo) m_pos = m_hi - m_lo - 1;
     m_eof = m_hi == m_lo;
-    m_bof = m_pos <= 0;
     notifyRow(RowChange::Removed, row);
     notifyDetails();
     notifyCurrent();
@@ -255,7 +254,7 @@ int Dataset::removeAll(int limit)
         rowids.resize(done);
         m_hi -= m_rows.eraseRowids(m_lo, m_hi, rowids);
         m_pos = m_hi > m_lo ? 0 : -1;
-        m_eof = m_bof = true;
+        m_eof = true;
         notifyDetails();
         notifyRowsReset();
         notifyCurrent();

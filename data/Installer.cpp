@@ -1,26 +1,15 @@
 #include "data/Installer.h"
-#include "data/Connection.h"
 #include "data/DatabaseError.h"
+#include "data/EncryptedFile.h"
 #include "data/Schema.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <sqlcipher/sqlite3.h>
 
 namespace qv {
 
 namespace {
-
-void run(sqlite3* db, const QString& sql)
-{
-    char* err = nullptr;
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
-        const QString text = err ? QString::fromUtf8(err) : QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_free(err);
-        throw DatabaseError(text);
-    }
-}
 
 QStringList seedStatements()
 {
@@ -40,56 +29,30 @@ QStringList seedStatements()
     };
 }
 
-sqlite3* openWithKey(const QString& path, const QString& password, int flags)
-{
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString text = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
-        sqlite3_close(db);
-        throw DatabaseError(text, rc);
-    }
-    try {
-        Connection::applyKey(db, password);
-    } catch (...) {
-        sqlite3_close(db);
-        throw;
-    }
-    return db;
-}
-
 } // namespace
 
 void createDatabaseFile(const QString& path, const InstallOptions& options)
 {
     if (QFileInfo::exists(path)) throw DatabaseError(QStringLiteral("%1 already exists").arg(path));
-    sqlite3* db = openWithKey(path, options.password, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     try {
-        run(db, "PRAGMA journal_mode = DELETE");
-        run(db, "BEGIN");
-        for (const QString& s : schemaCreateStatements()) run(db, s);
+        const EngineHandle db = openEncryptedFile(path, options.password, FileOpening::Create);
+        runOrThrow(db.get(), "PRAGMA journal_mode = DELETE");
+        runOrThrow(db.get(), "BEGIN");
+        for (const QString& s : schemaCreateStatements()) runOrThrow(db.get(), s.toUtf8());
         if (options.seedRows)
-            for (const QString& s : seedStatements()) run(db, s);
-        run(db, "COMMIT");
+            for (const QString& s : seedStatements()) runOrThrow(db.get(), s.toUtf8());
+        runOrThrow(db.get(), "COMMIT");
     } catch (...) {
-        sqlite3_close(db);
         QFile::remove(path);
         throw;
     }
-    sqlite3_close(db);
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 void executeOnFile(const QString& path, const QString& password, const QStringList& statements)
 {
-    sqlite3* db = openWithKey(path, password, SQLITE_OPEN_READWRITE);
-    try {
-        for (const QString& s : statements) run(db, s);
-    } catch (...) {
-        sqlite3_close(db);
-        throw;
-    }
-    sqlite3_close(db);
+    const EngineHandle db = openEncryptedFile(path, password, FileOpening::ReadWrite);
+    for (const QString& s : statements) runOrThrow(db.get(), s.toUtf8());
 }
 
 } // namespace qv

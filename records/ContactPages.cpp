@@ -267,11 +267,7 @@ void ContactPages::rebuildCompanyChoices()
     QStringList names;
     if (accounts->recordCount() > 0) {
         // Nobody watches the accounts move through the walk; their controls catch up once at its end.
-        accounts->disableControls();
-        struct Enable {
-            Dataset* ds;
-            ~Enable() { ds->enableControls(); }
-        } enable{accounts};
+        const HeldNotices held(*accounts);
         const int name = accounts->requireField("AccountName");
         std::optional<Transaction> snapshot;
         for (accounts->first(); !accounts->atEnd(); accounts->next()) {

@@ -14,6 +14,7 @@
 #include "records/DataEntry.h"
 #include "records/PickDate.h"
 #include "tests/support/StartedProgram.h"
+#include "tests/support/FileFixtures.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAccessible>
@@ -53,11 +54,7 @@ struct Files {
     QToolButton* button(const QString& hint) const { return page().Toolbar->button(hint); }
     template <class T> T* find(const QString& name) const { return findNamed<T>(&page(), name); }
     Dataset* accounts() const { return dm.AccountsTable; }
-    QString storedNames() const
-    {
-        return db.scalar("SELECT group_concat(AccountName, ',') FROM (SELECT AccountName FROM Accounts ORDER BY rowid)")
-            .toString();
-    }
+    QString storedNames() const { return test::storedNames(db.path(), "Accounts", "AccountName").join(','); }
     QString current() const { return currentRecord(*accounts(), "AccountName"); }
     void typeName(const QString& text) { typeOver(page().NameEdit, text); }
 

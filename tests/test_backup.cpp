@@ -11,6 +11,7 @@
 #include "data/DatabaseError.h"
 #include "data/Installer.h"
 #include "platform/ProgramEnd.h"
+#include "tests/support/FileFixtures.h"
 #include "tests/support/OtherProcess.h"
 #include "tests/support/TestSupport.h"
 
@@ -43,44 +44,6 @@ const QString CannotRestore = "Unable to restore database.";
 const QString ClosingRestored = "Quorvane PRO 2005 will close now. Restored database will be loaded the next time "
                                 "you run Quorvane PRO 2005.";
 const QString ClosingUnchanged = "Quorvane PRO 2005 will close now to avoid any data loss.";
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QStringList filesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-// A database file of the program's own kind holding one contact, to be restored.
-void makeBackupFile(const QString& path, const QString& contact)
-{
-    createDatabaseFile(path);
-    executeOnFile(path, DatabasePassword, {personInsert(contact)});
-}
-
-QString contactsIn(const QString& path)
-{
-    QString result;
-    Connection c;
-    c.setConnectionString(
-        QStringLiteral("Data Source=%1;Jet OLEDB:Database Password=\"%2\";").arg(path, DatabasePassword));
-    c.open();
-    Statement st(c, "SELECT Name FROM People ORDER BY PersonID");
-    QStringList names;
-    while (st.step()) names << st.columnText(0);
-    return names.join(',');
-}
 
 QString integrityOf(const QString& path)
 {
@@ -192,7 +155,7 @@ void TestBackup::backupNames()
         // A byte copy of the file at rest, which the program's password opens.
         const QString made = folder.filePath(chosen + ".QVB");
         QCOMPARE(bytesOf(made), bytesOf(db.path()));
-        QCOMPARE(contactsIn(made), QString("Ann Backup"));
+        QCOMPARE(storedNames(made), QStringList{"Ann Backup"});
     }
     QVERIFY(connection.isOpen());
 }
@@ -223,7 +186,7 @@ void TestBackup::sameNameAgainAsksFirst()
     shown.answers = {MessageAnswer::Yes};
     backupDatabase(*module.MainADOConnection, db.path());
     QCOMPARE(shown.texts(), (QStringList{question, question}));
-    QCOMPARE(contactsIn(chosen + ".QVB"), QString("Second"));
+    QCOMPARE(storedNames(chosen + ".QVB"), QStringList{"Second"});
     QCOMPARE(filesIn(folder.path()), QStringList{"Weekly.QVB"});
 }
 
@@ -320,7 +283,7 @@ void TestBackup::restoreStoppedBeforeAnyChange_data()
     QTest::addColumn<QStringList>("texts"); // shown; "*(reason)" is the refusal of a file this program cannot open
     QTest::newRow("dialog cancelled") << "none"
                                       << "" << QStringList();
-    QTest::newRow("question answered No") << "good"
+    QTest::newRow("question answered No") << "whole"
                                           << "No" << QStringList{Proceed};
     QTest::newRow("backup in the program's folder") << "beside"
                                                     << "Yes" << QStringList{Proceed, CannotInitialize};
@@ -347,23 +310,12 @@ void TestBackup::restoreStoppedBeforeAnyChange()
     QString chosen = folder.filePath("Chosen.QVB");
     if (backup == "beside") {
         chosen = db.folder() + "Chosen.QVB";
-        makeBackupFile(chosen, "Backed up");
-    } else if (backup == "good") {
-        makeBackupFile(chosen, "Backed up");
-    } else if (backup == "text") {
-        writeFile(chosen, "Name,Email\nAnn,ann@example.com\n");
-    } else if (backup == "password") {
-        InstallOptions other;
-        other.password = "not ours";
-        createDatabaseFile(chosen, other);
+        placeFile(chosen, "whole");
     } else if (backup == "table") {
-        makeBackupFile(chosen, "Backed up");
+        placeFile(chosen, "whole");
         executeOnFile(chosen, DatabasePassword, {"DROP TABLE SubProjectHistory"});
-    } else if (backup == "truncated") {
-        makeBackupFile(folder.filePath("whole"), "Backed up");
-        const QByteArray whole = bytesOf(folder.filePath("whole"));
-        writeFile(chosen, whole.left(whole.size() / 2));
-        QFile::remove(folder.filePath("whole"));
+    } else if (backup != "none") {
+        placeFile(chosen, backup);
     }
     const QByteArray live = bytesOf(db.path());
     const QByteArray chosenBytes = bytesOf(chosen);
@@ -406,7 +358,7 @@ void TestBackup::restoreLeavesAnotherRunningCopysFileAlone()
     TMainDataModule& module = db.open();
     QTemporaryDir folder;
     const QString chosen = folder.filePath("Friday.QVB");
-    makeBackupFile(chosen, "Backed up");
+    placeFile(chosen, "whole", "Backed up");
     const QByteArray live = bytesOf(db.path());
     OtherProcess other("hold", db.path());
     QVERIFY(other.waitUntilReady());
@@ -430,7 +382,7 @@ void TestBackup::restoreLeavesAnotherRunningCopysFileAlone()
     shown.answers = {MessageAnswer::Yes};
     restoreDatabase(*module.MainADOConnection, db.path());
     QCOMPARE(shown.texts().last(), ClosingRestored);
-    QCOMPARE(contactsIn(db.path()), QString("Backed up"));
+    QCOMPARE(storedNames(db.path()), QStringList{"Backed up"});
 }
 
 void TestBackup::restoreWhoseCopyFailsPutsTheOldFileBack()
@@ -439,7 +391,7 @@ void TestBackup::restoreWhoseCopyFailsPutsTheOldFileBack()
     TMainDataModule& module = db.open();
     QTemporaryDir folder;
     const QString chosen = folder.filePath("Friday.QVB");
-    makeBackupFile(chosen, "Backed up");
+    placeFile(chosen, "whole", "Backed up");
     const QByteArray live = bytesOf(db.path());
     const QByteArray backup = bytesOf(chosen);
     const QStringList programFolder = filesIn(db.folder());
@@ -468,7 +420,7 @@ void TestBackup::restoreEndsTheProgramAndTheNextStartOpensTheRestoredData()
     TestDatabase db({personInsert("Live contact")});
     QTemporaryDir folder;
     const QString chosen = folder.filePath("Friday.QVB");
-    makeBackupFile(chosen, "Backed up");
+    placeFile(chosen, "whole", "Backed up");
     const QByteArray backup = bytesOf(chosen);
     ScriptedFileDialogs dialogs;
     ScriptedMessages shown;
@@ -501,7 +453,7 @@ void TestBackup::copyStartingDuringARestoreWaitsAndHoldsTheRestoredFile()
 {
     TestDatabase db({personInsert("Old")});
     QTemporaryDir folder;
-    makeBackupFile(folder.filePath("new"), "New");
+    placeFile(folder.filePath("new"), "whole", "New");
     // What a restore does between its exclusive lock and letting go: the live file set aside, the backup copied in.
     auto restoring = std::make_unique<FileLock>();
     QVERIFY(restoring->acquire(db.path(), FileLock::Kind::Exclusive, 0));
@@ -594,9 +546,10 @@ void TestBackup::setAsideFileKeptWhileItMayBeTheOnlyCopy()
     const QByteArray whole = bytesOf(db.path());
     // Another copy's restore, killed: the live name is gone or holds something else (the connection keeps the
     // file it opened).
-    if (live != "whole") QVERIFY(QFile::remove(db.path()));
-    if (live == "text") writeFile(db.path(), "Name,Email\n");
-    if (live == "truncated") writeFile(db.path(), whole.left(whole.size() / 2));
+    if (live != "whole") {
+        QVERIFY(QFile::remove(db.path()));
+        placeFile(db.path(), live);
+    }
     ScriptedFileDialogs dialogs;
     ScriptedMessages shown;
     dialogs.answers = {QString()};

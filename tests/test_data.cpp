@@ -4,7 +4,9 @@
 #include "data/DataModule.h"
 #include "data/DatabaseError.h"
 #include "data/DatabaseFiles.h"
+#include "data/EncryptedFile.h"
 #include "data/Installer.h"
+#include "tests/support/FileFixtures.h"
 #include "tests/support/OtherProcess.h"
 #include "tests/support/TestSupport.h"
 
@@ -272,9 +274,7 @@ void TestData::removeAllDeletesExactlyTheRowsMeant()
     }
     QCOMPARE(people.removeAll(limit), 4);
     QCOMPARE(people.state(), DatasetState::Browse);
-    QStringList names;
-    for (const QVariantList& row : db.rows("SELECT Name FROM People ORDER BY rowid")) names << row.value(0).toString();
-    QCOMPARE(names, left);
+    QCOMPARE(storedNames(db.path()), left);
     QCOMPARE(people.recordCount(), left.size() - 2);
     QCOMPARE(dm.FollowUp->recordCount(), 0);
     QCOMPARE(db.scalar("SELECT count(*) FROM PeopleFollowUp").toInt(), 1); // a contact's follow-ups stay
@@ -1258,15 +1258,9 @@ void TestData::openFailures()
     QFETCH(QString, expected);
     QTemporaryDir dir;
     const QString path = dir.path() + "/Quorvane.qv";
-    if (damage == "password") {
-        InstallOptions o;
-        o.password = "other";
-        createDatabaseFile(path, o);
-    } else if (damage == "garbage") {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(8192, '\x5a'));
-    } else if (damage != "missing") {
+    if (damage == "missing" || damage == "password" || damage == "garbage") {
+        placeFile(path, damage);
+    } else {
         createDatabaseFile(path);
         QStringList statements{damage};
         if (damage == "people-without-email") {
@@ -1279,7 +1273,7 @@ void TestData::openFailures()
         }
         executeOnFile(path, DatabasePassword, statements);
     }
-    const QByteArray before = QFile::exists(path) ? [&] { QFile f(path); f.open(QIODevice::ReadOnly); return f.readAll(); }() : QByteArray();
+    const QByteArray before = bytesOf(path);
 
     TMainDataModule dm;
     dm.MainADOConnection->setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=" + path +
@@ -1297,9 +1291,7 @@ void TestData::openFailures()
     if (damage == "missing") {
         QVERIFY(!QFile::exists(path));
     } else {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), before);
+        QCOMPARE(bytesOf(path), before);
     }
     QVERIFY(!QFile::exists(path + "-journal"));
 }
@@ -1308,10 +1300,8 @@ void TestData::lockedFileFailsAfterWaiting()
 {
     TestDatabase db(threeContacts());
     // Another process holds a write lock for the whole test.
-    sqlite3* other = nullptr;
-    QCOMPARE(sqlite3_open_v2(db.path().toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-    Connection::applyKey(other, DatabasePassword);
-    QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const EngineHandle other = openEncryptedFile(db.path(), DatabasePassword, FileOpening::ReadWrite);
+    runOrThrow(other.get(), "BEGIN EXCLUSIVE");
     TMainDataModule dm;
     dm.MainADOConnection->setConnectionString(db.connectionString());
     dm.MainADOConnection->setBusyTimeout(100);
@@ -1322,8 +1312,7 @@ void TestData::lockedFileFailsAfterWaiting()
     } catch (const DatabaseError& e) {
         QVERIFY2(e.message().contains("locked"), qPrintable(e.message()));
     }
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    runOrThrow(other.get(), "ROLLBACK");
 }
 
 void TestData::fileIsEncryptedAndPrivate()

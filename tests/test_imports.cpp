@@ -12,6 +12,7 @@
 #include "platform/GuardedApplication.h"
 #include "platform/WorkProgress.h"
 #include "records/DataEntry.h"
+#include "tests/support/FileFixtures.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAccessible>
@@ -57,14 +58,6 @@ QStringList shownMessages(const ScriptedMessages& messages)
     for (const auto& m : messages.shown)
         out << (m.kind == MessageKind::Information ? "I:" : m.kind == MessageKind::Error ? "E:" : "W:") + m.text;
     return out;
-}
-
-QStringList storedNames(const TestDatabase& db, const QString& table = "People", const QString& column = "Name")
-{
-    QStringList names;
-    for (const auto& row : db.rows(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(column, table)))
-        names << row.value(0).toString();
-    return names;
 }
 
 QVariant lastValue(const TestDatabase& db, const QString& table, const QString& column)
@@ -293,7 +286,7 @@ void TestImports::contactsCsv()
     const QStringList seen = shownMessages(shown);
     QCOMPARE(seen.size(), messages.size());
     QCOMPARE(seen, messages);
-    QCOMPARE(storedNames(db), names);
+    QCOMPARE(storedNames(db.path()), names);
     for (const QString& f : fields) {
         const QString column = f.section('=', 0, 0), value = f.section('=', 1);
         QCOMPARE(lastValue(db, "People", column).toString(), value);
@@ -315,7 +308,7 @@ void TestImports::sameFileTwiceAddsNothingTheSecondTime()
     SpeedButton14Click(dm);
     SpeedButton14Click(dm);
     QCOMPARE(shown.texts(), (QStringList{"3 record(s) added.", "0 record(s) added.\n\nLeft out: 3 already stored."}));
-    QCOMPARE(storedNames(db), (QStringList{"Someone", "Ann Lee", "Bea Ray", "Cy Fox"}));
+    QCOMPARE(storedNames(db.path()), (QStringList{"Someone", "Ann Lee", "Bea Ray", "Cy Fox"}));
     // It stands on the last contact added.
     QCOMPARE(dm.PeopleCompanyDet->text("Name"), QString("Cy Fox"));
 }
@@ -547,7 +540,7 @@ void TestImports::accountsCsv()
     runGuarded([&] { importAccountsFromCsv(dm); });
 
     QCOMPARE(shownMessages(shown), messages);
-    QCOMPARE(storedNames(db, "Accounts", "AccountName"), names);
+    QCOMPARE(storedNames(db.path(), "Accounts", "AccountName"), names);
     for (const QString& f : fields) {
         const QString column = f.section('=', 0, 0), value = f.section('=', 1);
         QCOMPARE(lastValue(db, "Accounts", column).toString(), value);
@@ -576,7 +569,7 @@ void TestImports::batchesAreCommittedAndTheRuleDeferred()
         add(bulk, "Ann");
         add(bulk, "Bea"); // the first batch is full: stored for everyone to see
         add(bulk, "Cy");
-        QCOMPARE(storedNames(db), (QStringList{"Ann", "Bea"}));
+        QCOMPARE(storedNames(db.path()), (QStringList{"Ann", "Bea"}));
         QCOMPARE(ruleRuns, 0);
         try {
             add(bulk, "Bad");
@@ -585,14 +578,14 @@ void TestImports::batchesAreCommittedAndTheRuleDeferred()
             QCOMPARE(e.message(), QString("no Bad here"));
         }
         // What was posted before the refusal is stored; the refused row is gone, not left pending.
-        QCOMPARE(storedNames(db), (QStringList{"Ann", "Bea", "Cy"}));
+        QCOMPARE(storedNames(db.path()), (QStringList{"Ann", "Bea", "Cy"}));
         QCOMPARE(people.state(), DatasetState::Browse);
         QCOMPARE(people.recordCount(), 3);
         add(bulk, "Di");
         bulk.finish();
         QCOMPARE(ruleRuns, 1);
     }
-    QCOMPARE(storedNames(db), (QStringList{"Ann", "Bea", "Cy", "Di"}));
+    QCOMPARE(storedNames(db.path()), (QStringList{"Ann", "Bea", "Cy", "Di"}));
     // The rule is back in place once the bulk post is over.
     people.edit();
     people.setValue("Name", "Dina");
@@ -620,7 +613,7 @@ void TestImports::engineGivingUpABatchLeavesWhatTheFileHolds()
     }
     QCOMPARE(error, QString("database or disk is full"));
     // Cy's batch was lost with the transaction: the dataset must not show it.
-    QCOMPARE(storedNames(db), (QStringList{"Ann", "Bea"}));
+    QCOMPARE(storedNames(db.path()), (QStringList{"Ann", "Bea"}));
     QCOMPARE(people.recordCount(), 2);
     QCOMPARE(people.state(), DatasetState::Browse);
     // The connection is usable again.
@@ -628,7 +621,7 @@ void TestImports::engineGivingUpABatchLeavesWhatTheFileHolds()
     people.setValue("Name", "Di");
     bulk.post();
     bulk.finish();
-    QCOMPARE(storedNames(db), (QStringList{"Ann", "Bea", "Di"}));
+    QCOMPARE(storedNames(db.path()), (QStringList{"Ann", "Bea", "Di"}));
 }
 
 // ---------------------------------------------------------------- progress
@@ -735,8 +728,8 @@ void TestImports::importMenuItemsRunTheImports()
     // The blank name never reaches the name rule, which could not show the hidden window's box.
     QCOMPARE(shown.texts(), (QStringList{"1 record(s) added.\n\nLeft out: 1 without a name.", "1 record(s) added.",
                                          "MS Outlook is not installed."}));
-    QCOMPARE(storedNames(db), QStringList{"Ann Lee"});
-    QCOMPARE(storedNames(db, "Accounts", "AccountName"), QStringList{"Acme"});
+    QCOMPARE(storedNames(db.path()), QStringList{"Ann Lee"});
+    QCOMPARE(storedNames(db.path(), "Accounts", "AccountName"), QStringList{"Acme"});
     QVERIFY(!program.dataEntryForm()->isVisible());
 }
 

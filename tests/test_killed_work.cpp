@@ -4,11 +4,9 @@
 // or still in use stays.
 #include "app/MainFrameUnit.h"
 #include "app/Program.h"
-#include "data/Connection.h"
-#include "data/DatabaseError.h"
-#include "data/Installer.h"
 #include "platform/MailAddressBook.h"
 #include "platform/ProgramEnd.h"
+#include "tests/support/FileFixtures.h"
 #include "tests/support/StoppedChild.h"
 #include "tests/support/TestSupport.h"
 
@@ -31,44 +29,10 @@ namespace {
 const QString PutBack = "Quorvane PRO 2005 was stopped while it was restoring the database. The database as it was "
                         "before the restore has been put back.";
 
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
-    f.write(bytes);
-}
-
-QStringList filesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 int modeOf(const QString& path)
 {
     struct stat st;
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
-}
-
-QString contactsIn(const QString& path)
-{
-    try {
-        Connection c;
-        c.setConnectionString(
-            QStringLiteral("Data Source=%1;Jet OLEDB:Database Password=\"%2\";").arg(path, DatabasePassword));
-        c.open();
-        Statement st(c, "SELECT Name FROM People ORDER BY PersonID");
-        QStringList names;
-        while (st.step()) names << st.columnText(0);
-        return names.join(',');
-    } catch (const DatabaseError& e) {
-        return e.message();
-    }
 }
 
 // A step as the child announced it, with the test's folders named and the random part of a name masked.
@@ -189,8 +153,7 @@ void TestKilledWork::restoreKilledAtEachStep()
         TestDatabase db({personInsert("Live contact")});
         QTemporaryDir backups;
         const QString chosen = backups.filePath("Friday.QVB");
-        createDatabaseFile(chosen);
-        executeOnFile(chosen, DatabasePassword, {personInsert("Backed up")});
+        placeFile(chosen, "whole", "Backed up");
         QFile::setPermissions(chosen, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
         const QByteArray backup = bytesOf(chosen);
 
@@ -263,7 +226,7 @@ void TestKilledWork::backupKilledAtEachStep()
         const bool copied = step > 3;
         QCOMPARE(filesIn(backups.path()), copied || replacing ? QStringList{"Weekly.QVB"} : QStringList());
         if (copied) {
-            QCOMPARE(contactsIn(target), QString("Live contact"));
+            QCOMPARE(storedNames(target), QStringList{"Live contact"});
             QCOMPARE(modeOf(target), 0600);
         } else if (replacing) {
             QCOMPARE(bytesOf(target), QByteArray("the older backup"));
@@ -350,18 +313,8 @@ void TestKilledWork::setAsideDatabaseAtStart()
     QFETCH(bool, told);
     QTemporaryDir dir;
     const QString path = dir.filePath("Quorvane.qv");
-    auto make = [](const QString& kind, const QString& file, const QString& name) {
-        if (kind == "whole") {
-            createDatabaseFile(file);
-            executeOnFile(file, DatabasePassword, {personInsert(name)});
-        } else if (kind == "empty") {
-            writeFile(file, "");
-        } else if (kind == "text") {
-            writeFile(file, "Name,Email\nAnn,ann@example.com\n");
-        }
-    };
-    make(live, path, "Live");
-    make(setAside, path + ".BAK", "Set aside");
+    placeFile(path, live, "Live");
+    placeFile(path + ".BAK", setAside, "Set aside");
     const QByteArray liveBytes = bytesOf(path), setAsideBytes = bytesOf(path + ".BAK");
 
     NextStart next(dir.path() + '/');

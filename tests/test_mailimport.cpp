@@ -8,6 +8,7 @@
 #include "import/VCard.h"
 #include "platform/MailAddressBook.h"
 #include "platform/WorkProgress.h"
+#include "tests/support/FileFixtures.h"
 #include "tests/support/TestSupport.h"
 
 #include <QCryptographicHash>
@@ -153,13 +154,6 @@ void writeEvolutionBook(PlainFile& f, const QStringList& vcards)
 }
 
 QString card(const QString& body) { return crlf("BEGIN:VCARD\nVERSION:3.0\n" + body + "\nEND:VCARD"); }
-
-QStringList storedNames(const TestDatabase& db)
-{
-    QStringList names;
-    for (const auto& row : db.rows("SELECT Name FROM People ORDER BY rowid")) names << row.value(0).toString();
-    return names;
-}
 
 // Names, sizes, times and contents of every file under a folder.
 QStringList snapshot(const QString& folder)
@@ -455,7 +449,7 @@ void TestMailImport::importFromEvolution()
     TMainDataModule& dm = db.open();
     BitBtn1Click(dm);
     QCOMPARE(shown.texts(), QStringList{"4 record(s) added.\n\nLeft out: 1 without a name."});
-    QCOMPARE(storedNames(db), (QStringList{"Ann Lee", "Smith ", "Bea ", "ANN LEE"}));
+    QCOMPARE(storedNames(db.path()), (QStringList{"Ann Lee", "Smith ", "Bea ", "ANN LEE"}));
     const auto row = db.rows("SELECT Name, Title, Language, Spouse, Children, HAStreet, HACity, HAState, HAPostalCode, "
                              "HACountry, HAPostOfficeBox, JobTitle, Email1, Email2, Mobile, PrimaryTel, HomePage, "
                              "TelH1, TelH2, FaxH, Telex, ManagerName, AssistantName, Hobbies, Company, BAStreet, "
@@ -495,7 +489,7 @@ void TestMailImport::importFromEvolution()
     // A second run finds every one of them, letter case ignored.
     BitBtn1Click(dm);
     QCOMPARE(shown.texts().last(), QString("0 record(s) added.\n\nLeft out: 1 without a name, 4 already stored."));
-    QCOMPARE(storedNames(db).size(), 4);
+    QCOMPARE(storedNames(db.path()).size(), 4);
 }
 
 void TestMailImport::importFromThunderbirdCurrentAndOlderCards()
@@ -545,7 +539,7 @@ void TestMailImport::importFromThunderbirdCurrentAndOlderCards()
     }
     BitBtn1Click(dm);
     QCOMPARE(shown.texts(), (QStringList{"1 record(s) added.", "1 record(s) added."}));
-    QCOMPARE(storedNames(db), (QStringList{"Grace Kim", "Tom Baker"}));
+    QCOMPARE(storedNames(db.path()), (QStringList{"Grace Kim", "Tom Baker"}));
     QCOMPARE(db.scalar("SELECT Mobile FROM People WHERE Name = 'Grace Kim'").toString(), QString("555-0111"));
     const auto tom = db.rows("SELECT Email1, Email2, Mobile, TelH1, FaxH, HAStreet, HACity, HAState, HAPostalCode, "
                              "HACountry, HomePage, JobTitle, TelB1, Company FROM People WHERE Name = 'Tom Baker'")
@@ -571,7 +565,7 @@ void TestMailImport::contactListsAreLeftOutAndCounted()
     QCOMPARE(shown.shown.size(), size_t(1));
     QCOMPARE(shown.shown[0].kind, MessageKind::Information);
     QCOMPARE(shown.texts(), QStringList{"2 record(s) added.\n\nLeft out: 1 contact list."});
-    QCOMPARE(storedNames(db), (QStringList{"Ann Lee", "Bea Ray"}));
+    QCOMPARE(storedNames(db.path()), (QStringList{"Ann Lee", "Bea Ray"}));
     QCOMPARE(dm.PeopleCompanyDet->recordCount(), 2);
 
     // Thunderbird keeps its lists apart from the cards: they come after every card.
@@ -582,7 +576,7 @@ void TestMailImport::contactListsAreLeftOutAndCounted()
     }
     BitBtn1Click(dm);
     QCOMPARE(shown.texts().last(), QString("1 record(s) added.\n\nLeft out: 2 contact lists."));
-    QCOMPARE(storedNames(db), (QStringList{"Ann Lee", "Bea Ray", "Cy Fox"}));
+    QCOMPARE(storedNames(db.path()), (QStringList{"Ann Lee", "Bea Ray", "Cy Fox"}));
 }
 
 // The cards of a fixture file shaped as other programs write them (an Apple and a Google card with labels, phone
@@ -748,7 +742,7 @@ void TestMailImport::longBookInOrder()
     }
     BitBtn1Click(dm);
     WorkProgress::setTiming({});
-    const QStringList names = storedNames(db);
+    const QStringList names = storedNames(db.path());
     if (cancel) {
         QCOMPARE(names.size(), 5);
         QCOMPARE(shown.texts(), QStringList{"5 record(s) added."});

@@ -12,6 +12,7 @@
 #include "records/DataEntry.h"
 #include "records/PickDate.h"
 #include "tests/support/StartedProgram.h"
+#include "tests/support/FileFixtures.h"
 #include "tests/support/TestSupport.h"
 
 #include <QCalendarWidget>
@@ -50,10 +51,8 @@ struct Files {
     Dataset* people() const { return dm.PeopleCompanyDet; }
     QString storedNames() const
     {
-        return db
-            .scalar("SELECT group_concat(Name, ',') FROM (SELECT Name FROM People WHERE CompanyID = "
-                    "(SELECT min(CompanyID) FROM Companies) ORDER BY rowid)")
-            .toString();
+        return test::storedNames(db.path(), "People", "Name", "CompanyID = (SELECT min(CompanyID) FROM Companies)")
+            .join(',');
     }
     QString current() const { return currentRecord(*people(), "Name"); }
     void typeName(const QString& text) { typeOver(form.NameEdit, text); }

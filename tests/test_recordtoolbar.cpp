@@ -5,6 +5,7 @@
 #include "records/AccountsPage.h"
 #include "records/ContactPages.h"
 #include "records/DataEntry.h"
+#include "tests/support/FileFixtures.h"
 #include "tests/support/TestSupport.h"
 
 #include <QToolButton>
@@ -46,13 +47,11 @@ struct Files {
     QString current() const { return currentRecord(*dataset(), nameField()); }
     QString storedNames() const
     {
-        return db
-            .scalar(
-                page == Page::Contacts
-                    ? "SELECT group_concat(Name, ',') FROM (SELECT Name FROM People WHERE CompanyID = "
-                      "(SELECT min(CompanyID) FROM Companies) ORDER BY rowid)"
-                    : "SELECT group_concat(AccountName, ',') FROM (SELECT AccountName FROM Accounts ORDER BY rowid)")
-            .toString();
+        const QStringList names =
+            page == Page::Contacts
+                ? test::storedNames(db.path(), "People", "Name", "CompanyID = (SELECT min(CompanyID) FROM Companies)")
+                : test::storedNames(db.path(), "Accounts", "AccountName");
+        return names.join(',');
     }
     void typeName(const QString& text)
     {

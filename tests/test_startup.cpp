@@ -8,6 +8,7 @@
 #include "data/Installer.h"
 #include "platform/Clock.h"
 #include "platform/ProgramEnd.h"
+#include "tests/support/FileFixtures.h"
 #include "tests/support/StartedProgram.h"
 #include "tests/support/TestSupport.h"
 
@@ -143,10 +144,7 @@ void TestStartup::startsOnTheFileBesideTheExecutable()
     TestDatabase beside({personInsert("Beside the executable")});
     // The working folder holds a file of the same name that is no database at all.
     QTemporaryDir work;
-    QFile decoy(work.path() + "/Quorvane.qv");
-    QVERIFY(decoy.open(QIODevice::WriteOnly));
-    decoy.write("not a database");
-    decoy.close();
+    placeFile(work.path() + "/Quorvane.qv", "text");
     const QString previous = QDir::currentPath();
     QDir::setCurrent(work.path());
     Program program(beside.folder() + "quorvane");
@@ -201,21 +199,9 @@ void TestStartup::failures()
     ScriptedMessages shown;
     QTemporaryDir dir;
     const QString path = dir.path() + "/Quorvane.qv";
-    if (damage == "password") {
-        InstallOptions o;
-        o.password = "somebody else's";
-        createDatabaseFile(path, o);
-    } else if (damage == "empty") {
-        QFile(path).open(QIODevice::WriteOnly);
-    } else if (damage == "truncated") {
-        createDatabaseFile(path);
-        QStringList rows;
-        for (int i = 0; i < 400; ++i)
-            rows << personInsert(QStringLiteral("Person %1").arg(i), {"Info", QString(200, 'i')});
-        executeOnFile(path, DatabasePassword, rows);
-        QFile f(path);
-        QVERIFY(f.resize(f.size() / 2));
-    } else if (damage != "missing") {
+    if (damage == "missing" || damage == "password" || damage == "empty" || damage == "truncated") {
+        placeFile(path, damage);
+    } else {
         createDatabaseFile(path);
         executeOnFile(path, DatabasePassword, damage.split("; "));
     }

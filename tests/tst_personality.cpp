@@ -72,8 +72,12 @@ void PersonalityTest::tactics_data()
 {
     QTest::addColumn<QString>("answers");
     QTest::addColumn<QStringList>("lines");
+    // A row is named after the case the two scores lead to; "all 0" and "all 1" reach cases 3 and 2. In the zero case
+    // (both scores in the middle) each family goes high or low by which of its answers outnumber the others,
+    // "count-high" or "count-low"; on a tie the assertive family's rules are tried in turn (1: questions 3 and 4
+    // high, 2: questions 2 and 7 low, 3: questions 3 and 16 low, 4: question 3 high alone, 5: none of these) and the
+    // responsive family goes high when question 15 or 18 is.
     // clang-format off
-    // all 0 case 3 {}
     QTest::newRow("all 0") << QStringLiteral("000000000000 000000000000") << QStringList{
         "- Use solid tangible evidence.",
         "- Emphasize long-term benefits.",
@@ -91,7 +95,6 @@ void PersonalityTest::tactics_data()
         "- Use moderate eye contact.",
         "- Use moderate vocal intensity.",
     };
-    // all 1 case 2 {}
     QTest::newRow("all 1") << QStringLiteral("111111111111 111111111111") << QStringList{
         "- Demonstrate how the product/solution helps achieve personal recognition.",
         "- Use creative graphics and product demos heavily.",
@@ -110,7 +113,6 @@ void PersonalityTest::tactics_data()
         "- Use great vocal intensity.",
         "- Speak and move fast.",
     };
-    // case 1 case 1 {}
     QTest::newRow("case 1") << QStringLiteral("111111111111 000000000000") << QStringList{
         "- Use a direct, business-organized approach.",
         "- Act and follow up quickly.",
@@ -129,7 +131,6 @@ void PersonalityTest::tactics_data()
         "- Use great vocal intensity.",
         "- Speak and move fast.",
     };
-    // case 4 case 4 {}
     QTest::newRow("case 4") << QStringLiteral("000000000000 111111111111") << QStringList{
         "- Build personal relationships.",
         "- Give guarantees for product performance.",
@@ -146,7 +147,6 @@ void PersonalityTest::tactics_data()
         "- Use moderate eye contact.",
         "- Use moderate vocal intensity.",
     };
-    // case 5 case 5 {}
     QTest::newRow("case 5") << QStringLiteral("111111111111 111111000000") << QStringList{
         "- State ideas and proposals simply for quick understanding.",
         "- Volunteer only strong opinions that may lead to direct solutions.",
@@ -155,7 +155,6 @@ void PersonalityTest::tactics_data()
         "- Use great vocal intensity.",
         "- Increase eye contact.",
     };
-    // case 6 case 6 {}
     QTest::newRow("case 6") << QStringLiteral("000000000000 000000111111") << QStringList{
         "- Use asking mode rather than telling mode.",
         "- Let customer assume control of the conversation often.",
@@ -163,7 +162,6 @@ void PersonalityTest::tactics_data()
         "- Use moderate eye contact.",
         "- Use moderate vocal intensity.",
     };
-    // case 7 case 7 {}
     QTest::newRow("case 7") << QStringLiteral("111111000000 111111111111") << QStringList{
         "- Pay compliments.",
         "- Engage in social conversation.",
@@ -172,7 +170,6 @@ void PersonalityTest::tactics_data()
         "- Use more sitting positions.",
         "- Discuss personal opinions.",
     };
-    // case 8 case 8 {}
     QTest::newRow("case 8") << QStringLiteral("111111000000 000000000000") << QStringList{
         "- Discard telling your opinions.",
         "- Avoid testimonials.",
@@ -182,7 +179,6 @@ void PersonalityTest::tactics_data()
         "- Show great respect to dates, appointments, and schedules.",
         "- Use less facial expressions.",
     };
-    // case 1 mixed case 1 {}
     QTest::newRow("case 1 mixed") << QStringLiteral("101110111010 010001000110") << QStringList{
         "- Use a direct, business-organized approach.",
         "- Act and follow up quickly.",
@@ -196,7 +192,6 @@ void PersonalityTest::tactics_data()
         "- Increase eye contact.",
         "- Use great vocal intensity.",
     };
-    // zero count-high count-high case 0 {'a': 'count-high', 'r': 'count-high'}
     QTest::newRow("zero count-high count-high") << QStringLiteral("001001011011 011100001110") << QStringList{
         "- Take positions on issues even if that disagrees with the customer.",
         "- State ideas and proposals simply for quick understanding.",
@@ -207,7 +202,6 @@ void PersonalityTest::tactics_data()
         "- Discuss personal opinions.",
         "- Use more facial expressions.",
     };
-    // zero count-low count-low case 0 {'a': 'count-low', 'r': 'count-low'}
     QTest::newRow("zero count-low count-low") << QStringLiteral("010001001111 010101011001") << QStringList{
         "- Use asking mode rather than telling mode.",
         "- Let customer assume control of the conversation often.",
@@ -219,7 +213,6 @@ void PersonalityTest::tactics_data()
         "- Show great respect to dates, appointments, and schedules.",
         "- Use less facial expressions.",
     };
-    // zero tie1-high tie-high case 0 {'a': 'tie1-high', 'r': 'tie-high'}
     QTest::newRow("zero tie1-high tie-high") << QStringLiteral("001110010110 101101010010") << QStringList{
         "- Take positions on issues even if that disagrees with the customer.",
         "- Increase eye contact.",
@@ -228,7 +221,6 @@ void PersonalityTest::tactics_data()
         "- Discuss personal opinions.",
         "- Use more facial expressions.",
     };
-    // zero tie2-low tie-low case 0 {'a': 'tie2-low', 'r': 'tie-low'}
     QTest::newRow("zero tie2-low tie-low") << QStringLiteral("100101010101 110000101110") << QStringList{
         "- Let customer assume control of the conversation often.",
         "- Always ask for customer's opinion.",
@@ -236,7 +228,6 @@ void PersonalityTest::tactics_data()
         "- Avoid testimonials.",
         "- Always discuss facts and logic.",
     };
-    // zero tie3-low tie-low case 0 {'a': 'tie3-low', 'r': 'tie-low'}
     QTest::newRow("zero tie3-low tie-low") << QStringLiteral("010111011000 010010010111") << QStringList{
         "- Use asking mode rather than telling mode.",
         "- Let customer assume control of the conversation often.",
@@ -244,7 +235,6 @@ void PersonalityTest::tactics_data()
         "- Avoid testimonials.",
         "- Use less sitting positions.",
     };
-    // zero tie4-low tie-high case 0 {'a': 'tie4-low', 'r': 'tie-high'}
     QTest::newRow("zero tie4-low tie-high") << QStringLiteral("001010110101 001110001101") << QStringList{
         "- Use asking mode rather than telling mode.",
         "- Let customer assume control of the conversation often.",
@@ -253,7 +243,6 @@ void PersonalityTest::tactics_data()
         "- Discuss personal opinions.",
         "- Reduce discussion of facts and logic.",
     };
-    // zero tie5-high tie-low case 0 {'a': 'tie5-high', 'r': 'tie-low'}
     QTest::newRow("zero tie5-high tie-low") << QStringLiteral("100010101101 010100011110") << QStringList{
         "- Volunteer only strong opinions that may lead to direct solutions.",
         "- Use great vocal intensity.",
@@ -271,19 +260,15 @@ void PersonalityTest::tactics_data()
         "- Avoid testimonials.",
         "- Always discuss facts and logic.",
     };
-    // q5 missing
     QTest::newRow("q5 missing") << QStringLiteral("1111-1111111 111111111111") << QStringList{
         "No suggested tactics. Please answer all questions in Assertiveness and Responsiveness tabs.",
     };
-    // q20 missing
     QTest::newRow("q20 missing") << QStringLiteral("000000000000 0000000-0000") << QStringList{
         "Please answer all questions in Assertiveness and Responsiveness tabs.",
     };
-    // both missing
     QTest::newRow("both missing") << QStringLiteral("-00000000000 0000000-0000") << QStringList{
         "No suggested tactics. Please answer all questions in Assertiveness and Responsiveness tabs.",
     };
-    // q24 missing
     QTest::newRow("q24 missing") << QStringLiteral("000000000000 00000000000-") << QStringList{
         "Please answer all questions in Assertiveness and Responsiveness tabs.",
     };
