@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/ScreenMetrics.h"
 #include "platform/Messages.h"
+#include "platform/ScreenMetrics.h"
 #include "platform/ShellOpen.h"
 
 #include <QApplication>
@@ -12,7 +13,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <cstring>
@@ -255,8 +255,7 @@ void TRemindersForm::sendGreeting(int row)
 void TRemindersForm::showEvent(QShowEvent* event)
 {
     RemindersLabel->setText(QStringLiteral("Reminders for ") + dates::shortDate(clock::today()));
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreInWorkArea(this);
     QDialog::showEvent(event);
 }
 

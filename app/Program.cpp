@@ -4,6 +4,7 @@
 #include "activities/Reminders.h"
 #include "app/About.h"
 #include "app/BackupRestore.h"
+#include "app/DatabaseLocation.h"
 #include "app/HelpFormUnit.h"
 #include "app/MainFrameUnit.h"
 #include "app/SelectCompany.h"
@@ -162,7 +163,7 @@ void Program::wireActivities()
 void Program::wireDatabaseMenu()
 {
     Connection& connection = *m_dataModule->MainADOConnection;
-    const QString database = m_folder + QStringLiteral("Quorvane.qv");
+    const QString database = m_databaseFolder + QStringLiteral("Quorvane.qv");
     m_form1->wire(m_form1->BackupItem, [&connection, database] { backupDatabase(connection, database); });
     m_form1->wire(m_form1->RestoreItem, [&connection, database] { restoreDatabase(connection, database); });
 }
@@ -180,8 +181,11 @@ bool Program::start()
         createWindows();
         Connection* connection = m_dataModule->MainADOConnection;
         connection->close();
-        connection->setConnectionString(connectionStringFor(m_folder));
+        m_databaseFolder = databaseFolderFor(m_folder);
+        connection->setConnectionString(connectionStringFor(m_databaseFolder));
+        // Before a fresh file is made: a restore killed halfway may have set the user's file aside.
         tidyAfterKilledWork(*connection);
+        prepareUserDatabase(m_databaseFolder);
         connection->open();
         m_dataModule->openAll(true);
         createLateWindows();

@@ -1,6 +1,7 @@
 #pragma once
 // Start-up and shutdown: the splash, the display check, every window and the data module created once in a fixed
-// order, the connection to the database file beside the executable, open-all and the event loop.
+// order, the connection to the database file (beside the executable, or in the user's data folder), open-all and
+// the event loop.
 
 #include <QString>
 #include <memory>
@@ -26,12 +27,15 @@ class TDuplicatesForm;
 
 class Program {
 public:
-    // executablePath: the running executable; the database file is looked for in its folder only.
+    // executablePath: the running executable; the database file is looked for in its folder where that can be
+    // written, otherwise in the user's data folder.
     explicit Program(const QString& executablePath);
     ~Program();
 
     static QString connectionStringFor(const QString& executableFolder);
     QString executableFolder() const { return m_folder; } // ends with a separator
+    // Where the database file is (see DatabaseLocation.h), known once start() has begun; ends with a separator.
+    QString databaseFolder() const { return m_databaseFolder; }
 
     // Steps up to the event loop. Returns false when start-up failed; the error has been shown by then.
     bool start();
@@ -72,6 +76,7 @@ private:
     void wireActivities();
 
     QString m_folder;
+    QString m_databaseFolder;
     // In creation order, so that they are destroyed in the reverse: the splash, the main window, the data module,
     // the windows made before the database opens, then those made after.
     std::unique_ptr<TSplashForm> m_splash;
