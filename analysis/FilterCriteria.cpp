@@ -134,9 +134,10 @@ QStringList FilterRun::text() const
     return out;
 }
 
-void FilterRun::addResult(const char* const data[CellCount], const int sizes[CellCount])
+void FilterRun::addResult(const char* const data[CellCount], const int sizes[CellCount], int position)
 {
     Result r;
+    r.position = position;
     r.begin = quint32(m_cells.size());
     r.firstLine = m_lineCount;
     int lines = 3; // the number, the name and the closing empty line
@@ -179,7 +180,7 @@ FilterRun runFilter(TMainDataModule& dm, const FilterValues& values)
         int sizes[FilterRun::CellCount];
         for (int c = 0; c < FilterRun::CellCount; ++c)
             if (!fieldUtf8(ds, fields[c], scratch[c], &cells[c], &sizes[c])) sizes[c] = 0;
-        run.addResult(cells, sizes);
+        run.addResult(cells, sizes, ds.recNo());
     });
     contacts.first();
     return run;

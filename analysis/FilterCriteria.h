@@ -47,6 +47,8 @@ public:
     QString type(int result) const { return cell(result, Type); }
     QString mobile(int result) const { return cell(result, Mobile); }
     QString email(int result) const { return cell(result, Email); }
+    // Where the result's contact stands in the contacts dataset, as the run found it.
+    int position(int result) const { return m_results[size_t(result)].position; }
 
     // The result text: an empty line, the summary line, an empty line, then for each result its number line, its
     // "Name: " line, a "Type: ", "Mobile: " and "Email: " line for each cell that is not empty, and an empty line.
@@ -62,10 +64,11 @@ private:
         quint32 begin;           // of the name in m_cells
         quint32 ends[CellCount]; // of each cell
         int firstLine;           // of its number line in the result text
+        int position;            // of the contact in the contacts dataset
     };
     QString cell(int result, Cell which) const;
     bool hasCell(int result, Cell which) const;
-    void addResult(const char* const data[CellCount], const int sizes[CellCount]);
+    void addResult(const char* const data[CellCount], const int sizes[CellCount], int position);
 
     QString m_summary;
     std::string m_cells; // UTF-8

@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -153,6 +154,24 @@ TFilters::TFilters(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm
     bottom->addWidget(bulkGroup);
     bottom->addStretch(1);
 
+    ExportButton = new QPushButton("Export", this);
+    ExportButton->setObjectName("ExportButton");
+    ExportButton->setAutoDefault(false);
+    auto* exportMenu = new QMenu(ExportButton);
+    exportMenu->setObjectName("ExportMenu");
+    QAction* toVCard = exportMenu->addAction("Contacts to a &vCard file...");
+    toVCard->setObjectName("ExportVCardAction");
+    QAction* toCsv = exportMenu->addAction("Contacts to a &CSV file...");
+    toCsv->setObjectName("ExportCsvAction");
+    ExportButton->setMenu(exportMenu);
+    bottom->addWidget(ExportButton, 0, Qt::AlignBottom);
+    connect(toVCard, &QAction::triggered, this, [this] {
+        if (exportCommand) exportCommand(resultPositions(), ExportKind::VCard);
+    });
+    connect(toCsv, &QAction::triggered, this, [this] {
+        if (exportCommand) exportCommand(resultPositions(), ExportKind::Csv);
+    });
+
     ReportButton = new QPushButton("Report...", this);
     ReportButton->setObjectName("ReportButton");
     ReportButton->setAutoDefault(false);
@@ -276,6 +295,7 @@ void TFilters::fitToWorkArea()
 void TFilters::setResultCommandsEnabled(bool enabled)
 {
     ReportButton->setEnabled(enabled);
+    ExportButton->setEnabled(enabled);
     BulkEmailButton->setEnabled(enabled);
 }
 
@@ -317,6 +337,17 @@ void TFilters::BulkEmailButtonClick()
         list << m_model->cellText(row, FilterResultsModel::EmailColumn);
     }
     shellOpen(mailtoLink(own, QStringLiteral("bcc"), list), ShowMode::Maximized);
+}
+
+std::vector<int> TFilters::resultPositions() const
+{
+    std::vector<int> positions;
+    const QHeaderView* rows = ResultsGrid->verticalHeader();
+    for (int visual = 0; visual < m_model->rowCount(); ++visual) {
+        const int row = rows->logicalIndex(visual);
+        if (row < m_model->resultCount()) positions.push_back(m_model->run().position(row));
+    }
+    return positions;
 }
 
 void TFilters::ReportButtonClick()

@@ -37,6 +37,7 @@ public:
     QTableView* ResultsGrid;
     QPushButton* FilterButton;
     QPushButton* ReportButton;
+    QPushButton* ExportButton; // a menu: the results to a vCard file or to a CSV file
     QPushButton* BulkEmailButton;
     QLineEdit* YourEmailEdit;
 
@@ -46,6 +47,12 @@ public:
 
     // The command behind "Report...": by default the filtering report; tests may replace it.
     std::function<void(std::shared_ptr<const report::LineSource>)> reportCommand;
+    // The commands behind "Export": the results' contacts, by their positions in the contacts dataset in the grid's
+    // order, to a vCard file or a CSV file. Set by the program.
+    enum class ExportKind { VCard, Csv };
+    std::function<void(const std::vector<int>& positions, ExportKind kind)> exportCommand;
+    // The results' positions in the contacts dataset, in the grid's current order (the user may drag rows).
+    std::vector<int> resultPositions() const;
 
     void FilterButtonClick();
     void BulkEmailButtonClick();

@@ -69,6 +69,17 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     m_import->addSeparator();
     ImportOutlookItem = addItem(m_import, "ImportOutlookItem", "Contacts from MS Office &Outlook...");
     ImportCsvItem = addItem(m_import, "ImportCsvItem", "&Contacts from a CSV file...");
+    m_import->addSeparator();
+    ImportVCardItem = addItem(m_import, "ImportVCardItem", "Contacts from a &vCard file...");
+    ImportOtherCsvItem = addItem(m_import, "ImportOtherCsvItem", "Contacts from another &program's CSV file...");
+
+    m_export = menuBar()->addMenu("&Export");
+    m_export->setObjectName("ExportMenu");
+    ExportVCardItem = addItem(m_export, "ExportVCardItem", "Contacts to a &vCard file...");
+    ExportContactsCsvItem = addItem(m_export, "ExportContactsCsvItem", "&Contacts to a CSV file...");
+    ExportAccountsCsvItem = addItem(m_export, "ExportAccountsCsvItem", "&Accounts to a CSV file...");
+    m_export->addSeparator();
+    ExportCalendarItem = addItem(m_export, "ExportCalendarItem", "Ca&lendar to an iCalendar file...");
 
     m_database = menuBar()->addMenu("&Database");
     m_database->setObjectName("DatabaseMenu");
@@ -112,7 +123,7 @@ void TForm1::wire(QAction* item, std::function<void()> command)
 
 void TForm1::updateMenuVisibility()
 {
-    for (QMenu* m : {m_contacts, m_files, m_tools, m_import, m_database, m_help}) {
+    for (QMenu* m : {m_contacts, m_files, m_tools, m_import, m_export, m_database, m_help}) {
         bool any = false;
         for (QAction* a : m->actions())
             if (!a->isSeparator() && a->isVisible()) any = true;

@@ -31,6 +31,12 @@ public:
     QAction* ImportAccountsItem;
     QAction* ImportOutlookItem;
     QAction* ImportCsvItem;
+    QAction* ImportVCardItem;
+    QAction* ImportOtherCsvItem;
+    QAction* ExportVCardItem;
+    QAction* ExportContactsCsvItem;
+    QAction* ExportAccountsCsvItem;
+    QAction* ExportCalendarItem;
     QAction* BackupItem;
     QAction* RestoreItem;
     QAction* HelpItem;
@@ -57,6 +63,7 @@ private:
     QMenu* m_contacts;
     QMenu* m_tools;
     QMenu* m_import;
+    QMenu* m_export;
     QMenu* m_database;
     QMenu* m_help;
     QLabel* m_background;

@@ -15,8 +15,12 @@
 #include "data/DataModule.h"
 #include "data/DatabaseError.h"
 #include "data/UnfinishedWork.h"
+#include "import/CalendarExport.h"
+#include "import/ContactExport.h"
 #include "import/CsvImport.h"
 #include "import/MailClientImport.h"
+#include "import/OtherCsvImport.h"
+#include "import/VCardFileImport.h"
 #include "platform/Accessibility.h"
 #include "platform/GuardedApplication.h"
 #include "platform/MailAddressBook.h"
@@ -112,6 +116,20 @@ void Program::wireMenu()
     m_form1->wire(m_form1->ImportAccountsItem, [&dm] { importAccountsFromCsv(dm); });
     m_form1->wire(m_form1->ImportOutlookItem, [&dm] { BitBtn1Click(dm); });
     m_form1->wire(m_form1->ImportCsvItem, [&dm] { SpeedButton14Click(dm); });
+    m_form1->wire(m_form1->ImportVCardItem, [&dm] { importContactsFromVCardFile(dm); });
+    m_form1->wire(m_form1->ImportOtherCsvItem, [&dm] { importContactsFromOtherCsvFile(dm); });
+    m_form1->wire(m_form1->ExportVCardItem, [&dm] { exportContactsToVCardFile(dm); });
+    m_form1->wire(m_form1->ExportContactsCsvItem, [&dm] { exportContactsToCsvFile(dm); });
+    m_form1->wire(m_form1->ExportAccountsCsvItem, [&dm] { exportAccountsToCsvFile(dm); });
+    m_form1->wire(m_form1->ExportCalendarItem, [&dm] { exportCalendarToICalendarFile(dm); });
+    m_filters->exportCommand = [&dm](const std::vector<int>& positions, TFilters::ExportKind kind) {
+        runGuarded([&] {
+            if (kind == TFilters::ExportKind::VCard)
+                exportContactsToVCardFile(dm, positions);
+            else
+                exportContactsToCsvFile(dm, positions);
+        });
+    };
     wireActivities();
     wireAccounts();
     wireHelp();

@@ -1,10 +1,13 @@
 #include "import/CardImport.h"
 #include "import/ContactImport.h"
 #include "import/ContactItem.h"
+#include "import/FieldCaptions.h"
 #include "import/VCard.h"
 #include "platform/Messages.h"
 #include "platform/WorkProgress.h"
 
+#include <QHash>
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <exception>
@@ -27,32 +30,54 @@ std::optional<ContactItem> asContact(const AddressBookItem& item)
     return contactItemFromVCard(cards.front());
 }
 
-// The People column of each field of a contact item, in the order they are set; the name is formed of two.
-const std::pair<const char*, QString ContactItem::*> ContactFields[] = {
-    {"Name", nullptr},
-    {"Title", &ContactItem::Title},
-    {"Language", &ContactItem::Language},
-    {"Spouse", &ContactItem::Spouse},
-    {"Children", &ContactItem::Children},
-    {"HAStreet", &ContactItem::HomeAddressStreet},
-    {"HACity", &ContactItem::HomeAddressCity},
-    {"HAState", &ContactItem::HomeAddressState},
-    {"HAPostalCode", &ContactItem::HomeAddressPostalCode},
-    {"HACountry", &ContactItem::HomeAddressCountry},
-    {"HAPostOfficeBox", &ContactItem::HomeAddressPostOfficeBox},
-    {"JobTitle", &ContactItem::JobTitle},
-    {"Email1", &ContactItem::Email1Address},
-    {"Email2", &ContactItem::Email2Address},
-    {"Mobile", &ContactItem::MobileTelephoneNumber},
-    {"PrimaryTel", &ContactItem::PrimaryTelephoneNumber},
-    {"HomePage", &ContactItem::PersonalHomePage},
-    {"TelH1", &ContactItem::HomeTelephoneNumber},
-    {"TelH2", &ContactItem::Home2TelephoneNumber},
-    {"FaxH", &ContactItem::HomeFaxNumber},
-    {"Telex", &ContactItem::TelexNumber},
-    {"ManagerName", &ContactItem::ManagerName},
-    {"AssistantName", &ContactItem::AssistantName},
-    {"Hobbies", &ContactItem::Hobby},
+// The People column of each field of a contact item, in the order they are set; the name is formed of two. The
+// fields a card file adds come last.
+struct CardField {
+    const char* column;
+    QString ContactItem::*field; // nullptr: the name
+    bool fileOnly;
+};
+const CardField CardFieldTable[] = {
+    {"Name", nullptr, false},
+    {"Title", &ContactItem::Title, false},
+    {"Language", &ContactItem::Language, false},
+    {"Spouse", &ContactItem::Spouse, false},
+    {"Children", &ContactItem::Children, false},
+    {"HAStreet", &ContactItem::HomeAddressStreet, false},
+    {"HACity", &ContactItem::HomeAddressCity, false},
+    {"HAState", &ContactItem::HomeAddressState, false},
+    {"HAPostalCode", &ContactItem::HomeAddressPostalCode, false},
+    {"HACountry", &ContactItem::HomeAddressCountry, false},
+    {"HAPostOfficeBox", &ContactItem::HomeAddressPostOfficeBox, false},
+    {"JobTitle", &ContactItem::JobTitle, false},
+    {"Email1", &ContactItem::Email1Address, false},
+    {"Email2", &ContactItem::Email2Address, false},
+    {"Mobile", &ContactItem::MobileTelephoneNumber, false},
+    {"PrimaryTel", &ContactItem::PrimaryTelephoneNumber, false},
+    {"HomePage", &ContactItem::PersonalHomePage, false},
+    {"TelH1", &ContactItem::HomeTelephoneNumber, false},
+    {"TelH2", &ContactItem::Home2TelephoneNumber, false},
+    {"FaxH", &ContactItem::HomeFaxNumber, false},
+    {"Telex", &ContactItem::TelexNumber, false},
+    {"ManagerName", &ContactItem::ManagerName, false},
+    {"AssistantName", &ContactItem::AssistantName, false},
+    {"Hobbies", &ContactItem::Hobby, false},
+    {"Company", &ContactItem::CompanyName, true},
+    {"Department", &ContactItem::Department, true},
+    {"TelB1", &ContactItem::BusinessTelephoneNumber, true},
+    {"TelB2", &ContactItem::Business2TelephoneNumber, true},
+    {"FaxB1", &ContactItem::BusinessFaxNumber, true},
+    {"FaxB2", &ContactItem::Business2FaxNumber, true},
+    {"BAStreet", &ContactItem::BusinessAddressStreet, true},
+    {"BACity", &ContactItem::BusinessAddressCity, true},
+    {"BAState", &ContactItem::BusinessAddressState, true},
+    {"BAPostalCode", &ContactItem::BusinessAddressPostalCode, true},
+    {"BACountry", &ContactItem::BusinessAddressCountry, true},
+    {"BAPostOfficeBox", &ContactItem::BusinessAddressPostOfficeBox, true},
+    {"WebPage", &ContactItem::BusinessHomePage, true},
+    {"Birthday", &ContactItem::Birthday, true},
+    {"Anniversary", &ContactItem::Anniversary, true},
+    {"Info", &ContactItem::Body, true},
 };
 
 // A card read: a contact list, or a contact's values, People column by column (the name among them).
@@ -62,17 +87,11 @@ struct Card {
     std::exception_ptr error;
 };
 
-void readCard(const AddressBookItem& item, const std::vector<int>& columns, Card& card)
+void readCard(const AddressBookItem& item, const CardMapping& mapping, Card& card)
 {
     const std::optional<ContactItem> contact = asContact(item);
     card.isList = !contact;
-    if (!contact) return;
-    const QString name = contact->FirstName + u' ' + contact->LastName;
-    card.values.reserve(columns.size());
-    for (size_t k = 0; k < columns.size(); ++k) {
-        const auto field = ContactFields[k].second;
-        card.values.emplace_back(columns[k], field ? (*contact).*field : name);
-    }
+    if (contact) mapping.fill(*contact, card.values);
 }
 
 // Reading a card is as much work as storing it: a second thread reads the cards, in order, while this one stores
@@ -81,9 +100,8 @@ void readCard(const AddressBookItem& item, const std::vector<int>& columns, Card
 // window belong to this thread alone.
 class CardReader {
 public:
-    // columns: the People column of each of ContactFields.
-    CardReader(const std::vector<AddressBookItem>& items, const std::vector<int>& columns)
-        : m_items(items), m_columns(columns), m_cards(items.size())
+    CardReader(const std::vector<AddressBookItem>& items, const CardMapping& mapping)
+        : m_items(items), m_mapping(mapping), m_cards(items.size())
     {
         m_thread = std::thread([this] { run(); });
     }
@@ -133,7 +151,7 @@ private:
             if (m_stop) return;
             bool failed = false;
             try {
-                readCard(m_items[i], m_columns, m_cards[i]);
+                readCard(m_items[i], m_mapping, m_cards[i]);
             } catch (...) {
                 m_cards[i].error = std::current_exception();
                 failed = true;
@@ -150,7 +168,7 @@ private:
     }
 
     const std::vector<AddressBookItem>& m_items;
-    const std::vector<int> m_columns;
+    const CardMapping& m_mapping;
     std::vector<Card> m_cards;
     std::atomic<size_t> m_read{0}, m_taken{0};
     std::atomic<bool> m_stop{false};
@@ -161,14 +179,42 @@ private:
 
 } // namespace
 
-void importCards(TMainDataModule& dm, const std::vector<AddressBookItem>& items, CardFields,
+CardMapping::CardMapping(const ContactImport& import, CardFields fields)
+{
+    for (const CardField& f : CardFieldTable)
+        if (!f.fileOnly || fields == CardFields::File) m_columns.push_back({import.column(f.column), f.field});
+    if (fields == CardFields::File) {
+        m_ownFields = true;
+        for (const FieldCaption& f : contactFieldCaptions())
+            m_ownColumns.insert(QString::fromLatin1(f.column).toCaseFolded(), import.column(f.column));
+    }
+}
+
+void CardMapping::fill(const ContactItem& contact, ContactImport::Values& values) const
+{
+    const QString name = contact.FirstName + u' ' + contact.LastName;
+    values.reserve(values.size() + m_columns.size());
+    for (const auto& [column, field] : m_columns) values.emplace_back(column, field ? contact.*field : name);
+    if (!m_ownFields) return;
+    // A field the export named exactly takes that value, whatever the other properties gave it.
+    for (const auto& [own, value] : contact.OwnFields) {
+        const int column = m_ownColumns.value(own.toCaseFolded(), -1);
+        if (column < 0) continue;
+        auto it = std::find_if(values.begin(), values.end(), [column](const auto& v) { return v.first == column; });
+        if (it != values.end())
+            it->second = value;
+        else
+            values.emplace_back(column, value);
+    }
+}
+
+void importCards(TMainDataModule& dm, const std::vector<AddressBookItem>& items, CardFields fields,
                  const QList<int>& replacedLines)
 {
     ContactImport import(dm);
     import.summary().setReplacedLines(replacedLines);
-    std::vector<int> columns;
-    for (const auto& f : ContactFields) columns.push_back(import.column(f.first));
-    CardReader reader(items, columns); // reading while the duplicate test gets ready
+    const CardMapping mapping(import, fields);
+    CardReader reader(items, mapping); // reading while the duplicate test gets ready
 
     WorkProgress progress(QStringLiteral("Importing contacts"), int(items.size()));
     for (size_t i = 0; i < items.size(); ++i) {

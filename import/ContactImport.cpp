@@ -1,11 +1,46 @@
 #include "import/ContactImport.h"
 #include "data/DataModule.h"
+#include "data/DateFormats.h"
 #include "data/Schema.h"
 #include "import/FieldCaptions.h"
 
+#include <QRegularExpression>
 #include <QTextBoundaryFinder>
+#include <limits>
 
 namespace qv {
+
+QString importedDateText(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty() || t == u"0/0/00" || t == u"00/00/00") return QStringLiteral("");
+    QDate date;
+    QTime time(0, 0);
+    if (t.startsWith(QLatin1String("--"))) {
+        QString monthDay = t.mid(2);
+        monthDay.remove(u'-');
+        date = QDate::fromString(QStringLiteral("1904") + monthDay.left(4), QStringLiteral("yyyyMMdd"));
+    } else {
+        // The date and the time of day, apart: a blank or a T between them, a zone after the time.
+        static const QRegularExpression between(QStringLiteral("[T ]")),
+            zone(QStringLiteral("(Z|[+-]\\d\\d:?\\d\\d|[+-]\\d\\d)$"));
+        const qsizetype split = t.indexOf(between);
+        QString day = split < 0 ? t : t.left(split), clock = split < 0 ? QString() : t.mid(split + 1);
+        clock.remove(zone);
+        date = QDate::fromString(day, day.contains(u'-') ? QStringLiteral("yyyy-MM-dd") : QStringLiteral("yyyyMMdd"));
+        if (!date.isValid()) {
+            date = dates::parseShortDate(t);
+            clock.clear();
+        }
+        if (!clock.isEmpty()) {
+            time = QTime();
+            for (const char* format : {"HH:mm:ss", "HHmmss", "HH:mm", "HHmm", "HH:mm:ss.zzz"})
+                if (!time.isValid()) time = QTime::fromString(clock, QLatin1String(format));
+        }
+    }
+    if (!date.isValid() || !time.isValid()) return {};
+    return Dataset::dateTimeStorageText(dates::wallClock(date, time));
+}
 
 bool cutToWidth(QString& text, int width)
 {
@@ -27,7 +62,10 @@ ContactImport::ContactImport(TMainDataModule& dm)
       m_bulk(*dm.PeopleCompanyDet)
 {
     const QStringList names = m_people.fieldNames();
-    for (const QString& n : names) m_widths.push_back(m_people.declaredWidth(n));
+    for (const QString& n : names) {
+        m_widths.push_back(m_people.declaredWidth(n));
+        m_types.push_back(m_people.fieldType(int(m_types.size())));
+    }
     m_people.checkBrowseMode();
     dm.CompaniesTable->first();
     // Windows bound to the contacts are hidden while an import runs: no need to tell them of every row.
@@ -47,6 +85,40 @@ void ContactImport::readNameAndEmail(const Values& values, QString& name, QStrin
         if (index == m_nameColumn) name = value.toString();
         if (index == m_emailColumn) email1 = value.toString();
     }
+}
+
+QStringList ContactImport::readTypedValues(Values& values) const
+{
+    QStringList unreadable;
+    for (auto it = values.begin(); it != values.end();) {
+        const ColumnType type = m_types[size_t(it->first)];
+        if ((type != ColumnType::DateTime && type != ColumnType::Integer) ||
+            it->second.typeId() != QMetaType::QString) {
+            ++it;
+            continue;
+        }
+        const QString text = it->second.toString();
+        QString stored;
+        if (type == ColumnType::DateTime) {
+            stored = importedDateText(text);
+        } else if (!text.trimmed().isEmpty()) {
+            // The file's whole numbers are 32 bits wide.
+            bool ok = false;
+            const qint64 n = text.trimmed().toLongLong(&ok);
+            if (ok && n >= std::numeric_limits<qint32>::min() && n <= std::numeric_limits<qint32>::max())
+                stored = QString::number(n);
+        } else {
+            stored = QStringLiteral("");
+        }
+        if (stored.isNull()) {
+            unreadable << contactFieldCaption(m_people.fieldNames().at(it->first));
+            it = values.erase(it);
+            continue;
+        }
+        it->second = stored;
+        ++it;
+    }
+    return unreadable;
 }
 
 QStringList ContactImport::cutToWidths(Values& values) const
@@ -74,6 +146,7 @@ bool ContactImport::add(Values& values)
     }
     // Cut before the duplicate test, so that the next run finds the contact as it was stored.
     const QStringList cut = cutToWidths(values);
+    const QStringList unreadable = readTypedValues(values);
     if (!cut.isEmpty()) readNameAndEmail(values, name, email1);
     std::string key;
     if (m_initialCount > 0) {
@@ -95,6 +168,7 @@ bool ContactImport::add(Values& values)
     if (m_initialCount > 0) m_known.insert(key, m_people.recNo());
     ++m_added;
     for (const QString& field : cut) m_summary.cut(name, field);
+    for (const QString& field : unreadable) m_summary.unreadable(name, field);
     return true;
 }
 

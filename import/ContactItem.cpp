@@ -6,6 +6,9 @@
 
 namespace qv {
 
+const char* const OwnPropertyPrefix = "X-QUORVANE-";
+const char* const OwnFieldParameter = "X-QUORVANE-FIELD";
+
 namespace {
 
 // A card's properties of one name, the most preferred first, the card's order kept among equals. Cards hold a few
@@ -151,7 +154,12 @@ void readTelephones(const VCard& card, ContactItem& c)
         } else if (hasAnyType(t, {"cell", "mobile", "x-mobile"})) {
             setOnce(c.MobileTelephoneNumber, number);
         } else if (t.contains(QLatin1String("fax"))) {
-            if (!t.contains(QLatin1String("work"))) setOnce(c.HomeFaxNumber, number);
+            if (!t.contains(QLatin1String("work")))
+                setOnce(c.HomeFaxNumber, number);
+            else if (c.BusinessFaxNumber.isEmpty())
+                c.BusinessFaxNumber = number;
+            else
+                setOnce(c.Business2FaxNumber, number);
         } else if (t.contains(QLatin1String("home"))) {
             if (c.HomeTelephoneNumber.isEmpty())
                 c.HomeTelephoneNumber = number;
@@ -160,6 +168,12 @@ void readTelephones(const VCard& card, ContactItem& c)
         } else if (!hasAnyType(t, {"work", "pager", "car", "isdn", "video", "bbs", "modem", "msg", "textphone"})) {
             // A number that says neither where nor what: the contact's primary one.
             setOnce(c.PrimaryTelephoneNumber, number);
+        } else if (t.contains(QLatin1String("work")) &&
+                   !hasAnyType(t, {"pager", "car", "isdn", "video", "bbs", "modem"})) {
+            if (c.BusinessTelephoneNumber.isEmpty())
+                c.BusinessTelephoneNumber = number;
+            else
+                setOnce(c.Business2TelephoneNumber, number);
         }
     }
 }
@@ -179,33 +193,87 @@ void readEmails(const VCard& card, ContactItem& c)
     c.Email2Address = addresses.value(1);
 }
 
-void readHomeAddress(const VCard& card, ContactItem& c)
+struct AddressFields {
+    QString ContactItem::*postOfficeBox, ContactItem::*street, ContactItem::*city, ContactItem::*state,
+        ContactItem::*postalCode, ContactItem::*country;
+};
+
+// The first address of the type, the most preferred first.
+void readAddress(const VCard& card, const QString& type, const AddressFields& f, ContactItem& c)
 {
     for (const VCardProperty* adr : byPreference(card, QStringLiteral("ADR"))) {
-        if (!adr->hasType(QStringLiteral("home"))) continue;
+        if (!adr->hasType(type)) continue;
         const QStringList parts = adr->components();
-        c.HomeAddressPostOfficeBox = parts.value(0);
-        c.HomeAddressStreet = joined({parts.value(2), parts.value(1)});
-        c.HomeAddressCity = parts.value(3);
-        c.HomeAddressState = parts.value(4);
-        c.HomeAddressPostalCode = parts.value(5);
-        c.HomeAddressCountry = parts.value(6);
+        c.*f.postOfficeBox = parts.value(0);
+        c.*f.street = joined({parts.value(2), parts.value(1)});
+        c.*f.city = parts.value(3);
+        c.*f.state = parts.value(4);
+        c.*f.postalCode = parts.value(5);
+        c.*f.country = parts.value(6);
         return;
     }
 }
 
-void readHomePage(const VCard& card, ContactItem& c)
+void readWebPages(const VCard& card, ContactItem& c)
 {
     QString untyped;
     for (const VCardProperty* url : byPreference(card, QStringLiteral("URL"))) {
         const QStringList t = url->types();
-        if (t.contains(QLatin1String("home"))) {
-            c.PersonalHomePage = url->text().trimmed();
-            return;
-        }
-        if (untyped.isEmpty() && !t.contains(QLatin1String("work"))) untyped = url->text().trimmed();
+        if (t.contains(QLatin1String("home")))
+            setOnce(c.PersonalHomePage, url->text().trimmed());
+        else if (t.contains(QLatin1String("work")))
+            setOnce(c.BusinessHomePage, url->text().trimmed());
+        else if (untyped.isEmpty())
+            untyped = url->text().trimmed();
     }
-    c.PersonalHomePage = untyped;
+    setOnce(c.PersonalHomePage, untyped);
+}
+
+QString firstText(const VCard& card, std::initializer_list<const char*> names)
+{
+    for (const char* name : names)
+        if (const VCardProperty* p = card.first(QString::fromLatin1(name))) return p->text().trimmed();
+    return {};
+}
+
+// What the card file carries beyond the mail client's fields.
+void readFileFields(const VCard& card, ContactItem& c)
+{
+    if (const VCardProperty* org = card.first(QStringLiteral("ORG"))) {
+        const QStringList parts = org->components();
+        c.CompanyName = parts.value(0).trimmed();
+        c.Department = joined(parts.mid(1));
+    }
+    readAddress(card, QStringLiteral("work"),
+                {&ContactItem::BusinessAddressPostOfficeBox, &ContactItem::BusinessAddressStreet,
+                 &ContactItem::BusinessAddressCity, &ContactItem::BusinessAddressState,
+                 &ContactItem::BusinessAddressPostalCode, &ContactItem::BusinessAddressCountry},
+                c);
+    c.Birthday = firstText(card, {"BDAY"});
+    c.Anniversary = firstText(card, {"ANNIVERSARY", "X-ANNIVERSARY", "X-EVOLUTION-ANNIVERSARY", "X-MS-ANNIVERSARY"});
+    QStringList notes;
+    for (const VCardProperty* note : card.all(QStringLiteral("NOTE"))) notes << note->text();
+    c.Body = notes.join(u'\n');
+}
+
+// The fields this program's export names exactly.
+void readOwnFields(const VCard& card, ContactItem& c)
+{
+    const QString parameter = QString::fromLatin1(OwnFieldParameter);
+    const QLatin1StringView prefix(OwnPropertyPrefix);
+    for (const VCardProperty& p : card.properties) {
+        if (p.name.startsWith(prefix)) {
+            c.OwnFields.append({p.name.mid(prefix.size()), p.text()});
+            continue;
+        }
+        if (p.params.isEmpty()) continue;
+        const QString columns = p.param(parameter);
+        if (columns.isEmpty()) continue;
+        const QStringList names = columns.split(u',');
+        const QStringList values = names.size() == 1 ? QStringList{p.text()} : p.components();
+        for (qsizetype i = 0; i < names.size(); ++i)
+            if (!names[i].trimmed().isEmpty()) c.OwnFields.append({names[i].trimmed(), values.value(i)});
+    }
 }
 
 } // namespace
@@ -216,8 +284,13 @@ ContactItem contactItemFromVCard(const VCard& card)
     readName(card, c);
     readTelephones(card, c);
     readEmails(card, c);
-    readHomeAddress(card, c);
-    readHomePage(card, c);
+    readAddress(card, QStringLiteral("home"),
+                {&ContactItem::HomeAddressPostOfficeBox, &ContactItem::HomeAddressStreet, &ContactItem::HomeAddressCity,
+                 &ContactItem::HomeAddressState, &ContactItem::HomeAddressPostalCode, &ContactItem::HomeAddressCountry},
+                c);
+    readWebPages(card, c);
+    readFileFields(card, c);
+    readOwnFields(card, c);
     if (const VCardProperty* title = card.first(QStringLiteral("TITLE"))) c.JobTitle = title->text().trimmed();
     QStringList languages;
     for (const VCardProperty* lang : byPreference(card, QStringLiteral("LANG"))) languages << lang->text();

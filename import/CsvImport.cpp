@@ -4,6 +4,7 @@
 #include "data/DataModule.h"
 #include "import/ContactImport.h"
 #include "import/FieldCaptions.h"
+#include "import/CsvFormat.h"
 #include "import/ImportSummary.h"
 #include "import/TextFile.h"
 #include "platform/FileDialogs.h"
@@ -34,11 +35,6 @@ const char* const ContactColumns[] = {"Title",       "Name",    "Profession",   
                                       "ManagerName", "Hobbies"};
 constexpr int ContactNameField = 1;
 constexpr int ContactEmail1Field = 10;
-
-const char* const AccountColumns[] = {"AccountName",    "AccountSize",          "AccountIndustry", "AccountManager",
-                                      "AccountStreet",  "AccountCity",          "AccountState",    "AccountPostalCode",
-                                      "AccountCountry", "AccountPostOfficeBox", "AccountMainTel",  "AccountTel1",
-                                      "AccountTel2",    "AccountFax1",          "AccountFax2",     "AccountWebPage"};
 
 const QString AccountsFileMessage = QStringLiteral("This is an \"Accounts\" NOT a \"Contacts\" CSV file. Please use "
                                                    "Import -> Accounts from a CSV file... menu instead.");
@@ -100,22 +96,31 @@ bool acceptHeader(QStringView firstLine, const char* expected, const char* other
 }
 
 // Every non-empty line after the header, split at every comma into `columns` fields (missing ones empty,
-// further ones ignored), under a progress dialog; stops early when the user cancels.
-void forEachRow(const QList<QStringView>& lines, int columns, const QString& caption, const std::function<int()>& added,
+// further ones ignored), under a progress dialog; stops early when the user cancels. A file written by the accounts
+// export is read as that export writes it, quoted fields and all (quoted).
+void forEachRow(const CsvText& csv, bool quoted, int columns, const QString& caption, const std::function<int()>& added,
                 const std::function<void(const QList<QStringView>&)>& addRow)
 {
+    const QList<QStringView>& lines = csv.lines;
     WorkProgress progress(caption, int(lines.size()) - 1);
     QList<QStringView> fields; // one list for every line
+    CsvReader records(csv.text, u',');
+    if (quoted) records.next(fields); // the header
     for (qsizetype i = 1; i < lines.size(); ++i) {
         if (!progress.step(int(i) - 1, added())) break;
-        const QStringView line = lines.at(i);
-        if (line.isEmpty()) continue;
-        fields.clear();
-        for (qsizetype start = 0;;) {
-            const qsizetype comma = line.indexOf(u',', start);
-            fields.append(line.mid(start, comma < 0 ? -1 : comma - start));
-            if (comma < 0) break;
-            start = comma + 1;
+        if (quoted) {
+            if (!records.next(fields)) break;
+            i = records.line() - 1;
+        } else {
+            const QStringView line = lines.at(i);
+            if (line.isEmpty()) continue;
+            fields.clear();
+            for (qsizetype start = 0;;) {
+                const qsizetype comma = line.indexOf(u',', start);
+                fields.append(line.mid(start, comma < 0 ? -1 : comma - start));
+                if (comma < 0) break;
+                start = comma + 1;
+            }
         }
         while (fields.size() < columns) fields << QStringView();
         addRow(fields);
@@ -135,7 +140,7 @@ void SpeedButton14Click(TMainDataModule& dm)
     std::vector<int> columns;
     for (const char* c : ContactColumns) columns.push_back(import.column(c));
     forEachRow(
-        csv->lines, int(columns.size()), QStringLiteral("Importing contacts"), [&] { return import.added(); },
+        *csv, false, int(columns.size()), QStringLiteral("Importing contacts"), [&] { return import.added(); },
         [&](const QList<QStringView>& fields) {
             values.clear();
             for (size_t k = 0; k < columns.size(); ++k)
@@ -150,13 +155,21 @@ void importAccountsFromCsv(TMainDataModule& dm)
 {
     const std::unique_ptr<CsvText> csv = chooseCsvFile(dm);
     if (!csv) return;
-    if (!acceptHeader(csv->lines.first(), AccountsCsvHeader, ContactsCsvHeader, ContactsFileMessage)) return;
+    // The accounts export's file holds every field, in quotes where a field needs them; any other file must have
+    // the accounts header.
+    QStringList exported;
+    for (const FieldCaption& f : accountFieldCaptions()) exported << QString::fromUtf8(f.caption);
+    const bool quoted = trimBlanks(csv->lines.first()) == exported.join(u',');
+    if (!quoted && !acceptHeader(csv->lines.first(), AccountsCsvHeader, ContactsCsvHeader, ContactsFileMessage)) return;
     Dataset& accounts = *dm.AccountsTable;
     accounts.checkBrowseMode();
     std::vector<int> columns, widths;
-    for (const char* c : AccountColumns) {
-        columns.push_back(accounts.requireField(QString::fromLatin1(c)));
-        widths.push_back(accounts.declaredWidth(QString::fromLatin1(c)));
+    QStringList captions;
+    for (const FieldCaption& f : accountFieldCaptions()) {
+        if (!quoted && columns.size() == 16) break; // the accounts header's columns
+        columns.push_back(accounts.requireField(QString::fromLatin1(f.column)));
+        widths.push_back(accounts.declaredWidth(QString::fromLatin1(f.column)));
+        captions << QString::fromUtf8(f.caption);
     }
     // Names already stored are left out, when there were accounts at the start, and so are repeats in the file.
     const bool skipKnown = accounts.recordCount() > 0;
@@ -167,14 +180,13 @@ void importAccountsFromCsv(TMainDataModule& dm)
     BulkPost bulk(accounts);
     QStringList texts;
     forEachRow(
-        csv->lines, int(columns.size()), QStringLiteral("Importing accounts"), [&] { return bulk.posted(); },
+        *csv, quoted, int(columns.size()), QStringLiteral("Importing accounts"), [&] { return bulk.posted(); },
         [&](const QList<QStringView>& fields) {
             texts.clear();
             QStringList cut;
             for (size_t k = 0; k < columns.size(); ++k) {
                 texts << fields.at(qsizetype(k)).toString();
-                if (cutToWidth(texts.last(), widths[k]))
-                    cut << accountFieldCaption(QString::fromLatin1(AccountColumns[k]));
+                if (cutToWidth(texts.last(), widths[k])) cut << captions[qsizetype(k)];
             }
             const QString& name = texts.first();
             if (TMainDataModule::isBlankName(name)) {

@@ -26,13 +26,39 @@ int ImportSummary::leftOutCount(LeftOut reason) const
     return it == m_leftOut.end() ? 0 : it->second;
 }
 
+namespace {
+
+void note(std::vector<std::pair<QString, QStringList>>& where, const QString& record, const QString& field)
+{
+    if (!where.empty() && where.back().first == record)
+        where.back().second << field;
+    else
+        where.push_back({record, {field}});
+}
+
+// "Bernd Baumann (Title, Mobile); Ann Lee (Home Country)", the first ten records.
+QString recordsAndFields(const std::vector<std::pair<QString, QStringList>>& where)
+{
+    constexpr size_t Shown = 10;
+    QStringList out;
+    for (size_t i = 0; i < where.size() && i < Shown; ++i)
+        out << QStringLiteral("%1 (%2)").arg(where[i].first, where[i].second.join(QStringLiteral(", ")));
+    if (where.size() > Shown) out << QStringLiteral("and %1 more").arg(where.size() - Shown);
+    return out.join(QStringLiteral("; "));
+}
+
+} // namespace
+
 void ImportSummary::cut(const QString& record, const QString& field)
 {
     ++m_cutValues;
-    if (!m_cutIn.empty() && m_cutIn.back().first == record)
-        m_cutIn.back().second << field;
-    else
-        m_cutIn.push_back({record, {field}});
+    note(m_cutIn, record, field);
+}
+
+void ImportSummary::unreadable(const QString& record, const QString& field)
+{
+    ++m_unreadableValues;
+    note(m_unreadableIn, record, field);
 }
 
 QString ImportSummary::message(int added) const
@@ -43,16 +69,19 @@ QString ImportSummary::message(int added) const
         if (count > 0) reasons << reasonText(reason, count);
     if (!reasons.isEmpty()) text += QStringLiteral("\n\nLeft out: ") + reasons.join(QStringLiteral(", ")) + u'.';
     if (m_cutValues > 0) {
-        constexpr size_t Shown = 10;
-        QStringList where;
-        for (size_t i = 0; i < m_cutIn.size() && i < Shown; ++i)
-            where << QStringLiteral("%1 (%2)").arg(m_cutIn[i].first, m_cutIn[i].second.join(QStringLiteral(", ")));
-        if (m_cutIn.size() > Shown) where << QStringLiteral("and %1 more").arg(m_cutIn.size() - Shown);
         text +=
             m_cutValues == 1
                 ? QStringLiteral("\n\n1 value was too long for its field and was cut to fit: ")
                 : QStringLiteral("\n\n%1 values were too long for their fields and were cut to fit: ").arg(m_cutValues);
-        text += where.join(QStringLiteral("; ")) + u'.';
+        text += recordsAndFields(m_cutIn) + u'.';
+    }
+    if (m_unreadableValues > 0) {
+        text += m_unreadableValues == 1
+                    ? QStringLiteral("\n\n1 value was not a date or number its field could hold and was left out: ")
+                    : QStringLiteral("\n\n%1 values were not dates or numbers their fields could hold and were left "
+                                     "out: ")
+                          .arg(m_unreadableValues);
+        text += recordsAndFields(m_unreadableIn) + u'.';
     }
     if (!m_replacedLines.isEmpty())
         text += QStringLiteral("\n\nBytes that are not valid UTF-8 were replaced by \"\uFFFD\" on %1 of the file.")

@@ -315,22 +315,6 @@ VCardProperty parseProperty(QStringView line, qsizetype colon, const QString& ve
     return p;
 }
 
-// The types a label names: the address books' own ("_$!<HomeFAX>!$_", the wrapping already taken off) and the
-// plain words people type, blanks and hyphens ignored.
-QStringList typesOfLabel(const QString& label)
-{
-    QString word = label;
-    word.remove(u' ').remove(u'-').remove(u'_');
-    static const QList<QPair<QString, QStringList>> known{
-        {"home", {"home"}},           {"work", {"work"}},           {"mobile", {"cell"}},      {"cell", {"cell"}},
-        {"cellular", {"cell"}},       {"iphone", {"cell"}},         {"mobilephone", {"cell"}}, {"fax", {"fax"}},
-        {"homefax", {"home", "fax"}}, {"workfax", {"work", "fax"}}, {"otherfax", {"fax"}},     {"pager", {"pager"}},
-        {"homepage", {"home"}},       {"main", {"pref"}},           {"telex", {"x-telex"}}};
-    for (const auto& [name, types] : known)
-        if (word == name) return types;
-    return {};
-}
-
 // Numbers, addresses and web pages in a group with a label (item1.TEL with item1.X-ABLabel) take the types the
 // label names, as if the writer had given them as TYPE.
 void applyLabels(VCard& card)
@@ -347,6 +331,22 @@ void applyLabels(VCard& card)
 }
 
 } // namespace
+
+// The types a label names: the address books' own ("_$!<HomeFAX>!$_", the wrapping already taken off) and the
+// plain words people type, blanks and hyphens ignored.
+QStringList typesOfLabel(const QString& label)
+{
+    QString word = label.toLower();
+    word.remove(u' ').remove(u'-').remove(u'_');
+    static const QList<QPair<QString, QStringList>> known{
+        {"home", {"home"}},           {"work", {"work"}},           {"mobile", {"cell"}},      {"cell", {"cell"}},
+        {"cellular", {"cell"}},       {"iphone", {"cell"}},         {"mobilephone", {"cell"}}, {"fax", {"fax"}},
+        {"homefax", {"home", "fax"}}, {"workfax", {"work", "fax"}}, {"otherfax", {"fax"}},     {"pager", {"pager"}},
+        {"homepage", {"home"}},       {"main", {"pref"}},           {"telex", {"x-telex"}}};
+    for (const auto& [name, types] : known)
+        if (word == name) return types;
+    return {};
+}
 
 QString VCardProperty::param(const QString& upperName) const
 {

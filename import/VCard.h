@@ -43,4 +43,9 @@ struct VCard {
 
 std::vector<VCard> parseVCards(const QString& text);
 
+// The types a label names, lower case: the address books' own labels (the "_$!<...>!$_" wrapping taken off, as
+// VCard::label gives them) and the plain words people type (home, work, mobile, fax, pager, homepage...), letter
+// case, blanks and hyphens ignored. None for a label of other words.
+QStringList typesOfLabel(const QString& label);
+
 } // namespace qv

@@ -12,7 +12,8 @@ WorkProgress::Timing currentTiming;
 WorkProgress::Timing WorkProgress::timing() { return currentTiming; }
 void WorkProgress::setTiming(const Timing& timing) { currentTiming = timing; }
 
-WorkProgress::WorkProgress(const QString& caption, int total) : m_caption(caption), m_total(total)
+WorkProgress::WorkProgress(const QString& caption, int total, const QString& counted)
+    : m_caption(caption), m_counted(counted), m_total(total)
 {
     m_clock.start();
     m_nextUpdate = currentTiming.showAfterMs;
@@ -48,7 +49,7 @@ void WorkProgress::update(int done, int added)
         QObject::connect(m_dialog, &QProgressDialog::canceled, m_dialog, [this] { m_cancelled = true; });
         m_dialog->show();
     }
-    m_dialog->setLabelText(QString::number(added) + QStringLiteral(" record(s) added."));
+    m_dialog->setLabelText(QString::number(added) + m_counted);
     m_dialog->setValue(std::min(done, m_dialog->maximum()));
     // Lets the dialog paint and the Cancel button be pressed.
     QCoreApplication::processEvents();

@@ -13,8 +13,9 @@ namespace qv {
 
 class WorkProgress {
 public:
-    // caption: the dialog's title; total: the number of steps the work has.
-    WorkProgress(const QString& caption, int total);
+    // caption: the dialog's title; total: the number of steps the work has; counted: what follows the count on
+    // the count line.
+    WorkProgress(const QString& caption, int total, const QString& counted = QStringLiteral(" record(s) added."));
     ~WorkProgress();
     WorkProgress(const WorkProgress&) = delete;
     WorkProgress& operator=(const WorkProgress&) = delete;
@@ -35,7 +36,7 @@ public:
 private:
     void update(int done, int added);
 
-    QString m_caption;
+    QString m_caption, m_counted;
     int m_total;
     QElapsedTimer m_clock;
     qint64 m_nextUpdate;

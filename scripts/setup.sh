@@ -5,6 +5,7 @@ packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libsqlcipher
           xvfb xauth imagemagick poppler-utils fonts-liberation fonts-liberation2 qt6-qpa-plugins
           clang-format openbox x11-utils desktop-file-utils)
 packages+=(tzdata) # the data tests run once more in a time zone with summer time
+packages+=(python3 python3-vobject python3-icalendar) # readers we did not write, for the exported files
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

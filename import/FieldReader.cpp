@@ -1,0 +1,27 @@
+#include "import/FieldReader.h"
+
+namespace qv {
+
+FieldReader::FieldReader(const Dataset& dataset, const char* column)
+    : m_dataset(dataset), m_index(dataset.requireField(QString::fromLatin1(column))), m_type(dataset.fieldType(m_index))
+{}
+
+QByteArrayView FieldReader::read(int position)
+{
+    int size = 0;
+    if (m_type == ColumnType::Text)
+        if (const char* p = m_dataset.utf8At(position, m_index, &size)) return QByteArrayView(p, size);
+    const QVariant v = m_dataset.valueAt(position, m_index);
+    if (v.isNull()) return {};
+    if (m_type == ColumnType::DateTime) {
+        const QDateTime dt = Dataset::parseStoredDateTime(v);
+        if (!dt.isValid()) return {};
+        m_scratch = dt.date().toString(QStringLiteral("yyyy-MM-dd")).toLatin1();
+        if (dt.time() != QTime(0, 0)) m_scratch += ' ' + dt.time().toString(QStringLiteral("HH:mm:ss")).toLatin1();
+    } else {
+        m_scratch = v.toString().toUtf8();
+    }
+    return m_scratch;
+}
+
+} // namespace qv

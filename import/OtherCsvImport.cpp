@@ -1,0 +1,181 @@
+#include "import/OtherCsvImport.h"
+#include "import/CardImport.h"
+#include "import/ContactImport.h"
+#include "import/ContactItem.h"
+#include "import/CsvFormat.h"
+#include "import/CsvMappingDialog.h"
+#include "import/TextFile.h"
+#include "platform/FileDialogs.h"
+#include "platform/Messages.h"
+#include "platform/WorkProgress.h"
+
+#include <QApplication>
+#include <QFile>
+
+namespace qv {
+
+namespace {
+
+QString joinedTexts(const QList<QStringView>& row, const std::vector<int>& columns, QStringView separator)
+{
+    QString out;
+    for (int c : columns) {
+        const QStringView t = row.value(c).trimmed();
+        if (t.isEmpty()) continue;
+        if (!out.isEmpty()) out += separator;
+        out += t;
+    }
+    return out;
+}
+
+int monthOf(QStringView text)
+{
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    return ok ? n : 0;
+}
+
+} // namespace
+
+CsvRowReader::CsvRowReader(const std::vector<CsvTarget>& targets)
+{
+    m_fields << QStringLiteral("Name");
+    m_fieldColumns.resize(1);
+    auto fieldAt = [this](const QString& column) {
+        qsizetype at = m_fields.indexOf(column);
+        if (at < 0) {
+            at = m_fields.size();
+            m_fields << column;
+            m_fieldColumns.emplace_back();
+        }
+        return int(at);
+    };
+    for (int i = 0; i < int(targets.size()); ++i) {
+        switch (targets[size_t(i)].kind) {
+        case CsvTarget::Field: m_fieldColumns[size_t(fieldAt(targets[size_t(i)].column))].push_back(i); break;
+        case CsvTarget::GivenName: m_given.push_back(i); break;
+        case CsvTarget::MiddleName: m_middle.push_back(i); break;
+        case CsvTarget::FamilyName: m_family.push_back(i); break;
+        case CsvTarget::FullName: m_full.push_back(i); break;
+        case CsvTarget::Nickname: m_nickname.push_back(i); break;
+        case CsvTarget::BirthYear: m_year = i; break;
+        case CsvTarget::BirthMonth: m_month = i; break;
+        case CsvTarget::BirthDay: m_day = i; break;
+        case CsvTarget::LeaveOut: break;
+        }
+    }
+    if (m_month >= 0 && m_day >= 0) m_birthday = fieldAt(QStringLiteral("Birthday"));
+    m_email1 = int(m_fields.indexOf(QStringLiteral("Email1")));
+}
+
+void CsvRowReader::read(const QList<QStringView>& row, QStringList& texts) const
+{
+    texts.resize(m_fields.size());
+    for (size_t f = 0; f < m_fieldColumns.size(); ++f) {
+        const std::vector<int>& columns = m_fieldColumns[f];
+        if (columns.size() == 1)
+            texts[qsizetype(f)] = row.value(columns.front()).toString();
+        else
+            texts[qsizetype(f)] = joinedTexts(row, columns, f == size_t(m_name) ? u" " : u", ");
+    }
+    // A name of parts, as a mail client joins them; else the full name, the nickname or the address.
+    QString& name = texts[m_name];
+    if (name.trimmed().isEmpty()) {
+        QString parts = joinedTexts(row, m_given, u" ");
+        for (const auto* more : {&m_middle, &m_family}) {
+            const QString part = joinedTexts(row, *more, u" ");
+            if (!part.isEmpty()) parts += (parts.isEmpty() ? QString() : QStringLiteral(" ")) + part;
+        }
+        name = !parts.isEmpty()                                ? parts
+               : !joinedTexts(row, m_full, u" ").isEmpty()     ? joinedTexts(row, m_full, u" ")
+               : !joinedTexts(row, m_nickname, u" ").isEmpty() ? joinedTexts(row, m_nickname, u" ")
+               : m_email1 >= 0                                 ? texts[m_email1].trimmed()
+                                                               : QString();
+    }
+    if (m_birthday >= 0 && texts[m_birthday].isEmpty()) {
+        // A birthday of its parts; without a year it is kept in 1904, as a card's is.
+        const int month = monthOf(row.value(m_month)), day = monthOf(row.value(m_day));
+        const int year = m_year >= 0 && monthOf(row.value(m_year)) > 0 ? monthOf(row.value(m_year)) : 1904;
+        const QDate date(year, month, day);
+        texts[m_birthday] = date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")) : QString();
+    }
+}
+
+void importContactsFromOtherCsvFile(TMainDataModule& dm)
+{
+    const QString path = chooseFileToOpen(QStringLiteral("CSV (*.csv)|*.CSV|Text (*.txt)|*.TXT"));
+    if (path.isEmpty()) return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        showError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        showError(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
+        return;
+    }
+    const DecodedText decoded = decodeTextFile(bytes);
+    const QString& text = decoded.text;
+    auto refuse = [&path](const QString& why) {
+        showError(QStringLiteral("The file \"%1\" cannot be imported: %2. Nothing was imported.").arg(path, why));
+    };
+    if (const qsizetype nul = text.indexOf(QChar(0)); nul >= 0)
+        return refuse(QStringLiteral("it is not a text file (line %1 holds a zero byte)")
+                          .arg(QStringView(text).left(nul).count(u'\n') + 1));
+    const QChar separator = detectCsvSeparator(text);
+    if (const int line = unclosedQuoteLine(text, separator))
+        return refuse(QStringLiteral("the quoted field that begins on line %1 is not closed").arg(line));
+    CsvReader reader(text, separator);
+    QList<QStringView> row;
+    if (!reader.next(row)) return refuse(QStringLiteral("it is empty"));
+    QStringList header;
+    for (QStringView h : row) header << trimBlanks(h);
+
+    const CsvSource source = recogniseCsvHeader(header);
+    std::vector<CsvTarget> targets;
+    if (source == CsvSource::Other) {
+        std::vector<QStringList> first;
+        CsvReader ahead = reader;
+        while (first.size() < 5 && ahead.next(row)) {
+            QStringList cells;
+            for (QStringView c : row) cells << c.toString();
+            first.push_back(cells);
+        }
+        TCsvMappingForm mapping(path, header, first, guessedCsvTargets(header), QApplication::activeWindow());
+        if (mapping.exec() != QDialog::Accepted) return;
+        targets = mapping.targets();
+    } else if (source != CsvSource::Google && source != CsvSource::GoogleOlder) {
+        targets = knownCsvTargets(source, header);
+    }
+
+    ContactImport import(dm);
+    import.summary().setReplacedLines(decoded.replacedLines);
+    ContactImport::Values values;
+    const bool google = source == CsvSource::Google || source == CsvSource::GoogleOlder;
+    // Google's rows as cards, read as a card file's are; the others column by column.
+    const GoogleRows googleRows(google ? header : QStringList());
+    const CardMapping cards(import, CardFields::File);
+    const CsvRowReader columns(targets);
+    std::vector<int> fieldColumns;
+    for (const QString& f : columns.fields()) fieldColumns.push_back(import.column(f.toLatin1().constData()));
+    QStringList texts;
+
+    WorkProgress progress(QStringLiteral("Importing contacts"), int(text.count(u'\n')) + 1);
+    while (reader.next(row)) {
+        if (!progress.step(reader.line(), import.added())) break;
+        values.clear();
+        if (google) {
+            cards.fill(contactItemFromVCard(googleRows.card(row)), values);
+        } else {
+            columns.read(row, texts);
+            for (qsizetype f = 0; f < texts.size(); ++f)
+                if (!texts[f].isEmpty()) values.emplace_back(fieldColumns[size_t(f)], texts[f]);
+        }
+        import.add(values);
+    }
+    import.finish();
+    showInformation(import.closingMessage());
+}
+
+} // namespace qv
