@@ -22,6 +22,7 @@ class TDBHelpForm;
 class TRemindersForm;
 class TFollowUpForm;
 class TCalendarForm;
+class DesktopAlerts;
 
 class Program {
 public:
@@ -38,6 +39,9 @@ public:
     int run();
     // What run() does first: shows the main window maximized.
     void showMainWindow();
+    // What run() does once the main window is up: the desktop alerts begin (those missed while the program was
+    // closed, today's reminders, then each at its time).
+    void startAlerts();
 
     TForm1* mainWindow() const { return m_form1; }
     TMainDataModule* dataModule() const { return m_dataModule; }
@@ -57,6 +61,7 @@ public:
     TRemindersForm* reminders() const { return m_reminders; }
     TFollowUpForm* followUp() const { return m_followUp; }
     TCalendarForm* calendar() const { return m_calendar; }
+    DesktopAlerts* desktopAlerts() const { return m_alerts; }
 
 private:
     void createWindows();     // 1 to 12
@@ -67,6 +72,7 @@ private:
     void wireAccounts();
     void wireHelp();
     void wireDatabaseMenu();
+    void wireAlerts();
 
     QString m_folder;
     TSplashForm* m_splash = nullptr;
@@ -83,6 +89,7 @@ private:
     TRemindersForm* m_reminders = nullptr;
     TFollowUpForm* m_followUp = nullptr;
     TCalendarForm* m_calendar = nullptr;
+    DesktopAlerts* m_alerts = nullptr;
     void wireActivities();
 };
 

@@ -6,6 +6,8 @@ packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libsqlcipher
           clang-format openbox x11-utils desktop-file-utils)
 packages+=(tzdata) # the data tests run once more in a time zone with summer time
 packages+=(python3 python3-vobject python3-icalendar) # readers we did not write, for the exported files
+packages+=(dbus-daemon)         # the alert tests run on a session bus of their own
+packages+=(notification-daemon) # a desktop's notification service, to see the alerts under Xvfb
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
