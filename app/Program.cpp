@@ -1,5 +1,6 @@
 #include "app/Program.h"
 #include "activities/CalendarUnit.h"
+#include "activities/DesktopAlerts.h"
 #include "activities/FollowUp.h"
 #include "activities/Reminders.h"
 #include "app/About.h"
@@ -27,6 +28,7 @@
 #include "platform/GuardedApplication.h"
 #include "platform/MailAddressBook.h"
 #include "platform/Messages.h"
+#include "platform/NoticeBanner.h"
 #include "platform/ProgramEnd.h"
 #include "records/AccountsPage.h"
 #include "records/DataEntry.h"
@@ -34,8 +36,10 @@
 #include "reports/AccountReportUnit.h"
 #include "reports/QVPersons.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QDir>
 #include <QFileInfo>
 
@@ -125,6 +129,7 @@ void Program::wireMenu()
     wireAccounts();
     wireHelp();
     wireDatabaseMenu();
+    wireAlerts();
 }
 
 void Program::wireAccounts()
@@ -167,6 +172,24 @@ void Program::wireDatabaseMenu()
     m_form1->wire(m_form1->BackupItem, [&connection, database] { backupDatabase(connection, database); });
     m_form1->wire(m_form1->RestoreItem, [&connection, database] { restoreDatabase(connection, database); });
 }
+
+void Program::wireAlerts()
+{
+    m_alerts = std::make_unique<DesktopAlerts>(*m_dataModule);
+    m_alerts->onOpenPlanner = [this](const QDate& day) { m_calendar->showDay(day); };
+    m_alerts->onOpenReminders = [this] {
+        if (m_reminders->isVisible()) return m_reminders->activateWindow();
+        m_reminders->remindersCommand();
+    };
+    m_alerts->countTodaysReminders = [this] { return m_reminders->todaysReminderCount(); };
+    NoticeBanner* banner = m_form1->noticeBanner();
+    m_alerts->notifications().unanswered = [banner](const DesktopNotice& notice) { banner->add(notice); };
+    QAction* item = m_form1->DesktopAlertsItem;
+    item->setChecked(m_alerts->isEnabled());
+    m_form1->wire(item, [this, item] { m_alerts->setEnabled(item->isChecked()); });
+}
+
+void Program::startAlerts() { m_alerts->begin(); }
 
 bool Program::start()
 {
@@ -232,6 +255,8 @@ int Program::run()
 {
     showMainWindow();
     warnOnceIfUnwritable();
+    // The alerts look at the file once the window is up, so that they never hold back its first paint.
+    QTimer::singleShot(500, m_form1, [this] { startAlerts(); });
     // A request to end made while starting (a failed display check) takes effect as soon as the loop begins.
     if (programEndRequested())
         QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);

@@ -24,6 +24,7 @@ class TRemindersForm;
 class TFollowUpForm;
 class TCalendarForm;
 class TDuplicatesForm;
+class DesktopAlerts;
 
 class Program {
 public:
@@ -43,6 +44,9 @@ public:
     int run();
     // What run() does first: shows the main window maximized.
     void showMainWindow();
+    // What run() does once the main window is up: the desktop alerts begin (those missed while the program was
+    // closed, today's reminders, then each at its time).
+    void startAlerts();
 
     TForm1* mainWindow() const { return m_form1.get(); }
     TMainDataModule* dataModule() const { return m_dataModule.get(); }
@@ -63,6 +67,7 @@ public:
     TFollowUpForm* followUp() const { return m_followUp.get(); }
     TCalendarForm* calendar() const { return m_calendar.get(); }
     TDuplicatesForm* duplicates() const { return m_duplicates.get(); }
+    DesktopAlerts* desktopAlerts() const { return m_alerts.get(); }
 
 private:
     void createWindows();     // 1 to 12, then the duplicates window
@@ -74,6 +79,7 @@ private:
     void wireHelp();
     void wireDatabaseMenu();
     void wireActivities();
+    void wireAlerts();
 
     QString m_folder;
     QString m_databaseFolder;
@@ -94,6 +100,7 @@ private:
     std::unique_ptr<TDBHelpForm> m_dbHelp;
     std::unique_ptr<TDuplicatesForm> m_duplicates;
     std::unique_ptr<TRetail> m_retail;
+    std::unique_ptr<DesktopAlerts> m_alerts; // made last, once the windows it opens are wired
 };
 
 } // namespace qv

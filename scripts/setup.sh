@@ -11,6 +11,8 @@ packages+=(fonts-dejavu-core) # the font the windows are laid out with
 packages+=(fonts-urw-base35)  # the one a desktop without it falls back to, which the desktop tests also use
 packages+=(dpkg-dev file lintian appstream) # make package, and the test that checks what it makes
 packages+=(python3 python3-vobject python3-icalendar) # readers we did not write, for the exported files
+packages+=(dbus-daemon)         # the alert tests run on a session bus of their own
+packages+=(notification-daemon) # a desktop's notification service, to see the alerts under Xvfb
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -113,6 +113,7 @@ void TestMainWindow::menuOrderAndSeparators()
                           "Tools > Reminders...|RemindersItem",
                           "Tools > ---",
                           "Tools > Find duplicate contacts...|FindDuplicatesItem",
+                          "Tools > Desktop alerts|DesktopAlertsItem",
                           "Import > Accounts from a CSV file...|ImportAccountsItem",
                           "Import > ---",
                           "Import > Contacts from MS Office Outlook...|ImportOutlookItem",
@@ -214,6 +215,7 @@ void TestMainWindow::everyItemReachesACommand()
                                            {"CalendarItem", "modal TCalendarForm"},
                                            {"RemindersItem", "message"},
                                            {"FindDuplicatesItem", "modal TDuplicatesForm"},
+                                           {"DesktopAlertsItem", "toggled"},
                                            {"ImportAccountsItem", "dialog"},
                                            {"ImportOutlookItem", "message"},
                                            {"ImportCsvItem", "dialog"},
@@ -242,6 +244,7 @@ void TestMainWindow::everyItemReachesACommand()
         QSet<QWidget*> windowsBefore;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isVisible()) windowsBefore.insert(w);
+        const bool checkedBefore = item->isChecked();
         const bool modalExpected = expected[name].startsWith("modal");
         QString modalName;
         // A window left open by an item that should not open one is closed all the same, so nothing hangs.
@@ -260,6 +263,7 @@ void TestMainWindow::everyItemReachesACommand()
         if (dialogs.requests.size() > requests) seen << "dialog";
         if (previewer.reports.size() > reports) seen << "report";
         if (programEndRequested()) seen << "end";
+        if (item->isCheckable() && item->isChecked() != checkedBefore) seen << "toggled";
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isVisible() && !windowsBefore.contains(w) && !w->isModal()) {
                 seen << "window " + w->objectName();
