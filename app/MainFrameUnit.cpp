@@ -75,7 +75,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     RemindersItem = addItem(m_tools, "RemindersItem", "&Reminders...");
     m_tools->addSeparator();
     FindDuplicatesItem = addItem(m_tools, "FindDuplicatesItem", "Find &duplicate contacts...");
-    DesktopAlertsItem = addItem(m_tools, "DesktopAlertsItem", "Desktop "&Desktop alerts"alerts");
+    DesktopAlertsItem = addItem(m_tools, "DesktopAlertsItem", "Desktop &alerts");
     DesktopAlertsItem->setCheckable(true);
 
     m_import = menuBar()->addMenu("&Import");

@@ -256,7 +256,7 @@ int Program::run()
     showMainWindow();
     warnOnceIfUnwritable();
     // The alerts look at the file once the window is up, so that they never hold back its first paint.
-    QTimer::singleShot(500, m_form1, [this] { startAlerts(); });
+    QTimer::singleShot(500, m_form1.get(), [this] { startAlerts(); });
     // A request to end made while starting (a failed display check) takes effect as soon as the loop begins.
     if (programEndRequested())
         QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
