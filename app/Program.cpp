@@ -1,15 +1,18 @@
 #include "app/Program.h"
 #include "activities/CalendarUnit.h"
+#include "activities/DesktopAlerts.h"
 #include "activities/FollowUp.h"
 #include "activities/Reminders.h"
 #include "app/About.h"
 #include "app/BackupRestore.h"
+#include "app/DatabaseLocation.h"
 #include "app/HelpFormUnit.h"
 #include "app/MainFrameUnit.h"
 #include "app/SelectCompany.h"
 #include "app/Splash.h"
 #include "app/TaxUnit.h"
 #include "analysis/RetailForm.h"
+#include "analysis/DuplicatesForm.h"
 #include "analysis/FiltersForm.h"
 #include "analysis/LookupDataAnalysis.h"
 #include "data/DataModule.h"
@@ -25,6 +28,7 @@
 #include "platform/GuardedApplication.h"
 #include "platform/MailAddressBook.h"
 #include "platform/Messages.h"
+#include "platform/NoticeBanner.h"
 #include "platform/ProgramEnd.h"
 #include "records/AccountsPage.h"
 #include "records/DataEntry.h"
@@ -32,8 +36,10 @@
 #include "reports/AccountReportUnit.h"
 #include "reports/QVPersons.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QDir>
 #include <QFileInfo>
 
@@ -47,22 +53,9 @@ Program::Program(const QString& executablePath)
 
 Program::~Program()
 {
-    // Every window and the data module go with the program; the connection closes with the data module.
+    // The windows and the data module go in the reverse of their creation (the members' order), windows before
+    // the data module they show; the connection closes with the data module.
     destroyPickDateForm();
-    delete m_dbHelp;
-    delete m_tax;
-    delete m_accountReport;
-    delete m_calendar;
-    delete m_about;
-    delete m_help;
-    delete m_followUp;
-    delete m_reminders;
-    delete m_dataEntry;
-    delete m_retail;
-    delete m_filters;
-    delete m_form1;
-    delete m_dataModule;
-    delete m_splash;
 }
 
 QString Program::connectionStringFor(const QString& folder)
@@ -73,24 +66,25 @@ QString Program::connectionStringFor(const QString& folder)
 
 void Program::createWindows()
 {
-    m_form1 = new TForm1;
-    m_dataModule = new TMainDataModule;
-    m_reminders = new TRemindersForm(*m_dataModule);
-    m_dataEntry = new TDataEntryForm(*m_dataModule);
-    m_followUp = new TFollowUpForm(*m_dataModule);
-    m_filters = new TFilters(*m_dataModule);
-    m_help = new THelpForm(m_folder);
-    m_about = new TAboutForm;
-    m_calendar = new TCalendarForm(*m_dataModule);
-    m_accountReport = new TAccountReportForm(*m_dataModule);
-    m_tax = new TTaxForm(*m_dataModule);
-    m_dbHelp = new TDBHelpForm(m_folder);
+    m_form1 = std::make_unique<TForm1>();
+    m_dataModule = std::make_unique<TMainDataModule>();
+    m_reminders = std::make_unique<TRemindersForm>(*m_dataModule);
+    m_dataEntry = std::make_unique<TDataEntryForm>(*m_dataModule);
+    m_followUp = std::make_unique<TFollowUpForm>(*m_dataModule);
+    m_filters = std::make_unique<TFilters>(*m_dataModule);
+    m_help = std::make_unique<THelpForm>(m_folder);
+    m_about = std::make_unique<TAboutForm>();
+    m_calendar = std::make_unique<TCalendarForm>(*m_dataModule);
+    m_accountReport = std::make_unique<TAccountReportForm>(*m_dataModule);
+    m_tax = std::make_unique<TTaxForm>(*m_dataModule);
+    m_dbHelp = std::make_unique<TDBHelpForm>(m_folder);
+    m_duplicates = std::make_unique<TDuplicatesForm>(*m_dataModule);
 }
 
 void Program::createLateWindows()
 {
     // It opens its own answers dataset, so it needs the connection.
-    m_retail = new TRetail(*m_dataModule);
+    m_retail = std::make_unique<TRetail>(*m_dataModule);
     pickDateForm();
 }
 
@@ -103,7 +97,7 @@ void Program::printContactReport()
 
 void Program::wireMenu()
 {
-    TDataEntryForm* files = m_dataEntry;
+    TDataEntryForm* files = m_dataEntry.get();
     m_form1->wire(m_form1->PersonalInfoItem, [files] { files->showContactsPage(0); });
     m_form1->wire(m_form1->BusinessInfoItem, [files] { files->showContactsPage(1); });
     m_form1->wire(m_form1->MarketingInfoItem, [files] { files->showContactsPage(2); });
@@ -113,6 +107,7 @@ void Program::wireMenu()
     TMainDataModule& dm = *m_dataModule;
     m_form1->wire(m_form1->LookupDataAnalysisItem, [&dm] { runLookupDataAnalysis(dm); });
     m_form1->wire(m_form1->FiltersItem, [files] { files->filtersCommand(); });
+    m_form1->wire(m_form1->FindDuplicatesItem, [this] { m_duplicates->command(); });
     m_form1->wire(m_form1->ImportAccountsItem, [&dm] { importAccountsFromCsv(dm); });
     m_form1->wire(m_form1->ImportOutlookItem, [&dm] { BitBtn1Click(dm); });
     m_form1->wire(m_form1->ImportCsvItem, [&dm] { SpeedButton14Click(dm); });
@@ -134,11 +129,12 @@ void Program::wireMenu()
     wireAccounts();
     wireHelp();
     wireDatabaseMenu();
+    wireAlerts();
 }
 
 void Program::wireAccounts()
 {
-    TDataEntryForm* files = m_dataEntry;
+    TDataEntryForm* files = m_dataEntry.get();
     AccountsPage* accounts = files->Accounts;
     m_form1->wire(m_form1->AccountsItem, [files] { files->showAccountsPage(); });
     accounts->onTaxInformation = [this] { m_tax->ShowModal(); };
@@ -149,7 +145,7 @@ void Program::wireAccounts()
 
 void Program::wireHelp()
 {
-    TDataEntryForm* files = m_dataEntry;
+    TDataEntryForm* files = m_dataEntry.get();
     m_form1->wire(m_form1->HelpItem, [files] { files->helpCommand(); });
     m_form1->wire(m_form1->AboutItem, [this] { m_about->ShowModal(); });
     files->onHelp = [this] { m_help->showHelp(); };
@@ -162,7 +158,7 @@ void Program::wireHelp()
 
 void Program::wireActivities()
 {
-    TDataEntryForm* files = m_dataEntry;
+    TDataEntryForm* files = m_dataEntry.get();
     files->onShowFollowUp = [this] { m_followUp->ShowModal(); };
     m_form1->wire(m_form1->FollowUpItem, [files] { files->followUpCommand(); });
     m_form1->wire(m_form1->CalendarItem, [this] { m_calendar->ShowModal(); });
@@ -172,14 +168,32 @@ void Program::wireActivities()
 void Program::wireDatabaseMenu()
 {
     Connection& connection = *m_dataModule->MainADOConnection;
-    const QString database = m_folder + QStringLiteral("Quorvane.qv");
+    const QString database = m_databaseFolder + QStringLiteral("Quorvane.qv");
     m_form1->wire(m_form1->BackupItem, [&connection, database] { backupDatabase(connection, database); });
     m_form1->wire(m_form1->RestoreItem, [&connection, database] { restoreDatabase(connection, database); });
 }
 
+void Program::wireAlerts()
+{
+    m_alerts = std::make_unique<DesktopAlerts>(*m_dataModule);
+    m_alerts->onOpenPlanner = [this](const QDate& day) { m_calendar->showDay(day); };
+    m_alerts->onOpenReminders = [this] {
+        if (m_reminders->isVisible()) return m_reminders->activateWindow();
+        m_reminders->remindersCommand();
+    };
+    m_alerts->countTodaysReminders = [this] { return m_reminders->todaysReminderCount(); };
+    NoticeBanner* banner = m_form1->noticeBanner();
+    m_alerts->notifications().unanswered = [banner](const DesktopNotice& notice) { banner->add(notice); };
+    QAction* item = m_form1->DesktopAlertsItem;
+    item->setChecked(m_alerts->isEnabled());
+    m_form1->wire(item, [this, item] { m_alerts->setEnabled(item->isChecked()); });
+}
+
+void Program::startAlerts() { m_alerts->begin(); }
+
 bool Program::start()
 {
-    m_splash = new TSplashForm;
+    m_splash = std::make_unique<TSplashForm>();
     // The program's name for the desktop. No display name: the toolkit would append it to every window's caption.
     QApplication::setApplicationName("Quorvane PRO 2005");
     installAccessibility();
@@ -190,8 +204,11 @@ bool Program::start()
         createWindows();
         Connection* connection = m_dataModule->MainADOConnection;
         connection->close();
-        connection->setConnectionString(connectionStringFor(m_folder));
+        m_databaseFolder = databaseFolderFor(m_folder);
+        connection->setConnectionString(connectionStringFor(m_databaseFolder));
+        // Before a fresh file is made: a restore killed halfway may have set the user's file aside.
         tidyAfterKilledWork(*connection);
+        prepareUserDatabase(m_databaseFolder);
         connection->open();
         m_dataModule->openAll(true);
         createLateWindows();
@@ -206,8 +223,7 @@ bool Program::start()
         return false;
     }
     m_splash->hide();
-    delete m_splash;
-    m_splash = nullptr;
+    m_splash.reset();
     return true;
 }
 
@@ -225,7 +241,7 @@ void Program::warnOnceIfUnwritable()
     const QString problem = m_dataModule->MainADOConnection->writeProblem();
     if (problem.isEmpty()) return;
     QMetaObject::invokeMethod(
-        m_form1, [problem] { showWarningOk(problem); }, Qt::QueuedConnection);
+        m_form1.get(), [problem] { showWarningOk(problem); }, Qt::QueuedConnection);
 }
 
 void Program::showMainWindow()
@@ -239,6 +255,8 @@ int Program::run()
 {
     showMainWindow();
     warnOnceIfUnwritable();
+    // The alerts look at the file once the window is up, so that they never hold back its first paint.
+    QTimer::singleShot(500, m_form1.get(), [this] { startAlerts(); });
     // A request to end made while starting (a failed display check) takes effect as soon as the loop begins.
     if (programEndRequested())
         QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);

@@ -11,6 +11,7 @@
 #include "platform/Messages.h"
 #include "platform/WorkProgress.h"
 
+#include <QFileInfo>
 #include <functional>
 #include <memory>
 
@@ -49,9 +50,15 @@ struct CsvText {
 
 // The chosen file, read; nothing when the user cancelled, the file could not be read (the reason has been shown)
 // or it has fewer than two lines.
-std::unique_ptr<CsvText> chooseCsvFile()
+std::unique_ptr<CsvText> chooseCsvFile(TMainDataModule& dm)
 {
-    const QString path = chooseFileToOpen(QStringLiteral("CSV (Comma delimited) (*.csv)|*.CSV"));
+    // A new user fills an empty database from the example files installed beside the program (and its database).
+    Statement anyRow(*dm.MainADOConnection, QStringLiteral("SELECT EXISTS (SELECT 1 FROM People) OR EXISTS (SELECT "
+                                                           "1 FROM Accounts)"));
+    const bool empty = anyRow.step() && anyRow.columnInt(0) == 0;
+    const QString examples = QFileInfo(dm.MainADOConnection->dataSource()).absolutePath() + QStringLiteral("/examples");
+    const QString path =
+        chooseFileToOpen(QStringLiteral("CSV (Comma delimited) (*.csv)|*.CSV"), {}, empty ? examples : QString());
     if (path.isEmpty()) return nullptr;
     std::optional<DecodedText> decoded = readTextFile(path);
     if (!decoded) return nullptr;
@@ -114,7 +121,7 @@ void forEachRow(const CsvText& csv, bool quoted, int columns, const QString& cap
 
 void SpeedButton14Click(TMainDataModule& dm)
 {
-    const std::unique_ptr<CsvText> csv = chooseCsvFile();
+    const std::unique_ptr<CsvText> csv = chooseCsvFile(dm);
     if (!csv) return;
     ContactImport import(dm);
     if (!acceptHeader(csv->lines.first(), ContactsCsvHeader, AccountsCsvHeader, AccountsFileMessage)) return;
@@ -136,7 +143,7 @@ void SpeedButton14Click(TMainDataModule& dm)
 
 void importAccountsFromCsv(TMainDataModule& dm)
 {
-    const std::unique_ptr<CsvText> csv = chooseCsvFile();
+    const std::unique_ptr<CsvText> csv = chooseCsvFile(dm);
     if (!csv) return;
     // The accounts export's file holds every field, in quotes where a field needs them; any other file must have
     // the accounts header.
