@@ -158,10 +158,28 @@ void TCalendarForm::selectDay()
     m_dayShown = date;
 }
 
-void TCalendarForm::returnToToday()
+void TCalendarForm::returnToOpeningDay()
 {
-    showInCalendar(clock::today());
+    showInCalendar(m_openedOn.isValid() ? m_openedOn : clock::today());
     runGuarded([this] { selectDay(); });
+}
+
+void TCalendarForm::showDay(const QDate& day)
+{
+    m_openedOn = day;
+    if (!isVisible()) {
+        ShowModal();
+        return;
+    }
+    returnToOpeningDay();
+    raise();
+    activateWindow();
+}
+
+void TCalendarForm::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    m_openedOn = {};
 }
 
 void TCalendarForm::calendarChosen()
@@ -192,7 +210,7 @@ bool TCalendarForm::eventFilter(QObject* watched, QEvent* event)
 void TCalendarForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    returnToToday();
+    returnToOpeningDay();
 }
 
 bool TCalendarForm::event(QEvent* event)
@@ -211,7 +229,7 @@ void TCalendarForm::changeEvent(QEvent* event)
     // The close of a box of its own ("Delete record?", an error) gives the activation back: the user stays where
     // they were. Coming back from another window or program returns to today.
     if (std::exchange(m_ownWindowShown, false)) return;
-    returnToToday();
+    returnToOpeningDay();
 }
 
 } // namespace qv

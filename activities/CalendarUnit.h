@@ -25,6 +25,9 @@ public:
     explicit TCalendarForm(TMainDataModule& dm, QWidget* parent = nullptr);
 
     int ShowModal() { return exec(); }
+    // Opens the window on a day instead of today (an alert's "Open planner"), or turns the open window to it. Until
+    // the window closes, coming back to it returns to that day.
+    void showDay(const QDate& day);
 
     // The day selection for the date selected in the calendar: make its day row, or go to the one that exists.
     void selectDay();
@@ -40,12 +43,13 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void returnToToday();
+    void returnToOpeningDay();
     void calendarChosen();
     void showInCalendar(const QDate& date);
     void saveEventBeforeLeavingTheDay();
@@ -53,6 +57,7 @@ private:
     TMainDataModule& m_dm;
     bool m_settingDate = false;
     QDate m_dayShown; // the day whose events the grid shows
+    QDate m_openedOn; // the day the window was opened on, when not today
     // Whether a window of its own (a message box) was shown since the window was last active: its closing gives
     // the activation back, which is no coming back to the window.
     bool m_ownWindowShown = false;

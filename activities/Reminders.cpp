@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/ScreenMetrics.h"
 #include "platform/Messages.h"
+#include "platform/ScreenMetrics.h"
 #include "platform/ShellOpen.h"
 
 #include <QApplication>
@@ -12,7 +13,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <cstring>
@@ -140,13 +140,10 @@ void TRemindersForm::prepareList()
     RemindersGrid->setRowCount(0);
 }
 
-void TRemindersForm::remindersCommand()
+std::vector<TRemindersForm::Reminder> TRemindersForm::todaysReminders() const
 {
-    prepareList();
     const QDate today = clock::today();
-    Dataset& contacts = *m_dm.PeopleCompanyDet;
-    if (contacts.recordCount() == 0) return;
-
+    const Dataset& contacts = *m_dm.PeopleCompanyDet;
     const int birthday = contacts.requireField("Birthday"), breminder = contacts.requireField("Breminder");
     const int anniversary = contacts.requireField("Anniversary"), areminder = contacts.requireField("Areminder");
     const int name = contacts.requireField("Name"), type = contacts.requireField("PersonType");
@@ -158,9 +155,7 @@ void TRemindersForm::remindersCommand()
         found.push_back({shownText(contacts, row, name), shownText(contacts, row, type), QString::fromLatin1(event),
                          shownText(contacts, row, mobile), shownText(contacts, row, email)});
     };
-    // Every contact once, in the dataset's order, read where it stands: nothing moves during the walk. Going to the
-    // first contact posts a pending edit first, as any walk does.
-    contacts.first();
+    // Every contact once, in the dataset's order, read where it stands: nothing moves during the walk.
     const int count = contacts.recordCount();
     for (int row = 0; row < count; ++row) {
         // The birthday row comes before the anniversary row of the same contact.
@@ -170,6 +165,19 @@ void TRemindersForm::remindersCommand()
             fallsToday(contacts, row, anniversary, today, monthDay, scratch))
             add(row, "Anniversary");
     }
+    return found;
+}
+
+int TRemindersForm::todaysReminderCount() const { return int(todaysReminders().size()); }
+
+void TRemindersForm::remindersCommand()
+{
+    prepareList();
+    Dataset& contacts = *m_dm.PeopleCompanyDet;
+    if (contacts.recordCount() == 0) return;
+    // Going to the first contact posts a pending edit first, as any walk does.
+    contacts.first();
+    const std::vector<Reminder> found = todaysReminders();
     fillList(found);
     if (!found.empty())
         exec();
@@ -255,8 +263,7 @@ void TRemindersForm::sendGreeting(int row)
 void TRemindersForm::showEvent(QShowEvent* event)
 {
     RemindersLabel->setText(QStringLiteral("Reminders for ") + dates::shortDate(clock::today()));
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreInWorkArea(this);
     QDialog::showEvent(event);
 }
 

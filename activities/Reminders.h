@@ -4,6 +4,7 @@
 // the command; nothing looks ahead to other days.
 
 #include <QDialog>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -27,6 +28,8 @@ public:
     // The greeting e-mail of a reminder row, as a click in its e-mail cell starts it.
     void sendGreeting(int row);
     int reminderCount() const;
+    // How many rows the command would list now, read without moving the contacts.
+    int todaysReminderCount() const;
     QString cellText(int row, int column) const;
 
     QLabel* RemindersLabel;
@@ -41,6 +44,7 @@ private:
     struct Reminder {
         QString name, type, event, mobile, email;
     };
+    std::vector<Reminder> todaysReminders() const;
     void prepareList();
     void fillList(const std::vector<Reminder>& reminders);
     int contactColumnLack(int column) const; // what the column's texts need beyond its given width

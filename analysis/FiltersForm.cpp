@@ -17,7 +17,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
 #include <QTableView>
@@ -154,7 +153,7 @@ TFilters::TFilters(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm
     bottom->addWidget(bulkGroup);
     bottom->addStretch(1);
 
-    ExportButton = new QPushButton("Export", this);
+    ExportButton = new QPushButton("&Export", this);
     ExportButton->setObjectName("ExportButton");
     ExportButton->setAutoDefault(false);
     auto* exportMenu = new QMenu(ExportButton);
@@ -275,21 +274,10 @@ void TFilters::showEvent(QShowEvent* event)
 {
     if (!event->spontaneous()) {
         reset();
-        fitToWorkArea();
-        if (QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
+        setFixedSize(sizeForScrolledContents(m_scroll));
+        centreInWorkArea(this);
     }
     QDialog::showEvent(event);
-}
-
-void TFilters::fitToWorkArea()
-{
-    QSize wanted = m_scroll->widget()->sizeHint();
-    const QSize room = sizeWithinWorkArea(wanted);
-    // A scroll bar needed one way takes room the other way.
-    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll);
-    if (room.height() < wanted.height()) wanted.rwidth() += bar;
-    if (room.width() < wanted.width()) wanted.rheight() += bar;
-    setFixedSize(sizeWithinWorkArea(wanted));
 }
 
 void TFilters::setResultCommandsEnabled(bool enabled)

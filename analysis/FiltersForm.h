@@ -66,8 +66,6 @@ private:
     QWidget* buildCriterion(int index);
     void setValueShown(int criterion, bool shown);
     void reset();
-    // The window's fixed size: its contents' where the screen's work area allows, otherwise the work area.
-    void fitToWorkArea();
     void setResultCommandsEnabled(bool enabled);
     void emailCell(int column, const QString& text);
 

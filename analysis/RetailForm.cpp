@@ -3,6 +3,7 @@
 #include "data/DataModule.h"
 #include "data/Dataset.h"
 #include "platform/GuardedApplication.h"
+#include "platform/ScreenMetrics.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -13,6 +14,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -21,6 +24,7 @@ namespace qv {
 namespace {
 
 constexpr int TacticsPage = 2;
+const QSize DesignedSize(700, 560);
 const QString PersonID = QStringLiteral("PersonID");
 const QString QuestionID = QStringLiteral("QuestionID");
 const QString Answer = QStringLiteral("Answer");
@@ -82,10 +86,21 @@ TRetail::TRetail(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm(d
     m_pages->addTab(tacticsPage, QStringLiteral("Tactics"));
     connect(m_pages, &QTabWidget::currentChanged, this, &TRetail::PageControl1Change);
 
-    auto* layout = new QVBoxLayout(this);
+    // The contents scroll where the screen is too low for them (a larger font makes them taller), so that the
+    // window never reaches beyond the screen's edge.
+    auto* contents = new QWidget;
+    auto* layout = new QVBoxLayout(contents);
     layout->addLayout(top);
     layout->addWidget(m_pages, 1);
-    resize(700, 560);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("RetailScrollArea"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setWidget(contents);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_scroll);
 
     QMainTable->open();
 }
@@ -258,6 +273,10 @@ void TRetail::setTips(const QString& text)
 
 void TRetail::showEvent(QShowEvent* event)
 {
+    if (!event->spontaneous()) {
+        resize(sizeForScrolledContents(m_scroll, DesignedSize));
+        centreInWorkArea(this);
+    }
     QDialog::showEvent(event);
     qApp->installEventFilter(this);
     runGuarded([this] { FormShow(); });

@@ -11,6 +11,7 @@
 class QButtonGroup;
 class QLineEdit;
 class QPlainTextEdit;
+class QScrollArea;
 class QTabWidget;
 
 namespace qv {
@@ -56,6 +57,7 @@ private:
     TMainDataModule& m_dm;
     QLineEdit* m_contact = nullptr;
     QTabWidget* m_pages = nullptr;
+    QScrollArea* m_scroll = nullptr;
     QPlainTextEdit* m_tip1 = nullptr;
     QPlainTextEdit* m_tip2 = nullptr;
     QPlainTextEdit* m_tacticsBox = nullptr;

@@ -3,6 +3,7 @@
 #include "data/DateFormats.h"
 #include "platform/Clock.h"
 #include "platform/GuardedApplication.h"
+#include "platform/NoticeBanner.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ShellOpen.h"
 
@@ -16,6 +17,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace qv {
 
@@ -30,7 +32,16 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     // The picture follows the window's size, never the other way round: a picture made for one size must not
     // become the window's minimum, or the window manager could not maximize it into a smaller work area.
     m_background->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-    setCentralWidget(m_background);
+    m_background->installEventFilter(this);
+    // The notices of alerts stand between the picture and the status bar while there are any.
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_background, 1);
+    m_notices = new NoticeBanner(central);
+    column->addWidget(m_notices);
+    setCentralWidget(central);
 
     m_logo = new QLabel(m_background);
     m_logo->setObjectName("LogoImage");
@@ -62,6 +73,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     CalendarItem = addItem(m_tools, "CalendarItem", "&Calendar/Planner...");
     m_tools->addSeparator();
     RemindersItem = addItem(m_tools, "RemindersItem", "&Reminders...");
+    m_tools->addSeparator();
+    FindDuplicatesItem = addItem(m_tools, "FindDuplicatesItem", "Find &duplicate contacts...");
+    DesktopAlertsItem = addItem(m_tools, "DesktopAlertsItem", "Desktop &alerts");
+    DesktopAlertsItem->setCheckable(true);
 
     m_import = menuBar()->addMenu("&Import");
     m_import->setObjectName("ImportMenu");
@@ -157,13 +172,6 @@ void TForm1::changeEvent(QEvent* event)
     });
 }
 
-void TForm1::resizeEvent(QResizeEvent* event)
-{
-    QMainWindow::resizeEvent(event);
-    m_background->setPixmap(artwork::backgroundPicture(m_background->size()));
-    placeLogo();
-}
-
 void TForm1::placeLogo()
 {
     const QSize s = m_logo->sizeHint();
@@ -173,6 +181,11 @@ void TForm1::placeLogo()
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_background && event->type() == QEvent::Resize) {
+        // The picture follows the window and the notices below it.
+        m_background->setPixmap(artwork::backgroundPicture(m_background->size()));
+        placeLogo();
+    }
     if (watched == m_logo && event->type() == QEvent::MouseButtonRelease) {
         // The maker's web site in the user's browser; the result is not tested.
         shellOpen(artwork::MakerWebAddress, ShowMode::Normal);

@@ -12,6 +12,8 @@ class QMenu;
 
 namespace qv {
 
+class NoticeBanner;
+
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -28,6 +30,8 @@ public:
     QAction* FollowUpItem;
     QAction* CalendarItem;
     QAction* RemindersItem;
+    QAction* FindDuplicatesItem;
+    QAction* DesktopAlertsItem; // checkable
     QAction* ImportAccountsItem;
     QAction* ImportOutlookItem;
     QAction* ImportCsvItem;
@@ -47,11 +51,12 @@ public:
 
     QString dateText() const;
     QString statusText() const;
+    // Where alerts that no desktop service took are shown, above the status bar.
+    NoticeBanner* noticeBanner() const { return m_notices; }
 
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -70,6 +75,7 @@ private:
     QLabel* m_logo;
     QLabel* m_datePanel;
     QLabel* m_statusPanel;
+    NoticeBanner* m_notices;
     bool m_shownOnce = false;
 };
 

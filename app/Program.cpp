@@ -1,15 +1,18 @@
 #include "app/Program.h"
 #include "activities/CalendarUnit.h"
+#include "activities/DesktopAlerts.h"
 #include "activities/FollowUp.h"
 #include "activities/Reminders.h"
 #include "app/About.h"
 #include "app/BackupRestore.h"
+#include "app/DatabaseLocation.h"
 #include "app/HelpFormUnit.h"
 #include "app/MainFrameUnit.h"
 #include "app/SelectCompany.h"
 #include "app/Splash.h"
 #include "app/TaxUnit.h"
 #include "analysis/RetailForm.h"
+#include "analysis/DuplicatesForm.h"
 #include "analysis/FiltersForm.h"
 #include "analysis/LookupDataAnalysis.h"
 #include "data/DataModule.h"
@@ -25,6 +28,7 @@
 #include "platform/GuardedApplication.h"
 #include "platform/MailAddressBook.h"
 #include "platform/Messages.h"
+#include "platform/NoticeBanner.h"
 #include "platform/ProgramEnd.h"
 #include "platform/WorkProgress.h"
 #include "records/AccountsPage.h"
@@ -36,8 +40,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QProgressDialog>
-#include <QTimer>
 #include <QScreen>
+#include <QTimer>
 #include <QDir>
 #include <QFileInfo>
 
@@ -51,22 +55,9 @@ Program::Program(const QString& executablePath)
 
 Program::~Program()
 {
-    // Every window and the data module go with the program; the connection closes with the data module.
+    // The windows and the data module go in the reverse of their creation (the members' order), windows before
+    // the data module they show; the connection closes with the data module.
     destroyPickDateForm();
-    delete m_dbHelp;
-    delete m_tax;
-    delete m_accountReport;
-    delete m_calendar;
-    delete m_about;
-    delete m_help;
-    delete m_followUp;
-    delete m_reminders;
-    delete m_dataEntry;
-    delete m_retail;
-    delete m_filters;
-    delete m_form1;
-    delete m_dataModule;
-    delete m_splash;
 }
 
 QString Program::connectionStringFor(const QString& folder)
@@ -77,22 +68,23 @@ QString Program::connectionStringFor(const QString& folder)
 
 void Program::createWindows()
 {
-    m_reminders = new TRemindersForm(*m_dataModule);
-    m_dataEntry = new TDataEntryForm(*m_dataModule);
-    m_followUp = new TFollowUpForm(*m_dataModule);
-    m_filters = new TFilters(*m_dataModule);
-    m_help = new THelpForm(m_folder);
-    m_about = new TAboutForm;
-    m_calendar = new TCalendarForm(*m_dataModule);
-    m_accountReport = new TAccountReportForm(*m_dataModule);
-    m_tax = new TTaxForm(*m_dataModule);
-    m_dbHelp = new TDBHelpForm(m_folder);
+    m_reminders = std::make_unique<TRemindersForm>(*m_dataModule);
+    m_dataEntry = std::make_unique<TDataEntryForm>(*m_dataModule);
+    m_followUp = std::make_unique<TFollowUpForm>(*m_dataModule);
+    m_filters = std::make_unique<TFilters>(*m_dataModule);
+    m_help = std::make_unique<THelpForm>(m_folder);
+    m_about = std::make_unique<TAboutForm>();
+    m_calendar = std::make_unique<TCalendarForm>(*m_dataModule);
+    m_accountReport = std::make_unique<TAccountReportForm>(*m_dataModule);
+    m_tax = std::make_unique<TTaxForm>(*m_dataModule);
+    m_dbHelp = std::make_unique<TDBHelpForm>(m_folder);
+    m_duplicates = std::make_unique<TDuplicatesForm>(*m_dataModule);
 }
 
 void Program::createLateWindows()
 {
     // It opens its own answers dataset, so it needs the connection.
-    m_retail = new TRetail(*m_dataModule);
+    m_retail = std::make_unique<TRetail>(*m_dataModule);
     pickDateForm();
 }
 
@@ -111,14 +103,14 @@ void Program::wireCommand(QAction* item, std::function<void()> command)
         m_pendingCommand = command;
         const int showAfterMs = WorkProgress::timing().showAfterMs;
         if (showAfterMs == 0) return showStartupWait();
-        QTimer::singleShot(showAfterMs, m_form1, [this] { showStartupWait(); });
+        QTimer::singleShot(showAfterMs, m_form1.get(), [this] { showStartupWait(); });
     });
 }
 
 void Program::showStartupWait()
 {
     if (m_started || !m_pendingCommand || m_startupWait) return;
-    m_startupWait = new QProgressDialog(QStringLiteral("Reading the database..."), QString(), 0, 0, m_form1);
+    m_startupWait = new QProgressDialog(QStringLiteral("Reading the database..."), QString(), 0, 0, m_form1.get());
     m_startupWait->setObjectName("StartupWait");
     m_startupWait->setWindowTitle(QStringLiteral("Quorvane PRO 2005"));
     m_startupWait->setWindowModality(Qt::ApplicationModal);
@@ -146,6 +138,7 @@ void Program::wireMenu()
     wireCommand(f.FollowUpItem, [this] { m_dataEntry->followUpCommand(); });
     wireCommand(f.CalendarItem, [this] { m_calendar->ShowModal(); });
     wireCommand(f.RemindersItem, [this] { m_reminders->remindersCommand(); });
+    wireCommand(f.FindDuplicatesItem, [this] { m_duplicates->command(); });
     wireCommand(f.ImportAccountsItem, [this] { importAccountsFromCsv(*m_dataModule); });
     wireCommand(f.ImportOutlookItem, [this] { BitBtn1Click(*m_dataModule); });
     wireCommand(f.ImportCsvItem, [this] { SpeedButton14Click(*m_dataModule); });
@@ -155,7 +148,7 @@ void Program::wireMenu()
     wireCommand(f.ExportContactsCsvItem, [this] { exportContactsToCsvFile(*m_dataModule); });
     wireCommand(f.ExportAccountsCsvItem, [this] { exportAccountsToCsvFile(*m_dataModule); });
     wireCommand(f.ExportCalendarItem, [this] { exportCalendarToICalendarFile(*m_dataModule); });
-    const QString database = m_folder + QStringLiteral("Quorvane.qv");
+    const QString database = m_databaseFolder + QStringLiteral("Quorvane.qv");
     wireCommand(f.BackupItem, [this, database] { backupDatabase(*m_dataModule->MainADOConnection, database); });
     wireCommand(f.RestoreItem, [this, database] { restoreDatabase(*m_dataModule->MainADOConnection, database); });
     wireCommand(f.HelpItem, [this] { m_dataEntry->helpCommand(); });
@@ -164,7 +157,7 @@ void Program::wireMenu()
 
 void Program::wireWindows()
 {
-    TDataEntryForm* files = m_dataEntry;
+    TDataEntryForm* files = m_dataEntry.get();
     files->onPersonality = [this] { showPersonality(); };
     files->onContactReport = [this] { printContactReport(); };
     files->onShowFilters = [this] { m_filters->ShowModal(); };
@@ -193,9 +186,27 @@ void Program::wireWindows()
     m_followUp->onDatabaseUsage = databaseUsage;
 }
 
+void Program::wireAlerts()
+{
+    m_alerts = std::make_unique<DesktopAlerts>(*m_dataModule);
+    m_alerts->onOpenPlanner = [this](const QDate& day) { m_calendar->showDay(day); };
+    m_alerts->onOpenReminders = [this] {
+        if (m_reminders->isVisible()) return m_reminders->activateWindow();
+        m_reminders->remindersCommand();
+    };
+    m_alerts->countTodaysReminders = [this] { return m_reminders->todaysReminderCount(); };
+    NoticeBanner* banner = m_form1->noticeBanner();
+    m_alerts->notifications().unanswered = [banner](const DesktopNotice& notice) { banner->add(notice); };
+    QAction* item = m_form1->DesktopAlertsItem;
+    item->setChecked(m_alerts->isEnabled());
+    m_form1->wire(item, [this, item] { m_alerts->setEnabled(item->isChecked()); });
+}
+
+void Program::startAlerts() { m_alerts->begin(); }
+
 bool Program::start()
 {
-    m_splash = new TSplashForm;
+    m_splash = std::make_unique<TSplashForm>();
     // The program's name for the desktop. No display name: the toolkit would append it to every window's caption.
     QApplication::setApplicationName("Quorvane PRO 2005");
     installAccessibility();
@@ -203,16 +214,19 @@ bool Program::start()
     m_splash->repaint();
     QApplication::processEvents();
     try {
-        m_form1 = new TForm1;
-        m_dataModule = new TMainDataModule;
+        m_form1 = std::make_unique<TForm1>();
+        m_dataModule = std::make_unique<TMainDataModule>();
         Connection* connection = m_dataModule->MainADOConnection;
         connection->close();
-        connection->setConnectionString(connectionStringFor(m_folder));
+        m_databaseFolder = databaseFolderFor(m_folder);
+        connection->setConnectionString(connectionStringFor(m_databaseFolder));
+        // Before a fresh file is made: a restore killed halfway may have set the user's file aside.
         tidyAfterKilledWork(*connection);
+        prepareUserDatabase(m_databaseFolder);
         connection->open();
         // The rows are read on a thread of their own from here, while the main window shows and the other windows
         // are made: the main window shows none of them.
-        QObject::connect(m_dataModule, &TMainDataModule::rowsRead, m_form1, [this] { m_rowsRead = true; });
+        QObject::connect(m_dataModule.get(), &TMainDataModule::rowsRead, m_form1.get(), [this] { m_rowsRead = true; });
         m_dataModule->startReadingAll();
         wireMenu();
         if (!programEndRequested()) {
@@ -225,6 +239,7 @@ bool Program::start()
         while (!m_rowsRead) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         m_dataModule->openAllRead();
         createLateWindows();
+        wireAlerts();
     } catch (const std::exception& e) {
         endStartupWait();
         if (m_form1) m_form1->hide();
@@ -234,13 +249,12 @@ bool Program::start()
         return false;
     }
     m_splash->hide();
-    delete m_splash;
-    m_splash = nullptr;
+    m_splash.reset();
     m_started = true;
     // A command chosen meanwhile runs now, from the event loop.
     if (std::function<void()> command = endStartupWait())
         QMetaObject::invokeMethod(
-            m_form1, [command] { runGuarded(command); }, Qt::QueuedConnection);
+            m_form1.get(), [command] { runGuarded(command); }, Qt::QueuedConnection);
     return true;
 }
 
@@ -258,7 +272,7 @@ void Program::warnOnceIfUnwritable()
     const QString problem = m_dataModule->MainADOConnection->writeProblem();
     if (problem.isEmpty()) return;
     QMetaObject::invokeMethod(
-        m_form1, [problem] { showWarningOk(problem); }, Qt::QueuedConnection);
+        m_form1.get(), [problem] { showWarningOk(problem); }, Qt::QueuedConnection);
 }
 
 void Program::showMainWindow()
@@ -272,6 +286,8 @@ int Program::run()
 {
     if (!m_form1->isVisible()) showMainWindow();
     warnOnceIfUnwritable();
+    // The alerts look at the file once the window is up, so that they never hold back its first paint.
+    QTimer::singleShot(500, m_form1.get(), [this] { startAlerts(); });
     // A request to end made while starting (a failed display check) takes effect as soon as the loop begins.
     if (programEndRequested())
         QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);

@@ -2,6 +2,8 @@
 // The benchmark program's framework: paths register themselves, each timing the program's own code against a floor
 // doing the same job in the same run.
 
+#include "platform/FileDialogs.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -81,6 +83,19 @@ std::vector<Path>& registry();
 
 struct Registrar {
     Registrar(const char* name, PathFunction f) { registry().push_back({name, std::move(f)}); }
+};
+
+// ---------------------------------------------------------------- the desktop
+
+// While it lives, every file dialog chooses this path, as a user would.
+class AnswerFileDialogs : public FileDialogService {
+public:
+    explicit AnswerFileDialogs(const QString& path) : m_path(path) { setFileDialogService(this); }
+    ~AnswerFileDialogs() override { setFileDialogService(nullptr); }
+    QString choose(const FileDialogRequest&) override { return m_path; }
+
+private:
+    QString m_path;
 };
 
 // ---------------------------------------------------------------- timing

@@ -1,5 +1,7 @@
 // Paths of the activities: the reminders command over every contact, choosing another contact in the follow-up
-// window among many follow-ups, and opening the follow-up window over every contact until its grid is painted.
+// window among many follow-ups, opening the follow-up window over every contact until its grid is painted, and
+// arming the desktop alerts anew after a change to the planner.
+#include "activities/DesktopAlerts.h"
 #include "activities/FollowUp.h"
 #include "activities/Reminders.h"
 #include "app/Program.h"
@@ -238,10 +240,87 @@ Result contactsGridOpen(Context& c)
     return r;
 }
 
+// Brings the planner's events up to `wanted`, written by another connection on days of their own after the
+// generated ones, each with an alert time, as the planner stores them.
+void addEvents(Context& c, int wanted)
+{
+    sqlite3* db = c.openRaw();
+    sqlite3_stmt* count = prepare(db, "SELECT count(*), max(DayID) FROM CalendarEvents");
+    sqlite3_step(count);
+    const int have = sqlite3_column_int(count, 0);
+    sqlite3_finalize(count);
+    if (have < wanted) {
+        rawExec(db, "BEGIN");
+        sqlite3_stmt* day = prepare(db, "INSERT INTO CalendarDays (Day) VALUES (?)");
+        sqlite3_stmt* event = prepare(db, "INSERT INTO CalendarEvents (DayID, Action, StartTime, EndTime, "
+                                          "ReminderBefore, Time) VALUES (?, 'Call about the renewal', '9:00 AM', "
+                                          "'9:30 AM', 15, ?)");
+        QDate d(2027, 1, 1);
+        qint64 dayId = 0;
+        for (int i = have; i < wanted; ++i) {
+            if ((i - have) % 20 == 0) {
+                d = d.addDays(1);
+                const QByteArray text = d.toString("M/d/yyyy").toLatin1();
+                sqlite3_bind_text(day, 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+                sqlite3_step(day);
+                sqlite3_reset(day);
+                dayId = sqlite3_last_insert_rowid(db);
+            }
+            const QByteArray alert = (d.toString("yyyy-MM-dd") + " 08:45:00").toLatin1();
+            sqlite3_bind_int64(event, 1, dayId);
+            sqlite3_bind_text(event, 2, alert.constData(), int(alert.size()), SQLITE_TRANSIENT);
+            sqlite3_step(event);
+            sqlite3_reset(event);
+        }
+        sqlite3_finalize(day);
+        sqlite3_finalize(event);
+        rawExec(db, "COMMIT");
+    }
+    closeRaw(db);
+}
+
+// Arming the desktop alerts after a change to the planner: the next alert time after the last one raised, read from
+// every event, against the raw query of the same time on a warm connection.
+Result alertsRearm(Context& c)
+{
+    const int events = c.contacts();
+    addEvents(c, events);
+    // The program's settings and its notices stay in the benchmark's folder: no desktop bus, no user's settings.
+    qputenv("XDG_CONFIG_HOME", (c.folder() + "config").toUtf8());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (c.folder() + "no-bus").toUtf8());
+    const QDateTime before(QDate(2025, 12, 31), QTime(12, 0));
+    clock::setFixed(before);
+    Program& program = c.program();
+    program.startAlerts();
+    DesktopAlerts& alerts = *program.desktopAlerts();
+    Result r;
+    r.program = bestOf(20, [&] { alerts.rearm(); });
+    const QDateTime armed = alerts.armedFor();
+    clock::setFixed({});
+
+    sqlite3* db = c.openRawWarm();
+    sqlite3_stmt* st = prepare(db, "SELECT min(Time) FROM CalendarEvents WHERE Time > ?");
+    const QByteArray after = before.toString("yyyy-MM-dd HH:mm:ss").toLatin1();
+    sqlite3_bind_text(st, 1, after.constData(), int(after.size()), SQLITE_STATIC);
+    QByteArray next;
+    r.baseline = bestOf(20, [&] {
+        sqlite3_step(st);
+        next = QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_reset(st);
+    });
+    sqlite3_finalize(st);
+    closeRaw(db);
+    r.note = QStringLiteral("(%1 events; floor: one prepared min(Time) > the last raised)").arg(events);
+    if (armed.toString("yyyy-MM-dd HH:mm:ss").toLatin1() != next)
+        r.note += QStringLiteral(" (armed %1, raw %2)").arg(armed.toString(Qt::ISODate), QString::fromLatin1(next));
+    return r;
+}
+
 } // namespace
 
 QV_BENCH_PATH("reminders-scan", remindersScan);
 QV_BENCH_PATH("followup-switch", followUpSwitch);
 QV_BENCH_PATH("contacts-grid-open", contactsGridOpen);
+QV_BENCH_PATH("alerts-rearm", alertsRearm);
 
 } // namespace qv::bench

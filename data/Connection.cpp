@@ -330,6 +330,12 @@ void Connection::endTransaction(bool committed)
     m_writeTransaction = false;
 }
 
+void Connection::setBusyTimeout(int ms)
+{
+    m_busyTimeoutMs = ms;
+    if (m_db) sqlite3_busy_timeout(m_db, ms);
+}
+
 qint64 Connection::lastInsertRowid() const { return sqlite3_last_insert_rowid(handle()); }
 int Connection::changes() const { return sqlite3_changes(handle()); }
 

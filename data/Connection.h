@@ -63,8 +63,8 @@ public:
     QString shareMode() const;
     QString password() const;
 
-    // Milliseconds to wait for another process's lock before a statement fails.
-    void setBusyTimeout(int ms) { m_busyTimeoutMs = ms; }
+    // Milliseconds to wait for another process's lock before a statement fails; from now on when connected.
+    void setBusyTimeout(int ms);
 
     void open();  // connect; throws DatabaseError with the engine's text
     void close(); // disconnect; datasets keep their rows

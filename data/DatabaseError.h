@@ -23,4 +23,14 @@ public:
     PostRefused() : DatabaseError(QStringLiteral("Operation aborted")) {}
 };
 
+// A save or a delete that no longer finds its row as this copy of the program read it: another copy changed or
+// deleted it meanwhile.
+class RowNotLocated : public DatabaseError {
+public:
+    RowNotLocated()
+        : DatabaseError(QStringLiteral(
+              "Row cannot be located for updating. Some values may have been changed since it was last read."))
+    {}
+};
+
 } // namespace qv

@@ -96,6 +96,10 @@ public:
     const char* utf8At(int shownRow, int index, int* size) const;
     // The resultColumn of the first shown row whose keyColumn equals key, without moving; null when none.
     QVariant lookupValue(const QString& keyColumn, const QVariant& key, const QString& resultColumn) const;
+    // The rowid of a stored row by position, and the position of the row with a rowid (-1 when not shown), without
+    // moving.
+    qint64 rowIdAt(int shownRow) const;
+    int rowOfRowid(qint64 rowid) const;
 
     // --- fields (names as in the schema, letter case ignored)
     QStringList fieldNames() const;
@@ -130,6 +134,9 @@ public:
     void post();
     void cancel();
     void remove(); // delete the current row
+    // Throws what a save throws when the file no longer holds the current row as it was read: another copy of the
+    // program changed or deleted it meanwhile. Within a write transaction the answer holds until it ends.
+    void checkCurrentRowUnchanged();
     // Posts a pending edit, then deletes the first `limit` rows shown (all of them when negative), as going to the
     // first row and deleting it that often would, in one transaction and as few statements as the rows' rowids
     // allow. Returns how many rows went.

@@ -133,6 +133,40 @@ bool Dataset::locate(const QStringList& columns, const QVariantList& values, Loc
     return false;
 }
 
+qint64 Dataset::rowIdAt(int shownRow) const
+{
+    if (!isOpen() || !m_table) return 0;
+    ensureView();
+    if (m_state == DatasetState::Insert && shownRow >= m_pos) {
+        if (shownRow == m_pos) return 0;
+        --shownRow;
+    }
+    if (shownRow < 0 || shownRow >= m_hi - m_lo) return 0;
+    return m_rows.rowid(m_lo + shownRow);
+}
+
+int Dataset::rowOfRowid(qint64 rowid) const
+{
+    if (!isOpen() || !m_table) return -1;
+    ensureView();
+    // Rows read stay in rowid order within their link; only a row inserted between others breaks it, so look it up
+    // as if ordered first, and walk the rows only when that misses.
+    int lo = m_lo, hi = m_hi;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (m_rows.rowid(mid) < rowid)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    int at = lo < m_hi && m_rows.rowid(lo) == rowid ? lo : -1;
+    for (int r = m_lo; at < 0 && r < m_hi; ++r)
+        if (m_rows.rowid(r) == rowid) at = r;
+    if (at < 0) return -1;
+    at -= m_lo;
+    return m_state == DatasetState::Insert && at >= m_pos ? at + 1 : at;
+}
+
 QVariant Dataset::lookupValue(const QString& keyColumn, const QVariant& key, const QString& resultColumn) const
 {
     if (!isOpen() || key.isNull()) return {};

@@ -8,14 +8,6 @@
 
 namespace qv {
 
-namespace {
-
-// What a save or a delete says when the row is no longer what this copy of the program read.
-const QString RowNotLocated =
-    QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read.");
-
-} // namespace
-
 void Dataset::validateValues() const
 {
     for (int i = 0; i < m_storedColumns; ++i) {
@@ -98,7 +90,7 @@ void Dataset::writeRow()
             m_statements->bindHeldRow(st, int(written.size()) + 1, rowid, m_rows.row(at), written);
             st.step();
             st.reset();
-            if (m_connection->changes() == 0) throw DatabaseError(RowNotLocated);
+            if (m_connection->changes() == 0) throw RowNotLocated();
         }
     }
     m_connection->noteWrite(m_table->name);
@@ -176,7 +168,7 @@ void Dataset::remove()
     m_statements->bindHeldRow(st, 1, m_rows.rowid(at), m_rows.row(at), every);
     st.step();
     st.reset();
-    if (m_connection->changes() == 0) throw DatabaseError(RowNotLocated);
+    if (m_connection->changes() == 0) throw RowNotLocated();
     m_connection->noteWrite(m_table->name);
     if (wasCurrent) m_readStamp = m_connection->stampOf(m_table->name);
     m_rows.erase(at);
@@ -188,6 +180,22 @@ void Dataset::remove()
     notifyDetails();
     notifyCurrent();
     if (afterDelete) afterDelete(*this);
+}
+
+void Dataset::checkCurrentRowUnchanged()
+{
+    checkWritable();
+    if (m_state == DatasetState::Insert || currentIndex() < 0)
+        throw DatabaseError(QStringLiteral("%1: Cannot perform this operation on an empty dataset").arg(name()));
+    const int at = currentIndex();
+    // The very condition a delete finds its row by.
+    std::vector<int> every(static_cast<size_t>(m_storedColumns));
+    for (int i = 0; i < m_storedColumns; ++i) every[size_t(i)] = i;
+    Statement& st = m_statements->findHeld(*m_connection);
+    m_statements->bindHeldRow(st, 1, m_rows.rowid(at), m_rows.row(at), every);
+    const bool found = st.step();
+    st.reset();
+    if (!found) throw RowNotLocated();
 }
 
 quint64 Dataset::postsWriting(const QString& field) const

@@ -10,25 +10,6 @@ namespace qv {
 
 namespace {
 
-void appendUtf8(std::string& key, char32_t c)
-{
-    if (c < 0x80) {
-        key += char(c);
-    } else if (c < 0x800) {
-        key += char(0xC0 | (c >> 6));
-        key += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        key += char(0xE0 | (c >> 12));
-        key += char(0x80 | ((c >> 6) & 0x3F));
-        key += char(0x80 | (c & 0x3F));
-    } else {
-        key += char(0xF0 | (c >> 18));
-        key += char(0x80 | ((c >> 12) & 0x3F));
-        key += char(0x80 | ((c >> 6) & 0x3F));
-        key += char(0x80 | (c & 0x3F));
-    }
-}
-
 // The code point of a well-formed UTF-8 sequence at p (its length in *length), or -1 when it is not one.
 int decodeUtf8(const unsigned char* p, int left, int* length)
 {
@@ -57,6 +38,25 @@ int decodeUtf8(const unsigned char* p, int left, int* length)
 size_t hashOf(const std::string& key) { return std::hash<std::string_view>{}(key); }
 
 } // namespace
+
+void DuplicateIndex::appendUtf8(std::string& key, char32_t c)
+{
+    if (c < 0x80) {
+        key += char(c);
+    } else if (c < 0x800) {
+        key += char(0xC0 | (c >> 6));
+        key += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        key += char(0xE0 | (c >> 12));
+        key += char(0x80 | ((c >> 6) & 0x3F));
+        key += char(0x80 | (c & 0x3F));
+    } else {
+        key += char(0xF0 | (c >> 18));
+        key += char(0x80 | ((c >> 12) & 0x3F));
+        key += char(0x80 | ((c >> 6) & 0x3F));
+        key += char(0x80 | (c & 0x3F));
+    }
+}
 
 void DuplicateIndex::appendFolded(std::string& key, const char* utf8, int size)
 {

@@ -41,6 +41,8 @@ public:
     // UTF-8 or from a text in memory; a text that is not well-formed goes the toolkit's way.
     static void appendFolded(std::string& key, const char* utf8, int size);
     static void appendFolded(std::string& key, QStringView text);
+    // One code point as UTF-8.
+    static void appendUtf8(std::string& key, char32_t c);
     static constexpr char Separator = 0x1F;
 
 private:

@@ -73,12 +73,24 @@ Statement& WriteStatements::written(Connection& c, bool insert, const std::vecto
     return *m_written.front().statement;
 }
 
+QString WriteStatements::everyColumnHeld() const
+{
+    std::vector<int> every(m_table.columns.size());
+    for (size_t i = 0; i < every.size(); ++i) every[i] = int(i);
+    return heldRowCondition(every);
+}
+
 Statement& WriteStatements::removeHeld(Connection& c)
 {
     return prepared(m_removeHeld, c, [this] {
-        std::vector<int> every(m_table.columns.size());
-        for (size_t i = 0; i < every.size(); ++i) every[i] = int(i);
-        return QStringLiteral("DELETE FROM [%1] WHERE %2").arg(m_table.name, heldRowCondition(every));
+        return QStringLiteral("DELETE FROM [%1] WHERE %2").arg(m_table.name, everyColumnHeld());
+    });
+}
+
+Statement& WriteStatements::findHeld(Connection& c)
+{
+    return prepared(m_findHeld, c, [this] {
+        return QStringLiteral("SELECT 1 FROM [%1] WHERE %2").arg(m_table.name, everyColumnHeld());
     });
 }
 
@@ -100,6 +112,7 @@ void WriteStatements::clear()
 {
     m_written.clear();
     m_removeHeld.reset();
+    m_findHeld.reset();
     m_removeRun.reset();
     m_reload.reset();
 }

@@ -23,6 +23,7 @@ public:
     // by bindHeldRow). Another writer's change meanwhile leaves nothing to update.
     Statement& update(Connection& c, const std::vector<int>& columns);
     Statement& removeHeld(Connection& c); // DELETE WHERE the row is as held, every column
+    Statement& findHeld(Connection& c);   // SELECT 1 WHERE the row is as held, every column
     Statement& removeRun(Connection& c);  // DELETE WHERE rowid BETWEEN ? AND ?
     Statement& reload(Connection& c);     // SELECT rowid and every column WHERE rowid = ?
     void clear();                         // a statement belongs to the connection it was prepared on
@@ -34,6 +35,7 @@ public:
     QString columnList() const; // every column, bracketed, in their order
 
 private:
+    QString everyColumnHeld() const;
     QString heldRowCondition(const std::vector<int>& columns) const;
     Statement& written(Connection& c, bool insert, const std::vector<int>& columns);
 
@@ -44,7 +46,7 @@ private:
         std::unique_ptr<Statement> statement;
     };
     std::vector<Cached> m_written; // the most recently used first
-    std::unique_ptr<Statement> m_removeHeld, m_removeRun, m_reload;
+    std::unique_ptr<Statement> m_removeHeld, m_findHeld, m_removeRun, m_reload;
 };
 
 } // namespace qv

@@ -11,7 +11,7 @@
 #include "platform/Messages.h"
 #include "platform/WorkProgress.h"
 
-#include <QFile>
+#include <QFileInfo>
 #include <functional>
 #include <memory>
 
@@ -50,24 +50,21 @@ struct CsvText {
 
 // The chosen file, read; nothing when the user cancelled, the file could not be read (the reason has been shown)
 // or it has fewer than two lines.
-std::unique_ptr<CsvText> chooseCsvFile()
+std::unique_ptr<CsvText> chooseCsvFile(TMainDataModule& dm)
 {
-    const QString path = chooseFileToOpen(QStringLiteral("CSV (Comma delimited) (*.csv)|*.CSV"));
+    // A new user fills an empty database from the example files installed beside the program (and its database).
+    Statement anyRow(*dm.MainADOConnection, QStringLiteral("SELECT EXISTS (SELECT 1 FROM People) OR EXISTS (SELECT "
+                                                           "1 FROM Accounts)"));
+    const bool empty = anyRow.step() && anyRow.columnInt(0) == 0;
+    const QString examples = QFileInfo(dm.MainADOConnection->dataSource()).absolutePath() + QStringLiteral("/examples");
+    const QString path =
+        chooseFileToOpen(QStringLiteral("CSV (Comma delimited) (*.csv)|*.CSV"), {}, empty ? examples : QString());
     if (path.isEmpty()) return nullptr;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        showError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
-        return nullptr;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        showError(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
-        return nullptr;
-    }
+    std::optional<DecodedText> decoded = readTextFile(path);
+    if (!decoded) return nullptr;
     auto csv = std::make_unique<CsvText>();
-    DecodedText decoded = decodeTextFile(bytes);
-    csv->text = std::move(decoded.text);
-    csv->replacedLines = std::move(decoded.replacedLines);
+    csv->text = std::move(decoded->text);
+    csv->replacedLines = std::move(decoded->replacedLines);
     csv->lines = lineViews(csv->text);
     if (csv->lines.size() < 2) return nullptr;
     return csv;
@@ -124,7 +121,7 @@ void forEachRow(const CsvText& csv, bool quoted, int columns, const QString& cap
 
 void SpeedButton14Click(TMainDataModule& dm)
 {
-    const std::unique_ptr<CsvText> csv = chooseCsvFile();
+    const std::unique_ptr<CsvText> csv = chooseCsvFile(dm);
     if (!csv) return;
     ContactImport import(dm);
     if (!acceptHeader(csv->lines.first(), ContactsCsvHeader, AccountsCsvHeader, AccountsFileMessage)) return;
@@ -146,7 +143,7 @@ void SpeedButton14Click(TMainDataModule& dm)
 
 void importAccountsFromCsv(TMainDataModule& dm)
 {
-    const std::unique_ptr<CsvText> csv = chooseCsvFile();
+    const std::unique_ptr<CsvText> csv = chooseCsvFile(dm);
     if (!csv) return;
     // The accounts export's file holds every field, in quotes where a field needs them; any other file must have
     // the accounts header.

@@ -83,6 +83,8 @@ TCsvMappingForm::TCsvMappingForm(const QString& fileName, const QStringList& hea
         connect(pick, &QComboBox::currentIndexChanged, this, &TCsvMappingForm::updatePreview);
         m_picks.push_back(pick);
     }
+    // Rows keep their height; the room left is below them.
+    grid->setRowStretch(int(header.size()) + 1, 1);
     auto* scroll = new QScrollArea(this);
     scroll->setObjectName("ColumnsArea");
     scroll->setWidget(columns);

@@ -10,7 +10,6 @@
 #include "platform/WorkProgress.h"
 
 #include <QApplication>
-#include <QFile>
 
 namespace qv {
 
@@ -105,24 +104,12 @@ void importContactsFromOtherCsvFile(TMainDataModule& dm)
 {
     const QString path = chooseFileToOpen(QStringLiteral("CSV (*.csv)|*.CSV|Text (*.txt)|*.TXT"));
     if (path.isEmpty()) return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        showError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
-        return;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        showError(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
-        return;
-    }
-    const DecodedText decoded = decodeTextFile(bytes);
-    const QString& text = decoded.text;
-    auto refuse = [&path](const QString& why) {
-        showError(QStringLiteral("The file \"%1\" cannot be imported: %2. Nothing was imported.").arg(path, why));
-    };
-    if (const qsizetype nul = text.indexOf(QChar(0)); nul >= 0)
-        return refuse(QStringLiteral("it is not a text file (line %1 holds a zero byte)")
-                          .arg(QStringView(text).left(nul).count(u'\n') + 1));
+    const std::optional<DecodedText> decoded = readTextFile(path);
+    if (!decoded) return;
+    const QString& text = decoded->text;
+    auto refuse = [&path](const QString& why) { refuseFile(path, why); };
+    if (const int line = zeroByteLine(text))
+        return refuse(QStringLiteral("it is not a text file (line %1 holds a zero byte)").arg(line));
     const QChar separator = detectCsvSeparator(text);
     if (const int line = unclosedQuoteLine(text, separator))
         return refuse(QStringLiteral("the quoted field that begins on line %1 is not closed").arg(line));
@@ -150,7 +137,7 @@ void importContactsFromOtherCsvFile(TMainDataModule& dm)
     }
 
     ContactImport import(dm);
-    import.summary().setReplacedLines(decoded.replacedLines);
+    import.summary().setReplacedLines(decoded->replacedLines);
     ContactImport::Values values;
     const bool google = source == CsvSource::Google || source == CsvSource::GoogleOlder;
     // Google's rows as cards, read as a card file's are; the others column by column.

@@ -1,5 +1,7 @@
 #include "import/TextFile.h"
+#include "platform/Messages.h"
 
+#include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
 
@@ -120,6 +122,32 @@ DecodedText decodeTextFile(const QByteArray& bytes)
     out.text = utf8.decode(body);
     if (!utf8.hasError()) return out;
     return decodeMostlyUtf8(body);
+}
+
+std::optional<DecodedText> readTextFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        showError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        showError(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
+        return std::nullopt;
+    }
+    return decodeTextFile(bytes);
+}
+
+int zeroByteLine(QStringView text)
+{
+    const qsizetype zero = text.indexOf(QChar(0));
+    return zero < 0 ? 0 : int(text.left(zero).count(u'\n')) + 1;
+}
+
+void refuseFile(const QString& path, const QString& why)
+{
+    showError(QStringLiteral("The file \"%1\" cannot be imported: %2. Nothing was imported.").arg(path, why));
 }
 
 QList<QStringView> lineViews(QStringView text)

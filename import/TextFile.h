@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace qv {
 
@@ -20,6 +21,13 @@ struct DecodedText {
 };
 
 DecodedText decodeTextFile(const QByteArray& bytes);
+
+// The file at path, read whole and decoded; nothing, after telling the user why, when it cannot be opened or read.
+std::optional<DecodedText> readTextFile(const QString& path);
+// The line of the first zero byte of a text, which no text file holds; 0 when there is none.
+int zeroByteLine(QStringView text);
+// Tells the user that an import refuses the file, and why ("it is empty"), and that nothing was imported.
+void refuseFile(const QString& path, const QString& why);
 
 // A value of unknown character set: UTF-8 when it is valid UTF-8, otherwise Windows-1252.
 QString decodeImportedText(const QByteArray& bytes);

@@ -2,9 +2,6 @@
 #include "import/CardImport.h"
 #include "import/TextFile.h"
 #include "platform/FileDialogs.h"
-#include "platform/Messages.h"
-
-#include <QFile>
 
 namespace qv {
 
@@ -57,28 +54,15 @@ void importContactsFromVCardFile(TMainDataModule& dm)
 {
     const QString path = chooseFileToOpen(QStringLiteral("vCard (*.vcf)|*.VCF;*.VCARD"));
     if (path.isEmpty()) return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        showError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
-        return;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        showError(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
-        return;
-    }
-    const DecodedText decoded = decodeTextFile(bytes);
+    const std::optional<DecodedText> decoded = readTextFile(path);
+    if (!decoded) return;
     QString problem;
-    if (const qsizetype nul = decoded.text.indexOf(QChar(0)); nul >= 0)
-        problem = QStringLiteral("it is not a text file (line %1 holds a zero byte)")
-                      .arg(QStringView(decoded.text).left(nul).count(u'\n') + 1);
+    if (const int line = zeroByteLine(decoded->text))
+        problem = QStringLiteral("it is not a text file (line %1 holds a zero byte)").arg(line);
     const std::vector<AddressBookItem> cards =
-        problem.isEmpty() ? splitCardFile(decoded.text, &problem) : std::vector<AddressBookItem>{};
-    if (cards.empty()) {
-        showError(QStringLiteral("The file \"%1\" cannot be imported: %2. Nothing was imported.").arg(path, problem));
-        return;
-    }
-    importCards(dm, cards, CardFields::File, decoded.replacedLines);
+        problem.isEmpty() ? splitCardFile(decoded->text, &problem) : std::vector<AddressBookItem>{};
+    if (cards.empty()) return refuseFile(path, problem);
+    importCards(dm, cards, CardFields::File, decoded->replacedLines);
 }
 
 } // namespace qv

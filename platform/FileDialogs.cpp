@@ -1,6 +1,9 @@
 #include "platform/FileDialogs.h"
+#include "platform/UserSettings.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QRegularExpression>
@@ -106,13 +109,38 @@ FileDialogService* current = &desktopFileDialogs;
 FileDialogService& fileDialogs() { return *current; }
 void setFileDialogService(FileDialogService* service) { current = service ? service : &desktopFileDialogs; }
 
-QString chooseFileToOpen(const QString& filter, const QString& caption)
+namespace {
+
+QString lastFolderKey(const QString& filter)
+{
+    return QStringLiteral("LastFolders/") + parseFileFilter(filter).patterns.join(';').toLower();
+}
+
+} // namespace
+
+QString chooseFile(FileDialogRequest request)
+{
+    const QString key = lastFolderKey(request.filter);
+    const QString last = userSettings()->value(key).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        request.folder = last;
+    else if (!request.firstFolder.isEmpty() && QFileInfo(request.firstFolder).isDir())
+        request.folder = request.firstFolder;
+    else
+        request.folder = QDir::homePath();
+    const QString chosen = fileDialogs().choose(request);
+    if (!chosen.isEmpty()) userSettings()->setValue(key, QFileInfo(chosen).absolutePath());
+    return chosen;
+}
+
+QString chooseFileToOpen(const QString& filter, const QString& caption, const QString& firstFolder)
 {
     FileDialogRequest r;
     r.kind = FileDialogRequest::Kind::Open;
     r.caption = caption.isEmpty() ? QStringLiteral("Open") : caption;
     r.filter = filter;
-    return fileDialogs().choose(r);
+    r.firstFolder = firstFolder;
+    return chooseFile(r);
 }
 
 QString chooseFileToSave(const QString& filter, const QString& defaultName, const QString& caption)
@@ -122,7 +150,7 @@ QString chooseFileToSave(const QString& filter, const QString& defaultName, cons
     r.caption = caption.isEmpty() ? QStringLiteral("Save As") : caption;
     r.filter = filter;
     r.defaultName = defaultName;
-    return fileDialogs().choose(r);
+    return chooseFile(r);
 }
 
 } // namespace qv

@@ -15,7 +15,9 @@ struct FileDialogRequest {
     QString caption;
     QString filter;      // "Text|pattern|Text|pattern..."
     QString defaultName; // save dialogs: the name offered at first; may be empty
-    QString folder;      // the folder shown at first; empty for the dialog's own choice
+    QString folder;      // the folder shown at first; chooseFile() fills it
+    // Where to start while no folder was used yet for this kind of file; empty for the user's home.
+    QString firstFolder;
     // Save dialogs: a name typed without an extension gets the extension of the filter chosen in the dialog
     // ("*.pdf" adds ".pdf"). Off by default: commands that add their own extension must not get a second one.
     bool suffixFromFilter = false;
@@ -31,8 +33,12 @@ public:
 FileDialogService& fileDialogs();
 void setFileDialogService(FileDialogService* service); // nullptr restores the real dialogs
 
+// Shows the dialog in the folder last used for this kind of file (its filter), or else in the request's first
+// folder or the user's home, and remembers the chosen file's folder for the next time.
+QString chooseFile(FileDialogRequest request);
+
 // Short forms used by the windows. A save dialog never asks about replacing a file: the commands ask themselves.
-QString chooseFileToOpen(const QString& filter, const QString& caption = {});
+QString chooseFileToOpen(const QString& filter, const QString& caption = {}, const QString& firstFolder = {});
 QString chooseFileToSave(const QString& filter, const QString& defaultName, const QString& caption = {});
 
 // The shown texts and the patterns of a filter ("A (*.a)|*.A|B|*.b" gives {"A (*.a)", "B"} and {"*.A", "*.b"}).

@@ -239,7 +239,7 @@ void PreviewWindow::save()
     request.caption = QStringLiteral("Save Report");
     request.filter = QStringLiteral("PDF document (*.pdf)|*.pdf|Quorvane report (*.qvr)|*.qvr");
     request.suffixFromFilter = true;
-    QString path = fileDialogs().choose(request);
+    QString path = chooseFile(request);
     if (path.isEmpty()) return;
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pdf");
     saveTo(path);

@@ -2,6 +2,9 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
+#include <QWidget>
 #include <cmath>
 
 namespace qv {
@@ -38,6 +41,23 @@ QSize sizeWithinWorkArea(const QSize& wanted)
     const QScreen* s = QGuiApplication::primaryScreen();
     if (!s) return wanted;
     return wanted.boundedTo(s->availableGeometry().size() - WindowFrame);
+}
+
+QSize sizeForScrolledContents(const QScrollArea* contents, const QSize& atLeast)
+{
+    QSize wanted = contents->widget()->sizeHint().expandedTo(atLeast);
+    const QSize room = sizeWithinWorkArea(wanted);
+    // A scroll bar needed one way takes room the other way.
+    const int bar = contents->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, contents);
+    if (room.height() < wanted.height()) wanted.rwidth() += bar;
+    if (room.width() < wanted.width()) wanted.rheight() += bar;
+    return sizeWithinWorkArea(wanted);
+}
+
+void centreInWorkArea(QWidget* window)
+{
+    if (const QScreen* screen = window->screen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
 }
 
 } // namespace qv

@@ -53,7 +53,7 @@ AccountsPage::AccountsPage(TMainDataModule& dm, QWidget* window) : m_dm(dm), m_w
     v->addWidget(buildFields());
     v->addWidget(buildRelatedFiles(), 1);
 
-    connect(qApp, &QApplication::focusChanged, this, &AccountsPage::focusChanged);
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, &AccountsPage::focusChanged);
     installEventFilter(this);
 
     // The account-name rule reads this page's name box and puts the focus there when it refuses.
@@ -70,7 +70,13 @@ AccountsPage::AccountsPage(TMainDataModule& dm, QWidget* window) : m_dm(dm), m_w
                           }});
 }
 
-AccountsPage::~AccountsPage() { m_dm.setAccountNameBox({}); }
+AccountsPage::~AccountsPage()
+{
+    // The page's children go only after this destructor, and their going moves the focus: the application's notice
+    // of it must no longer reach a page that is half gone.
+    disconnect(m_focusWatch);
+    m_dm.setAccountNameBox({});
+}
 
 QWidget* AccountsPage::buildFields()
 {

@@ -70,6 +70,7 @@ private:
     TMainDataModule& m_dm;
     QWidget* m_window;
     DataSource* m_accounts;
+    QMetaObject::Connection m_focusWatch;
 };
 
 } // namespace qv

@@ -12,5 +12,13 @@ echo "Installed in $prefix/lib/quorvane; start it from the desktop's menu or wit
 [ -w "$prefix/lib/quorvane/Quorvane.qv" ] || echo "Warning: $prefix/lib/quorvane/Quorvane.qv is not writable by $(id -un)"
 case ":$PATH:" in
   *":$prefix/bin:"*) ;;
-  *) echo "Note: $prefix/bin is not on your PATH; add it, or start $prefix/bin/quorvane" ;;
+  *)
+    if [ "$prefix/bin" = "$HOME/.local/bin" ]; then
+      echo "Note: $prefix/bin is on your PATH from your next login (Debian's ~/.profile adds it once it exists);"
+      echo "until then, start $prefix/bin/quorvane"
+    else
+      echo "Note: $prefix/bin is not on your PATH; add it, or start $prefix/bin/quorvane"
+    fi
+    ;;
 esac
+echo "To remove it again: make uninstall$([ "$prefix" = "$HOME/.local" ] || echo " PREFIX=$prefix") (your data stays)"

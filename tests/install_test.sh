@@ -35,9 +35,29 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 [ "$(cat "$program/Quorvane.qv")" = "the user data" ] || fail "a second install replaced the database"
 [ "$(ls -A "$program")" = "$before" ] || fail "a second install left other files: $(ls -A "$program")"
 
+# The list of installed files names everything but the user's data, and keeps what an earlier install put there.
+list=$program/installed-files.txt
+for f in "$prefix/bin/quorvane" "$entry" "$program/quorvane" "$program/help/Help.htm" \
+         "$prefix/share/icons/hicolor/scalable/apps/quorvane.svg" "$prefix/share/metainfo/example.quorvane.Quorvane.metainfo.xml"; do
+  grep -qx "$f" "$list" || fail "not in the list of installed files: $f"
+done
+! grep -q "Quorvane.qv$" "$list" || fail "the database is in the list of installed files"
+echo "$program/from-an-older-version.htm" >>"$list"
+touch "$program/from-an-older-version.htm"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+grep -qx "$program/from-an-older-version.htm" "$list" || fail "an install forgot what an earlier one installed"
+
+# Uninstalling removes every installed file and leaves the data.
+PREFIX=$prefix bash "$source/scripts/uninstall.sh" >/dev/null || fail "uninstall failed"
+left=$(cd "$prefix" && find . ! -type d | sort)
+[ "$left" = "./lib/quorvane/Quorvane.qv" ] || fail "uninstall left: $left"
+[ "$(cat "$program/Quorvane.qv")" = "the user data" ] || fail "uninstall touched the data"
+[ -z "$(find "$prefix" -type d -empty)" ] || fail "uninstall left empty folders: $(find "$prefix" -type d -empty)"
+
 # A staged install names its final place, not the staging folder.
 DESTDIR=$work/stage cmake --install "$build" --prefix /opt/qv >/dev/null
 [ -f "$work/stage/opt/qv/lib/quorvane/Quorvane.qv" ] || fail "staged install has no database"
 grep -qx 'Exec="/opt/qv/bin/quorvane"' "$work/stage/opt/qv/share/applications/quorvane.desktop" || fail "staged entry"
 [ "$(readlink "$work/stage/opt/qv/bin/quorvane")" = "../lib/quorvane/quorvane" ] || fail "staged launcher"
+grep -qx /opt/qv/bin/quorvane "$work/stage/opt/qv/lib/quorvane/installed-files.txt" || fail "staged list of installed files"
 echo "install layout ok"

@@ -1,12 +1,14 @@
 // The data-aware controls and their data source: what each kind shows for a stored text, what typing and
 // picking store, that a scan nobody watches leaves the controls alone, and the desktop shell's refusals.
 #include "platform/DataControls.h"
+#include "platform/FileDialogs.h"
 #include "platform/Messages.h"
 #include "platform/ShellOpen.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAccessible>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTemporaryFile>
@@ -79,6 +81,7 @@ private slots:
     void mailtoLinksKeepEveryPartWhole();
     void desktopMessageBoxesKeepTheirTitleWhole_data();
     void desktopMessageBoxesKeepTheirTitleWhole();
+    void fileDialogsOpenWhereThatKindOfFileWasLastChosen();
 };
 
 // Closed lists select the entry equal to the stored text ignoring case; radio groups only an exact match.
@@ -479,6 +482,57 @@ void TestControls::desktopMessageBoxesKeepTheirTitleWhole()
     const int titleWidth = QFontMetrics(font).horizontalAdvance(title);
     QVERIFY2(width >= titleWidth + 100, qPrintable(QString("%1 wide for a title of %2").arg(width).arg(titleWidth)));
     QVERIFY(width <= QGuiApplication::primaryScreen()->availableGeometry().width());
+}
+
+// The real dialog, one kind of file after another: the user's home at first, then the folder the last file of that
+// kind came from (open and save alike, also in a later run of the program), another kind's first folder while that
+// kind has none, and home again when the remembered folder is gone.
+void TestControls::fileDialogsOpenWhereThatKindOfFileWasLastChosen()
+{
+    EmptyHome home;
+    const QString backups = home.home() + "/backups";
+    const QString reports = home.home() + "/reports";
+    QVERIFY(QDir().mkpath(backups) && QDir().mkpath(reports));
+    const QString backupFilter = "Quorvane backup (*.qvb)|*.QVB";
+    const QString reportFilter = "Quorvane report (*.qvr)|*.qvr";
+    // Shows one dialog, notes the folder it opens in, and chooses `file` in it (cancels for an empty one).
+    auto shown = [&](const std::function<QString()>& show, const QString& file) {
+        QString folder;
+        auto modal = whenModal([&](QWidget* w) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            if (!dialog) {
+                w->close();
+                return;
+            }
+            folder = dialog->directory().absolutePath();
+            if (file.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            dialog->selectFile(file);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        const QString chosen = show();
+        if (!modal->ok()) qWarning("%s", modal->failure());
+        if (!file.isEmpty() && chosen != file) qWarning("chose %s", qPrintable(chosen));
+        return folder;
+    };
+    auto open = [&](const QString& filter, const QString& first = {}) {
+        return [=] { return chooseFileToOpen(filter, {}, first); };
+    };
+    auto save = [&](const QString& filter) { return [=] { return chooseFileToSave(filter, "Quorvane"); }; };
+    QFile(backups + "/monday.qvb").open(QIODevice::WriteOnly);
+
+    QCOMPARE(shown(open(backupFilter), ""), home.home());
+    QCOMPARE(shown(open(backupFilter), backups + "/monday.qvb"), home.home());
+    QCOMPARE(shown(save(backupFilter), backups + "/tuesday.qvb"), backups);
+    QCOMPARE(shown(open(reportFilter, reports), ""), reports);
+    QCOMPARE(shown(open(reportFilter), ""), home.home());
+    QVERIFY(QFile::exists(home.home() + "/.config/Quorvane/Quorvane PRO 2005.conf"));
+    QCOMPARE(shown(open(backupFilter), ""), backups);
+    QVERIFY(QDir(backups).removeRecursively());
+    QCOMPARE(shown(open(backupFilter, reports), ""), reports);
+    QCOMPARE(shown(open(backupFilter), ""), home.home());
 }
 
 QTEST_MAIN(TestControls)

@@ -25,8 +25,10 @@
 #include "tests/support/TestSupport.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QElapsedTimer>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QToolButton>
 #include <QLabel>
@@ -98,6 +100,13 @@ private slots:
     {
         useUnitedStatesLocale();
         QVERIFY2(QGuiApplication::platformName() == QLatin1String("xcb"), "run through scripts/desktop-test.sh");
+        // The font the run is given is the one the windows get, not a fallback. (The toolkit adds the foundry in
+        // brackets when two of them make the family.)
+        const QString family = qEnvironmentVariable("QV_FONT_FAMILY");
+        const QString given = QFontInfo(QApplication::font()).family();
+        if (!family.isEmpty())
+            QVERIFY2(given == family || given.startsWith(family + " ["),
+                     qPrintable(given + " instead of " + family + ": is its package installed (make setup)?"));
     }
     void init() { resetProgramEndRequest(); }
     void mainWindowOpensMaximizedWithTheStatusBarOnTheScreen();

@@ -170,8 +170,6 @@ private slots:
     void csvFilesOfOtherPrograms_data();
     void csvFilesOfOtherPrograms();
     void unknownCsvHeaderMappedByTheUser();
-    void malformedCsvSaysWhereAndStoresNothing_data();
-    void malformedCsvSaysWhereAndStoresNothing();
     void contactsRoundTripThroughVCards();
     void contactsRoundTripThroughCsv();
     void csvReadByPythonsReader();
@@ -209,37 +207,50 @@ void TestExchange::vcardFileOfOtherPrograms()
                       "1 Infinite Loop", "Orchard Ltd"}));
 }
 
+// A file either import cannot read is refused whole, the file and the line named.
 void TestExchange::unreadableFilesSayWhereAndStoreNothing_data()
 {
+    QTest::addColumn<bool>("cards"); // the vCard import, else the other programs' CSV import
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("why"); // after the file's name
 
-    QTest::newRow("no card") << QByteArray("\r\nName,Email\r\nAnn,ann@x.example\r\n")
-                             << "line 2 (\"Name,Email\") begins no card; a card begins with \"BEGIN:VCARD\"";
-    QTest::newRow("a card that does not end")
+    QTest::newRow("cards: no card") << true << QByteArray("\r\nName,Email\r\nAnn,ann@x.example\r\n")
+                                    << "line 2 (\"Name,Email\") begins no card; a card begins with \"BEGIN:VCARD\"";
+    QTest::newRow("cards: a card that does not end")
+        << true
         << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bea\r\n")
         << "the card that begins on line 5 has no end (\"END:VCARD\")";
-    QTest::newRow("not text") << QByteArray("BEGIN:VCARD\r\nPHOTO:\x89PNG\r\n\x00\x00\x00\rIHDR\r\nEND:VCARD\r\n", 38)
-                              << "it is not a text file (line 3 holds a zero byte)";
-    QTest::newRow("empty") << QByteArray() << "it is empty";
+    QTest::newRow("cards: not text") << true
+                                     << QByteArray(
+                                            "BEGIN:VCARD\r\nPHOTO:\x89PNG\r\n\x00\x00\x00\rIHDR\r\nEND:VCARD\r\n", 38)
+                                     << "it is not a text file (line 3 holds a zero byte)";
+    QTest::newRow("cards: empty") << true << QByteArray() << "it is empty";
+    QTest::newRow("CSV: a quote that is not closed")
+        << false
+        << QByteArray("First Name,Last Name,Display Name,Primary Email\r\nAnn,Lee,Ann Lee,ann@x.example\r\n"
+                      "Bea,Ray,\"Bea Ray,bea@x.example\r\nCy,Fox,Cy Fox,cy@x.example\r\n")
+        << "the quoted field that begins on line 3 is not closed";
+    QTest::newRow("CSV: not text") << false << QByteArray("First Name,Last Name\r\nAnn,\x00\x01\x02\r\n", 28)
+                                   << "it is not a text file (line 2 holds a zero byte)";
+    QTest::newRow("CSV: empty") << false << QByteArray("\r\n\r\n") << "it is empty";
 }
 
 void TestExchange::unreadableFilesSayWhereAndStoreNothing()
 {
+    QFETCH(bool, cards);
     QFETCH(QByteArray, bytes);
     QFETCH(QString, why);
     ScriptedMessages shown;
     ScriptedFileDialogs dialogs;
     TestDatabase db;
     TMainDataModule& dm = db.open();
-    const QString path = db.folder() + "cards.vcf";
+    const QString path = db.folder() + (cards ? "cards.vcf" : "contacts.csv");
     writeFile(path, bytes);
     dialogs.answers.push_back(path);
-    runGuarded([&] { importContactsFromVCardFile(dm); });
-    QCOMPARE(shown.shown.size(), size_t(1));
+    runGuarded([&] { cards ? importContactsFromVCardFile(dm) : importContactsFromOtherCsvFile(dm); });
+    QCOMPARE(shown.texts(),
+             QStringList{QString("The file \"%1\" cannot be imported: %2. Nothing was imported.").arg(path, why)});
     QCOMPARE(shown.shown[0].kind, MessageKind::Error);
-    QCOMPARE(shown.shown[0].text,
-             QString("The file \"%1\" cannot be imported: %2. Nothing was imported.").arg(path, why));
     QCOMPARE(db.scalar("SELECT count(*) FROM People").toInt(), 0);
 }
 
@@ -382,37 +393,6 @@ void TestExchange::unknownCsvHeaderMappedByTheUser()
     QVERIFY2(cancel->ok(), cancel->failure());
     QCOMPARE(shown.texts().size(), 1);
     QCOMPARE(db.scalar("SELECT count(*) FROM People").toInt(), 2);
-}
-
-void TestExchange::malformedCsvSaysWhereAndStoresNothing_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("why");
-    QTest::newRow("a quote that is not closed")
-        << QByteArray("First Name,Last Name,Display Name,Primary Email\r\nAnn,Lee,Ann Lee,ann@x.example\r\n"
-                      "Bea,Ray,\"Bea Ray,bea@x.example\r\nCy,Fox,Cy Fox,cy@x.example\r\n")
-        << "the quoted field that begins on line 3 is not closed";
-    QTest::newRow("not text") << QByteArray("First Name,Last Name\r\nAnn,\x00\x01\x02\r\n", 28)
-                              << "it is not a text file (line 2 holds a zero byte)";
-    QTest::newRow("empty") << QByteArray("\r\n\r\n") << "it is empty";
-}
-
-void TestExchange::malformedCsvSaysWhereAndStoresNothing()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, why);
-    ScriptedMessages shown;
-    ScriptedFileDialogs dialogs;
-    TestDatabase db;
-    TMainDataModule& dm = db.open();
-    const QString path = db.folder() + "contacts.csv";
-    writeFile(path, bytes);
-    dialogs.answers.push_back(path);
-    runGuarded([&] { importContactsFromOtherCsvFile(dm); });
-    QCOMPARE(shown.texts(),
-             QStringList{QString("The file \"%1\" cannot be imported: %2. Nothing was imported.").arg(path, why)});
-    QCOMPARE(shown.shown[0].kind, MessageKind::Error);
-    QCOMPARE(db.scalar("SELECT count(*) FROM People").toInt(), 0);
 }
 
 // ---------------------------------------------------------------- round trips

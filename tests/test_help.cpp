@@ -18,12 +18,16 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QtTest>
+#include <functional>
 
 using namespace qv;
 using namespace qv::test;
@@ -99,6 +103,7 @@ private slots:
     void databaseUsageIsUsableBesideTheModalWindows();
     void shippedPagesLinksLeadSomewhere_data();
     void shippedPagesLinksLeadSomewhere();
+    void shippedHelpNamesEveryMenuItem();
 };
 
 void TestHelp::helpWindowOpensOnItsStartPageEveryTime()
@@ -320,6 +325,40 @@ void TestHelp::shippedPagesLinksLeadSomewhere()
         if (!anchor.isEmpty()) QVERIFY2(linked.contains("id=\"" + anchor + "\""), qPrintable("no place " + target));
     }
     QVERIFY(links >= 10);
+}
+
+// The table of menus on the help page names every menu and every item of the main window, under its own words:
+// an item added to a menu and not to the page fails here.
+void TestHelp::shippedHelpNamesEveryMenuItem()
+{
+    StartedProgram p;
+    QVERIFY(p.started);
+    QFile f(QStringLiteral(QV_HELP_SOURCE_DIR) + "/Help.htm");
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(f.readAll());
+    const qsizetype from = html.indexOf("id=\"menu\""), to = html.indexOf("<h2", from + 1);
+    QVERIFY(from > 0 && to > from);
+    QTextDocument page;
+    page.setHtml(html.mid(from, to - from));
+    const QString table = page.toPlainText().simplified();
+    QStringList missing;
+    int named = 0;
+    std::function<void(const QMenu*)> walk = [&](const QMenu* menu) {
+        for (const QAction* a : menu->actions()) {
+            if (a->isSeparator()) continue;
+            const QString text = a->text().remove('&');
+            ++named;
+            if (!table.contains(text)) missing << text;
+            if (a->menu()) walk(a->menu());
+        }
+    };
+    for (const QAction* top : p.program.mainWindow()->menuBar()->actions()) {
+        const QString text = top->text().remove('&');
+        if (!table.contains(text)) missing << text;
+        if (top->menu()) walk(top->menu());
+    }
+    QVERIFY(named >= 20);
+    QVERIFY2(missing.isEmpty(), qPrintable("not on the help page: " + missing.join(", ")));
 }
 
 QTEST_MAIN(TestHelp)

@@ -118,6 +118,8 @@ private slots:
     void cancelKeepsWhatWasAdded_data();
     void cancelKeepsWhatWasAdded();
     void exampleFilesFillAnEmptyDatabase();
+    void csvDialogsStartBesideTheExamplesWhileTheDatabaseIsEmpty_data();
+    void csvDialogsStartBesideTheExamplesWhileTheDatabaseIsEmpty();
     void importMenuItemsRunTheImports();
 };
 
@@ -705,6 +707,43 @@ void TestImports::exampleFilesFillAnEmptyDatabase()
         QVERIFY2(db.scalar(QStringLiteral("SELECT count(*) FROM People WHERE %1 <> ''").arg(column)).toInt() > 0,
                  column);
     QCOMPARE(db.scalar("SELECT count(*) FROM Accounts WHERE AccountWebPage LIKE 'www.%'").toInt(), 10);
+}
+
+void TestImports::csvDialogsStartBesideTheExamplesWhileTheDatabaseIsEmpty_data()
+{
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<bool>("csvFolderUsed"); // a CSV file was chosen before, from a folder of the user's
+    QTest::addColumn<QString>("shown");      // "examples", "home" or "used"
+    QTest::newRow("empty database") << QStringList() << false << "examples";
+    QTest::newRow("a contact stored") << QStringList{personInsert("Ann Lee")} << false << "home";
+    QTest::newRow("an account stored") << QStringList{accountInsert("Acme")} << false << "home";
+    QTest::newRow("empty, a CSV chosen before") << QStringList() << true << "used";
+}
+
+// Both CSV imports: the examples installed beside the database for a new user, the user's home once there is
+// data, and the folder the last CSV file came from whenever there is one.
+void TestImports::csvDialogsStartBesideTheExamplesWhileTheDatabaseIsEmpty()
+{
+    QFETCH(QStringList, rows);
+    QFETCH(bool, csvFolderUsed);
+    QFETCH(QString, shown);
+    EmptyHome home;
+    ScriptedMessages messages;
+    ScriptedFileDialogs dialogs;
+    TestDatabase db(rows);
+    QVERIFY(QDir().mkpath(db.folder() + "examples"));
+    const QString used = home.home() + "/lists";
+    QVERIFY(QDir().mkpath(used));
+    if (csvFolderUsed) {
+        dialogs.answers = {used + "/none-yet.csv"}; // a missing file: only the folder is remembered
+        runGuarded([&] { chooseFileToOpen("CSV (Comma delimited) (*.csv)|*.CSV"); });
+    }
+    TMainDataModule& dm = db.open();
+    SpeedButton14Click(dm);
+    importAccountsFromCsv(dm);
+    const QString expected = shown == "examples" ? db.folder() + "examples" : shown == "home" ? home.home() : used;
+    QCOMPARE(dialogs.requests.back().folder, expected);
+    QCOMPARE(dialogs.requests[dialogs.requests.size() - 2].folder, expected);
 }
 
 void TestImports::importMenuItemsRunTheImports()

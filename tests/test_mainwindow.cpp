@@ -111,6 +111,9 @@ void TestMainWindow::menuOrderAndSeparators()
                           "Tools > Calendar/Planner...|CalendarItem",
                           "Tools > ---",
                           "Tools > Reminders...|RemindersItem",
+                          "Tools > ---",
+                          "Tools > Find duplicate contacts...|FindDuplicatesItem",
+                          "Tools > Desktop alerts|DesktopAlertsItem",
                           "Import > Accounts from a CSV file...|ImportAccountsItem",
                           "Import > ---",
                           "Import > Contacts from MS Office Outlook...|ImportOutlookItem",
@@ -211,6 +214,8 @@ void TestMainWindow::everyItemReachesACommand()
                                            {"FollowUpItem", "modal TFollowUpForm"},
                                            {"CalendarItem", "modal TCalendarForm"},
                                            {"RemindersItem", "message"},
+                                           {"FindDuplicatesItem", "modal TDuplicatesForm"},
+                                           {"DesktopAlertsItem", "toggled"},
                                            {"ImportAccountsItem", "dialog"},
                                            {"ImportOutlookItem", "message"},
                                            {"ImportCsvItem", "dialog"},
@@ -239,6 +244,7 @@ void TestMainWindow::everyItemReachesACommand()
         QSet<QWidget*> windowsBefore;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isVisible()) windowsBefore.insert(w);
+        const bool checkedBefore = item->isChecked();
         const bool modalExpected = expected[name].startsWith("modal");
         QString modalName;
         // A window left open by an item that should not open one is closed all the same, so nothing hangs.
@@ -257,6 +263,7 @@ void TestMainWindow::everyItemReachesACommand()
         if (dialogs.requests.size() > requests) seen << "dialog";
         if (previewer.reports.size() > reports) seen << "report";
         if (programEndRequested()) seen << "end";
+        if (item->isCheckable() && item->isChecked() != checkedBefore) seen << "toggled";
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isVisible() && !windowsBefore.contains(w) && !w->isModal()) {
                 seen << "window " + w->objectName();

@@ -3,6 +3,7 @@
 #include "app/MainFrameUnit.h"
 #include "app/Program.h"
 #include "app/Splash.h"
+#include "data/Connection.h"
 #include "platform/DataControls.h"
 #include "records/DataEntry.h"
 #include "data/DataModule.h"
@@ -16,6 +17,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
@@ -24,6 +26,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QtTest>
+#include <unistd.h>
 
 using namespace qv;
 using namespace qv::test;
@@ -54,6 +57,11 @@ private slots:
     void unwritableFileIsSaidOnceAfterTheMainWindow();
     void mainWindowFrame();
     void commandChosenBeforeTheRowsAreReadWaitsForThem();
+    void databaseLivesInTheUsersFolderWhereTheProgramsCannotBeWritten_data();
+    void databaseLivesInTheUsersFolderWhereTheProgramsCannotBeWritten();
+    void backupAndRestoreUseTheFileInUse();
+    void versionAndHelpNeedNoDisplay_data();
+    void versionAndHelpNeedNoDisplay();
 };
 
 void TestStartup::displayCheck_data()
@@ -230,6 +238,64 @@ struct Immutable {
     bool ok = false;
 };
 
+// Every table's definition and rows, in a fixed order: what two files made the same way share.
+QList<QVariantList> contentsOf(Connection& connection)
+{
+    auto rowsOf = [&](const QString& sql) {
+        QList<QVariantList> out;
+        Statement st(connection, sql);
+        while (st.step()) {
+            QVariantList row;
+            for (int i = 0; i < st.columnCount(); ++i) row << st.columnValue(i);
+            out << row;
+        }
+        return out;
+    };
+    QList<QVariantList> all = rowsOf("SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY type, name");
+    for (const QVariantList& table : rowsOf("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"))
+        all += rowsOf("SELECT * FROM \"" + table.first().toString() + "\" ORDER BY 1");
+    return all;
+}
+
+QList<QVariantList> contentsOf(const QString& path)
+{
+    Connection connection;
+    // Any file, a backup too: the program's connection string names the file it is given.
+    connection.setConnectionString(
+        Program::connectionStringFor({}).replace("Data Source=Quorvane.qv;", "Data Source=" + path + ';'));
+    connection.open();
+    return contentsOf(connection);
+}
+
+// A system install as the package makes it: the program's folder holds no database and cannot be written by the
+// user, whose home is an empty one of our own.
+struct SystemInstall {
+    SystemInstall()
+    {
+        lock = std::make_unique<Immutable>(programs.path());
+        if (lock->ok) return;
+        lock.reset();
+        // A normal user cannot make a folder immutable, but can take their own right to write it.
+        if (::geteuid() != 0)
+            ok = QFile::setPermissions(programs.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    ~SystemInstall()
+    {
+        lock.reset();
+        QFile::setPermissions(programs.path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    QString program() const { return programs.path() + "/quorvane"; }
+    QString usersFolder() const { return home.home() + "/.local/share/Quorvane/"; }
+    QString usersFile() const { return usersFolder() + "Quorvane.qv"; }
+    bool unwritable() const { return lock || ok; }
+
+    EmptyHome home;
+    QTemporaryDir programs;
+    std::unique_ptr<Immutable> lock;
+    bool ok = false;
+};
+
 // Records whether the main window was on the screen when each message came.
 class MessagesAfterWindow : public ScriptedMessages {
 public:
@@ -263,12 +329,24 @@ void TestStartup::unwritableFileIsSaidOnceAfterTheMainWindow()
     FixedScreen screen(96, 768);
     MessagesAfterWindow shown;
     TestDatabase db({personInsert("Reader")});
+    // An unwritable folder of the program's own sends the data to the user's folder: that one is made unwritable.
+    std::unique_ptr<SystemInstall> system;
+    QString executable = db.folder() + "quorvane";
+    QString locked = db.path();
+    if (unwritable == "folder") {
+        system = std::make_unique<SystemInstall>();
+        if (!system->unwritable()) QSKIP("this file system cannot make a folder unwritable");
+        QVERIFY(QDir().mkpath(system->usersFolder()));
+        QVERIFY(QFile::copy(db.path(), system->usersFile()));
+        executable = system->program();
+        locked = system->usersFolder();
+    }
     std::unique_ptr<Immutable> lock;
     if (!unwritable.isEmpty()) {
-        lock = std::make_unique<Immutable>(unwritable == "file" ? db.path() : db.folder());
+        lock = std::make_unique<Immutable>(locked);
         if (!lock->ok) QSKIP("this file system cannot make a file unwritable for the superuser");
     }
-    Program program(db.folder() + "quorvane");
+    Program program(executable);
     shown.program = &program;
     QVERIFY(program.start());
     QVERIFY(shown.shown.empty()); // nothing said before the main window
@@ -374,6 +452,144 @@ void TestStartup::commandChosenBeforeTheRowsAreReadWaitsForThem()
     QCOMPARE(files, QString("TDataEntryForm"));
     QCOMPARE(name, QString("Adams"));
     QVERIFY(shown.shown.empty());
+}
+
+// The program's folder decides: one the user can write (the build folder, an install of their own) keeps the file
+// beside the program; one they cannot (a system install) sends it to the user's data folder, made there at the
+// first start exactly as the installer tool makes it, and kept from then on.
+void TestStartup::databaseLivesInTheUsersFolderWhereTheProgramsCannotBeWritten_data()
+{
+    QTest::addColumn<bool>("systemInstall");
+    QTest::addColumn<QString>("inUsersFolder"); // what the user's data folder holds before the start
+    QTest::newRow("own folder: beside the program") << false << "nothing";
+    QTest::newRow("own folder: the user's data folder not looked at") << false << "data";
+    QTest::newRow("system install, first start: made") << true << "nothing";
+    QTest::newRow("system install, a folder without a file: made") << true << "folder";
+    QTest::newRow("system install, a start killed while making it: made") << true << "half-made";
+    QTest::newRow("system install, a later start: kept") << true << "data";
+}
+
+void TestStartup::databaseLivesInTheUsersFolderWhereTheProgramsCannotBeWritten()
+{
+    QFETCH(bool, systemInstall);
+    QFETCH(QString, inUsersFolder);
+    FixedScreen screen(96, 768);
+    ScriptedMessages shown;
+    SystemInstall system;
+    if (systemInstall && !system.unwritable()) QSKIP("this file system cannot make a folder unwritable");
+    const QString usersFolder = system.usersFolder();
+    const QString usersFile = system.usersFile();
+    if (inUsersFolder != "nothing") QVERIFY(QDir().mkpath(usersFolder));
+    QList<QVariantList> kept;
+    if (inUsersFolder == "data") {
+        createDatabaseFile(usersFile);
+        executeOnFile(usersFile, DatabasePassword, {personInsert("Kept in the user's folder")});
+        kept = contentsOf(usersFile);
+    }
+    if (inUsersFolder == "half-made") {
+        QFile half(usersFile + ".tmp-Ab12Cd");
+        QVERIFY(half.open(QIODevice::WriteOnly));
+        half.write(QByteArray(1000, 'x'));
+    }
+    TestDatabase beside({personInsert("Beside the program")});
+
+    Program program(systemInstall ? system.program() : beside.folder() + "quorvane");
+    QVERIFY2(program.start(), qPrintable(shown.texts().join('|')));
+    QVERIFY2(shown.shown.empty(), qPrintable(shown.texts().join('|')));
+    Connection& connection = *program.dataModule()->MainADOConnection;
+    if (!systemInstall) {
+        QCOMPARE(program.databaseFolder(), beside.folder());
+        QCOMPARE(connection.dataSource(), beside.path());
+        QCOMPARE(program.dataModule()->PeopleCompanyDet->text("Name"), QString("Beside the program"));
+        if (inUsersFolder == "nothing") QVERIFY(!QFileInfo::exists(usersFolder));
+        return;
+    }
+    QCOMPARE(program.databaseFolder(), usersFolder);
+    QCOMPARE(connection.dataSource(), usersFile);
+    QVERIFY(QDir(system.programs.path()).isEmpty()); // nothing written where the program lies
+    if (inUsersFolder == "data") {
+        QCOMPARE(program.dataModule()->PeopleCompanyDet->text("Name"), QString("Kept in the user's folder"));
+        QCOMPARE(contentsOf(connection), kept);
+        return;
+    }
+    // Made as the installer tool makes it: the same tables, indexes and first rows, readable by the user alone.
+    TestDatabase installed;
+    QCOMPARE(contentsOf(connection), contentsOf(installed.path()));
+    QCOMPARE(program.dataModule()->PeopleCompanyDet->recordCount(), 0);
+    const int ownerGroupOther = 0x7077;
+    QCOMPARE(QFileInfo(usersFile).permissions() & ownerGroupOther, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (inUsersFolder == "nothing")
+        QCOMPARE(QFileInfo(usersFolder).permissions() & ownerGroupOther,
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    // Nothing else is left there: no temporary copy of this start, none of a killed one.
+    QCOMPARE(QDir(usersFolder).entryList(QDir::Files | QDir::Hidden), QStringList{"Quorvane.qv"});
+}
+
+// Backup copies, and restore replaces, the file in the user's data folder when that is the one in use.
+void TestStartup::backupAndRestoreUseTheFileInUse()
+{
+    FixedScreen screen(96, 768);
+    SystemInstall system;
+    if (!system.unwritable()) QSKIP("this file system cannot make a folder unwritable");
+    QVERIFY(QDir().mkpath(system.usersFolder()));
+    createDatabaseFile(system.usersFile());
+    executeOnFile(system.usersFile(), DatabasePassword, {personInsert("In the user's folder")});
+    QTemporaryDir backups;
+    const QString made = backups.filePath("Monday");
+    const QString older = backups.filePath("Older.QVB");
+    createDatabaseFile(older);
+    executeOnFile(older, DatabasePassword, {personInsert("From the older backup")});
+    ScriptedFileDialogs dialogs;
+    ScriptedMessages shown;
+    {
+        Program program(system.program());
+        QVERIFY(program.start());
+        dialogs.answers = {made};
+        program.mainWindow()->BackupItem->trigger();
+        QCOMPARE(shown.texts(), QStringList());
+        QCOMPARE(contentsOf(made + ".QVB"), contentsOf(system.usersFile()));
+        dialogs.answers = {older};
+        shown.answers = {MessageAnswer::Yes};
+        program.mainWindow()->RestoreItem->trigger();
+        QCOMPARE(shown.shown.size(), size_t(2));
+        QCOMPARE(shown.shown[1].kind, MessageKind::Information);
+    }
+    resetProgramEndRequest();
+    Program next(system.program());
+    QVERIFY(next.start());
+    QCOMPARE(next.dataModule()->PeopleCompanyDet->text("Name"), QString("From the older backup"));
+    QVERIFY(QDir(system.programs.path()).isEmpty());
+}
+
+// --version and --help answer as command-line programs do, on standard output and with success, without starting
+// the windows: no display is needed.
+void TestStartup::versionAndHelpNeedNoDisplay_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("expected"); // a regular expression the whole output matches
+    QTest::newRow("version") << "--version"
+                             << "quorvane \\(Quorvane PRO 2005\\) 2005\\.0\\n";
+    QTest::newRow("help") << "--help"
+                          << "Usage: quorvane \\[OPTION\\]\\n(.+\\n)+\\n.*--help .*\\n.*--version .*\\n(.*\\n)*"
+                             "Here it is: .*/Quorvane\\.qv\\n";
+}
+
+void TestStartup::versionAndHelpNeedNoDisplay()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, expected);
+    QProcess quorvane;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
+    quorvane.setProcessEnvironment(environment);
+    quorvane.start(QCoreApplication::applicationDirPath() + "/quorvane", {option});
+    QVERIFY(quorvane.waitForFinished(20000));
+    QCOMPARE(quorvane.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(quorvane.exitCode(), 0);
+    QCOMPARE(quorvane.readAllStandardError(), QByteArray());
+    const QString output = QString::fromUtf8(quorvane.readAllStandardOutput());
+    QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(expected)).match(output).hasMatch(),
+             qPrintable(output));
 }
 
 // A child run (displayCheckOnTheRealScreen): the display check on the screen the platform gives, then the screen's

@@ -1,8 +1,9 @@
 // Another process on the database file, for the tests that need one (tests/support/OtherProcess.h starts it):
 // "hold PATH" connects the way a running copy of the program does and waits; "read PATH" connects and holds a read
 // lock until it stops, so that no other process can commit meanwhile; "write PATH" keeps committing changes spread
-// over the whole file. Each prints "ready" once connected (and locked) and stops when its standard input closes;
-// "write" prints a line after each commit.
+// over the whole file; "add PATH" keeps committing new contacts a few times a second and leaves every row there was
+// alone. Each prints "ready" once connected (and locked) and stops when its standard input closes; "write" and "add"
+// print a line after each commit.
 #include "data/Connection.h"
 #include "data/DatabaseError.h"
 #include "data/Installer.h"
@@ -29,8 +30,9 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 3 || (args[1] != "hold" && args[1] != "read" && args[1] != "write")) {
-        std::fprintf(stderr, "usage: qv_dbclient hold|read|write PATH\n");
+    const QStringList modes{"hold", "read", "write", "add"};
+    if (args.size() != 3 || !modes.contains(args[1])) {
+        std::fprintf(stderr, "usage: qv_dbclient hold|read|write|add PATH\n");
         return 2;
     }
     try {
@@ -49,7 +51,7 @@ int main(int argc, char** argv)
         }
         std::printf("ready\n");
         std::fflush(stdout);
-        if (args[1] != "write") {
+        if (args[1] == "hold" || args[1] == "read") {
             while (!inputClosed(true)) {}
             return 0;
         }
@@ -59,9 +61,11 @@ int main(int argc, char** argv)
                              "INSERT INTO People (CompanyID, Name, Info) VALUES (1, ?, hex(randomblob(90)))");
         while (!inputClosed(false)) {
             qv::Transaction t(connection);
-            update.reset();
-            update.bindInt(1, commits % 37);
-            update.step();
+            if (args[1] == "write") {
+                update.reset();
+                update.bindInt(1, commits % 37);
+                update.step();
+            }
             insert.reset();
             insert.bind(1, QStringLiteral("Writer %1").arg(commits));
             insert.step();
@@ -69,6 +73,8 @@ int main(int argc, char** argv)
             ++commits;
             std::printf("committed\n");
             std::fflush(stdout);
+            // A copy of the program saves as its user types, not back to back: others get their turn at the file.
+            if (args[1] == "add") ::usleep(20000);
         }
         return 0;
     } catch (const qv::DatabaseError& e) {

@@ -3,7 +3,8 @@
 // stopped when this goes:
 //     "hold"  connects as a running copy of the program does and waits;
 //     "read"  connects and holds a read lock (a read transaction that has read), as a copy showing a report does;
-//     "write" keeps committing changes spread over the whole file.
+//     "write" keeps committing changes spread over the whole file;
+//     "add"   keeps committing new contacts, changing no row there was.
 // A test using it depends on qv_dbclient in tests/CMakeLists.txt.
 
 #include <QProcess>
@@ -20,7 +21,7 @@ public:
 
     bool waitUntilReady(int ms = 10000);
     bool ready() const { return m_ready; }
-    int commits(); // the writer's commits so far
+    int commits(); // a writer's commits so far
     void stop();   // closes its input, which ends it and lets go of its locks
 
 private:
