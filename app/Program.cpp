@@ -277,6 +277,8 @@ void Program::warnOnceIfUnwritable()
 
 void Program::showMainWindow()
 {
+    // Once shown, the window manager has placed it; placing it again would fight the window manager's frame.
+    if (m_form1->isVisible()) return;
     // Fill the screen even where no window manager honours "maximized"; a window manager maximizes it over this.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) m_form1->setGeometry(screen->availableGeometry());
     m_form1->showMaximized();
@@ -284,7 +286,7 @@ void Program::showMainWindow()
 
 int Program::run()
 {
-    if (!m_form1->isVisible()) showMainWindow();
+    showMainWindow();
     warnOnceIfUnwritable();
     // The alerts look at the file once the window is up, so that they never hold back its first paint.
     QTimer::singleShot(500, m_form1.get(), [this] { startAlerts(); });

@@ -47,7 +47,7 @@ public:
     bool start();
     // The event loop; returns the process's exit status.
     int run();
-    // What run() does first: shows the main window maximized.
+    // What run() does first: shows the main window maximized, where start() has not shown it already.
     void showMainWindow();
     // What run() does once the main window is up: the desktop alerts begin (those missed while the program was
     // closed, today's reminders, then each at its time).

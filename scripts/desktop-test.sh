@@ -29,13 +29,19 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "Xvfb did not start:"; cat "$work/xvfb.log"; exit 1; }
 export DISPLAY=":$(tr -d '\n' <"$work/display")"
 
+# A loaded machine can report the number before the server answers on it.
+for _ in $(seq 100); do xprop -root >/dev/null 2>&1 && break; sleep 0.1; done
+
 if [ "$wm" = openbox ]; then
-  openbox --sm-disable >"$work/openbox.log" 2>&1 &
-  pids+=($!)
-  # Ready once it has claimed the screen.
-  for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-    sleep 0.1
+  # Ready once it has claimed the screen; a start that fails on a busy machine is tried again.
+  for attempt in 1 2 3; do
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 100); do
+      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break 2
+      kill -0 "$!" 2>/dev/null || break
+      sleep 0.1
+    done
   done
   xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" || { echo "openbox did not start:"; cat "$work/openbox.log"; exit 1; }
 fi
