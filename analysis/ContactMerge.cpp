@@ -167,6 +167,32 @@ void ContactMerge::merge(const ContactMergePlan& plan)
     goTo(plan.kept);
 }
 
+std::vector<Dataset*> ContactMerge::behindTheFile(const std::vector<Dataset*>& details,
+                                                  const std::vector<qint64>& people)
+{
+    // Another copy may have added or taken away rows of these people since a dataset read its table. Their rowids
+    // as the file holds them answer that without reading the whole table again; a row changed meanwhile is caught by
+    // the update that names it as it was read.
+    std::vector<std::set<qint64>> held(details.size()), stored(details.size());
+    for (qint64 person : people) {
+        goTo(person);
+        for (size_t d = 0; d < details.size(); ++d)
+            for (int r = 0; r < details[d]->recordCount(); ++r) held[d].insert(details[d]->rowIdAt(r));
+    }
+    std::vector<Dataset*> behind;
+    for (size_t d = 0; d < details.size(); ++d) {
+        Statement inFile(*m_dm.MainADOConnection, QStringLiteral("SELECT rowid FROM %1 WHERE %2 = ?")
+                                                      .arg(details[d]->tableDef()->name, details[d]->linkColumn()));
+        for (qint64 person : people) {
+            inFile.reset();
+            inFile.bindInt(1, person);
+            while (inFile.step()) stored[d].insert(inFile.columnInt(0));
+        }
+        if (held[d] != stored[d]) behind.push_back(details[d]);
+    }
+    return behind;
+}
+
 void ContactMerge::mergeInTransaction(const ContactMergePlan& plan)
 {
     Dataset& people = *m_dm.PeopleCompanyDet;
@@ -177,10 +203,8 @@ void ContactMerge::mergeInTransaction(const ContactMergePlan& plan)
     for (qint64 person : plan.people)
         if (person != plan.kept) others.push_back(person);
 
-    // What the others own, exactly as the file holds it now that no other copy can write: nothing is left behind.
-    followUps.refresh();
-    roles.refresh();
-    answers.refresh();
+    // What the group owns, exactly as the file holds it now that no other copy can write: nothing is left behind.
+    for (Dataset* detail : behindTheFile({&followUps, &roles, &answers}, plan.people)) detail->refresh();
     // Every contact as the user saw it, or no merge at all.
     for (qint64 person : plan.people) {
         goTo(person);

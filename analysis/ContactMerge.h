@@ -62,6 +62,8 @@ public:
 
 private:
     void mergeInTransaction(const ContactMergePlan& plan);
+    // The details of the contacts among these that do not hold exactly the rows the file has for these people.
+    std::vector<Dataset*> behindTheFile(const std::vector<Dataset*>& details, const std::vector<qint64>& people);
     void goTo(qint64 person);
 
     TMainDataModule& m_dm;

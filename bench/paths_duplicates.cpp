@@ -285,7 +285,12 @@ Result mergeDuplicates(Context& c)
         kept.push_back(raw[0]);
 
         const std::vector<qint64> ids = insertGroup(db, 2 * round + 1);
+        // The group was written by another connection: the program holds it, its follow-ups and the profession
+        // suggestions as it would have read them at start-up. (Left stale, the merge reads them again, correctly and
+        // at the cost of a whole table.)
         contacts.refresh();
+        dm.FollowUp->refresh();
+        dm.refreshProfessionSuggestions();
         std::vector<int> rows;
         for (qint64 id : ids) rows.push_back(contacts.rowOfRowid(id));
         const auto groups = duplicates::findGroups(contacts, &rows);

@@ -147,6 +147,8 @@ private slots:
     void mergeMovesEverythingThatNamesTheContacts();
     void mergeRefusedWhenAnotherCopyChangedAContact_data();
     void mergeRefusedWhenAnotherCopyChangedAContact();
+    void mergeTakesTheRowsAnotherCopyAddedOrRemoved_data();
+    void mergeTakesTheRowsAnotherCopyAddedOrRemoved();
     void mergeWhileAnotherProcessWrites();
     void failureAtAnyStepLeavesNothingMerged_data();
     void failureAtAnyStepLeavesNothingMerged();
@@ -439,6 +441,40 @@ void TestDuplicates::mergeRefusedWhenAnotherCopyChangedAContact()
     QCOMPARE(db.scalar("SELECT count(*) FROM People WHERE Name LIKE '%Lee%'").toInt(), 1);
     QCOMPARE(db.scalar("SELECT count(*) FROM PeopleFollowUp WHERE PersonID = 1").toInt(),
              change.startsWith("DELETE") ? 2 : 4);
+}
+
+void TestDuplicates::mergeTakesTheRowsAnotherCopyAddedOrRemoved_data()
+{
+    QTest::addColumn<QString>("change"); // SQL of another copy, after the search
+    QTest::addColumn<int>("followUps");  // of the kept contact afterwards
+    QTest::newRow("a follow-up added") << "INSERT INTO PeopleFollowUp (PersonID, FUDescription) VALUES (3, 'late')"
+                                       << 5;
+    QTest::newRow("a follow-up deleted") << "DELETE FROM PeopleFollowUp WHERE FUDescription = 'visit'" << 3;
+    QTest::newRow("an answer added") << "INSERT INTO QuestionsMain (PersonID, QuestionID, Answer) VALUES (3, 5, 1)"
+                                     << 4;
+    QTest::newRow("a role added") << "INSERT INTO Business (PersonID, SubProjectID, SPWeight) VALUES (3, 3, 5)" << 4;
+}
+
+// Rows of the group's contacts that another copy added or deleted after the search: the merge moves what the file
+// holds, leaves nothing naming a deleted contact, and the windows show the file's rows.
+void TestDuplicates::mergeTakesTheRowsAnotherCopyAddedOrRemoved()
+{
+    QFETCH(QString, change);
+    QFETCH(int, followUps);
+    ScriptedMessages messages;
+    TestDatabase db(annLee());
+    TMainDataModule& dm = db.open();
+    TDuplicatesForm form(dm);
+    form.FindButtonClick();
+    db.execute({change});
+    messages.answers.push_back(MessageAnswer::Ok);
+    form.MergeButton->click();
+    QVERIFY2(messages.texts().size() == 1, qPrintable(messages.texts().join('|')));
+    for (const QString& table : {"PeopleFollowUp", "QuestionsMain", "Business"})
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE PersonID IN (2, 3)").arg(table)).toInt(), 0);
+    QCOMPARE(db.scalar("SELECT count(*) FROM PeopleFollowUp WHERE PersonID = 1").toInt(), followUps);
+    QCOMPARE(dm.PeopleCompanyDet->text("Name"), QString("Ann Lee"));
+    QCOMPARE(dm.FollowUp->recordCount(), followUps);
 }
 
 // Another process keeps adding contacts while the merge runs: the merge waits its turn for the file, changes
