@@ -3,6 +3,7 @@
 #include "data/DataModule.h"
 #include "platform/Accessibility.h"
 #include "platform/Messages.h"
+#include "platform/RecordToolbar.h"
 #include "platform/ScreenMetrics.h"
 #include "platform/ShellOpen.h"
 #include "reports/TFReport.h"
@@ -20,6 +21,7 @@
 #include <QScrollArea>
 #include <QStyle>
 #include <QTableView>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QValidator>
 
@@ -139,12 +141,9 @@ TFilters::TFilters(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm
     YourEmailEdit->setFixedWidth(220);
     yourLabel->setBuddy(YourEmailEdit);
     YourEmailEdit->setAccessibleName("Your email address");
-    BulkEmailButton = new QPushButton(bulkGroup);
-    BulkEmailButton->setObjectName(bulkHint);
-    BulkEmailButton->setToolTip(bulkHint);
-    BulkEmailButton->setAccessibleName(bulkHint);
-    BulkEmailButton->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
-    BulkEmailButton->setAutoDefault(false);
+    BulkEmailButton = hintedButton(
+        bulkHint, QStyle::SP_ArrowForward, [this] { BulkEmailButtonClick(); }, bulkGroup);
+    BulkEmailButton->setAutoRaise(false); // a button beside its field, raised as the window's other buttons
     BulkEmailButton->setFixedSize(34, 26);
     bulkLayout->addWidget(yourLabel);
     bulkLayout->addWidget(YourEmailEdit);
@@ -189,7 +188,6 @@ TFilters::TFilters(TMainDataModule& dm, QWidget* parent) : QDialog(parent), m_dm
     outer->addWidget(m_scroll);
 
     connect(FilterButton, &QPushButton::clicked, this, &TFilters::FilterButtonClick);
-    connect(BulkEmailButton, &QPushButton::clicked, this, &TFilters::BulkEmailButtonClick);
     connect(ReportButton, &QPushButton::clicked, this, &TFilters::ReportButtonClick);
 
     Dataset* roles = dm.PeopleProjectDetail;

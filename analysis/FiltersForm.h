@@ -14,6 +14,7 @@ class QLineEdit;
 class QPushButton;
 class QScrollArea;
 class QTableView;
+class QToolButton;
 
 namespace qv {
 
@@ -38,7 +39,7 @@ public:
     QPushButton* FilterButton;
     QPushButton* ReportButton;
     QPushButton* ExportButton; // a menu: the results to a vCard file or to a CSV file
-    QPushButton* BulkEmailButton;
+    QToolButton* BulkEmailButton;
     QLineEdit* YourEmailEdit;
 
     FilterResultsModel* resultsModel() const { return m_model; }

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace qv;
