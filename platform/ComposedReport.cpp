@@ -282,21 +282,23 @@ QStringList MemoLines::toList() const
 ComposedReport::ComposedReport() : m_data(std::make_shared<Data>()) {}
 ComposedReport::ComposedReport(std::shared_ptr<const Data> data) : m_data(std::move(data)) {}
 
-QStringList ComposedReport::wrapLine(const QString& line, const QFont& font, double widthMm)
+QStringList ComposedReport::wrapLine(const QString& line, const QFont& font, double widthMm, const QString& lead,
+                                     const QString& continuation)
 {
     const QFontMetricsF fm(drawingFont(font));
     const double width = widthMm * DecipointsPerMm;
-    if (line.isEmpty() || fm.horizontalAdvance(line) <= width) return {line};
+    if (line.isEmpty() || fm.horizontalAdvance(lead + line) <= width) return {lead + line};
     QStringList pieces;
     QString rest = line;
+    QString start = lead; // never broken: the piece's room is what it leaves
     while (!rest.isEmpty()) {
-        if (fm.horizontalAdvance(rest) <= width) {
-            pieces << rest;
+        if (fm.horizontalAdvance(start + rest) <= width) {
+            pieces << start + rest;
             break;
         }
         // The longest prefix that fits, broken after the last blank in it where there is one.
         int fit = 1;
-        double used = 0;
+        double used = fm.horizontalAdvance(start);
         for (int i = 0; i < rest.size(); ++i) {
             used += fm.horizontalAdvance(rest[i]);
             if (used > width) break;
@@ -306,8 +308,9 @@ QStringList ComposedReport::wrapLine(const QString& line, const QFont& font, dou
         const int cut = blank > 0 ? blank + 1 : fit;
         QString piece = rest.left(cut);
         while (piece.endsWith(' ') && piece.size() > 1) piece.chop(1);
-        pieces << piece;
+        pieces << start + piece;
         rest = rest.mid(cut);
+        start = continuation;
     }
     return pieces;
 }

@@ -157,7 +157,9 @@ public:
     static ComposedReport load(const QString& path);
 
     // The wrapped pieces of one memo line, as painted (the line itself when the memo does not wrap).
-    static QStringList wrapLine(const QString& line, const QFont& font, double widthMm);
+    // lead begins the first piece and continuation every other one; neither is ever broken.
+    static QStringList wrapLine(const QString& line, const QFont& font, double widthMm, const QString& lead = {},
+                                const QString& continuation = {});
     // The lines a text wraps into: each paragraph (split at line breaks) wrapped to the width.
     static QStringList wrapText(const QString& text, const QFont& font, double widthMm);
 

@@ -1,6 +1,7 @@
 #include "reports/QVFReport.h"
 #include "data/DataModule.h"
 #include "data/DateFormats.h"
+#include "platform/ComposedReport.h"
 
 #include <QLocale>
 #include <algorithm>
@@ -17,36 +18,12 @@ constexpr double BodyTopMm = HeadingTopMm + 8;
 const QString Indent = QStringLiteral("      ");
 const QString Continuation = QStringLiteral("            ");
 
-// Appends start + text, broken between words so that no line is wider than widthMm; a word wider than a line is
-// cut. Continuation lines begin with the continuation indent.
+// Appends start + text, its blanks squeezed, broken between words so that no line is wider than widthMm; a word wider
+// than a line is cut. Continuation lines begin with the continuation indent.
 void appendWrapped(QStringList& out, const QString& start, const QString& text, const QFont& font, double widthMm)
 {
-    auto fits = [&](const QString& line) { return report::textWidthMm(line, font) <= widthMm; };
-    QString line = start;
-    bool hasWord = false;
-    for (QString word : text.split(' ', Qt::SkipEmptyParts)) {
-        const QString joined = hasWord ? line + ' ' + word : line + word;
-        if (fits(joined)) {
-            line = joined;
-            hasWord = true;
-            continue;
-        }
-        if (hasWord) {
-            out << line;
-            line = Continuation;
-            hasWord = false;
-        }
-        while (!fits(line + word)) {
-            int take = 1;
-            while (take < word.size() && fits(line + word.left(take + 1))) ++take;
-            out << line + word.left(take);
-            word = word.mid(take);
-            line = Continuation;
-        }
-        line += word;
-        hasWord = true;
-    }
-    out << line;
+    const QString words = text.split(' ', Qt::SkipEmptyParts).join(' ');
+    out << report::ComposedReport::wrapLine(words, font, widthMm, start, Continuation);
 }
 
 QString dateText(const QVariant& stored)

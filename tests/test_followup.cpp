@@ -115,6 +115,7 @@ private slots:
     void closingSavesThePendingFollowUpAndIgnoresARefusal_data();
     void closingSavesThePendingFollowUpAndIgnoresARefusal();
     void reportListsTheHistoryOldestFirst();
+    void historyWrapsWithinTheWidthLosingNoWord();
     void reportWithoutFollowUpsShowsTheTitleBandOnly();
     void reportLinesFitThePage();
     void buttons();
@@ -281,6 +282,38 @@ void TestFollowUp::reportListsTheHistoryOldestFirst()
         QVERIFY(inked(frame.center().x() + 60, frame.bottom()));
         QVERIFY(!inked(frame.center().x() + 60, middle)); // inside, right of the name: empty
     }
+}
+
+// Long texts break between words within the width, the continuation lines indented under their caption; a word
+// longer than a line is cut; runs of blanks are squeezed; nothing else is lost.
+void TestFollowUp::historyWrapsWithinTheWidthLosingNoWord()
+{
+    const QString longWord = QString("Quarterly").repeated(8);
+    const QString description = "Sent   the offer " + longWord + " and called back twice about the delivery dates";
+    FollowUps f({personInsert("Adams"),
+                 "INSERT INTO PeopleFollowUp (PersonID, FUDate, ContactMethod, RoleInSale, FUDescription) VALUES "
+                 "(1, '2026-11-20 00:00:00', 'Email', 'Decision maker in the purchasing department', '" +
+                     description + "')"});
+    const QFont font = report::reportFont(10);
+    const double width = 60;
+    const QStringList lines = followUpHistory(*f.dm.FollowUp, font, width);
+    QString role, told;
+    for (const QString& line : lines) {
+        QVERIFY2(report::textWidthMm(line, font) <= width, qPrintable(line));
+        if (line.startsWith("      Role: "))
+            role = line.mid(12);
+        else if (line.startsWith("      Description: "))
+            told = line.mid(19);
+        else if (line.startsWith(QString(12, ' ')) && !told.isEmpty())
+            told += ' ' + line.mid(12);
+        else if (line.startsWith(QString(12, ' ')) && !role.isEmpty())
+            role += ' ' + line.mid(12);
+    }
+    QVERIFY(lines.size() >= 6);
+    QCOMPARE(role, QString("Decision maker in the purchasing department"));
+    QVERIFY2(told.startsWith("Sent the offer") && !told.contains("  "), qPrintable(told));
+    // The long word's pieces rejoin with a blank where it was cut.
+    QCOMPARE(told.remove(' '), description.simplified().remove(' '));
 }
 
 void TestFollowUp::reportWithoutFollowUpsShowsTheTitleBandOnly()
