@@ -189,7 +189,10 @@ TDuplicatesForm::TDuplicatesForm(TMainDataModule& dm, QWidget* parent) : QDialog
     GroupsGrid->verticalHeader()->setDefaultSectionSize(20);
     GroupsGrid->horizontalHeader()->setStretchLastSection(false);
     GroupsGrid->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-    GroupsGrid->setColumnWidth(1, 220);
+    // The longest reason, all three together, shown whole in the window's font.
+    const QString everyReason =
+        duplicates::reasonText(duplicates::SameName | duplicates::SameEmail | duplicates::SameTelephone);
+    GroupsGrid->setColumnWidth(1, GroupsGrid->fontMetrics().horizontalAdvance(everyReason) + 16);
     GroupsGrid->setColumnWidth(2, 70);
     GroupsGrid->setFixedHeight(150);
     layout->addWidget(GroupsGrid);

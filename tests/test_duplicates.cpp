@@ -292,6 +292,9 @@ void TestDuplicates::sideBySideShowsWhatIsFilledAndWhereTheyDiffer()
     TDuplicatesForm form(dm);
     form.FindButtonClick();
     QCOMPARE(described(form.groups()), (QStringList{"1 2 3 (same name, same e-mail, same telephone)"}));
+    const QModelIndex reason = form.GroupsGrid->model()->index(0, 1);
+    QVERIFY(form.GroupsGrid->visualRect(reason).width() >
+            form.GroupsGrid->fontMetrics().horizontalAdvance(reason.data().toString())); // shown whole
     QTableWidget* grid = form.ContactsGrid;
     QCOMPARE(grid->columnCount(), 3);
     QCOMPARE(grid->horizontalHeaderItem(2)->text(), QString("Lee, Ann"));
