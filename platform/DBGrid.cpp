@@ -74,6 +74,7 @@ void DBGrid::followDataset(int row)
     const int column = std::max(0, currentIndex().column());
     const QModelIndex target = row >= 0 ? m_model->index(row, column) : QModelIndex();
     if (target == currentIndex()) return;
+    const int before = currentIndex().row();
     m_following = true;
     const auto how = isReadOnly() ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
                                   : QItemSelectionModel::ClearAndSelect;
@@ -83,13 +84,22 @@ void DBGrid::followDataset(int row)
         selectionModel()->clear();
     }
     m_following = false;
-    viewport()->update();
+    repaintRow(before);
+    repaintRow(row);
+}
+
+void DBGrid::repaintRow(int row)
+{
+    // The row's whole width: its cell buttons and its selection; the other rows are as they were.
+    if (row >= 0) viewport()->update(QRect(0, rowViewportPosition(row), viewport()->width(), rowHeight(row)));
 }
 
 void DBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QTableView::currentChanged(current, previous);
-    viewport()->update(); // the cell buttons follow the current row
+    // The cell buttons follow the current row.
+    repaintRow(previous.row());
+    repaintRow(current.row());
     // While the model moves rows the view may shift its current cell; the dataset decides where it stands.
     if (m_following || m_model->isChangingRows() || !current.isValid() || current.row() == m_model->currentRow())
         return;

@@ -44,6 +44,7 @@ protected:
 
 private:
     void followDataset(int row);
+    void repaintRow(int row);
 
     DatasetModel* m_model;
     bool m_following = false;

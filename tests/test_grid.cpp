@@ -17,6 +17,8 @@
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QPixmap>
+#include <QScreen>
 #include <QtTest>
 
 using namespace qv;
@@ -128,6 +130,7 @@ private slots:
     void cellKindsDecideWhatCanBeTyped();
     void pickListOffersItsEntriesAndTakesOtherText();
     void buttonCellRunsItsCommandOnTheCurrentRow();
+    void buttonFollowsTheCurrentRowOnTheScreen();
     void navigatorButtonsInEachState_data();
     void navigatorButtonsInEachState();
     void navigatorActs();
@@ -473,6 +476,29 @@ void TestGrid::buttonCellRunsItsCommandOnTheCurrentRow()
     const QRect blank = ButtonCellDelegate::buttonRect(w.grid->visualRect(w.model()->index(0, 0)));
     QTest::mouseClick(w.grid->viewport(), Qt::LeftButton, {}, blank.center());
     QCOMPARE(w.pressed, 3);
+}
+
+// What the screen shows, not a fresh rendering: the rows the current row left and reached are painted again,
+// whether the user or the dataset moved it.
+void TestGrid::buttonFollowsTheCurrentRowOnTheScreen()
+{
+    GridWindow w;
+    auto onScreen = [&](int row) {
+        QApplication::processEvents();
+        const QRect button = ButtonCellDelegate::buttonRect(w.grid->visualRect(w.model()->index(row, 0)));
+        const QPoint at = w.grid->viewport()->mapTo(&w.window, button.topLeft());
+        const QPixmap shot = w.window.screen()->grabWindow(w.window.winId());
+        return shot.copy(QRect(at, button.size())).toImage();
+    };
+    w.goTo(0); // a cell of another column: the button's own cell is not the one the view repaints anyway
+    const QImage currentButton = onScreen(0), plainCell = onScreen(1);
+    QVERIFY(currentButton != plainCell);
+    w.goTo(1);
+    QCOMPARE(onScreen(1), currentButton);
+    QCOMPARE(onScreen(0), plainCell);
+    w.followUps()->moveTo(0);
+    QCOMPARE(onScreen(0), currentButton);
+    QCOMPARE(onScreen(1), plainCell);
 }
 
 void TestGrid::navigatorButtonsInEachState_data()
