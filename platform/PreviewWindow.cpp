@@ -52,7 +52,7 @@ private:
     PreviewWindow* m_window;
 };
 
-PreviewWindow::PreviewWindow(QWidget* parent) : QMainWindow(parent), m_printer(QPrinter::HighResolution)
+PreviewWindow::PreviewWindow(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("PreviewWindow"));
     setWindowTitle(QStringLiteral("Print Preview"));
@@ -131,7 +131,7 @@ PreviewWindow::~PreviewWindow() = default;
 void PreviewWindow::setReport(const report::ComposedReport& report)
 {
     m_report = report;
-    m_printer.setDocName(report.title());
+    if (m_printer) m_printer->setDocName(report.title());
     m_page = 0;
     updateView();
 }
@@ -185,15 +185,25 @@ void PreviewWindow::updateView()
     m_status->setText(QStringLiteral("Page %1 of %2").arg(m_page + 1).arg(m_report.pageCount()));
 }
 
+QPrinter& PreviewWindow::printer()
+{
+    // Made when first needed: making one looks for the printers, which a preview that is only read never uses.
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_printer->setDocName(m_report.title());
+    }
+    return *m_printer;
+}
+
 void PreviewWindow::printerSetup()
 {
-    QPageSetupDialog dialog(&m_printer, this);
+    QPageSetupDialog dialog(&printer(), this);
     dialog.exec();
 }
 
 void PreviewWindow::print()
 {
-    QPrintDialog dialog(&m_printer, this);
+    QPrintDialog dialog(&printer(), this);
     dialog.setWindowTitle(QStringLiteral("Print"));
     // Qt's own choices (printing to a PDF file among them) plus the page range and the copies the preview needs.
     dialog.setOptions(dialog.options() | QAbstractPrintDialog::PrintPageRange |
@@ -201,7 +211,7 @@ void PreviewWindow::print()
     dialog.setMinMax(1, std::max(1, m_report.pageCount()));
     dialog.setFromTo(1, std::max(1, m_report.pageCount()));
     if (dialog.exec() != QDialog::Accepted) return;
-    printPages(m_printer);
+    printPages(printer());
 }
 
 void PreviewWindow::printPages(QPrinter& printer) const

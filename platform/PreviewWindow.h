@@ -6,6 +6,7 @@
 #include "platform/ComposedReport.h"
 
 #include <QPrinter>
+#include <memory>
 #include <QMainWindow>
 
 class QLabel;
@@ -61,12 +62,13 @@ private:
     void showPage(int page);
     void updateView();
     double computeScale() const;
+    QPrinter& printer();
 
     report::ComposedReport m_report;
     int m_page = 0;
     Zoom m_zoom = Zoom::Fit;
     double m_scale = 1;
-    QPrinter m_printer;
+    std::unique_ptr<QPrinter> m_printer; // the settings chosen in this window, from its first print or setup
     QScrollArea* m_scroll = nullptr;
     PreviewPage* m_view = nullptr;
     QLabel* m_status = nullptr;
