@@ -146,6 +146,8 @@ private slots:
     void alertTimeIsWallClockTime_data();
     void alertTimeIsWallClockTime();
     void invalidDateTimeIsAnErrorNotANull();
+    void storedDateTimesReadInEveryForm_data();
+    void storedDateTimesReadInEveryForm();
     void unknownFieldIsAnError();
     void openFailures_data();
     void openFailures();
@@ -1213,6 +1215,45 @@ void TestData::alertTimeIsWallClockTime()
     const QDateTime alert = events.asDateTime("Time");
     QVERIFY(alert.isValid());
     QCOMPARE(alert.toString("yyyy-MM-dd HH:mm:ss"), stored);
+}
+
+void TestData::storedDateTimesReadInEveryForm_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("read"); // "yyyy-MM-dd HH:mm:ss.zzz" on the wall clock, or "" for no date
+    QTest::newRow("date") << "2026-12-10"
+                          << "2026-12-10 00:00:00.000";
+    QTest::newRow("date and time") << "2026-12-10 14:05:09"
+                                   << "2026-12-10 14:05:09.000";
+    QTest::newRow("blanks around") << "  2026-12-10 14:05:09 "
+                                   << "2026-12-10 14:05:09.000";
+    QTest::newRow("the hour summer time skips") << "2026-03-08 02:30:00"
+                                                << "2026-03-08 02:30:00.000";
+    QTest::newRow("milliseconds") << "2026-12-10 14:05:09.250"
+                                  << "2026-12-10 14:05:09.250";
+    QTest::newRow("hours and minutes") << "2026-12-10 14:05"
+                                       << "2026-12-10 14:05:00.000";
+    QTest::newRow("ISO with a T") << "2026-12-10T14:05:09"
+                                  << "2026-12-10 14:05:09.000";
+    QTest::newRow("year before 1000") << "0999-01-02 03:04:05"
+                                      << "0999-01-02 03:04:05.000";
+    QTest::newRow("no such day") << "2026-02-30 10:00:00"
+                                 << "";
+    QTest::newRow("no such hour") << "2026-12-10 25:00:00"
+                                  << "";
+    QTest::newRow("year 0") << "0000-01-01"
+                            << "";
+    QTest::newRow("letters") << "2026-1x-10 10:00:00"
+                             << "";
+}
+
+// The stored form as the program writes it, and the other forms other programs and older files hold.
+void TestData::storedDateTimesReadInEveryForm()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, read);
+    const QDateTime dt = Dataset::parseStoredDateTime(stored);
+    QCOMPARE(dt.isValid() ? dt.toString("yyyy-MM-dd HH:mm:ss.zzz") : QString(), read);
 }
 
 void TestData::invalidDateTimeIsAnErrorNotANull()
