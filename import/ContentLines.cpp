@@ -4,20 +4,27 @@ namespace qv {
 
 void appendEscapedText(QByteArray& out, QByteArrayView text)
 {
+    // Runs of plain characters go in whole, between the few that need a backslash.
+    qsizetype plain = 0;
+    auto escape = [&](qsizetype at, const char* with, qsizetype next) {
+        out.append(text.data() + plain, at - plain);
+        out += with;
+        plain = next;
+    };
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case ',': out += "\\,"; break;
-        case ';': out += "\\;"; break;
+        switch (text[i]) {
+        case '\\': escape(i, "\\\\", i + 1); break;
+        case ',': escape(i, "\\,", i + 1); break;
+        case ';': escape(i, "\\;", i + 1); break;
         case '\r':
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            out += "\\n";
+            escape(i, "\\n", i + 1 < text.size() && text[i + 1] == '\n' ? i + 2 : i + 1);
+            i = plain - 1;
             break;
-        case '\n': out += "\\n"; break;
-        default: out += c;
+        case '\n': escape(i, "\\n", i + 1); break;
+        default: break;
         }
     }
+    out.append(text.data() + plain, text.size() - plain);
 }
 
 void appendFoldedLine(QByteArray& out, QByteArrayView line)

@@ -9,6 +9,7 @@
 #include "data/Schema.h"
 #include "import/CalendarExport.h"
 #include "import/ContactExport.h"
+#include "import/ContentLines.h"
 #include "import/CsvImport.h"
 #include "import/ExportFile.h"
 #include "import/CsvMappingDialog.h"
@@ -170,6 +171,8 @@ private slots:
     void csvFilesOfOtherPrograms_data();
     void csvFilesOfOtherPrograms();
     void unknownCsvHeaderMappedByTheUser();
+    void textEscapedAsACardWritesIt_data();
+    void textEscapedAsACardWritesIt();
     void contactsRoundTripThroughVCards();
     void contactsRoundTripThroughCsv();
     void csvReadByPythonsReader();
@@ -396,6 +399,28 @@ void TestExchange::unknownCsvHeaderMappedByTheUser()
 }
 
 // ---------------------------------------------------------------- round trips
+
+void TestExchange::textEscapedAsACardWritesIt_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("nothing") << QByteArray() << QByteArray();
+    QTest::newRow("plain") << QByteArray("plain text") << QByteArray("plain text");
+    QTest::newRow("separators and backslash") << QByteArray("a,b;c\\d") << QByteArray("a\\,b\\;c\\\\d");
+    QTest::newRow("every line break") << QByteArray("one\r\ntwo\rthree\nfour")
+                                      << QByteArray("one\\ntwo\\nthree\\nfour");
+    QTest::newRow("breaks at both ends") << QByteArray("\nmiddle\r") << QByteArray("\\nmiddle\\n");
+    QTest::newRow("only escapes") << QByteArray(";;\r\n,") << QByteArray("\\;\\;\\n\\,");
+}
+
+void TestExchange::textEscapedAsACardWritesIt()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, written);
+    QByteArray out("X:");
+    appendEscapedText(out, text);
+    QCOMPARE(out, "X:" + written);
+}
 
 void TestExchange::contactsRoundTripThroughVCards()
 {
