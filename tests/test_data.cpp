@@ -1254,6 +1254,8 @@ void TestData::storedDateTimesReadInEveryForm()
     QFETCH(QString, read);
     const QDateTime dt = Dataset::parseStoredDateTime(stored);
     QCOMPARE(dt.isValid() ? dt.toString("yyyy-MM-dd HH:mm:ss.zzz") : QString(), read);
+    // Written back in the stored form, to the second.
+    QCOMPARE(Dataset::dateTimeStorageText(dt), read.left(19));
 }
 
 void TestData::invalidDateTimeIsAnErrorNotANull()
