@@ -1,10 +1,12 @@
 #include "app/Artwork.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <cstring>
 
 namespace qv::artwork {
 
@@ -71,38 +73,57 @@ QPixmap splashPicture()
 
 QPixmap backgroundPicture(const QSize& size)
 {
-    QPixmap pm(size.expandedTo(QSize(1, 1)));
-    QPainter p(&pm);
+    const QSize full = size.expandedTo(QSize(1, 1));
+    // The sky and its glow change by less than a shade of colour from one pixel to the next: they are drawn at a
+    // quarter of the size and each of their pixels copied into a square of four by four, which looks the same and
+    // takes a sixteenth of the work.
+    const QSize quarter((full.width() + 3) / 4, (full.height() + 3) / 4);
+    QImage sky(quarter, QImage::Format_RGB32);
+    {
+        QPainter p(&sky);
+        QLinearGradient g(0, 0, 0, sky.height());
+        g.setColorAt(0, QColor(236, 242, 248));
+        g.setColorAt(1, QColor(200, 216, 232));
+        p.fillRect(sky.rect(), g);
+        QRadialGradient glow(sky.width() * 0.75, sky.height() * 0.35, sky.width() * 0.5);
+        glow.setColorAt(0, QColor(255, 255, 255, 150));
+        glow.setColorAt(1, QColor(255, 255, 255, 0));
+        p.fillRect(sky.rect(), glow);
+    }
+    QImage picture(full, QImage::Format_RGB32);
+    for (int y = 0; y < full.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        if (y % 4) {
+            std::memcpy(line, picture.constScanLine(y - 1), size_t(picture.bytesPerLine()));
+            continue;
+        }
+        const auto* from = reinterpret_cast<const QRgb*>(sky.constScanLine(y / 4));
+        for (int x = 0; x < full.width(); ++x) line[x] = from[x / 4];
+    }
+    QPainter p(&picture);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient g(0, 0, 0, pm.height());
-    g.setColorAt(0, QColor(236, 242, 248));
-    g.setColorAt(1, QColor(200, 216, 232));
-    p.fillRect(pm.rect(), g);
-    QRadialGradient glow(pm.width() * 0.75, pm.height() * 0.35, pm.width() * 0.5);
-    glow.setColorAt(0, QColor(255, 255, 255, 150));
-    glow.setColorAt(1, QColor(255, 255, 255, 0));
-    p.fillRect(pm.rect(), glow);
     p.setPen(QPen(QColor(18, 42, 84, 16), 2));
     for (int i = 0; i < 6; ++i) {
         QPainterPath wave;
-        const double y = pm.height() * (0.55 + i * 0.06);
+        const double y = picture.height() * (0.55 + i * 0.06);
         wave.moveTo(0, y);
-        wave.cubicTo(pm.width() * 0.3, y - 60, pm.width() * 0.6, y + 60, pm.width(), y - 20);
+        wave.cubicTo(picture.width() * 0.3, y - 60, picture.width() * 0.6, y + 60, picture.width(), y - 20);
         p.drawPath(wave);
     }
-    const double emblem = std::min(pm.width(), pm.height()) * 0.22;
+    const double emblem = std::min(picture.width(), picture.height()) * 0.22;
     p.setOpacity(0.18);
     QPainterPath disc;
-    disc.addEllipse(QRectF(pm.width() * 0.08, pm.height() * 0.12, emblem, emblem));
+    disc.addEllipse(QRectF(picture.width() * 0.08, picture.height() * 0.12, emblem, emblem));
     p.fillPath(disc, Navy);
-    drawEmblem(p, QRectF(pm.width() * 0.08, pm.height() * 0.12, emblem, emblem));
+    drawEmblem(p, QRectF(picture.width() * 0.08, picture.height() * 0.12, emblem, emblem));
     p.setOpacity(0.22);
     QFont title("Liberation Sans", std::max(12, int(emblem * 0.32)), QFont::Bold);
     p.setFont(title);
     p.setPen(Navy);
-    p.drawText(QRectF(pm.width() * 0.08 + emblem * 1.15, pm.height() * 0.12, pm.width() * 0.7, emblem),
+    p.drawText(QRectF(picture.width() * 0.08 + emblem * 1.15, picture.height() * 0.12, picture.width() * 0.7, emblem),
                Qt::AlignLeft | Qt::AlignVCenter, "Quorvane PRO 2005");
-    return pm;
+    p.end();
+    return QPixmap::fromImage(std::move(picture));
 }
 
 QPixmap logoPicture()

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QStatusBar>
@@ -21,14 +22,21 @@
 
 namespace qv {
 
+void BackgroundPicture::paintEvent(QPaintEvent*)
+{
+    // Drawn for the size the window has when it is painted, not for each size it passes through on the way: the
+    // picture follows the window and the notices below it.
+    if (m_picture.size() != size()) m_picture = artwork::backgroundPicture(size());
+    QPainter(this).drawPixmap(0, 0, m_picture);
+}
+
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName("TForm1");
     setWindowTitle("Quorvane PRO 2005");
 
-    m_background = new QLabel(this);
+    m_background = new BackgroundPicture(this);
     m_background->setObjectName("BackgroundImage");
-    m_background->setScaledContents(true);
     // The picture follows the window's size, never the other way round: a picture made for one size must not
     // become the window's minimum, or the window manager could not maximize it into a smaller work area.
     m_background->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
@@ -181,11 +189,7 @@ void TForm1::placeLogo()
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_background && event->type() == QEvent::Resize) {
-        // The picture follows the window and the notices below it.
-        m_background->setPixmap(artwork::backgroundPicture(m_background->size()));
-        placeLogo();
-    }
+    if (watched == m_background && event->type() == QEvent::Resize) placeLogo();
     if (watched == m_logo && event->type() == QEvent::MouseButtonRelease) {
         // The maker's web site in the user's browser; the result is not tested.
         shellOpen(artwork::MakerWebAddress, ShowMode::Normal);

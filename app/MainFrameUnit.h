@@ -4,6 +4,7 @@
 // command behind it is wired, so that no item ever does nothing.
 
 #include <QMainWindow>
+#include <QPixmap>
 #include <functional>
 
 class QAction;
@@ -13,6 +14,22 @@ class QMenu;
 namespace qv {
 
 class NoticeBanner;
+
+// The main window's picture, drawn to fill whatever size the window has.
+class BackgroundPicture : public QWidget {
+public:
+    explicit BackgroundPicture(QWidget* parent) : QWidget(parent)
+    {
+        // It covers its whole area: what lies under it is not painted first.
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPixmap m_picture;
+};
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -71,7 +88,7 @@ private:
     QMenu* m_export;
     QMenu* m_database;
     QMenu* m_help;
-    QLabel* m_background;
+    BackgroundPicture* m_background;
     QLabel* m_logo;
     QLabel* m_datePanel;
     QLabel* m_statusPanel;

@@ -39,6 +39,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QProgressDialog>
 #include <QScreen>
 #include <QTimer>
@@ -46,6 +47,39 @@
 #include <QFileInfo>
 
 namespace qv {
+
+namespace {
+
+// Waits until a window has had its first paint. A shown window is on the screen only once the window system's
+// answer to showing it has been handled; a window the desktop never exposes (minimized, on another workspace) holds
+// the wait up for a second at most.
+class FirstPaint : public QObject {
+public:
+    explicit FirstPaint(QWidget* window) : m_window(window) { window->installEventFilter(this); }
+    void wait()
+    {
+        if (m_painted) return;
+        QTimer::singleShot(1000, &m_loop, &QEventLoop::quit);
+        m_loop.exec();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Paint) {
+            m_painted = true;
+            m_loop.quit();
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+    QEventLoop m_loop;
+    bool m_painted = false;
+};
+
+} // namespace
 
 Program::Program(const QString& executablePath)
 {
@@ -223,17 +257,22 @@ bool Program::start()
         // Before a fresh file is made: a restore killed halfway may have set the user's file aside.
         tidyAfterKilledWork(*connection);
         prepareUserDatabase(m_databaseFolder);
-        connection->open();
-        // The rows are read on a thread of their own from here, while the main window shows and the other windows
-        // are made: the main window shows none of them.
-        QObject::connect(m_dataModule.get(), &TMainDataModule::rowsRead, m_form1.get(), [this] { m_rowsRead = true; });
-        m_dataModule->startReadingAll();
+        // The key is derived and the file checked while the main window is made and painted.
+        connection->startOpening();
         wireMenu();
         if (!programEndRequested()) {
+            // The main window is painted before the rows are read and the other windows made: it is what the user
+            // waits for, and it shows none of them.
+            FirstPaint painted(m_form1.get());
             showMainWindow();
             m_form1->repaint();
+            painted.wait();
             m_splash->hide();
         }
+        connection->open();
+        // The rows are read on a thread of their own from here, while the other windows are made.
+        QObject::connect(m_dataModule.get(), &TMainDataModule::rowsRead, m_form1.get(), [this] { m_rowsRead = true; });
+        m_dataModule->startReadingAll();
         createWindows();
         wireWindows();
         while (!m_rowsRead) QApplication::processEvents(QEventLoop::WaitForMoreEvents);

@@ -115,7 +115,18 @@ QVariant Statement::columnValue(int i) const
 
 Connection::Connection(QObject* parent) : QObject(parent) {}
 
-Connection::~Connection() { close(); }
+Connection::~Connection()
+{
+    if (m_opening.joinable()) {
+        // An opening begun and never finished: its handle closes, then its lock goes.
+        m_opening.join();
+        if (m_opened.db) {
+            m_opened.db.reset();
+            m_fileLock.release();
+        }
+    }
+    close();
+}
 
 void Connection::setConnectionString(const QString& text) { m_connectionString = text; }
 
@@ -140,9 +151,33 @@ QString Connection::password() const
     return connectionStringValue(m_connectionString, "Jet OLEDB:Database Password");
 }
 
+void Connection::startOpening()
+{
+    if (m_db || m_opening.joinable()) return;
+    m_opening = std::thread([this] {
+        try {
+            m_opened = openFile();
+        } catch (...) {
+            m_openingError = std::current_exception();
+        }
+    });
+}
+
 void Connection::open()
 {
     if (m_db) return;
+    if (!m_opening.joinable()) startOpening();
+    m_opening.join();
+    if (m_openingError) std::rethrow_exception(std::exchange(m_openingError, nullptr));
+    m_writeProblem = std::move(m_opened.writeProblem);
+    m_db = m_opened.db.release();
+    m_transactionDepth = 0;
+    emit connected();
+}
+
+Connection::OpenedFile Connection::openFile()
+{
+    // It touches nothing the connection's own thread uses meanwhile: the file lock, and the connection string read.
     const QString path = dataSource();
     const QString mode = shareMode();
     if (!m_fileLock.acquire(path, FileLock::Kind::Shared, m_busyTimeoutMs))
@@ -186,10 +221,10 @@ void Connection::open()
     } catch (const DatabaseError& e) {
         abandon(described(e));
     }
-    m_writeProblem = readOnly ? QString() : writeProblemOf(db.get(), path);
-    m_db = db.release();
-    m_transactionDepth = 0;
-    emit connected();
+    OpenedFile opened;
+    opened.writeProblem = readOnly ? QString() : writeProblemOf(db.get(), path);
+    opened.db = std::move(db);
+    return opened;
 }
 
 QString Connection::describeOpenFailure(int code, const QString& text, const QString& path)

@@ -1,11 +1,13 @@
 #pragma once
 // The program's one connection to the encrypted database file (the data module's `MainADOConnection`).
 
+#include "data/EncryptedFile.h"
 #include "data/FileLock.h"
 
 #include <QObject>
 #include <QString>
 #include <QVariant>
+#include <exception>
 #include <memory>
 #include <thread>
 #include <unordered_map>
@@ -66,7 +68,11 @@ public:
     // Milliseconds to wait for another process's lock before a statement fails; from now on when connected.
     void setBusyTimeout(int ms);
 
-    void open();  // connect; throws DatabaseError with the engine's text
+    void open(); // connect; throws DatabaseError with the engine's text
+    // The slow half of connecting (the key derived from the password, the file verified) begun on a thread of its
+    // own, so that the caller goes on meanwhile; open() waits for it and finishes. Until then the connection is
+    // closed: using it is the closed-connection error.
+    void startOpening();
     void close(); // disconnect; datasets keep their rows
     bool isOpen() const { return m_db != nullptr; }
 
@@ -126,6 +132,11 @@ private:
     static QString damagedFileText(const QString& path, const QString& engineText);
     static QString describeOpenFailure(int code, const QString& text, const QString& path);
     static QString writeProblemOf(sqlite3* db, const QString& path);
+    struct OpenedFile {
+        EngineHandle db;
+        QString writeProblem;
+    };
+    OpenedFile openFile(); // opens, sets up and checks the file; throws DatabaseError
 
     QString m_connectionString;
     int m_busyTimeoutMs = 5000;
@@ -138,6 +149,9 @@ private:
     QString m_writeProblem;
     FileLock m_fileLock;      // shared while connected, so that a restore elsewhere leaves the file alone
     std::thread::id m_lender; // while lent: the thread that lent it
+    std::thread m_opening;    // the opening begun by startOpening(), until open() finishes it
+    OpenedFile m_opened;
+    std::exception_ptr m_openingError;
 };
 
 class Transaction {

@@ -4,6 +4,7 @@
 #include "platform/Messages.h"
 
 #include <QHBoxLayout>
+#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolButton>
@@ -47,13 +48,28 @@ QIcon recordSheetIcon(bool adding)
     return QIcon(pixmap);
 }
 
+// The style's icons are read from image files each time they are asked for; every window's toolbar asks for the
+// same few, so each is read once per style.
+QIcon styleIcon(const QStyle* style, QStyle::StandardPixmap which)
+{
+    static const QStyle* readFrom = nullptr;
+    static QHash<int, QIcon> icons;
+    if (style != readFrom) {
+        icons.clear();
+        readFrom = style;
+    }
+    auto found = icons.constFind(int(which));
+    if (found == icons.constEnd()) found = icons.insert(int(which), style->standardIcon(which));
+    return *found;
+}
+
 } // namespace
 
 QToolButton* hintedButton(const QString& hint, QStyle::StandardPixmap icon, std::function<void()> command,
                           QWidget* parent)
 {
     auto* b = hintedButton(hint, QIcon(), std::move(command), parent);
-    b->setIcon(b->style()->standardIcon(icon));
+    b->setIcon(styleIcon(b->style(), icon));
     return b;
 }
 

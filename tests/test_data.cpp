@@ -5,6 +5,7 @@
 #include "data/DatabaseError.h"
 #include "data/DatabaseFiles.h"
 #include "data/EncryptedFile.h"
+#include "data/FileLock.h"
 #include "data/Installer.h"
 #include "tests/support/FileFixtures.h"
 #include "tests/support/OtherProcess.h"
@@ -151,6 +152,7 @@ private slots:
     void unknownFieldIsAnError();
     void openFailures_data();
     void openFailures();
+    void openingInTwoHalves();
     void lockedFileFailsAfterWaiting();
     void rowsReadOnAnotherThread();
     void fileIsEncryptedAndPrivate();
@@ -1319,18 +1321,22 @@ void TestData::openFailures()
     }
     const QByteArray before = bytesOf(path);
 
-    TMainDataModule dm;
-    dm.MainADOConnection->setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=" + path +
-                                              ";Mode=Share Deny None;Jet OLEDB:Database Password=\"QvLtR\";");
-    try {
-        dm.MainADOConnection->open();
-        dm.openAll(true);
-        QFAIL("opening succeeded");
-    } catch (const DatabaseError& e) {
-        QVERIFY2(e.message().contains(expected), qPrintable(e.message()));
-        if (damage == "password") QCOMPARE(e.code(), SQLITE_NOTADB);
+    // Opened at once, and opened in two halves as start-up does: the failure reaches open() the same.
+    for (const bool begunEarly : {false, true}) {
+        TMainDataModule dm;
+        dm.MainADOConnection->setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=" + path +
+                                                  ";Mode=Share Deny None;Jet OLEDB:Database Password=\"QvLtR\";");
+        if (begunEarly) dm.MainADOConnection->startOpening();
+        try {
+            dm.MainADOConnection->open();
+            dm.openAll(true);
+            QFAIL("opening succeeded");
+        } catch (const DatabaseError& e) {
+            QVERIFY2(e.message().contains(expected), qPrintable(e.message()));
+            if (damage == "password") QCOMPARE(e.code(), SQLITE_NOTADB);
+        }
+        dm.MainADOConnection->close();
     }
-    dm.MainADOConnection->close();
     // Nothing created, nothing written.
     if (damage == "missing") {
         QVERIFY(!QFile::exists(path));
@@ -1338,6 +1344,32 @@ void TestData::openFailures()
         QCOMPARE(bytesOf(path), before);
     }
     QVERIFY(!QFile::exists(path + "-journal"));
+}
+
+void TestData::openingInTwoHalves()
+{
+    TestDatabase db(threeContacts());
+    {
+        // Begun and never finished: the file is left free for a restore, which takes it whole.
+        Connection abandoned;
+        abandoned.setConnectionString(db.connectionString());
+        abandoned.startOpening();
+    }
+    FileLock restore;
+    QVERIFY(restore.acquire(db.path(), FileLock::Kind::Exclusive, 0));
+    restore.release();
+
+    TMainDataModule dm;
+    dm.MainADOConnection->setConnectionString(db.connectionString());
+    dm.MainADOConnection->startOpening();
+    // Until open() finishes it the connection is closed, whatever the other thread has done meanwhile.
+    QVERIFY(!dm.MainADOConnection->isOpen());
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, dm.MainADOConnection->handle());
+    dm.MainADOConnection->open();
+    QVERIFY(dm.MainADOConnection->writeProblem().isEmpty());
+    dm.openAll(true);
+    QCOMPARE(dm.PeopleCompanyDet->recordCount(), 3);
+    QVERIFY(!restore.acquire(db.path(), FileLock::Kind::Exclusive, 0));
 }
 
 void TestData::lockedFileFailsAfterWaiting()
