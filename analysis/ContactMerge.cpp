@@ -1,5 +1,6 @@
 #include "analysis/ContactMerge.h"
 #include "analysis/ContactScan.h"
+#include "data/Connection.h"
 #include "data/DataModule.h"
 #include "data/DatabaseError.h"
 #include "data/DateFormats.h"
@@ -106,13 +107,22 @@ ContactMerge::ContactMerge(TMainDataModule& dm)
     : m_dm(dm), m_answers(new Dataset(dm.MainADOConnection, QStringLiteral("MergeAnswers"), "QuestionsMain"))
 {
     m_answers->setMaster(dm.PeopleCompanyDet, PersonID);
+    QObject::connect(dm.MainADOConnection, &Connection::disconnected, m_answers, [this] { m_statements.clear(); });
+}
+
+Statement& ContactMerge::statement(const QString& sql)
+{
+    std::unique_ptr<Statement>& kept = m_statements[sql];
+    if (!kept) kept = std::make_unique<Statement>(*m_dm.MainADOConnection, sql);
+    kept->reset();
+    return *kept;
 }
 
 ContactMerge::~ContactMerge() { delete m_answers; }
 
 int ContactMerge::followUpsOfOthers(const ContactMergePlan& plan)
 {
-    Statement count(*m_dm.MainADOConnection, QStringLiteral("SELECT count(*) FROM PeopleFollowUp WHERE PersonID = ?"));
+    Statement& count = statement(QStringLiteral("SELECT count(*) FROM PeopleFollowUp WHERE PersonID = ?"));
     int total = 0;
     for (qint64 person : plan.people) {
         if (person == plan.kept) continue;
@@ -120,6 +130,7 @@ int ContactMerge::followUpsOfOthers(const ContactMergePlan& plan)
         count.bindInt(1, person);
         if (count.step()) total += int(count.columnInt(0));
     }
+    count.reset(); // a statement left on its row keeps the file's read lock
     return total;
 }
 
@@ -181,13 +192,14 @@ std::vector<Dataset*> ContactMerge::behindTheFile(const std::vector<Dataset*>& d
     }
     std::vector<Dataset*> behind;
     for (size_t d = 0; d < details.size(); ++d) {
-        Statement inFile(*m_dm.MainADOConnection, QStringLiteral("SELECT rowid FROM %1 WHERE %2 = ?")
-                                                      .arg(details[d]->tableDef()->name, details[d]->linkColumn()));
+        Statement& inFile = statement(QStringLiteral("SELECT rowid FROM %1 WHERE %2 = ?")
+                                          .arg(details[d]->tableDef()->name, details[d]->linkColumn()));
         for (qint64 person : people) {
             inFile.reset();
             inFile.bindInt(1, person);
             while (inFile.step()) stored[d].insert(inFile.columnInt(0));
         }
+        inFile.reset();
         if (held[d] != stored[d]) behind.push_back(details[d]);
     }
     return behind;

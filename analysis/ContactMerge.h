@@ -7,11 +7,14 @@
 
 #include <QString>
 #include <QVariant>
+#include <map>
+#include <memory>
 #include <vector>
 
 namespace qv {
 
 class Dataset;
+class Statement;
 class TMainDataModule;
 
 // The contacts side by side: the fields filled in at least one of them, in the table's order.
@@ -65,9 +68,12 @@ private:
     // The details of the contacts among these that do not hold exactly the rows the file has for these people.
     std::vector<Dataset*> behindTheFile(const std::vector<Dataset*>& details, const std::vector<qint64>& people);
     void goTo(qint64 person);
+    // The statement for this text, prepared at its first use and kept until the connection closes; reset.
+    Statement& statement(const QString& sql);
 
     TMainDataModule& m_dm;
     Dataset* m_answers; // opened at the first merge, kept open as the personality window keeps its own
+    std::map<QString, std::unique_ptr<Statement>> m_statements;
 };
 
 } // namespace qv
