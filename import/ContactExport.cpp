@@ -100,13 +100,13 @@ public:
         const QByteArray name = m_name.read(position).toByteArray();
         // The name the card shows, and its parts as a mail client splits a full name: the family name after the
         // last blank. The name itself comes back from the formatted name.
-        m_line = "FN;";
+        startLine("FN;");
         m_line += OwnFieldParameter;
         m_line += "=Name:";
         appendEscapedText(m_line, name);
         appendFoldedLine(out, m_line);
         const qsizetype blank = name.lastIndexOf(' ');
-        m_line = "N;";
+        startLine("N;");
         m_line += OwnFieldParameter;
         m_line += "=\",,,Title\":";
         appendEscapedText(m_line, blank > 0 ? QByteArrayView(name).sliced(blank + 1) : QByteArrayView());
@@ -136,7 +136,7 @@ private:
             any = any || !m_values.back().isEmpty();
         }
         if (!any) return;
-        m_line = line.head;
+        startLine(line.head);
         if (line.isDate) {
             // 19700102, or 19700102T103000 with a time of day.
             QByteArray date = m_values.front().toByteArray();
@@ -154,6 +154,13 @@ private:
             }
         }
         appendFoldedLine(out, m_line);
+    }
+
+    // The line is composed in the room the previous ones left: no allocation per line.
+    void startLine(QByteArrayView head)
+    {
+        m_line.resize(0);
+        m_line.append(head);
     }
 
     FieldReader m_name, m_title;

@@ -53,7 +53,7 @@ bool ExportFile::writeBuffer()
         step("opened");
     }
     if (!m_buffer.isEmpty() && m_file.write(m_buffer) != m_buffer.size()) m_failed = true;
-    m_buffer.clear();
+    m_buffer.resize(0); // its room kept for the next piece
     if (!m_wrote && !m_failed) {
         m_wrote = true;
         step("writing");

@@ -16,8 +16,9 @@ QByteArrayView FieldReader::read(int position)
     if (m_type == ColumnType::DateTime) {
         const QDateTime dt = Dataset::parseStoredDateTime(v);
         if (!dt.isValid()) return {};
-        m_scratch = dt.date().toString(QStringLiteral("yyyy-MM-dd")).toLatin1();
-        if (dt.time() != QTime(0, 0)) m_scratch += ' ' + dt.time().toString(QStringLiteral("HH:mm:ss")).toLatin1();
+        // The stored form, its time of day left out at midnight.
+        m_scratch = Dataset::dateTimeStorageText(dt).toLatin1();
+        if (dt.time() == QTime(0, 0)) m_scratch.truncate(m_scratch.indexOf(' '));
     } else {
         m_scratch = v.toString().toUtf8();
     }
