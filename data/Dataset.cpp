@@ -412,8 +412,11 @@ const char* Dataset::utf8At(int shownRow, int index, int* size) const
     if (shownRow < 0 || shownRow >= m_hi - m_lo) return nullptr;
     const int at = m_lo + shownRow;
     // A scan reads row after row: start loading the next ones now, far enough ahead to arrive in time, and the
-    // whole of a usual row, since a scan may read a cell near its end.
-    if (at + 8 < m_hi) m_rows.row(at + 8).prefetch(12);
+    // whole of a usual row, since a scan may read a cell near its end. Once per row, not per cell.
+    if (at != m_prefetchedFrom && at + 8 < m_hi) {
+        m_rows.row(at + 8).prefetch(12);
+        m_prefetchedFrom = at;
+    }
     const PackedRow row = m_rows.row(at);
     if (row.tag(index, m_storedColumns) != PackedRow::Text) return nullptr;
     return row.bytes(index, m_storedColumns, size);

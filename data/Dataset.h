@@ -248,6 +248,7 @@ private:
     mutable int m_lo = 0, m_hi = 0;
     mutable int m_pos = -1; // current position within the view
     mutable bool m_eof = true;
+    mutable int m_prefetchedFrom = -1; // the row whose reading last started loading the rows after it
 
     DatasetState m_state = DatasetState::Inactive;
     EditBuffer m_edit;
