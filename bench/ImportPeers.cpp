@@ -202,11 +202,40 @@ enum Field {
     ManagerName,
     AssistantName,
     Hobbies,
-    FieldCount
+    FieldCount,
+    // What a vCard file's import fills besides.
+    Company = FieldCount,
+    Department,
+    TelB1,
+    BAStreet,
+    BACity,
+    BAState,
+    BAPostalCode,
+    BACountry,
+    Birthday,
+    Anniversary,
+    Info,
+    FileFieldCount
 };
 
-// One card's fields; false for a contact list, which ends the import.
-bool readCard(std::string_view card, std::string (&f)[FieldCount], std::string& unfolded)
+const char* const FieldNames[FileFieldCount] = {
+    "Name",        "Title",         "Language",     "Spouse",          "Children",   "HAStreet",    "HACity",
+    "HAState",     "HAPostalCode",  "HACountry",    "HAPostOfficeBox", "JobTitle",   "Email1",      "Email2",
+    "Mobile",      "PrimaryTel",    "HomePage",     "TelH1",           "TelH2",      "FaxH",        "Telex",
+    "ManagerName", "AssistantName", "Hobbies",      "Company",         "Department", "TelB1",       "BAStreet",
+    "BACity",      "BAState",       "BAPostalCode", "BACountry",       "Birthday",   "Anniversary", "Info"};
+
+// A vCard date (1970-01-02 or 19700102) in the stored form, at midnight; empty when it is neither.
+std::string storedDate(const std::string& v)
+{
+    if (v.size() == 10 && v[4] == '-' && v[7] == '-') return v + " 00:00:00";
+    if (v.size() == 8) return v.substr(0, 4) + '-' + v.substr(4, 2) + '-' + v.substr(6, 2) + " 00:00:00";
+    return {};
+}
+
+// One card's fields (with `fromFile`, those a vCard file's import fills besides); false for a contact list, which
+// ends the import.
+bool readCard(std::string_view card, std::string (&f)[FileFieldCount], std::string& unfolded, bool fromFile = false)
 {
     for (std::string& s : f) s.clear();
     unfolded.clear();
@@ -224,7 +253,7 @@ bool readCard(std::string_view card, std::string (&f)[FieldCount], std::string& 
     }
     std::string first, last, formatted, untypedUrl;
     int emails = 0;
-    bool homeAddress = false;
+    bool homeAddress = false, workAddress = false;
     size_t at = 0;
     std::string_view line;
     while (nextLine(unfolded, at, line)) {
@@ -261,6 +290,8 @@ bool readCard(std::string_view card, std::string (&f)[FieldCount], std::string& 
                 if (!hasType(params, "work")) once(f[FaxH]);
             } else if (hasType(params, "home"))
                 once(f[TelH1].empty() ? f[TelH1] : f[TelH2]);
+            else if (fromFile && hasType(params, "work") && !hasType(params, "pager") && !hasType(params, "car"))
+                once(f[TelB1]);
             else if (!hasType(params, "work") && !hasType(params, "pager") && !hasType(params, "car"))
                 once(f[PrimaryTel]);
         } else if (sameName(name, "EMAIL")) {
@@ -269,6 +300,26 @@ bool readCard(std::string_view card, std::string (&f)[FieldCount], std::string& 
             if (address.empty()) continue;
             if (emails < 2) f[emails == 0 ? Email1 : Email2] = address;
             ++emails;
+        } else if (sameName(name, "ADR") && fromFile && !workAddress && hasType(params, "work")) {
+            workAddress = true;
+            std::vector<std::string> a = components(value);
+            a.resize(7);
+            join(f[BAStreet], std::string(trimmed(a[2])));
+            join(f[BAStreet], std::string(trimmed(a[1])));
+            f[BACity] = a[3];
+            f[BAState] = a[4];
+            f[BAPostalCode] = a[5];
+            f[BACountry] = a[6];
+        } else if (fromFile && sameName(name, "ORG")) {
+            const std::vector<std::string> o = components(value);
+            f[Company] = std::string(trimmed(o[0]));
+            if (o.size() > 1) f[Department] = std::string(trimmed(o[1]));
+        } else if (fromFile && sameName(name, "BDAY")) {
+            f[Birthday] = storedDate(text(value));
+        } else if (fromFile && (sameName(name, "ANNIVERSARY") || sameName(name, "X-ANNIVERSARY"))) {
+            f[Anniversary] = storedDate(text(value));
+        } else if (fromFile && sameName(name, "NOTE")) {
+            f[Info] = text(value);
         } else if (sameName(name, "ADR")) {
             if (homeAddress || !hasType(params, "home")) continue;
             homeAddress = true;
@@ -440,7 +491,7 @@ int peerBookImport(PeerImport& import, const char* bookPath)
     if (sqlite3_open_v2(bookPath, &book, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
         throw std::runtime_error("cannot open the address book");
     sqlite3_stmt* cards = prepare(book, "SELECT vcard FROM folder_id ORDER BY rowid");
-    std::string fields[FieldCount], unfolded;
+    std::string fields[FileFieldCount], unfolded;
     std::string_view values[FieldCount];
     while (sqlite3_step(cards) == SQLITE_ROW) {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(cards, 0));
@@ -450,6 +501,150 @@ int peerBookImport(PeerImport& import, const char* bookPath)
     }
     sqlite3_finalize(cards);
     sqlite3_close(book);
+    import.finish();
+    return import.added();
+}
+
+int peerVCardFileImport(PeerImport& import, const char* path, const std::vector<std::string>& columns)
+{
+    std::vector<int> fieldOf;
+    for (const std::string& c : columns) {
+        int k = 0;
+        while (k < FileFieldCount && c != FieldNames[k]) ++k;
+        if (k == FileFieldCount) throw std::runtime_error("no card field for the column " + c);
+        fieldOf.push_back(k);
+    }
+    const std::string text = readFile(path);
+    std::string fields[FileFieldCount], unfolded;
+    std::vector<std::string_view> values(columns.size());
+    size_t at = 0, cardStart = std::string::npos;
+    std::string_view line;
+    while (nextLine(text, at, line)) {
+        if (sameName(trimmed(line), "BEGIN:VCARD")) cardStart = size_t(line.data() - text.data());
+        if (!sameName(trimmed(line), "END:VCARD") || cardStart == std::string::npos) continue;
+        const std::string_view card(text.data() + cardStart, size_t(line.data() - text.data()) - cardStart);
+        cardStart = std::string::npos;
+        if (!readCard(card, fields, unfolded, true)) break;
+        for (size_t k = 0; k < columns.size(); ++k) values[k] = fields[fieldOf[k]];
+        import.add(values.data());
+    }
+    import.finish();
+    return import.added();
+}
+
+namespace {
+
+// The next record of an RFC 4180 text from `at` on, its fields unquoted into `fields`; false at the end.
+bool nextRecord(std::string_view text, size_t& at, std::vector<std::string>& fields)
+{
+    if (at >= text.size()) return false;
+    fields.assign(1, std::string());
+    bool quoted = false;
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        if (quoted) {
+            if (c != '"')
+                fields.back() += c;
+            else if (at + 1 < text.size() && text[at + 1] == '"')
+                fields.back() += text[++at];
+            else
+                quoted = false;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            fields.emplace_back();
+        } else if (c == '\n' || c == '\r') {
+            at += c == '\r' && at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1;
+            return true;
+        } else {
+            fields.back() += c;
+        }
+    }
+    return true;
+}
+
+bool labelled(const std::string& label, const char* word) { return strcasestr(label.c_str(), word) != nullptr; }
+
+} // namespace
+
+int peerGoogleCsvImport(PeerImport& import, const char* path, const std::vector<std::string>& columns)
+{
+    const std::string text = readFile(path);
+    size_t at = 0;
+    std::vector<std::string> header, record;
+    if (!nextRecord(text, at, header)) return -1;
+    const auto indexOf = [&header](const std::string& name) {
+        for (size_t k = 0; k < header.size(); ++k)
+            if (trimmed(header[k]) == name) return int(k);
+        return -1;
+    };
+    const auto columnOf = [&columns](const char* name) {
+        for (size_t k = 0; k < columns.size(); ++k)
+            if (columns[k] == name) return int(k);
+        return -1;
+    };
+    const int first = indexOf("First Name"), middle = indexOf("Middle Name"), last = indexOf("Last Name");
+    // Plain columns: the header's name and the field it fills.
+    const std::pair<const char*, const char*> plain[] = {{"Name Prefix", "Title"},
+                                                         {"Organization Name", "Company"},
+                                                         {"Organization Title", "JobTitle"},
+                                                         {"Organization Department", "Department"},
+                                                         {"Notes", "Info"},
+                                                         {"Website 1 - Value", "HomePage"}};
+    std::vector<std::pair<int, int>> copies; // file column, value
+    for (const auto& [from, to] : plain)
+        if (indexOf(from) >= 0 && columnOf(to) >= 0) copies.emplace_back(indexOf(from), columnOf(to));
+    const int birthday = indexOf("Birthday");
+    std::vector<std::string> out(columns.size());
+    std::vector<std::string_view> values(columns.size());
+    const auto set = [&](const char* column, const std::string& value) {
+        const int k = columnOf(column);
+        if (k >= 0 && out[size_t(k)].empty()) out[size_t(k)] = value;
+    };
+    const auto field = [&record](int k) {
+        return k >= 0 && size_t(k) < record.size() ? record[size_t(k)] : std::string();
+    };
+    int email[2], phone[2], phoneLabel[2];
+    for (int n = 0; n < 2; ++n) {
+        email[n] = indexOf("E-mail " + std::to_string(n + 1) + " - Value");
+        phone[n] = indexOf("Phone " + std::to_string(n + 1) + " - Value");
+        phoneLabel[n] = indexOf("Phone " + std::to_string(n + 1) + " - Label");
+    }
+    const int addressLabel = indexOf("Address 1 - Label"), street = indexOf("Address 1 - Street"),
+              city = indexOf("Address 1 - City"), postalCode = indexOf("Address 1 - Postal Code"),
+              country = indexOf("Address 1 - Country");
+    while (nextRecord(text, at, record)) {
+        if (record.size() == 1 && record[0].empty()) continue;
+        for (std::string& v : out) v.clear();
+        std::string joined; // the name's parts with one blank between them
+        for (const int part : {first, middle, last}) {
+            const std::string_view p = trimmed(field(part));
+            if (p.empty()) continue;
+            if (!joined.empty()) joined += ' ';
+            joined += p;
+        }
+        set("Name", joined);
+        for (const auto& [from, to] : copies) out[size_t(to)] = std::string(trimmed(field(from)));
+        if (birthday >= 0) set("Birthday", storedDate(std::string(trimmed(field(birthday)))));
+        for (int n = 0; n < 2; ++n) {
+            set("Email1", field(email[n]));
+            if (n == 1 && field(email[0]).size()) set("Email2", field(email[n]));
+            const std::string number = field(phone[n]), label = field(phoneLabel[n]);
+            if (number.empty()) continue;
+            set(labelled(label, "mobile") ? "Mobile"
+                : labelled(label, "work") ? "TelB1"
+                : labelled(label, "home") ? "TelH1"
+                                          : "PrimaryTel",
+                number);
+        }
+        const bool work = labelled(field(addressLabel), "work");
+        set(work ? "BAStreet" : "HAStreet", field(street));
+        set(work ? "BACity" : "HACity", field(city));
+        set(work ? "BAPostalCode" : "HAPostalCode", field(postalCode));
+        set(work ? "BACountry" : "HACountry", field(country));
+        for (size_t k = 0; k < out.size(); ++k) values[k] = out[k];
+        import.add(values.data());
+    }
     import.finish();
     return import.added();
 }

@@ -50,5 +50,12 @@ int peerCsvImport(PeerImport& import, const char* path, std::string_view header,
 // Language, Spouse, Children, HAStreet, HACity, HAState, HAPostalCode, HACountry, HAPostOfficeBox, JobTitle, Email1,
 // Email2, Mobile, PrimaryTel, HomePage, TelH1, TelH2, FaxH, Telex, ManagerName, AssistantName, Hobbies.
 int peerBookImport(PeerImport& import, const char* bookPath);
+// A vCard file: each card read as the book's are, with what a file's import fills besides (company and department,
+// the work telephone and address, birthday, anniversary, note), into the named People columns in their order.
+int peerVCardFileImport(PeerImport& import, const char* path, const std::vector<std::string>& columns);
+// A CSV file written by Google Contacts (RFC 4180): the name joined from its parts, the organisation, the birthday,
+// the notes, e-mails, telephones by their labels, the first address (home or work by its label) and the web site,
+// into the named People columns in their order. Returns -1 when the file has no header.
+int peerGoogleCsvImport(PeerImport& import, const char* path, const std::vector<std::string>& columns);
 
 } // namespace qv::bench

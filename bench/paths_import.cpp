@@ -85,6 +85,13 @@ void checkStored(sqlite3* db, qint64 afterRowid, const QStringList& columns, con
     if (n != rows.size()) throw std::runtime_error("the floor stored another number of contacts");
 }
 
+std::vector<std::string> stdStrings(const QStringList& list)
+{
+    std::vector<std::string> out;
+    for (const QString& s : list) out.push_back(s.toStdString());
+    return out;
+}
+
 // The import and its floor in turns, each from the same state of the file, best of three: a machine shared with
 // other work slows one run or another, and the best runs of both sides are the ones that compare. The floor works
 // on a fresh copy of the file each time, with the program's connection settings; what it stores is checked once.
@@ -95,8 +102,7 @@ std::pair<Result, int> alternatedRuns(Context& c, const QStringList& columns, co
     const QString kept = c.folder() + "import-kept.qv", copy = c.folder() + "import-floor.qv";
     c.dataModule().PeopleCompanyDet->checkBrowseMode();
     c.copyDatabase(c.databasePath(), kept);
-    std::vector<std::string> peerColumns;
-    for (const QString& column : columns) peerColumns.push_back(column.toStdString());
+    const std::vector<std::string> peerColumns = stdStrings(columns);
     int added = 0;
     bool checked = false;
     const std::vector<double> best = bestInTurns(
@@ -139,28 +145,6 @@ std::pair<Result, int> alternatedRuns(Context& c, const QStringList& columns, co
 
 // The floor of the file formats that no plain reader is written for here: the rows as already read, each tested
 // against the names and e-mails at hand and inserted as the other floors insert.
-int peerAddRows(PeerImport& import, const std::vector<std::vector<std::string>>& rows)
-{
-    std::vector<std::string_view> values;
-    for (const std::vector<std::string>& row : rows) {
-        values.assign(row.begin(), row.end());
-        import.add(values.data());
-    }
-    import.finish();
-    return import.added();
-}
-
-std::vector<std::vector<std::string>> utf8Rows(const std::vector<Row>& rows)
-{
-    std::vector<std::vector<std::string>> out;
-    out.reserve(rows.size());
-    for (const Row& r : rows) {
-        std::vector<std::string>& texts = out.emplace_back();
-        for (const QString& v : r.values) texts.push_back(v.toStdString());
-    }
-    return out;
-}
-
 QString pick(const QStringList& list, int i) { return list.at(i % list.size()); }
 
 const QStringList First{"Amélie", "Bruno", "Chloé", "Dmitri", "Eva",    "Farid", "Greta",  "Hiroshi",
@@ -484,10 +468,13 @@ Result vcardFileImport(Context& c)
     AnswerFileDialogs dialogs(path);
     const auto [r, added] = alternatedRuns(
         c, columns, rows, [](TMainDataModule& dm) { importContactsFromVCardFile(dm); },
-        [texts = utf8Rows(rows)](PeerImport& import) { return peerAddRows(import, texts); });
+        [file = QFile::encodeName(path), names = stdStrings(columns)](PeerImport& import) {
+            return peerVCardFileImport(import, file.constData(), names);
+        });
     QFile::remove(path);
     Result out = r;
-    out.note = QStringLiteral("(%1 cards into %2 contacts; floor: the same rows as read, tested against the names and "
+    out.note = QStringLiteral("(%1 cards into %2 contacts; floor: the file read, its text checked, the cards unfolded "
+                              "and read as the mail import's peer reads the book's, tested against the names and "
                               "e-mails at hand, prepared inserts in batches)")
                    .arg(added)
                    .arg(c.contacts());
@@ -549,11 +536,14 @@ Result otherCsvImport(Context& c)
     AnswerFileDialogs dialogs(path);
     const auto [r, added] = alternatedRuns(
         c, columns, rows, [](TMainDataModule& dm) { importContactsFromOtherCsvFile(dm); },
-        [texts = utf8Rows(rows)](PeerImport& import) { return peerAddRows(import, texts); });
+        [file = QFile::encodeName(path), names = stdStrings(columns)](PeerImport& import) {
+            return peerGoogleCsvImport(import, file.constData(), names);
+        });
     QFile::remove(path);
     Result out = r;
-    out.note = QStringLiteral("(%1 rows into %2 contacts; floor: the same rows as read, tested against the "
-                              "names and e-mails at hand, prepared inserts in batches)")
+    out.note = QStringLiteral("(%1 rows into %2 contacts; floor: the file read, its text checked, its quoted fields "
+                              "read, the header's columns mapped, the name joined, tested against the names and "
+                              "e-mails at hand, prepared inserts in batches)")
                    .arg(added)
                    .arg(c.contacts());
     if (added != csvRows(c)) out.note += QStringLiteral(" (expected %1)").arg(csvRows(c));

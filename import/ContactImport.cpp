@@ -10,10 +10,33 @@
 
 namespace qv {
 
+namespace {
+
+// A plain date as vCards and CSV exports write it, 1970-01-02 or 19700102, read digit by digit: the toolkit's
+// parser costs more than the rest of a card. Anything else, an invalid date included, is left to the parser.
+QDate plainDate(QStringView t)
+{
+    const bool dashed = t.size() == 10 && t[4] == u'-' && t[7] == u'-';
+    if (!dashed && t.size() != 8) return {};
+    int digits[8], n = 0;
+    for (const QChar c : t) {
+        if (c == u'-' && dashed) continue;
+        if (c < u'0' || c > u'9' || n == 8) return {};
+        digits[n++] = c.unicode() - '0';
+    }
+    if (n != 8) return {};
+    return QDate(digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3], digits[4] * 10 + digits[5],
+                 digits[6] * 10 + digits[7]);
+}
+
+} // namespace
+
 QString importedDateText(const QString& text)
 {
     const QString t = text.trimmed();
     if (t.isEmpty() || t == u"0/0/00" || t == u"00/00/00") return QStringLiteral("");
+    if (const QDate plain = plainDate(t); plain.isValid())
+        return Dataset::dateTimeStorageText(dates::wallClock(plain, QTime(0, 0)));
     QDate date;
     QTime time(0, 0);
     if (t.startsWith(QLatin1String("--"))) {

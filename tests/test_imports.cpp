@@ -101,6 +101,8 @@ class TestImports : public QObject {
 
 private slots:
     void initTestCase() { useUnitedStatesLocale(); }
+    void importedDatesStoredInOneForm_data();
+    void importedDatesStoredInOneForm();
     void contactsCsv_data();
     void contactsCsv();
     void sameFileTwiceAddsNothingTheSecondTime();
@@ -124,6 +126,45 @@ private slots:
 };
 
 // ---------------------------------------------------------------- contacts
+
+void TestImports::importedDatesStoredInOneForm_data()
+{
+    QTest::addColumn<QString>("imported");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("dashed") << "1970-01-02"
+                            << "1970-01-02 00:00:00";
+    QTest::newRow("basic") << "19700102"
+                           << "1970-01-02 00:00:00";
+    QTest::newRow("blanks around") << " 1970-01-02 "
+                                   << "1970-01-02 00:00:00";
+    QTest::newRow("leap day") << "2000-02-29"
+                              << "2000-02-29 00:00:00";
+    QTest::newRow("no such day") << "2001-02-29"
+                                 << "";
+    QTest::newRow("no such month") << "19701302"
+                                   << "";
+    QTest::newRow("year 0") << "0000-01-01"
+                            << "";
+    QTest::newRow("time of day") << "1970-01-02T10:30:00"
+                                 << "1970-01-02 10:30:00";
+    QTest::newRow("time with zone") << "19700102T103000Z"
+                                    << "1970-01-02 10:30:00";
+    QTest::newRow("month and day") << "--0520"
+                                   << "1904-05-20 00:00:00";
+    QTest::newRow("letters") << "1970-0a-02"
+                             << "";
+    QTest::newRow("short date") << "1/2/1970"
+                                << "1970-01-02 00:00:00";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void TestImports::importedDatesStoredInOneForm()
+{
+    QFETCH(QString, imported);
+    QFETCH(QString, stored);
+    QCOMPARE(importedDateText(imported), stored);
+}
 
 void TestImports::contactsCsv_data()
 {
