@@ -217,11 +217,10 @@ void ContactMerge::mergeInTransaction(const ContactMergePlan& plan)
 
     // What the group owns, exactly as the file holds it now that no other copy can write: nothing is left behind.
     for (Dataset* detail : behindTheFile({&followUps, &roles, &answers}, plan.people)) detail->refresh();
-    // Every contact as the user saw it, or no merge at all.
-    for (qint64 person : plan.people) {
-        goTo(person);
-        people.checkCurrentRowUnchanged();
-    }
+    // Every contact as the user saw it, or no merge at all: the kept one is checked here, each other one by the
+    // delete that names it as it was read, within this same transaction.
+    goTo(plan.kept);
+    people.checkCurrentRowUnchanged();
 
     // The answers: the kept contact's stand; a question it has not answered takes the first other's answer.
     struct Answer {
