@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 #include <QScrollArea>
 #include <QStyle>
 #include <QWidget>
@@ -56,8 +57,14 @@ QSize sizeForScrolledContents(const QScrollArea* contents, const QSize& atLeast)
 
 void centreInWorkArea(QWidget* window)
 {
-    if (const QScreen* screen = window->screen())
-        window->move(screen->availableGeometry().center() - window->rect().center());
+    // A window's position is its frame's: the frame, as large as allowed for, is centred, not the contents alone,
+    // or a window as tall as the work area allows would end below it by its title bar.
+    const QScreen* screen = window->screen();
+    if (!screen) return;
+    const QSize framed = window->size() + WindowFrame;
+    const QRect area = screen->availableGeometry();
+    window->move(area.x() + std::max(0, (area.width() - framed.width()) / 2),
+                 area.y() + std::max(0, (area.height() - framed.height()) / 2));
 }
 
 } // namespace qv
