@@ -233,6 +233,19 @@ std::string storedDate(const std::string& v)
     return {};
 }
 
+// An ADR value into five fields that follow each other as HAStreet to HACountry do: the street (its street and
+// extended parts joined), city, region, postal code and country. Returns the post office box.
+std::string readAddress(std::string_view value, std::string* street)
+{
+    static_assert(HACountry - HAStreet == 4 && BACountry - BAStreet == 4, "the address fields follow each other");
+    std::vector<std::string> a = components(value);
+    a.resize(7);
+    join(street[0], std::string(trimmed(a[2])));
+    join(street[0], std::string(trimmed(a[1])));
+    for (size_t k = 1; k < 5; ++k) street[k] = a[k + 2];
+    return a[0];
+}
+
 // One card's fields (with `fromFile`, those a vCard file's import fills besides); false for a contact list, which
 // ends the import.
 bool readCard(std::string_view card, std::string (&f)[FileFieldCount], std::string& unfolded, bool fromFile = false)
@@ -302,14 +315,7 @@ bool readCard(std::string_view card, std::string (&f)[FileFieldCount], std::stri
             ++emails;
         } else if (sameName(name, "ADR") && fromFile && !workAddress && hasType(params, "work")) {
             workAddress = true;
-            std::vector<std::string> a = components(value);
-            a.resize(7);
-            join(f[BAStreet], std::string(trimmed(a[2])));
-            join(f[BAStreet], std::string(trimmed(a[1])));
-            f[BACity] = a[3];
-            f[BAState] = a[4];
-            f[BAPostalCode] = a[5];
-            f[BACountry] = a[6];
+            readAddress(value, &f[BAStreet]);
         } else if (fromFile && sameName(name, "ORG")) {
             const std::vector<std::string> o = components(value);
             f[Company] = std::string(trimmed(o[0]));
@@ -323,15 +329,7 @@ bool readCard(std::string_view card, std::string (&f)[FileFieldCount], std::stri
         } else if (sameName(name, "ADR")) {
             if (homeAddress || !hasType(params, "home")) continue;
             homeAddress = true;
-            std::vector<std::string> a = components(value);
-            a.resize(7);
-            f[HAPostOfficeBox] = a[0];
-            join(f[HAStreet], std::string(trimmed(a[2])));
-            join(f[HAStreet], std::string(trimmed(a[1])));
-            f[HACity] = a[3];
-            f[HAState] = a[4];
-            f[HAPostalCode] = a[5];
-            f[HACountry] = a[6];
+            f[HAPostOfficeBox] = readAddress(value, &f[HAStreet]);
         } else if (sameName(name, "URL")) {
             if (hasType(params, "home"))
                 f[HomePage] = text(value);
