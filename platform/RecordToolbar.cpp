@@ -49,7 +49,8 @@ QIcon recordSheetIcon(bool adding)
 }
 
 // The style's icons are read from image files each time they are asked for; every window's toolbar asks for the
-// same few, so each is read once per style.
+// same few, so each is read once per style. They go with the style, so that another style made later (even at the
+// same address) reads its own, and none outlives the application.
 QIcon styleIcon(const QStyle* style, QStyle::StandardPixmap which)
 {
     static const QStyle* readFrom = nullptr;
@@ -57,6 +58,10 @@ QIcon styleIcon(const QStyle* style, QStyle::StandardPixmap which)
     if (style != readFrom) {
         icons.clear();
         readFrom = style;
+        QObject::connect(style, &QObject::destroyed, [] {
+            icons.clear();
+            readFrom = nullptr;
+        });
     }
     auto found = icons.constFind(int(which));
     if (found == icons.constEnd()) found = icons.insert(int(which), style->standardIcon(which));
