@@ -404,16 +404,24 @@ void PeerImport::knowContacts()
     sqlite3_stmt* st =
         prepare(m_db, "SELECT Name, Email1 FROM People WHERE CompanyID = (SELECT CompanyID FROM Companies ORDER BY "
                       "rowid LIMIT 1)");
-    while (sqlite3_step(st) == SQLITE_ROW) {
+    const auto text = [st](int c) {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+        return p ? std::string(p, size_t(sqlite3_column_bytes(st, c))) : std::string();
+    };
+    while (sqlite3_step(st) == SQLITE_ROW) m_atHand.emplace_back(text(0), text(1));
+    sqlite3_finalize(st);
+}
+
+void PeerImport::indexKnownContacts()
+{
+    m_known.reserve(m_atHand.size());
+    for (const auto& [name, email] : m_atHand) {
         m_key.clear();
-        for (int c = 0; c < 2; ++c) {
-            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-            if (p) fold(m_key, std::string_view(p, size_t(sqlite3_column_bytes(st, c))));
-            if (c == 0) m_key += '\x1F';
-        }
+        fold(m_key, name);
+        m_key += '\x1F';
+        fold(m_key, email);
         m_known.insert(m_key);
     }
-    sqlite3_finalize(st);
 }
 
 void PeerImport::begin()

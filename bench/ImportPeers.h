@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
@@ -19,8 +20,11 @@ public:
     // nameColumn and emailColumn index them.
     PeerImport(sqlite3* db, const std::vector<std::string>& columns, int nameColumn, int emailColumn);
     ~PeerImport();
-    // The duplicate test's keys of the company's contacts, at hand before an import as the program's rows are.
+    // The names and e-mails of the company's contacts, read before an import as the program's rows are.
     void knowContacts();
+    // The duplicate test's keys of the contacts known, folded and hashed: part of an import's work, as the program
+    // builds its index from the rows it holds when an import starts.
+    void indexKnownContacts();
     // Inserts unless the name is blank or a contact of the company has the same name and e-mail, letter case
     // ignored; one value per column, an empty one stored as null.
     bool add(const std::string_view* values);
@@ -38,6 +42,7 @@ private:
     int m_name, m_email;
     int m_added = 0, m_inBatch = 0;
     bool m_open = false;
+    std::vector<std::pair<std::string, std::string>> m_atHand; // name and e-mail
     std::unordered_set<std::string> m_known;
     std::string m_key;
 };
