@@ -41,11 +41,12 @@ const QString ContactsFileMessage = QStringLiteral("This is a \"Contacts\" NOT a
                                                    "Import -> Contacts from a CSV file... menu instead.");
 const QString IncompatibleMessage = QStringLiteral("Incompatible CSV file.");
 
-// The chosen file's text and its lines.
+// The chosen file's text, as UTF-8, and its lines: each field is decoded on its own as it is stored, instead of the
+// whole file into a string twice its size first.
 struct CsvText {
-    QString text;
-    QList<QStringView> lines; // views of the text
-    QList<int> replacedLines; // lines whose bytes were not valid UTF-8
+    QByteArray text;
+    QList<QByteArrayView> lines; // views of the text
+    QList<int> replacedLines;    // lines whose bytes were not valid UTF-8
 };
 
 // The chosen file, read; nothing when the user cancelled, the file could not be read (the reason has been shown)
@@ -60,20 +61,20 @@ std::unique_ptr<CsvText> chooseCsvFile(TMainDataModule& dm)
     const QString path =
         chooseFileToOpen(QStringLiteral("CSV (Comma delimited) (*.csv)|*.CSV"), {}, empty ? examples : QString());
     if (path.isEmpty()) return nullptr;
-    std::optional<DecodedText> decoded = readTextFile(path);
-    if (!decoded) return nullptr;
+    std::optional<Utf8Text> read = readUtf8TextFile(path);
+    if (!read) return nullptr;
     auto csv = std::make_unique<CsvText>();
-    csv->text = std::move(decoded->text);
-    csv->replacedLines = std::move(decoded->replacedLines);
-    csv->lines = lineViews(csv->text);
+    csv->text = std::move(read->text);
+    csv->replacedLines = std::move(read->replacedLines);
+    csv->lines = lineViews(QByteArrayView(csv->text));
     if (csv->lines.size() < 2) return nullptr;
     return csv;
 }
 
 // The header, blanks around it removed, compared letter for letter; a refused one has been explained.
-bool acceptHeader(QStringView firstLine, const char* expected, const char* other, const QString& otherMessage)
+bool acceptHeader(QByteArrayView firstLine, const char* expected, const char* other, const QString& otherMessage)
 {
-    const QString header = trimBlanks(firstLine);
+    const QString header = trimBlanks(QString::fromUtf8(firstLine));
     if (header == QLatin1String(other)) {
         showInformation(otherMessage);
         return false;
@@ -89,30 +90,33 @@ bool acceptHeader(QStringView firstLine, const char* expected, const char* other
 // further ones ignored), under a progress dialog; stops early when the user cancels. A file written by the accounts
 // export is read as that export writes it, quoted fields and all (quoted).
 void forEachRow(const CsvText& csv, bool quoted, int columns, const QString& caption, const std::function<int()>& added,
-                const std::function<void(const QList<QStringView>&)>& addRow)
+                const std::function<void(const QStringList&)>& addRow)
 {
-    const QList<QStringView>& lines = csv.lines;
+    const QList<QByteArrayView>& lines = csv.lines;
     WorkProgress progress(caption, int(lines.size()) - 1);
-    QList<QStringView> fields; // one list for every line
-    CsvReader records(csv.text, u',');
-    if (quoted) records.next(fields); // the header
+    QStringList fields; // one list for every line
+    QList<QStringView> quotedFields;
+    const QString quotedText = quoted ? QString::fromUtf8(csv.text) : QString();
+    CsvReader records(quotedText, u',');
+    if (quoted) records.next(quotedFields); // the header
     for (qsizetype i = 1; i < lines.size(); ++i) {
         if (!progress.step(int(i) - 1, added())) break;
+        fields.clear();
         if (quoted) {
-            if (!records.next(fields)) break;
+            if (!records.next(quotedFields)) break;
             i = records.line() - 1;
+            for (QStringView f : quotedFields) fields << f.toString();
         } else {
-            const QStringView line = lines.at(i);
+            const QByteArrayView line = lines.at(i);
             if (line.isEmpty()) continue;
-            fields.clear();
             for (qsizetype start = 0;;) {
-                const qsizetype comma = line.indexOf(u',', start);
-                fields.append(line.mid(start, comma < 0 ? -1 : comma - start));
+                const qsizetype comma = line.indexOf(',', start);
+                fields << QString::fromUtf8(line.sliced(start, (comma < 0 ? line.size() : comma) - start));
                 if (comma < 0) break;
                 start = comma + 1;
             }
         }
-        while (fields.size() < columns) fields << QStringView();
+        while (fields.size() < columns) fields << QString();
         addRow(fields);
     }
 }
@@ -131,10 +135,9 @@ void SpeedButton14Click(TMainDataModule& dm)
     for (const char* c : ContactColumns) columns.push_back(import.column(c));
     forEachRow(
         *csv, false, int(columns.size()), QStringLiteral("Importing contacts"), [&] { return import.added(); },
-        [&](const QList<QStringView>& fields) {
+        [&](const QStringList& fields) {
             values.clear();
-            for (size_t k = 0; k < columns.size(); ++k)
-                values.emplace_back(columns[k], fields.at(qsizetype(k)).toString());
+            for (size_t k = 0; k < columns.size(); ++k) values.emplace_back(columns[k], fields.at(qsizetype(k)));
             import.add(values);
         });
     import.finish();
@@ -149,7 +152,7 @@ void importAccountsFromCsv(TMainDataModule& dm)
     // the accounts header.
     QStringList exported;
     for (const FieldCaption& f : accountFieldCaptions()) exported << QString::fromUtf8(f.caption);
-    const bool quoted = trimBlanks(csv->lines.first()) == exported.join(u',');
+    const bool quoted = trimBlanks(QString::fromUtf8(csv->lines.first())) == exported.join(u',');
     if (!quoted && !acceptHeader(csv->lines.first(), AccountsCsvHeader, ContactsCsvHeader, ContactsFileMessage)) return;
     Dataset& accounts = *dm.AccountsTable;
     accounts.checkBrowseMode();
@@ -171,11 +174,11 @@ void importAccountsFromCsv(TMainDataModule& dm)
     QStringList texts;
     forEachRow(
         *csv, quoted, int(columns.size()), QStringLiteral("Importing accounts"), [&] { return bulk.posted(); },
-        [&](const QList<QStringView>& fields) {
+        [&](const QStringList& fields) {
             texts.clear();
             QStringList cut;
             for (size_t k = 0; k < columns.size(); ++k) {
-                texts << fields.at(qsizetype(k)).toString();
+                texts << fields.at(qsizetype(k));
                 if (cutToWidth(texts.last(), widths[k])) cut << captions[qsizetype(k)];
             }
             const QString& name = texts.first();

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <vector>
 
 namespace qv {
 
@@ -76,6 +77,23 @@ DecodedText decodeMostlyUtf8(const QByteArray& body)
     return out;
 }
 
+// Whether bytes are valid UTF-8, decoded a piece at a time into a buffer that stays in the processor's cache instead
+// of into a string as large as the file. Each piece ends before a byte that starts a character.
+bool isValidUtf8(QByteArrayView bytes)
+{
+    constexpr qsizetype Piece = 16384;
+    std::vector<QChar> buffer(Piece + 4);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    for (qsizetype at = 0; at < bytes.size();) {
+        qsizetype end = std::min(at + Piece, bytes.size());
+        for (int more = 0; more < 3 && end < bytes.size() && (bytes[end] & 0xC0) == 0x80; ++more) ++end;
+        decoder.appendToBuffer(buffer.data(), bytes.sliced(at, end - at));
+        if (decoder.hasError()) return false;
+        at = end;
+    }
+    return true;
+}
+
 } // namespace
 
 QString decodeWindows1252(const QByteArray& bytes)
@@ -124,19 +142,47 @@ DecodedText decodeTextFile(const QByteArray& bytes)
     return decodeMostlyUtf8(body);
 }
 
-std::optional<DecodedText> readTextFile(const QString& path)
+namespace {
+
+std::optional<QByteArray> readFileBytes(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         showError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
         return std::nullopt;
     }
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         showError(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
         return std::nullopt;
     }
-    return decodeTextFile(bytes);
+    return bytes;
+}
+
+} // namespace
+
+std::optional<DecodedText> readTextFile(const QString& path)
+{
+    const std::optional<QByteArray> bytes = readFileBytes(path);
+    if (!bytes) return std::nullopt;
+    return decodeTextFile(*bytes);
+}
+
+std::optional<Utf8Text> readUtf8TextFile(const QString& path)
+{
+    std::optional<QByteArray> bytes = readFileBytes(path);
+    if (!bytes) return std::nullopt;
+    Utf8Text out;
+    const bool utf16 = bytes->startsWith("\xFF\xFE") || bytes->startsWith("\xFE\xFF");
+    if (!utf16 && bytes->startsWith("\xEF\xBB\xBF")) bytes->remove(0, 3);
+    if (!utf16 && utf16ByZeroBytes(*bytes) == TextEncoding::Utf8 && isValidUtf8(*bytes)) {
+        out.text = std::move(*bytes);
+        return out;
+    }
+    DecodedText decoded = decodeTextFile(*bytes);
+    out.text = decoded.text.toUtf8();
+    out.replacedLines = std::move(decoded.replacedLines);
+    return out;
 }
 
 int zeroByteLine(QStringView text)
@@ -150,27 +196,37 @@ void refuseFile(const QString& path, const QString& why)
     showError(QStringLiteral("The file \"%1\" cannot be imported: %2. Nothing was imported.").arg(path, why));
 }
 
-QList<QStringView> lineViews(QStringView text)
+namespace {
+
+// Lines ending at CR LF, LF or CR, as views of a text of either kind.
+template <typename View> QList<View> splitLines(View text)
 {
-    const char16_t* p = text.utf16();
+    using Char = typename View::storage_type;
+    const auto* p = text.data();
     const qsizetype n = text.size();
-    QList<QStringView> lines;
+    QList<View> lines;
     // Room for lines of a usual length; the list grows from there if they are shorter.
     lines.reserve(n / 48 + 8);
     // The next carriage return and the next line feed, each found by the toolkit's fast search.
-    qsizetype cr = text.indexOf(u'\r'), lf = text.indexOf(u'\n');
+    qsizetype cr = text.indexOf(Char('\r')), lf = text.indexOf(Char('\n'));
     qsizetype start = 0;
     while (cr >= 0 || lf >= 0) {
         const qsizetype end = cr < 0 ? lf : lf < 0 ? cr : std::min(cr, lf);
-        lines.append(QStringView(p + start, end - start));
+        lines.append(View(p + start, end - start));
         start = end + 1;
-        if (end == cr && start < n && p[start] == u'\n') ++start;
-        if (cr >= 0 && cr < start) cr = text.indexOf(u'\r', start);
-        if (lf >= 0 && lf < start) lf = text.indexOf(u'\n', start);
+        if (end == cr && start < n && p[start] == Char('\n')) ++start;
+        if (cr >= 0 && cr < start) cr = text.indexOf(Char('\r'), start);
+        if (lf >= 0 && lf < start) lf = text.indexOf(Char('\n'), start);
     }
-    if (start < n) lines.append(QStringView(p + start, n - start));
+    if (start < n) lines.append(View(p + start, n - start));
     return lines;
 }
+
+} // namespace
+
+QList<QStringView> lineViews(QStringView text) { return splitLines(text); }
+
+QList<QByteArrayView> lineViews(QByteArrayView text) { return splitLines(text); }
 
 QString trimBlanks(QStringView text)
 {

@@ -5,6 +5,7 @@
 // byte-order mark or by the zero bytes of its ASCII characters.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -29,12 +30,22 @@ int zeroByteLine(QStringView text);
 // Tells the user that an import refuses the file, and why ("it is empty"), and that nothing was imported.
 void refuseFile(const QString& path, const QString& why);
 
+// A text file as UTF-8, for readers that split it before they decode it: the file's own bytes (a byte-order mark
+// left out) when they are valid UTF-8, checked without being kept decoded; any other file decoded as readTextFile
+// decodes it and written out as UTF-8 again. Nothing, after telling the user why, when it cannot be read.
+struct Utf8Text {
+    QByteArray text;
+    QList<int> replacedLines; // as DecodedText's
+};
+std::optional<Utf8Text> readUtf8TextFile(const QString& path);
+
 // A value of unknown character set: UTF-8 when it is valid UTF-8, otherwise Windows-1252.
 QString decodeImportedText(const QByteArray& bytes);
 QString decodeWindows1252(const QByteArray& bytes);
 
 // Lines ending at CR LF, LF or CR, as views of the text; a line break at the very end starts no further line.
 QList<QStringView> lineViews(QStringView text);
+QList<QByteArrayView> lineViews(QByteArrayView text);
 
 // Removes leading and trailing blanks (U+0020 only).
 QString trimBlanks(QStringView text);

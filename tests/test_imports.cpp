@@ -303,6 +303,25 @@ void TestImports::contactsCsv_data()
                QByteArray(reinterpret_cast<const char*>((QString::fromUtf8(h) + "Mr.,Zoë Ray\r\n").utf16()),
                           (h.size() + 13) * 2)
         << none << QStringList{"I:1 record(s) added."} << QStringList{"Zoë Ray"} << none;
+    QTest::newRow("UTF-16 without a byte-order mark")
+        << QByteArray(reinterpret_cast<const char*>((QString::fromUtf8(h) + "Mr.,Zoë Ray\r\n").utf16()),
+                      (h.size() + 13) * 2)
+        << none << QStringList{"I:1 record(s) added."} << QStringList{"Zoë Ray"} << none;
+    // The file is checked for UTF-8 a piece of 16 KB at a time: a byte of another code page at the end of a piece
+    // still makes it a Windows-1252 file.
+    QByteArray longer = h;
+    QStringList longerNames;
+    while (longer.size() < 16384 - 40) {
+        longer += "Mr.,Filler\r\n";
+        longerNames << "Filler";
+    }
+    // "Mr.," + the x's + CR LF + "Mr.,Ren" puts the é on the piece's last byte, 16383.
+    const qsizetype xs = 16383 - longer.size() - 13;
+    longer += "Mr.," + QByteArray(xs, 'x') + "\r\nMr.,Ren\xE9x\r\n";
+    longerNames << QString(xs, u'x');
+    QTest::newRow("Windows-1252 byte at the end of the first piece")
+        << longer << none << QStringList{QStringLiteral("I:%1 record(s) added.").arg(longerNames.size() + 1)}
+        << longerNames + QStringList{"Renéx"} << none;
     QTest::newRow("the file refuses a row")
         << h + "Mr.,Ann\r\nMr.,Bad\r\nMr.,Cy\r\n"
         << QStringList{"CREATE TRIGGER NoBad BEFORE INSERT ON People WHEN NEW.Name = 'Bad' "
