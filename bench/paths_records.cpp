@@ -41,11 +41,13 @@ Result searchFirstKeystroke(Context& c)
 Result contactSave(Context& c)
 {
     Dataset* people = c.dataModule().PeopleCompanyDet;
-    // The floor writes the contact after the program's, so that neither finds its row changed by the other.
+    // The floor writes the contact after the program's, so that neither finds its row changed by the other. It writes
+    // through the program's own connection: another connection's commit would tell the program that someone else
+    // changed the contacts, and its next save would read the profession suggestions again, which a save does not.
     people->moveTo(people->recordCount() / 2 + 1);
     const qint64 rowid = people->rowId();
     people->moveTo(people->recordCount() / 2);
-    sqlite3* db = c.openRaw();
+    sqlite3* db = c.dataModule().MainADOConnection->handle();
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(db, "UPDATE People SET JobTitle = ? WHERE rowid = ?", -1, &st, nullptr);
     int k = 0;
@@ -67,9 +69,8 @@ Result contactSave(Context& c)
         },
         Clock::ThreadCpu);
     sqlite3_finalize(st);
-    closeRaw(db);
     r.note = QStringLiteral("(processor time of the saving thread; floor: the UPDATE of the column by rowid in its "
-                            "own transaction)");
+                            "own transaction, on the program's connection)");
     return r;
 }
 
