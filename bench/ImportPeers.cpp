@@ -1,5 +1,6 @@
 #include "bench/ImportPeers.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <sqlcipher/sqlite3.h>
@@ -89,9 +90,12 @@ std::string readFile(const char* path)
 {
     FILE* f = std::fopen(path, "rb");
     if (!f) throw std::runtime_error(std::string("cannot open ") + path);
-    std::string bytes;
-    char buffer[1 << 16];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.append(buffer, n);
+    // Read at once into room of the file's size.
+    std::fseek(f, 0, SEEK_END);
+    const long size = std::ftell(f);
+    std::fseek(f, 0, SEEK_SET);
+    std::string bytes(size_t(std::max(size, 0L)), '\0');
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
     std::fclose(f);
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
     return isUtf8(bytes) ? bytes : fromWindows1252(bytes);
