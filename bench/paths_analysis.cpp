@@ -161,7 +161,7 @@ Result filterReport(Context& c)
     const QByteArray firstResults =
         QByteArray(ResultColumns) + " ORDER BY rowid LIMIT " + QByteArray::number(page.results);
     const std::vector<double> best =
-        bestInTurns(10, {[&] { return timeToFirstPaint("qv::PreviewWindow", [&] { w.ReportButtonClick(); }); },
+        bestInTurns(3, {[&] { return timeToFirstPaint("qv::PreviewWindow", [&] { w.ReportButtonClick(); }); },
                         [&] {
                             return timed([&] {
                                 rawRead(db, firstResults.constData());
