@@ -78,11 +78,17 @@ using PathFunction = std::function<Result(Context&)>;
 struct Path {
     QString name;
     PathFunction run;
+    // Run in a process of its own when other paths run too: a peak of memory is measured over the heap as the
+    // earlier paths left it, whose freed blocks would otherwise hold part of what the path needs.
+    bool ownProcess = false;
 };
 std::vector<Path>& registry();
 
 struct Registrar {
-    Registrar(const char* name, PathFunction f) { registry().push_back({name, std::move(f)}); }
+    Registrar(const char* name, PathFunction f, bool ownProcess = false)
+    {
+        registry().push_back({name, std::move(f), ownProcess});
+    }
 };
 
 // ---------------------------------------------------------------- the desktop
@@ -182,3 +188,5 @@ int launchChild(int argc, char** argv);
 #define QV_BENCH_CONCAT2(a, b) a##b
 #define QV_BENCH_CONCAT(a, b) QV_BENCH_CONCAT2(a, b)
 #define QV_BENCH_PATH(name, fn) static ::qv::bench::Registrar QV_BENCH_CONCAT(qvBenchPath, __LINE__)(name, fn)
+#define QV_BENCH_PATH_IN_OWN_PROCESS(name, fn)                                                                         \
+    static ::qv::bench::Registrar QV_BENCH_CONCAT(qvBenchPath, __LINE__)(name, fn, true)

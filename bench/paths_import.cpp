@@ -585,7 +585,7 @@ Result otherCsvImport(Context& c)
 } // namespace
 
 QV_BENCH_PATH("csv-import", csvImport);
-QV_BENCH_PATH("csv-import-memory", csvImportMemory);
+QV_BENCH_PATH_IN_OWN_PROCESS("csv-import-memory", csvImportMemory);
 QV_BENCH_PATH("mail-import", mailImport);
 QV_BENCH_PATH("vcard-file-import", vcardFileImport);
 QV_BENCH_PATH("other-csv-import", otherCsvImport);
