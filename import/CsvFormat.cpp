@@ -4,15 +4,23 @@ namespace qv {
 
 namespace {
 
-bool isBreak(QChar c) { return c == u'\n' || c == u'\r'; }
+// A character of either kind of text as a UTF-16 unit: what shapes a record is ASCII in both.
+char16_t unit(QChar c) { return c.unicode(); }
+char16_t unit(char c) { return char16_t(uchar(c)); }
+
+bool isBreak(char16_t c) { return c == u'\n' || c == u'\r'; }
+
+void halveQuotes(QString& text) { text.replace(QLatin1String("\"\""), QLatin1String("\"")); }
+void halveQuotes(QByteArray& text) { text.replace("\"\"", "\""); }
 
 } // namespace
 
-QChar detectCsvSeparator(QStringView text)
+template <typename View> char detectCsvSeparator(View text)
 {
     int commas = 0, semicolons = 0, tabs = 0;
     bool quoted = false;
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = unit(text[i]);
         if (c == u'"') quoted = !quoted;
         if (quoted) continue;
         if (isBreak(c)) break;
@@ -20,21 +28,22 @@ QChar detectCsvSeparator(QStringView text)
         semicolons += c == u';';
         tabs += c == u'\t';
     }
-    if (semicolons > commas && semicolons >= tabs) return u';';
-    if (tabs > commas && tabs > semicolons) return u'\t';
-    return u',';
+    if (semicolons > commas && semicolons >= tabs) return ';';
+    if (tabs > commas && tabs > semicolons) return '\t';
+    return ',';
 }
 
-int unclosedQuoteLine(QStringView text, QChar separator)
+template <typename View> int unclosedQuoteLine(View text, char separator)
 {
     int line = 1, openedOn = 0;
     bool quoted = false, fieldStart = true;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == u'\n' || (c == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n'))) ++line;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = unit(text[i]);
+        if (c == u'\n' || (c == u'\r' && (i + 1 >= n || unit(text[i + 1]) != u'\n'))) ++line;
         if (quoted) {
             if (c == u'"') {
-                if (i + 1 < text.size() && text[i + 1] == u'"')
+                if (i + 1 < n && unit(text[i + 1]) == u'"')
                     ++i;
                 else
                     quoted = false;
@@ -45,18 +54,20 @@ int unclosedQuoteLine(QStringView text, QChar separator)
             quoted = true;
             openedOn = line;
         }
-        fieldStart = c == separator || isBreak(c);
+        fieldStart = c == char16_t(separator) || isBreak(c);
     }
     return quoted ? openedOn : 0;
 }
 
-bool CsvReader::next(QList<QStringView>& fields)
+template <typename View> bool BasicCsvReader<View>::next(QList<View>& fields)
 {
     fields.clear();
     const qsizetype n = m_text.size();
+    const char16_t separator = char16_t(m_separator);
+    auto at = [this](qsizetype i) { return unit(m_text[i]); };
     // Empty lines hold no record.
-    while (m_at < n && isBreak(m_text[m_at])) {
-        if (m_text[m_at] == u'\r' && m_at + 1 < n && m_text[m_at + 1] == u'\n') ++m_at;
+    while (m_at < n && isBreak(at(m_at))) {
+        if (at(m_at) == u'\r' && m_at + 1 < n && at(m_at + 1) == u'\n') ++m_at;
         ++m_at;
         ++m_line;
     }
@@ -64,56 +75,63 @@ bool CsvReader::next(QList<QStringView>& fields)
     m_recordLine = m_line;
     for (;;) {
         const qsizetype start = m_at;
-        if (m_at < n && m_text[m_at] == u'"') {
+        if (m_at < n && at(m_at) == u'"') {
             // A quoted field: up to the quote that is not doubled; anything after it, up to the separator, is kept as
             // it stands, as lenient readers do.
             ++m_at;
             const qsizetype from = m_at;
             bool doubled = false;
             while (m_at < n) {
-                const QChar c = m_text[m_at];
+                const char16_t c = at(m_at);
                 if (c == u'"') {
-                    if (m_at + 1 < n && m_text[m_at + 1] == u'"') {
+                    if (m_at + 1 < n && at(m_at + 1) == u'"') {
                         doubled = true;
                         m_at += 2;
                         continue;
                     }
                     break;
                 }
-                if (c == u'\n' || (c == u'\r' && (m_at + 1 >= n || m_text[m_at + 1] != u'\n'))) ++m_line;
+                if (c == u'\n' || (c == u'\r' && (m_at + 1 >= n || at(m_at + 1) != u'\n'))) ++m_line;
                 ++m_at;
             }
-            QStringView value = m_text.mid(from, m_at - from);
+            View value = m_text.sliced(from, m_at - from);
             if (m_at < n) ++m_at; // the closing quote
             const qsizetype rest = m_at;
-            while (m_at < n && m_text[m_at] != m_separator && !isBreak(m_text[m_at])) ++m_at;
+            while (m_at < n && at(m_at) != separator && !isBreak(at(m_at))) ++m_at;
             if (doubled || m_at > rest) {
                 const size_t slot = size_t(fields.size());
                 if (m_unquoted.size() <= slot) m_unquoted.resize(slot + 1);
-                QString& own = m_unquoted[slot];
-                own = value.toString();
-                if (doubled) own.replace(QLatin1String("\"\""), QLatin1String("\""));
-                own += m_text.mid(rest, m_at - rest);
+                Owned& own = m_unquoted[slot];
+                own = Owned(value.data(), value.size());
+                if (doubled) halveQuotes(own);
+                own.append(m_text.sliced(rest, m_at - rest));
                 value = own;
             }
             fields.append(value);
         } else {
-            while (m_at < n && m_text[m_at] != m_separator && !isBreak(m_text[m_at])) ++m_at;
-            fields.append(m_text.mid(start, m_at - start));
+            while (m_at < n && at(m_at) != separator && !isBreak(at(m_at))) ++m_at;
+            fields.append(m_text.sliced(start, m_at - start));
         }
-        if (m_at < n && m_text[m_at] == m_separator) {
+        if (m_at < n && at(m_at) == separator) {
             ++m_at;
             continue;
         }
         // The end of the record.
         if (m_at < n) {
-            if (m_text[m_at] == u'\r' && m_at + 1 < n && m_text[m_at + 1] == u'\n') ++m_at;
+            if (at(m_at) == u'\r' && m_at + 1 < n && at(m_at + 1) == u'\n') ++m_at;
             ++m_at;
             ++m_line;
         }
         return true;
     }
 }
+
+template char detectCsvSeparator(QStringView);
+template char detectCsvSeparator(QByteArrayView);
+template int unclosedQuoteLine(QStringView, char);
+template int unclosedQuoteLine(QByteArrayView, char);
+template class BasicCsvReader<QStringView>;
+template class BasicCsvReader<QByteArrayView>;
 
 void appendCsvField(QByteArray& out, const char* utf8, qsizetype size, char separator)
 {

@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace qv {
 
 namespace {
@@ -177,31 +179,50 @@ const QRegularExpression& googleGroup()
     return re;
 }
 
-// Components of a card's value, written as the card reader reads them.
-QString escaped(QStringView text)
+bool needsEscape(QChar c) { return c == u'\\' || c == u';' || c == u',' || c == u'\n'; }
+
+// Components of a card's value, written as the card reader reads them. Most hold nothing to escape and are appended
+// as they stand.
+void appendEscaped(QString& out, const QString& text)
 {
-    QString out;
-    out.reserve(text.size());
+    if (std::none_of(text.cbegin(), text.cend(), needsEscape)) {
+        out += text;
+        return;
+    }
     for (const QChar c : text) {
-        if (c == u'\\' || c == u';' || c == u',') out += u'\\';
         if (c == u'\n') {
             out += QLatin1String("\\n");
             continue;
         }
+        if (needsEscape(c)) out += u'\\';
         out += c;
     }
-    return out;
 }
 
 VCardProperty property(const QString& name, const QStringList& components)
 {
+    static const QString version = QStringLiteral("4.0");
     VCardProperty p;
-    p.version = QStringLiteral("4.0");
+    p.version = version;
     p.name = name;
-    QStringList parts;
-    for (const QString& c : components) parts << escaped(c);
-    p.value = parts.join(u';');
+    if (components.size() == 1 && std::none_of(components[0].cbegin(), components[0].cend(), needsEscape)) {
+        p.value = components[0]; // shared, not copied
+        return p;
+    }
+    qsizetype size = components.size();
+    for (const QString& c : components) size += c.size();
+    p.value.reserve(size);
+    for (qsizetype i = 0; i < components.size(); ++i) {
+        if (i > 0) p.value += u';';
+        appendEscaped(p.value, components[i]);
+    }
     return p;
+}
+
+VCardProperty property(const QString& name, QStringView value)
+{
+    const QString text = value.toString();
+    return property(name, QStringList{text});
 }
 
 } // namespace
@@ -301,7 +322,7 @@ GoogleRows::GoogleRows(const QStringList& header)
     for (int i = 0; i < header.size(); ++i) {
         const QString& h = header[i];
         if (plain.contains(h)) {
-            m_columns.push_back({i, plain.value(h)});
+            addPlainColumn(i, plain.value(h));
             continue;
         }
         const QRegularExpressionMatch m = googleGroup().match(h);
@@ -309,8 +330,7 @@ GoogleRows::GoogleRows(const QStringList& header)
         const QString kind = m.captured(1), part = m.captured(3);
         if (kind == u"Organization") {
             // The older header's first organisation is the contact's company.
-            if (m.captured(2) == u"1" && organization.contains(part))
-                m_columns.push_back({i, organization.value(part)});
+            if (m.captured(2) == u"1" && organization.contains(part)) addPlainColumn(i, organization.value(part));
             continue;
         }
         const QString key = kind + u' ' + m.captured(2);
@@ -326,31 +346,45 @@ GoogleRows::GoogleRows(const QStringList& header)
     }
 }
 
+void GoogleRows::addPlainColumn(int column, const Column& target)
+{
+    qsizetype at = m_plainProperties.indexOf(target.property);
+    if (at < 0) {
+        at = m_plainProperties.size();
+        m_plainProperties << target.property;
+    }
+    m_columns.push_back({column, int(at), target.component});
+}
+
 VCard GoogleRows::card(const QList<QStringView>& fields) const
 {
+    static const QString version = QStringLiteral("4.0");
     VCard card;
-    card.version = QStringLiteral("4.0");
+    card.version = version;
+    card.properties.reserve(m_plainProperties.size() + m_groups.size());
     // The plain columns: those of one property joined, each part of the name with a blank.
-    QHash<QString, QStringList> components;
-    QStringList order;
-    for (const auto& [column, c] : m_columns) {
-        const QString text = fields.value(column).trimmed().toString();
+    std::vector<QStringList> components(size_t(m_plainProperties.size()));
+    std::vector<int> order; // the properties in the order their first text comes
+    for (const PlainColumn& c : m_columns) {
+        const QStringView text = fields.value(c.column).trimmed();
         if (text.isEmpty()) continue;
-        if (!components.contains(c.property)) order << c.property;
-        QStringList& parts = components[c.property];
+        QStringList& parts = components[size_t(c.property)];
+        if (parts.isEmpty()) order.push_back(c.property);
         while (parts.size() <= c.component) parts << QString();
-        parts[c.component] = parts[c.component].isEmpty() ? text : parts[c.component] + u' ' + text;
+        QString& part = parts[c.component];
+        if (!part.isEmpty()) part += u' ';
+        part += text;
     }
-    for (const QString& name : order) card.properties.push_back(property(name, components.value(name)));
+    for (int p : order) card.properties.push_back(property(m_plainProperties[p], components[size_t(p)]));
     // The groups: a labelled property for each value (a cell may hold several, separated by " ::: ").
     for (const Group& g : m_groups) {
-        QString label = g.label >= 0 ? fields.value(g.label).trimmed().toString() : QString();
-        const bool preferred = label.startsWith(QLatin1String("* "));
+        QStringView label = g.label >= 0 ? fields.value(g.label).trimmed() : QStringView();
+        const bool preferred = label.startsWith(u"* ");
         if (preferred) label = label.mid(2);
         if (g.property == u"EVENT") {
-            if (!label.contains(QLatin1String("anniversary"), Qt::CaseInsensitive) || g.parts.empty()) continue;
-            const QString date = fields.value(g.parts.front().first).trimmed().toString();
-            if (!date.isEmpty()) card.properties.push_back(property(QStringLiteral("ANNIVERSARY"), {date}));
+            if (!label.contains(u"anniversary", Qt::CaseInsensitive) || g.parts.empty()) continue;
+            const QStringView date = fields.value(g.parts.front().first).trimmed();
+            if (!date.isEmpty()) card.properties.push_back(property(QStringLiteral("ANNIVERSARY"), date));
             continue;
         }
         if (g.property == u"ADR") {
@@ -362,22 +396,31 @@ VCard GoogleRows::card(const QList<QStringView>& fields) const
             }
             if (!any) continue;
             VCardProperty p = property(g.property, parts);
-            p.typeList = typesOfLabel(label);
+            p.typeList = typesOfLabelSeen(label);
             p.pref = preferred ? 1 : 100;
             card.properties.push_back(std::move(p));
             continue;
         }
         if (g.parts.empty()) continue;
-        for (const QString& value : fields.value(g.parts.front().first).toString().split(QLatin1String(" ::: "))) {
-            if (value.trimmed().isEmpty()) continue;
-            VCardProperty p = property(g.property, {value.trimmed()});
-            p.typeList = g.property == u"RELATED" ? QStringList{label.toLower()} : typesOfLabel(label);
+        for (const QStringView cell : fields.value(g.parts.front().first).split(u" ::: ")) {
+            const QStringView value = cell.trimmed();
+            if (value.isEmpty()) continue;
+            VCardProperty p = property(g.property, value);
+            p.typeList = g.property == u"RELATED" ? QStringList{label.toString().toLower()} : typesOfLabelSeen(label);
             if (g.property == u"RELATED") p.params.append({QStringLiteral("VALUE"), QStringLiteral("text")});
             p.pref = preferred ? 1 : 100;
             card.properties.push_back(std::move(p));
         }
     }
     return card;
+}
+
+const QStringList& GoogleRows::typesOfLabelSeen(QStringView label) const
+{
+    const QString key = label.toString();
+    auto seen = m_labelTypes.constFind(key);
+    if (seen == m_labelTypes.cend()) seen = m_labelTypes.insert(key, typesOfLabel(key));
+    return *seen;
 }
 
 } // namespace qv

@@ -8,6 +8,7 @@
 #include "import/VCard.h"
 
 #include <QList>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -65,8 +66,19 @@ private:
         int label = -1;
         std::vector<std::pair<int, int>> parts; // column, component
     };
-    std::vector<std::pair<int, Column>> m_columns;
+    struct PlainColumn {
+        int column = 0;
+        int property = 0; // in m_plainProperties
+        int component = 0;
+    };
+    void addPlainColumn(int column, const Column& target);
+    // What a label names, each label read once: a file has few of them.
+    const QStringList& typesOfLabelSeen(QStringView label) const;
+
+    QStringList m_plainProperties;
+    std::vector<PlainColumn> m_columns;
     std::vector<Group> m_groups;
+    mutable QHash<QString, QStringList> m_labelTypes;
 };
 
 } // namespace qv

@@ -95,9 +95,8 @@ void forEachRow(const CsvText& csv, bool quoted, int columns, const QString& cap
     const QList<QByteArrayView>& lines = csv.lines;
     WorkProgress progress(caption, int(lines.size()) - 1);
     QStringList fields; // one list for every line
-    QList<QStringView> quotedFields;
-    const QString quotedText = quoted ? QString::fromUtf8(csv.text) : QString();
-    CsvReader records(quotedText, u',');
+    QList<QByteArrayView> quotedFields;
+    Utf8CsvReader records(quoted ? QByteArrayView(csv.text) : QByteArrayView(), ',');
     if (quoted) records.next(quotedFields); // the header
     for (qsizetype i = 1; i < lines.size(); ++i) {
         if (!progress.step(int(i) - 1, added())) break;
@@ -105,7 +104,7 @@ void forEachRow(const CsvText& csv, bool quoted, int columns, const QString& cap
         if (quoted) {
             if (!records.next(quotedFields)) break;
             i = records.line() - 1;
-            for (QStringView f : quotedFields) fields << f.toString();
+            for (QByteArrayView f : quotedFields) fields << QString::fromUtf8(f);
         } else {
             const QByteArrayView line = lines.at(i);
             if (line.isEmpty()) continue;

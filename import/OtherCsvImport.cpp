@@ -10,6 +10,7 @@
 #include "platform/WorkProgress.h"
 
 #include <QApplication>
+#include <QStringDecoder>
 
 namespace qv {
 
@@ -33,6 +34,30 @@ int monthOf(QStringView text)
     const int n = text.trimmed().toInt(&ok);
     return ok ? n : 0;
 }
+
+// The fields of a record read as UTF-8, decoded into one buffer that every record reuses.
+class DecodedRecord {
+public:
+    const QList<QStringView>& decode(const QList<QByteArrayView>& bytes)
+    {
+        qsizetype size = 0;
+        for (QByteArrayView b : bytes) size += b.size();
+        if (m_text.size() < size) m_text.resize(size); // UTF-16 holds no more units than UTF-8 has bytes
+        QChar* out = m_text.data();
+        m_fields.clear();
+        for (QByteArrayView b : bytes) {
+            QChar* end = m_utf8.appendToBuffer(out, b);
+            m_fields.append(QStringView(out, end));
+            out = end;
+        }
+        return m_fields;
+    }
+
+private:
+    QStringDecoder m_utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    QString m_text;
+    QList<QStringView> m_fields;
+};
 
 } // namespace
 
@@ -104,29 +129,31 @@ void importContactsFromOtherCsvFile(TMainDataModule& dm)
 {
     const QString path = chooseFileToOpen(QStringLiteral("CSV (*.csv)|*.CSV|Text (*.txt)|*.TXT"));
     if (path.isEmpty()) return;
-    const std::optional<DecodedText> decoded = readTextFile(path);
-    if (!decoded) return;
-    const QString& text = decoded->text;
+    // Read as UTF-8 bytes, each record decoded as it is imported: the file is never held decoded whole.
+    const std::optional<Utf8Text> utf8 = readUtf8TextFile(path);
+    if (!utf8) return;
+    const QByteArrayView text = utf8->text;
     auto refuse = [&path](const QString& why) { refuseFile(path, why); };
     if (const int line = zeroByteLine(text))
         return refuse(QStringLiteral("it is not a text file (line %1 holds a zero byte)").arg(line));
-    const QChar separator = detectCsvSeparator(text);
+    const char separator = detectCsvSeparator(text);
     if (const int line = unclosedQuoteLine(text, separator))
         return refuse(QStringLiteral("the quoted field that begins on line %1 is not closed").arg(line));
-    CsvReader reader(text, separator);
-    QList<QStringView> row;
-    if (!reader.next(row)) return refuse(QStringLiteral("it is empty"));
+    Utf8CsvReader reader(text, separator);
+    QList<QByteArrayView> record;
+    DecodedRecord decoded;
+    if (!reader.next(record)) return refuse(QStringLiteral("it is empty"));
     QStringList header;
-    for (QStringView h : row) header << trimBlanks(h);
+    for (QStringView h : decoded.decode(record)) header << trimBlanks(h);
 
     const CsvSource source = recogniseCsvHeader(header);
     std::vector<CsvTarget> targets;
     if (source == CsvSource::Other) {
         std::vector<QStringList> first;
-        CsvReader ahead = reader;
-        while (first.size() < 5 && ahead.next(row)) {
+        Utf8CsvReader ahead = reader;
+        while (first.size() < 5 && ahead.next(record)) {
             QStringList cells;
-            for (QStringView c : row) cells << c.toString();
+            for (QStringView c : decoded.decode(record)) cells << c.toString();
             first.push_back(cells);
         }
         TCsvMappingForm mapping(path, header, first, guessedCsvTargets(header), QApplication::activeWindow());
@@ -137,7 +164,7 @@ void importContactsFromOtherCsvFile(TMainDataModule& dm)
     }
 
     ContactImport import(dm);
-    import.summary().setReplacedLines(decoded->replacedLines);
+    import.summary().setReplacedLines(utf8->replacedLines);
     ContactImport::Values values;
     const bool google = source == CsvSource::Google || source == CsvSource::GoogleOlder;
     // Google's rows as cards, read as a card file's are; the others column by column.
@@ -148,9 +175,10 @@ void importContactsFromOtherCsvFile(TMainDataModule& dm)
     for (const QString& f : columns.fields()) fieldColumns.push_back(import.column(f.toLatin1().constData()));
     QStringList texts;
 
-    WorkProgress progress(QStringLiteral("Importing contacts"), int(text.count(u'\n')) + 1);
-    while (reader.next(row)) {
+    WorkProgress progress(QStringLiteral("Importing contacts"), int(text.count('\n')) + 1);
+    while (reader.next(record)) {
         if (!progress.step(reader.line(), import.added())) break;
+        const QList<QStringView>& row = decoded.decode(record);
         values.clear();
         if (google) {
             cards.fill(contactItemFromVCard(googleRows.card(row)), values);

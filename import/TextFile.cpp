@@ -191,6 +191,12 @@ int zeroByteLine(QStringView text)
     return zero < 0 ? 0 : int(text.left(zero).count(u'\n')) + 1;
 }
 
+int zeroByteLine(QByteArrayView utf8)
+{
+    const qsizetype zero = utf8.indexOf('\0');
+    return zero < 0 ? 0 : int(utf8.first(zero).count('\n')) + 1;
+}
+
 void refuseFile(const QString& path, const QString& why)
 {
     showError(QStringLiteral("The file \"%1\" cannot be imported: %2. Nothing was imported.").arg(path, why));

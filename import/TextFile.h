@@ -27,6 +27,7 @@ DecodedText decodeTextFile(const QByteArray& bytes);
 std::optional<DecodedText> readTextFile(const QString& path);
 // The line of the first zero byte of a text, which no text file holds; 0 when there is none.
 int zeroByteLine(QStringView text);
+int zeroByteLine(QByteArrayView utf8);
 // Tells the user that an import refuses the file, and why ("it is empty"), and that nothing was imported.
 void refuseFile(const QString& path, const QString& why);
 
