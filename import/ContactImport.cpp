@@ -149,9 +149,9 @@ QStringList ContactImport::cutToWidths(Values& values) const
     QStringList cut;
     for (auto& [index, value] : values) {
         if (value.typeId() != QMetaType::QString) continue;
-        // Edited in place: most values fit and are never copied.
-        QString& text = *static_cast<QString*>(value.data());
-        if (text.size() > m_widths[size_t(index)] && cutToWidth(text, m_widths[size_t(index)]))
+        // Most values fit, and are looked at without detaching them.
+        if (static_cast<const QString*>(value.constData())->size() <= m_widths[size_t(index)]) continue;
+        if (cutToWidth(*static_cast<QString*>(value.data()), m_widths[size_t(index)]))
             cut << contactFieldCaption(m_people.fieldNames().at(index));
     }
     return cut;

@@ -232,7 +232,8 @@ void readWebPages(const VCard& card, ContactItem& c)
 QString firstText(const VCard& card, std::initializer_list<const char*> names)
 {
     for (const char* name : names)
-        if (const VCardProperty* p = card.first(QString::fromLatin1(name))) return p->text().trimmed();
+        for (const VCardProperty& p : card.properties)
+            if (p.name == QLatin1StringView(name)) return p.text().trimmed();
     return {};
 }
 

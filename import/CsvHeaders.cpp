@@ -221,8 +221,13 @@ VCardProperty property(const QString& name, const QStringList& components)
 
 VCardProperty property(const QString& name, QStringView value)
 {
-    const QString text = value.toString();
-    return property(name, QStringList{text});
+    if (std::any_of(value.cbegin(), value.cend(), needsEscape)) return property(name, QStringList{value.toString()});
+    static const QString version = QStringLiteral("4.0");
+    VCardProperty p;
+    p.version = version;
+    p.name = name;
+    p.value = value.toString();
+    return p;
 }
 
 } // namespace
@@ -344,6 +349,7 @@ GoogleRows::GoogleRows(const QStringList& header)
         else if (kind == u"Address" ? addressParts.contains(part) : part == u"Value")
             g.parts.push_back({i, kind == u"Address" ? addressParts.value(part) : 0});
     }
+    m_labelsSeen.resize(m_groups.size());
 }
 
 void GoogleRows::addPlainColumn(int column, const Column& target)
@@ -377,7 +383,8 @@ VCard GoogleRows::card(const QList<QStringView>& fields) const
     }
     for (int p : order) card.properties.push_back(property(m_plainProperties[p], components[size_t(p)]));
     // The groups: a labelled property for each value (a cell may hold several, separated by " ::: ").
-    for (const Group& g : m_groups) {
+    for (size_t i = 0; i < m_groups.size(); ++i) {
+        const Group& g = m_groups[i];
         QStringView label = g.label >= 0 ? fields.value(g.label).trimmed() : QStringView();
         const bool preferred = label.startsWith(u"* ");
         if (preferred) label = label.mid(2);
@@ -396,17 +403,19 @@ VCard GoogleRows::card(const QList<QStringView>& fields) const
             }
             if (!any) continue;
             VCardProperty p = property(g.property, parts);
-            p.typeList = typesOfLabelSeen(label);
+            p.typeList = typesOfLabelSeen(i, label);
             p.pref = preferred ? 1 : 100;
             card.properties.push_back(std::move(p));
             continue;
         }
         if (g.parts.empty()) continue;
-        for (const QStringView cell : fields.value(g.parts.front().first).split(u" ::: ")) {
-            const QStringView value = cell.trimmed();
+        const QStringView cell = fields.value(g.parts.front().first);
+        for (const QStringView one : cell.contains(u" ::: ") ? cell.split(u" ::: ") : QList<QStringView>{cell}) {
+            const QStringView value = one.trimmed();
             if (value.isEmpty()) continue;
             VCardProperty p = property(g.property, value);
-            p.typeList = g.property == u"RELATED" ? QStringList{label.toString().toLower()} : typesOfLabelSeen(label);
+            p.typeList =
+                g.property == u"RELATED" ? QStringList{label.toString().toLower()} : typesOfLabelSeen(i, label);
             if (g.property == u"RELATED") p.params.append({QStringLiteral("VALUE"), QStringLiteral("text")});
             p.pref = preferred ? 1 : 100;
             card.properties.push_back(std::move(p));
@@ -415,12 +424,15 @@ VCard GoogleRows::card(const QList<QStringView>& fields) const
     return card;
 }
 
-const QStringList& GoogleRows::typesOfLabelSeen(QStringView label) const
+const QStringList& GoogleRows::typesOfLabelSeen(size_t group, QStringView label) const
 {
-    const QString key = label.toString();
-    auto seen = m_labelTypes.constFind(key);
-    if (seen == m_labelTypes.cend()) seen = m_labelTypes.insert(key, typesOfLabel(key));
-    return *seen;
+    LabelSeen& seen = m_labelsSeen[group];
+    if (!seen.read || seen.label != label) {
+        seen.read = true;
+        seen.label = label.toString();
+        seen.types = typesOfLabel(seen.label);
+    }
+    return seen.types;
 }
 
 } // namespace qv

@@ -8,7 +8,6 @@
 #include "import/VCard.h"
 
 #include <QList>
-#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -72,13 +71,18 @@ private:
         int component = 0;
     };
     void addPlainColumn(int column, const Column& target);
-    // What a label names, each label read once: a file has few of them.
-    const QStringList& typesOfLabelSeen(QStringView label) const;
+    // What the label of a group names; read again only when it is not the label of the row before.
+    const QStringList& typesOfLabelSeen(size_t group, QStringView label) const;
 
     QStringList m_plainProperties;
     std::vector<PlainColumn> m_columns;
     std::vector<Group> m_groups;
-    mutable QHash<QString, QStringList> m_labelTypes;
+    struct LabelSeen {
+        bool read = false;
+        QString label;
+        QStringList types;
+    };
+    mutable std::vector<LabelSeen> m_labelsSeen; // by group
 };
 
 } // namespace qv

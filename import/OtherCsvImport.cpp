@@ -46,9 +46,12 @@ public:
         QChar* out = m_text.data();
         m_fields.clear();
         for (QByteArrayView b : bytes) {
-            QChar* end = m_utf8.appendToBuffer(out, b);
-            m_fields.append(QStringView(out, end));
-            out = end;
+            // Mostly ASCII, widened here; the decoder takes the rest of a field from its first other byte.
+            QChar* const start = out;
+            qsizetype i = 0;
+            for (; i < b.size() && uchar(b[i]) < 0x80; ++i) *out++ = QChar(uchar(b[i]));
+            if (i < b.size()) out = m_utf8.appendToBuffer(out, b.sliced(i));
+            m_fields.append(QStringView(start, out));
         }
         return m_fields;
     }

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace qv {
@@ -77,19 +78,31 @@ DecodedText decodeMostlyUtf8(const QByteArray& body)
     return out;
 }
 
-// Whether bytes are valid UTF-8, decoded a piece at a time into a buffer that stays in the processor's cache instead
-// of into a string as large as the file. Each piece ends before a byte that starts a character.
+// Whether bytes are valid UTF-8. ASCII is passed over eight bytes at a time; each run of other bytes, which begins
+// after an ASCII byte and ends before one, is complete or broken in itself and is handed to the decoder alone, into a
+// buffer that stays in the processor's cache.
 bool isValidUtf8(QByteArrayView bytes)
 {
-    constexpr qsizetype Piece = 16384;
-    std::vector<QChar> buffer(Piece + 4);
+    constexpr quint64 HighBits = 0x8080808080808080ULL;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    for (qsizetype at = 0; at < bytes.size();) {
-        qsizetype end = std::min(at + Piece, bytes.size());
-        for (int more = 0; more < 3 && end < bytes.size() && (bytes[end] & 0xC0) == 0x80; ++more) ++end;
-        decoder.appendToBuffer(buffer.data(), bytes.sliced(at, end - at));
+    std::vector<QChar> buffer;
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    while (p < end) {
+        quint64 word;
+        if (end - p >= 8 && (std::memcpy(&word, p, 8), (word & HighBits) == 0)) {
+            p += 8;
+            continue;
+        }
+        if (uchar(*p) < 0x80) {
+            ++p;
+            continue;
+        }
+        const char* run = p;
+        while (p < end && uchar(*p) >= 0x80) ++p;
+        if (buffer.size() < size_t(p - run)) buffer.resize(size_t(p - run));
+        decoder.appendToBuffer(buffer.data(), QByteArrayView(run, p - run));
         if (decoder.hasError()) return false;
-        at = end;
     }
     return true;
 }

@@ -307,8 +307,15 @@ void TestImports::contactsCsv_data()
         << QByteArray(reinterpret_cast<const char*>((QString::fromUtf8(h) + "Mr.,Zoë Ray\r\n").utf16()),
                       (h.size() + 13) * 2)
         << none << QStringList{"I:1 record(s) added."} << QStringList{"Zoë Ray"} << none;
-    // The file is checked for UTF-8 a piece of 16 KB at a time: a byte of another code page at the end of a piece
-    // still makes it a Windows-1252 file.
+    // The check for UTF-8 passes over ASCII a word at a time and hands each run of other bytes to the decoder:
+    // a byte of another code page right after a valid character is found in its run, and a lone one after 16 KB of
+    // ASCII still makes the file a Windows-1252 file.
+    QTest::newRow("a byte of another code page right after a character of two bytes")
+        << h + "Ms.,Zo\xC3\xAB\xE9\r\nMr.,Ann\r\n"
+        << none
+        << QStringList{"I:2 record(s) added.\n\nBytes that are not valid UTF-8 were replaced by \"\uFFFD\" on line 2 "
+                       "of the file."}
+        << QStringList{"Zoë\uFFFD", "Ann"} << none;
     QByteArray longer = h;
     QStringList longerNames;
     while (longer.size() < 16384 - 40) {
@@ -319,7 +326,7 @@ void TestImports::contactsCsv_data()
     const qsizetype xs = 16383 - longer.size() - 13;
     longer += "Mr.," + QByteArray(xs, 'x') + "\r\nMr.,Ren\xE9x\r\n";
     longerNames << QString(xs, u'x');
-    QTest::newRow("Windows-1252 byte at the end of the first piece")
+    QTest::newRow("Windows-1252 byte after 16 KB of ASCII")
         << longer << none << QStringList{QStringLiteral("I:%1 record(s) added.").arg(longerNames.size() + 1)}
         << longerNames + QStringList{"Renéx"} << none;
     QTest::newRow("the file refuses a row")
