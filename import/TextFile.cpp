@@ -78,31 +78,52 @@ DecodedText decodeMostlyUtf8(const QByteArray& body)
     return out;
 }
 
-// Whether bytes are valid UTF-8. ASCII is passed over eight bytes at a time; each run of other bytes, which begins
-// after an ASCII byte and ends before one, is complete or broken in itself and is handed to the decoder alone, into a
-// buffer that stays in the processor's cache.
+// The length of the well-formed UTF-8 sequence that begins at p (Unicode's table of them: no overlong forms, no
+// surrogates, nothing beyond U+10FFFF, as the toolkit's decoder has it); 0 when none does.
+int sequenceLength(const uchar* p, const uchar* end)
+{
+    const uchar lead = p[0];
+    int length = 0;
+    uchar low = 0x80, high = 0xBF; // the second byte's range
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (end - p < length || p[1] < low || p[1] > high) return 0;
+    for (int i = 2; i < length; ++i)
+        if (p[i] < 0x80 || p[i] > 0xBF) return 0;
+    return length;
+}
+
+// Whether bytes are valid UTF-8, read without decoding them: ASCII eight bytes at a time, other characters one by
+// one.
 bool isValidUtf8(QByteArrayView bytes)
 {
     constexpr quint64 HighBits = 0x8080808080808080ULL;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    std::vector<QChar> buffer;
-    const char* p = bytes.data();
-    const char* const end = p + bytes.size();
+    const uchar* p = reinterpret_cast<const uchar*>(bytes.data());
+    const uchar* const end = p + bytes.size();
     while (p < end) {
         quint64 word;
         if (end - p >= 8 && (std::memcpy(&word, p, 8), (word & HighBits) == 0)) {
             p += 8;
             continue;
         }
-        if (uchar(*p) < 0x80) {
+        if (*p < 0x80) {
             ++p;
             continue;
         }
-        const char* run = p;
-        while (p < end && uchar(*p) >= 0x80) ++p;
-        if (buffer.size() < size_t(p - run)) buffer.resize(size_t(p - run));
-        decoder.appendToBuffer(buffer.data(), QByteArrayView(run, p - run));
-        if (decoder.hasError()) return false;
+        const int length = sequenceLength(p, end);
+        if (length == 0) return false;
+        p += length;
     }
     return true;
 }

@@ -9,6 +9,7 @@
 #include "import/ContactImport.h"
 #include "import/CsvImport.h"
 #include "import/FieldCaptions.h"
+#include "import/TextFile.h"
 #include "platform/GuardedApplication.h"
 #include "platform/WorkProgress.h"
 #include "records/DataEntry.h"
@@ -23,6 +24,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStringDecoder>
 #include <QTimer>
 #include <QtTest>
 
@@ -112,6 +114,8 @@ private slots:
     void contactsGoToTheFirstCompany();
     void valuesCutAtWholeCharacters_data();
     void valuesCutAtWholeCharacters();
+    void utf8FilesKeptAsTheDecoderReadsThem_data();
+    void utf8FilesKeptAsTheDecoderReadsThem();
     void everyFieldHasOneCaption();
     void accountsCsv_data();
     void accountsCsv();
@@ -498,6 +502,54 @@ void TestImports::valuesCutAtWholeCharacters()
     QString value = text;
     QCOMPARE(cutToWidth(value, width), cut != text);
     QCOMPARE(value, cut);
+}
+
+// A file is kept as its own bytes exactly when the toolkit's decoder reads it without an error. Each sequence stands
+// inside ASCII (within and across the eight-byte words the check skips) and at the very end of the file.
+void TestImports::utf8FilesKeptAsTheDecoderReadsThem_data()
+{
+    QTest::addColumn<QByteArray>("sequence");
+    const std::pair<const char*, const char*> sequences[] = {
+        {"two bytes", "\xC3\xA9"},
+        {"three bytes", "\xE2\x82\xAC"},
+        {"four bytes", "\xF0\x9F\x98\x80"},
+        {"the last code point", "\xF4\x8F\xBF\xBF"},
+        {"the last before the surrogates", "\xED\x9F\xBF"},
+        {"a noncharacter", "\xEF\xBF\xBE"},
+        {"two characters in a row", "\xC3\xA9\xE2\x82\xAC"},
+        {"a lone continuation byte", "\x80"},
+        {"a lone lead byte", "\xC3"},
+        {"a lead byte cut short", "\xE2\x82"},
+        {"an overlong two-byte form", "\xC1\xBF"},
+        {"an overlong three-byte form", "\xE0\x9F\xBF"},
+        {"an overlong four-byte form", "\xF0\x8F\xBF\xBF"},
+        {"a surrogate", "\xED\xA0\x80"},
+        {"beyond the last code point", "\xF4\x90\x80\x80"},
+        {"a lead byte no form has", "\xF8\x88\x80\x80\x80"},
+        {"a valid character then a Windows-1252 byte", "\xC3\xAB\xE9"},
+    };
+    for (const auto& [name, bytes] : sequences) QTest::newRow(name) << QByteArray(bytes);
+}
+
+void TestImports::utf8FilesKeptAsTheDecoderReadsThem()
+{
+    QFETCH(QByteArray, sequence);
+    for (const QByteArray& before : {QByteArray("Name\nAnn "), QByteArray("Name\nAnn Lee, a longer name ")}) {
+        for (const QByteArray& after : {QByteArray(" and more text\n"), QByteArray()}) {
+            const QByteArray bytes = before + sequence + after;
+            QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            const QString decoded = decoder.decode(bytes);
+            const CsvFile file(bytes);
+            const std::optional<Utf8Text> read = readUtf8TextFile(file.path());
+            QVERIFY(read);
+            if (!decoder.hasError()) {
+                QCOMPARE(read->text, bytes);
+                QVERIFY(read->replacedLines.isEmpty());
+            } else {
+                QVERIFY(read->text != bytes); // decoded, as Windows-1252 or with its bad bytes replaced
+            }
+        }
+    }
 }
 
 // Exported files name every field, and the messages and pick lists name them alike: one caption each, none twice.
