@@ -1,5 +1,7 @@
 #include "import/CsvFormat.h"
 
+#include <cstring>
+
 namespace qv {
 
 namespace {
@@ -33,51 +35,38 @@ template <typename View> char detectCsvSeparator(View text)
     return ',';
 }
 
-template <typename View> int unclosedQuoteLine(View text, char separator)
-{
-    int line = 1, openedOn = 0;
-    bool quoted = false, fieldStart = true;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = unit(text[i]);
-        if (c == u'\n' || (c == u'\r' && (i + 1 >= n || unit(text[i + 1]) != u'\n'))) ++line;
-        if (quoted) {
-            if (c == u'"') {
-                if (i + 1 < n && unit(text[i + 1]) == u'"')
-                    ++i;
-                else
-                    quoted = false;
-            }
-            continue;
-        }
-        if (c == u'"' && fieldStart) {
-            quoted = true;
-            openedOn = line;
-        }
-        fieldStart = c == char16_t(separator) || isBreak(c);
-    }
-    return quoted ? openedOn : 0;
-}
-
 template <typename View> bool BasicCsvReader<View>::next(QList<View>& fields)
 {
     fields.clear();
+    m_wantsMore = false;
     const qsizetype n = m_text.size();
     const char16_t separator = char16_t(m_separator);
     auto at = [this](qsizetype i) { return unit(m_text[i]); };
+    // Text that more text follows ends a record only at a line break with a byte after it: every character that
+    // shapes a record is read with the one after it, so such a record reads as it would from the whole text.
+    auto waitForMore = [&](qsizetype recordStart) {
+        m_at = recordStart;
+        m_line = m_recordLine;
+        m_wantsMore = true;
+        fields.clear();
+        return false;
+    };
     // Empty lines hold no record.
-    while (m_at < n && isBreak(at(m_at))) {
+    while (m_at < n && isBreak(at(m_at)) && !(m_more && m_at + 1 >= n)) {
         if (at(m_at) == u'\r' && m_at + 1 < n && at(m_at + 1) == u'\n') ++m_at;
         ++m_at;
         ++m_line;
     }
-    if (m_at >= n) return false;
     m_recordLine = m_line;
+    const qsizetype recordStart = m_at;
+    if (m_more && m_at + 1 >= n) return waitForMore(recordStart);
+    if (m_at >= n) return false;
     for (;;) {
         const qsizetype start = m_at;
         if (m_at < n && at(m_at) == u'"') {
             // A quoted field: up to the quote that is not doubled; anything after it, up to the separator, is kept as
             // it stands, as lenient readers do.
+            const int openedOn = m_line;
             ++m_at;
             const qsizetype from = m_at;
             bool doubled = false;
@@ -93,6 +82,10 @@ template <typename View> bool BasicCsvReader<View>::next(QList<View>& fields)
                 }
                 if (c == u'\n' || (c == u'\r' && (m_at + 1 >= n || at(m_at + 1) != u'\n'))) ++m_line;
                 ++m_at;
+            }
+            if (m_at >= n) {
+                if (m_more) return waitForMore(recordStart);
+                m_unclosedQuoteLine = openedOn;
             }
             View value = m_text.sliced(from, m_at - from);
             if (m_at < n) ++m_at; // the closing quote
@@ -117,6 +110,7 @@ template <typename View> bool BasicCsvReader<View>::next(QList<View>& fields)
             continue;
         }
         // The end of the record.
+        if (m_more && m_at + 1 >= n) return waitForMore(recordStart);
         if (m_at < n) {
             if (at(m_at) == u'\r' && m_at + 1 < n && at(m_at + 1) == u'\n') ++m_at;
             ++m_at;
@@ -126,10 +120,42 @@ template <typename View> bool BasicCsvReader<View>::next(QList<View>& fields)
     }
 }
 
+template <typename View> void BasicCsvReader<View>::continueWith(View text, bool more)
+{
+    m_text = text;
+    m_at = 0;
+    m_more = more;
+}
+
+Utf8CsvFile::Utf8CsvFile(Utf8TextFile& file, char separator) : m_file(file), m_reader({}, separator, true)
+{
+    m_file.rewind();
+}
+
+bool Utf8CsvFile::next(QList<QByteArrayView>& fields)
+{
+    while (!m_reader.next(fields)) {
+        if (!m_reader.wantsMore()) return false;
+        // The record begun stays, at the buffer's front, and the next piece comes after it.
+        const qsizetype used = m_reader.used();
+        std::memmove(m_buffer.data(), m_buffer.constData() + used, size_t(m_buffer.size() - used));
+        m_buffer.resize(m_buffer.size() - used);
+        const bool more = m_file.readPiece(m_buffer);
+        m_reader.continueWith(m_buffer, more);
+    }
+    return true;
+}
+
+int unclosedQuoteLine(Utf8TextFile& file, char separator)
+{
+    Utf8CsvFile records(file, separator);
+    QList<QByteArrayView> fields;
+    while (records.next(fields)) {}
+    return records.unclosedQuoteLine();
+}
+
 template char detectCsvSeparator(QStringView);
 template char detectCsvSeparator(QByteArrayView);
-template int unclosedQuoteLine(QStringView, char);
-template int unclosedQuoteLine(QByteArrayView, char);
 template class BasicCsvReader<QStringView>;
 template class BasicCsvReader<QByteArrayView>;
 

@@ -7,6 +7,7 @@
 #include "import/CsvFormat.h"
 #include "import/ImportSummary.h"
 #include "import/TextFile.h"
+#include "import/Utf8TextFile.h"
 #include "platform/FileDialogs.h"
 #include "platform/Messages.h"
 #include "platform/WorkProgress.h"
@@ -41,17 +42,9 @@ const QString ContactsFileMessage = QStringLiteral("This is a \"Contacts\" NOT a
                                                    "Import -> Contacts from a CSV file... menu instead.");
 const QString IncompatibleMessage = QStringLiteral("Incompatible CSV file.");
 
-// The chosen file's text, as UTF-8, and its lines: each field is decoded on its own as it is stored, instead of the
-// whole file into a string twice its size first.
-struct CsvText {
-    QByteArray text;
-    QList<QByteArrayView> lines; // views of the text
-    QList<int> replacedLines;    // lines whose bytes were not valid UTF-8
-};
-
-// The chosen file, read; nothing when the user cancelled, the file could not be read (the reason has been shown)
-// or it has fewer than two lines.
-std::unique_ptr<CsvText> chooseCsvFile(TMainDataModule& dm)
+// The chosen file, read as UTF-8 a piece at a time, each field decoded on its own as it is stored; nothing when the
+// user cancelled, the file could not be read (the reason has been shown) or it has fewer than two lines.
+std::unique_ptr<Utf8TextFile> chooseCsvFile(TMainDataModule& dm)
 {
     // A new user fills an empty database from the example files installed beside the program (and its database).
     Statement anyRow(*dm.MainADOConnection, QStringLiteral("SELECT EXISTS (SELECT 1 FROM People) OR EXISTS (SELECT "
@@ -61,20 +54,23 @@ std::unique_ptr<CsvText> chooseCsvFile(TMainDataModule& dm)
     const QString path =
         chooseFileToOpen(QStringLiteral("CSV (Comma delimited) (*.csv)|*.CSV"), {}, empty ? examples : QString());
     if (path.isEmpty()) return nullptr;
-    std::optional<Utf8Text> read = readUtf8TextFile(path);
-    if (!read) return nullptr;
-    auto csv = std::make_unique<CsvText>();
-    csv->text = std::move(read->text);
-    csv->replacedLines = std::move(read->replacedLines);
-    csv->lines = lineViews(QByteArrayView(csv->text));
-    if (csv->lines.size() < 2) return nullptr;
-    return csv;
+    std::unique_ptr<Utf8TextFile> file = Utf8TextFile::open(path);
+    if (!file || file->lineCount() < 2) return nullptr;
+    return file;
 }
 
-// The header, blanks around it removed, compared letter for letter; a refused one has been explained.
-bool acceptHeader(QByteArrayView firstLine, const char* expected, const char* other, const QString& otherMessage)
+// The header, blanks around it removed.
+QString headerOf(Utf8TextFile& file)
 {
-    const QString header = trimBlanks(QString::fromUtf8(firstLine));
+    Utf8Lines lines(file);
+    QByteArrayView line;
+    lines.next(line);
+    return trimBlanks(QString::fromUtf8(line));
+}
+
+// The header compared letter for letter; a refused one has been explained.
+bool acceptHeader(const QString& header, const char* expected, const char* other, const QString& otherMessage)
+{
     if (header == QLatin1String(other)) {
         showInformation(otherMessage);
         return false;
@@ -89,34 +85,41 @@ bool acceptHeader(QByteArrayView firstLine, const char* expected, const char* ot
 // Every non-empty line after the header, split at every comma into `columns` fields (missing ones empty,
 // further ones ignored), under a progress dialog; stops early when the user cancels. A file written by the accounts
 // export is read as that export writes it, quoted fields and all (quoted).
-void forEachRow(const CsvText& csv, bool quoted, int columns, const QString& caption, const std::function<int()>& added,
+void forEachRow(Utf8TextFile& file, bool quoted, int columns, const QString& caption, const std::function<int()>& added,
                 const std::function<void(const QStringList&)>& addRow)
 {
-    const QList<QByteArrayView>& lines = csv.lines;
-    WorkProgress progress(caption, int(lines.size()) - 1);
+    WorkProgress progress(caption, file.lineCount() - 1);
     QStringList fields; // one list for every line
-    QList<QByteArrayView> quotedFields;
-    Utf8CsvReader records(quoted ? QByteArrayView(csv.text) : QByteArrayView(), ',');
-    if (quoted) records.next(quotedFields); // the header
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        if (!progress.step(int(i) - 1, added())) break;
-        fields.clear();
-        if (quoted) {
-            if (!records.next(quotedFields)) break;
-            i = records.line() - 1;
-            for (QByteArrayView f : quotedFields) fields << QString::fromUtf8(f);
-        } else {
-            const QByteArrayView line = lines.at(i);
-            if (line.isEmpty()) continue;
-            for (qsizetype start = 0;;) {
-                const qsizetype comma = line.indexOf(',', start);
-                fields << QString::fromUtf8(line.sliced(start, (comma < 0 ? line.size() : comma) - start));
-                if (comma < 0) break;
-                start = comma + 1;
-            }
-        }
+    auto add = [&] {
         while (fields.size() < columns) fields << QString();
         addRow(fields);
+    };
+    if (quoted) {
+        Utf8CsvFile records(file, ',');
+        QList<QByteArrayView> quotedFields;
+        records.next(quotedFields); // the header
+        while (records.next(quotedFields)) {
+            if (!progress.step(records.line() - 2, added())) break;
+            fields.clear();
+            for (QByteArrayView f : quotedFields) fields << QString::fromUtf8(f);
+            add();
+        }
+        return;
+    }
+    Utf8Lines lines(file);
+    QByteArrayView line;
+    lines.next(line); // the header
+    for (int i = 1; lines.next(line); ++i) {
+        if (!progress.step(i - 1, added())) break;
+        if (line.isEmpty()) continue;
+        fields.clear();
+        for (qsizetype start = 0;;) {
+            const qsizetype comma = line.indexOf(',', start);
+            fields << QString::fromUtf8(line.sliced(start, (comma < 0 ? line.size() : comma) - start));
+            if (comma < 0) break;
+            start = comma + 1;
+        }
+        add();
     }
 }
 
@@ -124,11 +127,11 @@ void forEachRow(const CsvText& csv, bool quoted, int columns, const QString& cap
 
 void SpeedButton14Click(TMainDataModule& dm)
 {
-    const std::unique_ptr<CsvText> csv = chooseCsvFile(dm);
+    const std::unique_ptr<Utf8TextFile> csv = chooseCsvFile(dm);
     if (!csv) return;
     ContactImport import(dm);
-    if (!acceptHeader(csv->lines.first(), ContactsCsvHeader, AccountsCsvHeader, AccountsFileMessage)) return;
-    import.summary().setReplacedLines(csv->replacedLines);
+    if (!acceptHeader(headerOf(*csv), ContactsCsvHeader, AccountsCsvHeader, AccountsFileMessage)) return;
+    import.summary().setReplacedLines(csv->replacedLines());
     ContactImport::Values values;
     std::vector<int> columns;
     for (const char* c : ContactColumns) columns.push_back(import.column(c));
@@ -145,14 +148,15 @@ void SpeedButton14Click(TMainDataModule& dm)
 
 void importAccountsFromCsv(TMainDataModule& dm)
 {
-    const std::unique_ptr<CsvText> csv = chooseCsvFile(dm);
+    const std::unique_ptr<Utf8TextFile> csv = chooseCsvFile(dm);
     if (!csv) return;
     // The accounts export's file holds every field, in quotes where a field needs them; any other file must have
     // the accounts header.
     QStringList exported;
     for (const FieldCaption& f : accountFieldCaptions()) exported << QString::fromUtf8(f.caption);
-    const bool quoted = trimBlanks(QString::fromUtf8(csv->lines.first())) == exported.join(u',');
-    if (!quoted && !acceptHeader(csv->lines.first(), AccountsCsvHeader, ContactsCsvHeader, ContactsFileMessage)) return;
+    const QString header = headerOf(*csv);
+    const bool quoted = header == exported.join(u',');
+    if (!quoted && !acceptHeader(header, AccountsCsvHeader, ContactsCsvHeader, ContactsFileMessage)) return;
     Dataset& accounts = *dm.AccountsTable;
     accounts.checkBrowseMode();
     std::vector<int> columns, widths;
@@ -168,7 +172,7 @@ void importAccountsFromCsv(TMainDataModule& dm)
     DuplicateIndex known = DuplicateIndex::byFoldedColumns(accounts, {columns[0]});
     if (skipKnown) known.build(accounts.recordCount());
     ImportSummary summary;
-    summary.setReplacedLines(csv->replacedLines);
+    summary.setReplacedLines(csv->replacedLines());
     BulkPost bulk(accounts);
     QStringList texts;
     forEachRow(

@@ -5,6 +5,7 @@
 #include "import/CsvFormat.h"
 #include "import/CsvMappingDialog.h"
 #include "import/TextFile.h"
+#include "import/Utf8TextFile.h"
 #include "platform/FileDialogs.h"
 #include "platform/Messages.h"
 #include "platform/WorkProgress.h"
@@ -132,33 +133,37 @@ void importContactsFromOtherCsvFile(TMainDataModule& dm)
 {
     const QString path = chooseFileToOpen(QStringLiteral("CSV (*.csv)|*.CSV|Text (*.txt)|*.TXT"));
     if (path.isEmpty()) return;
-    // Read as UTF-8 bytes, each record decoded as it is imported: the file is never held decoded whole.
-    const std::optional<Utf8Text> utf8 = readUtf8TextFile(path);
-    if (!utf8) return;
-    const QByteArrayView text = utf8->text;
+    // Read as UTF-8 a piece at a time, each record decoded as it is imported: the file is never held whole.
+    const std::unique_ptr<Utf8TextFile> file = Utf8TextFile::open(path);
+    if (!file) return;
     auto refuse = [&path](const QString& why) { refuseFile(path, why); };
-    if (const int line = zeroByteLine(text))
+    if (const int line = file->zeroByteLine())
         return refuse(QStringLiteral("it is not a text file (line %1 holds a zero byte)").arg(line));
-    const char separator = detectCsvSeparator(text);
-    if (const int line = unclosedQuoteLine(text, separator))
+    const char separator = [&file] {
+        QByteArray start;
+        file->readPiece(start);
+        return detectCsvSeparator(QByteArrayView(start));
+    }();
+    if (const int line = unclosedQuoteLine(*file, separator))
         return refuse(QStringLiteral("the quoted field that begins on line %1 is not closed").arg(line));
-    Utf8CsvReader reader(text, separator);
     QList<QByteArrayView> record;
     DecodedRecord decoded;
-    if (!reader.next(record)) return refuse(QStringLiteral("it is empty"));
     QStringList header;
-    for (QStringView h : decoded.decode(record)) header << trimBlanks(h);
-
-    const CsvSource source = recogniseCsvHeader(header);
-    std::vector<CsvTarget> targets;
-    if (source == CsvSource::Other) {
-        std::vector<QStringList> first;
-        Utf8CsvReader ahead = reader;
+    std::vector<QStringList> first; // the rows after it, for the mapping step
+    {
+        Utf8CsvFile ahead(*file, separator);
+        if (!ahead.next(record)) return refuse(QStringLiteral("it is empty"));
+        for (QStringView h : decoded.decode(record)) header << trimBlanks(h);
         while (first.size() < 5 && ahead.next(record)) {
             QStringList cells;
             for (QStringView c : decoded.decode(record)) cells << c.toString();
             first.push_back(cells);
         }
+    }
+
+    const CsvSource source = recogniseCsvHeader(header);
+    std::vector<CsvTarget> targets;
+    if (source == CsvSource::Other) {
         TCsvMappingForm mapping(path, header, first, guessedCsvTargets(header), QApplication::activeWindow());
         if (mapping.exec() != QDialog::Accepted) return;
         targets = mapping.targets();
@@ -167,7 +172,7 @@ void importContactsFromOtherCsvFile(TMainDataModule& dm)
     }
 
     ContactImport import(dm);
-    import.summary().setReplacedLines(utf8->replacedLines);
+    import.summary().setReplacedLines(file->replacedLines());
     ContactImport::Values values;
     const bool google = source == CsvSource::Google || source == CsvSource::GoogleOlder;
     // Google's rows as cards, read as a card file's are; the others column by column.
@@ -178,7 +183,9 @@ void importContactsFromOtherCsvFile(TMainDataModule& dm)
     for (const QString& f : columns.fields()) fieldColumns.push_back(import.column(f.toLatin1().constData()));
     QStringList texts;
 
-    WorkProgress progress(QStringLiteral("Importing contacts"), int(text.count('\n')) + 1);
+    Utf8CsvFile reader(*file, separator);
+    reader.next(record); // the header
+    WorkProgress progress(QStringLiteral("Importing contacts"), file->lineCount() + 1);
     while (reader.next(record)) {
         if (!progress.step(reader.line(), import.added())) break;
         const QList<QStringView>& row = decoded.decode(record);

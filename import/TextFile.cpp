@@ -9,10 +9,7 @@
 
 namespace qv {
 
-namespace {
-
-// UTF-16 without a byte-order mark: the zero bytes of its ASCII characters all fall on one side of each pair.
-TextEncoding utf16ByZeroBytes(const QByteArray& bytes)
+TextEncoding utf16ByZeroBytes(QByteArrayView bytes)
 {
     const qsizetype n = std::min<qsizetype>(bytes.size(), 4096) & ~qsizetype(1);
     if (n < 4) return TextEncoding::Utf8;
@@ -26,6 +23,8 @@ TextEncoding utf16ByZeroBytes(const QByteArray& bytes)
     if (zeroEven * 2 >= pairs && zeroOdd * 10 <= zeroEven) return TextEncoding::Utf16BE;
     return TextEncoding::Utf8;
 }
+
+namespace {
 
 QString decodeUtf16(const QByteArray& body, TextEncoding encoding)
 {
@@ -104,30 +103,6 @@ int sequenceLength(const uchar* p, const uchar* end)
     return length;
 }
 
-// Whether bytes are valid UTF-8, read without decoding them: ASCII eight bytes at a time, other characters one by
-// one.
-bool isValidUtf8(QByteArrayView bytes)
-{
-    constexpr quint64 HighBits = 0x8080808080808080ULL;
-    const uchar* p = reinterpret_cast<const uchar*>(bytes.data());
-    const uchar* const end = p + bytes.size();
-    while (p < end) {
-        quint64 word;
-        if (end - p >= 8 && (std::memcpy(&word, p, 8), (word & HighBits) == 0)) {
-            p += 8;
-            continue;
-        }
-        if (*p < 0x80) {
-            ++p;
-            continue;
-        }
-        const int length = sequenceLength(p, end);
-        if (length == 0) return false;
-        p += length;
-    }
-    return true;
-}
-
 } // namespace
 
 QString decodeWindows1252(const QByteArray& bytes)
@@ -153,6 +128,30 @@ QString decodeImportedText(const QByteArray& bytes)
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(body);
     return utf8.hasError() ? decodeWindows1252(body) : text;
+}
+
+qsizetype checkUtf8(QByteArrayView bytes, bool last)
+{
+    constexpr quint64 HighBits = 0x8080808080808080ULL;
+    const uchar* p = reinterpret_cast<const uchar*>(bytes.data());
+    const uchar* const end = p + bytes.size();
+    while (p < end) {
+        quint64 word;
+        if (end - p >= 8 && (std::memcpy(&word, p, 8), (word & HighBits) == 0)) {
+            p += 8;
+            continue;
+        }
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        // A character the next piece may complete.
+        if (!last && end - p < 4) return end - p;
+        const int length = sequenceLength(p, end);
+        if (length == 0) return -1;
+        p += length;
+    }
+    return 0;
 }
 
 DecodedText decodeTextFile(const QByteArray& bytes)
@@ -202,33 +201,10 @@ std::optional<DecodedText> readTextFile(const QString& path)
     return decodeTextFile(*bytes);
 }
 
-std::optional<Utf8Text> readUtf8TextFile(const QString& path)
-{
-    std::optional<QByteArray> bytes = readFileBytes(path);
-    if (!bytes) return std::nullopt;
-    Utf8Text out;
-    const bool utf16 = bytes->startsWith("\xFF\xFE") || bytes->startsWith("\xFE\xFF");
-    if (!utf16 && bytes->startsWith("\xEF\xBB\xBF")) bytes->remove(0, 3);
-    if (!utf16 && utf16ByZeroBytes(*bytes) == TextEncoding::Utf8 && isValidUtf8(*bytes)) {
-        out.text = std::move(*bytes);
-        return out;
-    }
-    DecodedText decoded = decodeTextFile(*bytes);
-    out.text = decoded.text.toUtf8();
-    out.replacedLines = std::move(decoded.replacedLines);
-    return out;
-}
-
 int zeroByteLine(QStringView text)
 {
     const qsizetype zero = text.indexOf(QChar(0));
     return zero < 0 ? 0 : int(text.left(zero).count(u'\n')) + 1;
-}
-
-int zeroByteLine(QByteArrayView utf8)
-{
-    const qsizetype zero = utf8.indexOf('\0');
-    return zero < 0 ? 0 : int(utf8.first(zero).count('\n')) + 1;
 }
 
 void refuseFile(const QString& path, const QString& why)

@@ -27,18 +27,17 @@ DecodedText decodeTextFile(const QByteArray& bytes);
 std::optional<DecodedText> readTextFile(const QString& path);
 // The line of the first zero byte of a text, which no text file holds; 0 when there is none.
 int zeroByteLine(QStringView text);
-int zeroByteLine(QByteArrayView utf8);
 // Tells the user that an import refuses the file, and why ("it is empty"), and that nothing was imported.
 void refuseFile(const QString& path, const QString& why);
 
-// A text file as UTF-8, for readers that split it before they decode it: the file's own bytes (a byte-order mark
-// left out) when they are valid UTF-8, checked without being kept decoded; any other file decoded as readTextFile
-// decodes it and written out as UTF-8 again. Nothing, after telling the user why, when it cannot be read.
-struct Utf8Text {
-    QByteArray text;
-    QList<int> replacedLines; // as DecodedText's
-};
-std::optional<Utf8Text> readUtf8TextFile(const QString& path);
+// UTF-16 without a byte-order mark, known by the zero bytes of its ASCII characters, which all fall on one side of
+// each pair; Utf8 for any other text.
+TextEncoding utf16ByZeroBytes(QByteArrayView bytes);
+
+// Checks UTF-8 as Unicode's table of well-formed sequences has it (no overlong forms, no surrogates, nothing beyond
+// U+10FFFF), as the toolkit's decoder reads it: -1 when the bytes are not UTF-8. Otherwise, when more bytes
+// follow (not last), how many at the end may begin a character that they complete, left unchecked (at most 3).
+qsizetype checkUtf8(QByteArrayView bytes, bool last);
 
 // A value of unknown character set: UTF-8 when it is valid UTF-8, otherwise Windows-1252.
 QString decodeImportedText(const QByteArray& bytes);

@@ -7,9 +7,11 @@
 #include "data/DatabaseError.h"
 #include "data/Schema.h"
 #include "import/ContactImport.h"
+#include "import/CsvFormat.h"
 #include "import/CsvImport.h"
 #include "import/FieldCaptions.h"
 #include "import/TextFile.h"
+#include "import/Utf8TextFile.h"
 #include "platform/GuardedApplication.h"
 #include "platform/WorkProgress.h"
 #include "records/DataEntry.h"
@@ -116,6 +118,8 @@ private slots:
     void valuesCutAtWholeCharacters();
     void utf8FilesKeptAsTheDecoderReadsThem_data();
     void utf8FilesKeptAsTheDecoderReadsThem();
+    void filesReadInPiecesAsInOne_data();
+    void filesReadInPiecesAsInOne();
     void everyFieldHasOneCaption();
     void accountsCsv_data();
     void accountsCsv();
@@ -540,15 +544,83 @@ void TestImports::utf8FilesKeptAsTheDecoderReadsThem()
             QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
             const QString decoded = decoder.decode(bytes);
             const CsvFile file(bytes);
-            const std::optional<Utf8Text> read = readUtf8TextFile(file.path());
+            const std::unique_ptr<Utf8TextFile> read = Utf8TextFile::open(file.path());
             QVERIFY(read);
+            QByteArray text;
+            while (read->readPiece(text)) {}
             if (!decoder.hasError()) {
-                QCOMPARE(read->text, bytes);
-                QVERIFY(read->replacedLines.isEmpty());
+                QCOMPARE(text, bytes);
+                QVERIFY(read->replacedLines().isEmpty());
             } else {
-                QVERIFY(read->text != bytes); // decoded, as Windows-1252 or with its bad bytes replaced
+                QVERIFY(text != bytes); // decoded, as Windows-1252 or with its bad bytes replaced
             }
         }
+    }
+}
+
+// Files are read a piece at a time. Whatever the size of the pieces, the lines and the records are those of the
+// whole text, with their line numbers, and so are the counts and checks made as the file is opened.
+void TestImports::filesReadInPiecesAsInOne_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("quoted breaks, doubled quotes, empty lines, every line end")
+        << QByteArray("Name,Note\r\nAnn,\"two\r\nlines\"\r\n\r\nBea,\"say \"\"hi\"\"\"\rCy,x\n\nDee,\"a,b\"after\r\n");
+    QTest::newRow("no line break at the end") << QByteArray("a,b\nc,\"d\"");
+    QTest::newRow("carriage returns only") << QByteArray("a\rb\r\rc,\"\r\"\r");
+    QTest::newRow("characters of two, three and four bytes")
+        << QByteArray("\xC3\x84,\xE2\x82\xAC,\xF0\x9F\x98\x80\r\n\xC3\x89\"x\",\"\xC3\xBC\"\"\"\n");
+    QTest::newRow("a byte-order mark") << QByteArray("\xEF\xBB\xBFName\r\nZo\xC3\xAB\r\n");
+    QTest::newRow("a quote left open") << QByteArray("a,b\nc,\"open\nd,e\n");
+    QTest::newRow("a zero byte") << QByteArray("a,b\r\nc\0d\n");
+    QTest::newRow("only line breaks") << QByteArray("\r\n\r\n\n");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("Windows-1252, held decoded") << QByteArray("Ren\xE9,M\xFCller\r\n\"A\r\nB\",C");
+}
+
+void TestImports::filesReadInPiecesAsInOne()
+{
+    QFETCH(QByteArray, bytes);
+    auto copies = [](const QList<QByteArrayView>& views) {
+        QList<QByteArray> out;
+        for (QByteArrayView v : views) out << v.toByteArray();
+        return out;
+    };
+    const CsvFile file(bytes);
+    QByteArray whole;
+    for (const std::unique_ptr<Utf8TextFile> one = Utf8TextFile::open(file.path()); one->readPiece(whole);) {}
+    const QList<QByteArrayView> lines = lineViews(QByteArrayView(whole));
+    QList<QByteArray> records;
+    QList<int> recordLines;
+    BasicCsvReader<QByteArrayView> reader(whole, ',');
+    for (QList<QByteArrayView> fields; reader.next(fields);) {
+        records << copies(fields).join('|');
+        recordLines << reader.line();
+    }
+    const qsizetype zero = whole.indexOf('\0');
+    const QByteArray beforeZero = whole.first(std::max<qsizetype>(zero, 0));
+    const int zeroLine =
+        zero < 0 ? 0 : int(beforeZero.count('\n') + beforeZero.count('\r') - beforeZero.count("\r\n")) + 1;
+
+    for (const qsizetype pieceSize : {1, 2, 3, 4, 5, 7, 11}) {
+        const std::unique_ptr<Utf8TextFile> pieces = Utf8TextFile::open(file.path(), pieceSize);
+        QVERIFY(pieces);
+        QCOMPARE(pieces->lineCount(), lines.size());
+        QCOMPARE(pieces->zeroByteLine(), zeroLine);
+        QList<QByteArray> linesRead;
+        Utf8Lines byLine(*pieces);
+        for (QByteArrayView line; byLine.next(line);) linesRead << line.toByteArray();
+        QCOMPARE(linesRead, copies(lines));
+        QList<QByteArray> recordsRead;
+        QList<int> recordLinesRead;
+        Utf8CsvFile csv(*pieces, ',');
+        for (QList<QByteArrayView> fields; csv.next(fields);) {
+            recordsRead << copies(fields).join('|');
+            recordLinesRead << csv.line();
+        }
+        QCOMPARE(recordsRead, records);
+        QCOMPARE(recordLinesRead, recordLines);
+        QCOMPARE(csv.unclosedQuoteLine(), reader.unclosedQuoteLine());
+        QCOMPARE(unclosedQuoteLine(*pieces, ','), reader.unclosedQuoteLine());
     }
 }
 
