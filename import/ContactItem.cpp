@@ -4,6 +4,8 @@
 #include <QVarLengthArray>
 #include <algorithm>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace qv {
 
 const char* const OwnPropertyPrefix = "X-QUORVANE-";
@@ -61,7 +63,7 @@ Props personalProperties(const VCard& card)
 {
     Props props;
     for (const VCardProperty& p : card.properties)
-        if (p.name.startsWith(u"X-") || p.name == u"RELATED" || p.name == u"HOBBY" || p.name == u"INTEREST")
+        if (p.name.startsWith("X-"_L1) || p.name == "RELATED"_L1 || p.name == "HOBBY"_L1 || p.name == "INTEREST"_L1)
             props.append(&p);
     return props;
 }
@@ -75,9 +77,9 @@ QString relatedNames(const VCard& card, const Props& personal, const QStringList
     for (const VCardProperty* p : personal) {
         if (ownNames.contains(p->name)) {
             names << p->text();
-        } else if (p->name == u"X-ABRELATEDNAMES") {
+        } else if (p->name == "X-ABRELATEDNAMES"_L1) {
             if (relations.contains(card.label(*p))) names << p->text();
-        } else if (p->name == u"RELATED" && !isLink(*p)) {
+        } else if (p->name == "RELATED"_L1 && !isLink(*p)) {
             for (const QString& t : p->types())
                 if (relations.contains(t)) {
                     names << p->text();
@@ -96,10 +98,10 @@ QString allTexts(const Props& personal, const QStringList& propertyNames)
     return joined(values);
 }
 
-bool hasAnyType(const QStringList& types, std::initializer_list<const char*> wanted)
+bool hasAnyType(const QStringList& types, std::initializer_list<QLatin1StringView> wanted)
 {
-    for (const char* w : wanted)
-        if (types.contains(QLatin1String(w))) return true;
+    for (const QLatin1StringView w : wanted)
+        if (types.contains(w)) return true;
     return false;
 }
 
@@ -149,9 +151,9 @@ void readTelephones(const VCard& card, ContactItem& c)
         const QString number = withoutScheme(tel->text(), "tel:");
         if (number.isEmpty()) continue;
         const QStringList t = tel->types();
-        if (hasAnyType(t, {"x-telex", "telex", "tlx"})) {
+        if (hasAnyType(t, {"x-telex"_L1, "telex"_L1, "tlx"_L1})) {
             setOnce(c.TelexNumber, number);
-        } else if (hasAnyType(t, {"cell", "mobile", "x-mobile"})) {
+        } else if (hasAnyType(t, {"cell"_L1, "mobile"_L1, "x-mobile"_L1})) {
             setOnce(c.MobileTelephoneNumber, number);
         } else if (t.contains(QLatin1String("fax"))) {
             if (!t.contains(QLatin1String("work")))
@@ -165,11 +167,12 @@ void readTelephones(const VCard& card, ContactItem& c)
                 c.HomeTelephoneNumber = number;
             else
                 setOnce(c.Home2TelephoneNumber, number);
-        } else if (!hasAnyType(t, {"work", "pager", "car", "isdn", "video", "bbs", "modem", "msg", "textphone"})) {
+        } else if (!hasAnyType(t, {"work"_L1, "pager"_L1, "car"_L1, "isdn"_L1, "video"_L1, "bbs"_L1, "modem"_L1,
+                                   "msg"_L1, "textphone"_L1})) {
             // A number that says neither where nor what: the contact's primary one.
             setOnce(c.PrimaryTelephoneNumber, number);
         } else if (t.contains(QLatin1String("work")) &&
-                   !hasAnyType(t, {"pager", "car", "isdn", "video", "bbs", "modem"})) {
+                   !hasAnyType(t, {"pager"_L1, "car"_L1, "isdn"_L1, "video"_L1, "bbs"_L1, "modem"_L1})) {
             if (c.BusinessTelephoneNumber.isEmpty())
                 c.BusinessTelephoneNumber = number;
             else

@@ -4,8 +4,11 @@
 
 #include <QHash>
 #include <QRegularExpression>
+#include <QVarLengthArray>
 
 #include <algorithm>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace qv {
 
@@ -369,32 +372,32 @@ VCard GoogleRows::card(const QList<QStringView>& fields) const
     card.version = version;
     card.properties.reserve(m_plainProperties.size() + m_groups.size());
     // The plain columns: those of one property joined, each part of the name with a blank.
-    std::vector<QStringList> components(size_t(m_plainProperties.size()));
-    std::vector<int> order; // the properties in the order their first text comes
+    QVarLengthArray<QStringList, 16> components(m_plainProperties.size());
+    QVarLengthArray<int, 16> order; // the properties in the order their first text comes
     for (const PlainColumn& c : m_columns) {
         const QStringView text = fields.value(c.column).trimmed();
         if (text.isEmpty()) continue;
-        QStringList& parts = components[size_t(c.property)];
+        QStringList& parts = components[c.property];
         if (parts.isEmpty()) order.push_back(c.property);
         while (parts.size() <= c.component) parts << QString();
         QString& part = parts[c.component];
         if (!part.isEmpty()) part += u' ';
         part += text;
     }
-    for (int p : order) card.properties.push_back(property(m_plainProperties[p], components[size_t(p)]));
+    for (int p : order) card.properties.push_back(property(m_plainProperties[p], components[p]));
     // The groups: a labelled property for each value (a cell may hold several, separated by " ::: ").
     for (size_t i = 0; i < m_groups.size(); ++i) {
         const Group& g = m_groups[i];
         QStringView label = g.label >= 0 ? fields.value(g.label).trimmed() : QStringView();
         const bool preferred = label.startsWith(u"* ");
         if (preferred) label = label.mid(2);
-        if (g.property == u"EVENT") {
+        if (g.property == "EVENT"_L1) {
             if (!label.contains(u"anniversary", Qt::CaseInsensitive) || g.parts.empty()) continue;
             const QStringView date = fields.value(g.parts.front().first).trimmed();
             if (!date.isEmpty()) card.properties.push_back(property(QStringLiteral("ANNIVERSARY"), date));
             continue;
         }
-        if (g.property == u"ADR") {
+        if (g.property == "ADR"_L1) {
             QStringList parts(7);
             bool any = false;
             for (const auto& [column, component] : g.parts) {
@@ -409,17 +412,22 @@ VCard GoogleRows::card(const QList<QStringView>& fields) const
             continue;
         }
         if (g.parts.empty()) continue;
-        const QStringView cell = fields.value(g.parts.front().first);
-        for (const QStringView one : cell.contains(u" ::: ") ? cell.split(u" ::: ") : QList<QStringView>{cell}) {
-            const QStringView value = one.trimmed();
-            if (value.isEmpty()) continue;
+        auto addValue = [&](QStringView value) {
+            value = value.trimmed();
+            if (value.isEmpty()) return;
             VCardProperty p = property(g.property, value);
             p.typeList =
-                g.property == u"RELATED" ? QStringList{label.toString().toLower()} : typesOfLabelSeen(i, label);
-            if (g.property == u"RELATED") p.params.append({QStringLiteral("VALUE"), QStringLiteral("text")});
+                g.property == "RELATED"_L1 ? QStringList{label.toString().toLower()} : typesOfLabelSeen(i, label);
+            if (g.property == "RELATED"_L1) p.params.append({QStringLiteral("VALUE"), QStringLiteral("text")});
             p.pref = preferred ? 1 : 100;
             card.properties.push_back(std::move(p));
+        };
+        const QStringView cell = fields.value(g.parts.front().first);
+        if (!cell.contains(u" ::: ")) {
+            addValue(cell);
+            continue;
         }
+        for (const QStringView value : cell.split(u" ::: ")) addValue(value);
     }
     return card;
 }
