@@ -248,7 +248,6 @@ bool Program::start()
     m_splash->repaint();
     QApplication::processEvents();
     try {
-        m_form1 = std::make_unique<TForm1>();
         m_dataModule = std::make_unique<TMainDataModule>();
         Connection* connection = m_dataModule->MainADOConnection;
         connection->close();
@@ -259,6 +258,7 @@ bool Program::start()
         prepareUserDatabase(m_databaseFolder);
         // The key is derived and the file checked while the main window is made and painted.
         connection->startOpening();
+        m_form1 = std::make_unique<TForm1>();
         wireMenu();
         if (!programEndRequested()) {
             // The main window is painted before the rows are read and the other windows made: it is what the user

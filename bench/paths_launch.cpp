@@ -281,6 +281,7 @@ struct LaunchFigures {
     bool measured = false;
     double windowMs = 0, filesMs = 1e18, peakMb = 1e18; // the program; its files-ready and peak of its best runs
     double floorWindowMs = 0, floorRowsMb = 0, floorOpenAllMs = 0;
+    double floorReadyMs = 1e18; // the launch floor's process going on to read every row, its best run
 };
 LaunchFigures figures;
 
@@ -300,7 +301,9 @@ const LaunchFigures& launchFigures(Context& c)
                             return runChild({"window", c.folder()}, 1)[0].ms;
                         },
                         [&] {
-                            return runChild({"ready", c.folder()}, 1)[0].peakMb;
+                            const Milestone ready = runChild({"ready", c.folder()}, 1)[0];
+                            figures.floorReadyMs = std::min(figures.floorReadyMs, ready.ms);
+                            return ready.peakMb;
                         },
                         openAll[2], openAll[3]});
     figures.windowMs = best[0];
@@ -327,11 +330,16 @@ Result filesReady(Context& c)
     const LaunchFigures& f = launchFigures(c);
     Result r;
     r.program = f.filesMs;
-    r.baseline = f.floorWindowMs + f.floorOpenAllMs;
+    // The two floors run in one fresh process, as the program runs them: its rows take memory never touched before,
+    // which the open-all floor, measured in this warm process, finds ready.
+    r.baseline = f.floorReadyMs;
     r.note = QStringLiteral("(process start to the Files window painted on the first contact; floor: the launch "
-                            "floor %1 ms plus the open-all floor %2 ms)")
+                            "floor's process going on to read every table with the program's own cache settings, "
+                            "keeping every row compactly; the launch floor %1 ms and the open-all floor %2 ms "
+                            "measured apart add up to %3 ms)")
                  .arg(f.floorWindowMs, 0, 'f', 1)
-                 .arg(f.floorOpenAllMs, 0, 'f', 1);
+                 .arg(f.floorOpenAllMs, 0, 'f', 1)
+                 .arg(f.floorWindowMs + f.floorOpenAllMs, 0, 'f', 1);
     return r;
 }
 
