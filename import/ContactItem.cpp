@@ -256,7 +256,8 @@ void readFileFields(const VCard& card, ContactItem& c)
     c.Birthday = firstText(card, {"BDAY"});
     c.Anniversary = firstText(card, {"ANNIVERSARY", "X-ANNIVERSARY", "X-EVOLUTION-ANNIVERSARY", "X-MS-ANNIVERSARY"});
     QStringList notes;
-    for (const VCardProperty* note : card.all(QStringLiteral("NOTE"))) notes << note->text();
+    for (const VCardProperty& p : card.properties)
+        if (p.name == "NOTE"_L1) notes << p.text();
     c.Body = notes.join(u'\n');
 }
 

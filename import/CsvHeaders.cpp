@@ -182,13 +182,20 @@ const QRegularExpression& googleGroup()
     return re;
 }
 
-bool needsEscape(QChar c) { return c == u'\\' || c == u';' || c == u',' || c == u'\n'; }
+// Letters, above the backslash, are passed over with one comparison.
+bool needsEscape(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u <= u'\\' && (u == u'\\' || u == u';' || u == u',' || u == u'\n');
+}
+
+bool hasEscapes(QStringView text) { return std::any_of(text.cbegin(), text.cend(), needsEscape); }
 
 // Components of a card's value, written as the card reader reads them. Most hold nothing to escape and are appended
 // as they stand.
 void appendEscaped(QString& out, const QString& text)
 {
-    if (std::none_of(text.cbegin(), text.cend(), needsEscape)) {
+    if (!hasEscapes(text)) {
         out += text;
         return;
     }
@@ -208,7 +215,7 @@ VCardProperty property(const QString& name, const QStringList& components)
     VCardProperty p;
     p.version = version;
     p.name = name;
-    if (components.size() == 1 && std::none_of(components[0].cbegin(), components[0].cend(), needsEscape)) {
+    if (components.size() == 1 && !hasEscapes(components[0])) {
         p.value = components[0]; // shared, not copied
         return p;
     }
@@ -224,7 +231,7 @@ VCardProperty property(const QString& name, const QStringList& components)
 
 VCardProperty property(const QString& name, QStringView value)
 {
-    if (std::any_of(value.cbegin(), value.cend(), needsEscape)) return property(name, QStringList{value.toString()});
+    if (hasEscapes(value)) return property(name, QStringList{value.toString()});
     static const QString version = QStringLiteral("4.0");
     VCardProperty p;
     p.version = version;
