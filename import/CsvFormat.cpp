@@ -6,42 +6,34 @@ namespace qv {
 
 namespace {
 
-// A character of either kind of text as a UTF-16 unit: what shapes a record is ASCII in both.
-char16_t unit(QChar c) { return c.unicode(); }
-char16_t unit(char c) { return char16_t(uchar(c)); }
-
-bool isBreak(char16_t c) { return c == u'\n' || c == u'\r'; }
-
-void halveQuotes(QString& text) { text.replace(QLatin1String("\"\""), QLatin1String("\"")); }
-void halveQuotes(QByteArray& text) { text.replace("\"\"", "\""); }
+bool isBreak(char c) { return c == '\n' || c == '\r'; }
 
 } // namespace
 
-template <typename View> char detectCsvSeparator(View text)
+char detectCsvSeparator(QByteArrayView text)
 {
     int commas = 0, semicolons = 0, tabs = 0;
     bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = unit(text[i]);
-        if (c == u'"') quoted = !quoted;
+    for (const char c : text) {
+        if (c == '"') quoted = !quoted;
         if (quoted) continue;
         if (isBreak(c)) break;
-        commas += c == u',';
-        semicolons += c == u';';
-        tabs += c == u'\t';
+        commas += c == ',';
+        semicolons += c == ';';
+        tabs += c == '\t';
     }
     if (semicolons > commas && semicolons >= tabs) return ';';
     if (tabs > commas && tabs > semicolons) return '\t';
     return ',';
 }
 
-template <typename View> bool BasicCsvReader<View>::next(QList<View>& fields)
+bool CsvReader::next(QList<QByteArrayView>& fields)
 {
     fields.clear();
     m_wantsMore = false;
     const qsizetype n = m_text.size();
-    const char16_t separator = char16_t(m_separator);
-    auto at = [this](qsizetype i) { return unit(m_text[i]); };
+    const char separator = m_separator;
+    auto at = [this](qsizetype i) { return m_text[i]; };
     // Text that more text follows ends a record only at a line break with a byte after it: every character that
     // shapes a record is read with the one after it, so such a record reads as it would from the whole text.
     auto waitForMore = [&](qsizetype recordStart) {
@@ -53,7 +45,7 @@ template <typename View> bool BasicCsvReader<View>::next(QList<View>& fields)
     };
     // Empty lines hold no record.
     while (m_at < n && isBreak(at(m_at)) && !(m_more && m_at + 1 >= n)) {
-        if (at(m_at) == u'\r' && m_at + 1 < n && at(m_at + 1) == u'\n') ++m_at;
+        if (at(m_at) == '\r' && m_at + 1 < n && at(m_at + 1) == '\n') ++m_at;
         ++m_at;
         ++m_line;
     }
@@ -63,7 +55,7 @@ template <typename View> bool BasicCsvReader<View>::next(QList<View>& fields)
     if (m_at >= n) return false;
     for (;;) {
         const qsizetype start = m_at;
-        if (m_at < n && at(m_at) == u'"') {
+        if (m_at < n && at(m_at) == '"') {
             // A quoted field: up to the quote that is not doubled; anything after it, up to the separator, is kept as
             // it stands, as lenient readers do.
             const int openedOn = m_line;
@@ -71,32 +63,32 @@ template <typename View> bool BasicCsvReader<View>::next(QList<View>& fields)
             const qsizetype from = m_at;
             bool doubled = false;
             while (m_at < n) {
-                const char16_t c = at(m_at);
-                if (c == u'"') {
-                    if (m_at + 1 < n && at(m_at + 1) == u'"') {
+                const char c = at(m_at);
+                if (c == '"') {
+                    if (m_at + 1 < n && at(m_at + 1) == '"') {
                         doubled = true;
                         m_at += 2;
                         continue;
                     }
                     break;
                 }
-                if (c == u'\n' || (c == u'\r' && (m_at + 1 >= n || at(m_at + 1) != u'\n'))) ++m_line;
+                if (c == '\n' || (c == '\r' && (m_at + 1 >= n || at(m_at + 1) != '\n'))) ++m_line;
                 ++m_at;
             }
             if (m_at >= n) {
                 if (m_more) return waitForMore(recordStart);
                 m_unclosedQuoteLine = openedOn;
             }
-            View value = m_text.sliced(from, m_at - from);
+            QByteArrayView value = m_text.sliced(from, m_at - from);
             if (m_at < n) ++m_at; // the closing quote
             const qsizetype rest = m_at;
             while (m_at < n && at(m_at) != separator && !isBreak(at(m_at))) ++m_at;
             if (doubled || m_at > rest) {
                 const size_t slot = size_t(fields.size());
                 if (m_unquoted.size() <= slot) m_unquoted.resize(slot + 1);
-                Owned& own = m_unquoted[slot];
-                own = Owned(value.data(), value.size());
-                if (doubled) halveQuotes(own);
+                QByteArray& own = m_unquoted[slot];
+                own = value.toByteArray();
+                if (doubled) own.replace("\"\"", "\"");
                 own.append(m_text.sliced(rest, m_at - rest));
                 value = own;
             }
@@ -112,7 +104,7 @@ template <typename View> bool BasicCsvReader<View>::next(QList<View>& fields)
         // The end of the record.
         if (m_more && m_at + 1 >= n) return waitForMore(recordStart);
         if (m_at < n) {
-            if (at(m_at) == u'\r' && m_at + 1 < n && at(m_at + 1) == u'\n') ++m_at;
+            if (at(m_at) == '\r' && m_at + 1 < n && at(m_at + 1) == '\n') ++m_at;
             ++m_at;
             ++m_line;
         }
@@ -120,7 +112,7 @@ template <typename View> bool BasicCsvReader<View>::next(QList<View>& fields)
     }
 }
 
-template <typename View> void BasicCsvReader<View>::continueWith(View text, bool more)
+void CsvReader::continueWith(QByteArrayView text, bool more)
 {
     m_text = text;
     m_at = 0;
@@ -153,11 +145,6 @@ int unclosedQuoteLine(Utf8TextFile& file, char separator)
     while (records.next(fields)) {}
     return records.unclosedQuoteLine();
 }
-
-template char detectCsvSeparator(QStringView);
-template char detectCsvSeparator(QByteArrayView);
-template class BasicCsvReader<QStringView>;
-template class BasicCsvReader<QByteArrayView>;
 
 void appendCsvField(QByteArray& out, const char* utf8, qsizetype size, char separator)
 {

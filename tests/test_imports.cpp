@@ -591,7 +591,7 @@ void TestImports::filesReadInPiecesAsInOne()
     const QList<QByteArrayView> lines = lineViews(QByteArrayView(whole));
     QList<QByteArray> records;
     QList<int> recordLines;
-    BasicCsvReader<QByteArrayView> reader(whole, ',');
+    CsvReader reader(whole, ',');
     for (QList<QByteArrayView> fields; reader.next(fields);) {
         records << copies(fields).join('|');
         recordLines << reader.line();
