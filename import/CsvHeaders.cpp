@@ -209,35 +209,39 @@ void appendEscaped(QString& out, const QString& text)
     }
 }
 
-VCardProperty property(const QString& name, const QStringList& components)
+// The cards are written as version 4.0 writes them.
+const QString& cardVersion()
 {
     static const QString version = QStringLiteral("4.0");
+    return version;
+}
+
+VCardProperty property(const QString& name, const QString& value)
+{
     VCardProperty p;
-    p.version = version;
+    p.version = cardVersion();
     p.name = name;
-    if (components.size() == 1 && !hasEscapes(components[0])) {
-        p.value = components[0]; // shared, not copied
-        return p;
-    }
+    p.value = value;
+    return p;
+}
+
+VCardProperty property(const QString& name, const QStringList& components)
+{
+    if (components.size() == 1 && !hasEscapes(components[0])) return property(name, components[0]);
     qsizetype size = components.size();
     for (const QString& c : components) size += c.size();
-    p.value.reserve(size);
+    QString value;
+    value.reserve(size);
     for (qsizetype i = 0; i < components.size(); ++i) {
-        if (i > 0) p.value += u';';
-        appendEscaped(p.value, components[i]);
+        if (i > 0) value += u';';
+        appendEscaped(value, components[i]);
     }
-    return p;
+    return property(name, value);
 }
 
 VCardProperty property(const QString& name, QStringView value)
 {
-    if (hasEscapes(value)) return property(name, QStringList{value.toString()});
-    static const QString version = QStringLiteral("4.0");
-    VCardProperty p;
-    p.version = version;
-    p.name = name;
-    p.value = value.toString();
-    return p;
+    return hasEscapes(value) ? property(name, QStringList{value.toString()}) : property(name, value.toString());
 }
 
 } // namespace
@@ -374,9 +378,8 @@ void GoogleRows::addPlainColumn(int column, const Column& target)
 
 VCard GoogleRows::card(const QList<QStringView>& fields) const
 {
-    static const QString version = QStringLiteral("4.0");
     VCard card;
-    card.version = version;
+    card.version = cardVersion();
     card.properties.reserve(m_plainProperties.size() + m_groups.size());
     // The plain columns: those of one property joined, each part of the name with a blank.
     QVarLengthArray<QStringList, 16> components(m_plainProperties.size());

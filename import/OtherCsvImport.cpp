@@ -149,26 +149,26 @@ void importContactsFromOtherCsvFile(TMainDataModule& dm)
     QList<QByteArrayView> record;
     DecodedRecord decoded;
     QStringList header;
-    std::vector<QStringList> first; // the rows after it, for the mapping step
+    std::vector<CsvTarget> targets;
+    CsvSource source = CsvSource::Other;
     {
         Utf8CsvFile ahead(*file, separator);
         if (!ahead.next(record)) return refuse(QStringLiteral("it is empty"));
         for (QStringView h : decoded.decode(record)) header << trimBlanks(h);
-        while (first.size() < 5 && ahead.next(record)) {
-            QStringList cells;
-            for (QStringView c : decoded.decode(record)) cells << c.toString();
-            first.push_back(cells);
+        source = recogniseCsvHeader(header);
+        if (source == CsvSource::Other) {
+            std::vector<QStringList> first; // the rows after the header, for the preview
+            while (first.size() < 5 && ahead.next(record)) {
+                QStringList cells;
+                for (QStringView c : decoded.decode(record)) cells << c.toString();
+                first.push_back(cells);
+            }
+            TCsvMappingForm mapping(path, header, first, guessedCsvTargets(header), QApplication::activeWindow());
+            if (mapping.exec() != QDialog::Accepted) return;
+            targets = mapping.targets();
+        } else if (source != CsvSource::Google && source != CsvSource::GoogleOlder) {
+            targets = knownCsvTargets(source, header);
         }
-    }
-
-    const CsvSource source = recogniseCsvHeader(header);
-    std::vector<CsvTarget> targets;
-    if (source == CsvSource::Other) {
-        TCsvMappingForm mapping(path, header, first, guessedCsvTargets(header), QApplication::activeWindow());
-        if (mapping.exec() != QDialog::Accepted) return;
-        targets = mapping.targets();
-    } else if (source != CsvSource::Google && source != CsvSource::GoogleOlder) {
-        targets = knownCsvTargets(source, header);
     }
 
     ContactImport import(dm);

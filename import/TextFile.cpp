@@ -5,7 +5,6 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 namespace qv {
 
@@ -175,30 +174,29 @@ DecodedText decodeTextFile(const QByteArray& bytes)
     return decodeMostlyUtf8(body);
 }
 
-namespace {
-
-std::optional<QByteArray> readFileBytes(const QString& path)
+void showCannotOpen(const QFile& file)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        showError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
-        return std::nullopt;
-    }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        showError(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
-        return std::nullopt;
-    }
-    return bytes;
+    showError(QStringLiteral("Cannot open file \"%1\". %2").arg(file.fileName(), file.errorString()));
 }
 
-} // namespace
+void showCannotRead(const QFile& file)
+{
+    showError(QStringLiteral("Cannot read file \"%1\". %2").arg(file.fileName(), file.errorString()));
+}
 
 std::optional<DecodedText> readTextFile(const QString& path)
 {
-    const std::optional<QByteArray> bytes = readFileBytes(path);
-    if (!bytes) return std::nullopt;
-    return decodeTextFile(*bytes);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        showCannotOpen(file);
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        showCannotRead(file);
+        return std::nullopt;
+    }
+    return decodeTextFile(bytes);
 }
 
 int zeroByteLine(QStringView text)
@@ -212,37 +210,27 @@ void refuseFile(const QString& path, const QString& why)
     showError(QStringLiteral("The file \"%1\" cannot be imported: %2. Nothing was imported.").arg(path, why));
 }
 
-namespace {
-
-// Lines ending at CR LF, LF or CR, as views of a text of either kind.
-template <typename View> QList<View> splitLines(View text)
+QList<QStringView> lineViews(QStringView text)
 {
-    using Char = typename View::storage_type;
-    const auto* p = text.data();
+    const char16_t* p = text.utf16();
     const qsizetype n = text.size();
-    QList<View> lines;
+    QList<QStringView> lines;
     // Room for lines of a usual length; the list grows from there if they are shorter.
     lines.reserve(n / 48 + 8);
     // The next carriage return and the next line feed, each found by the toolkit's fast search.
-    qsizetype cr = text.indexOf(Char('\r')), lf = text.indexOf(Char('\n'));
+    qsizetype cr = text.indexOf(u'\r'), lf = text.indexOf(u'\n');
     qsizetype start = 0;
     while (cr >= 0 || lf >= 0) {
         const qsizetype end = cr < 0 ? lf : lf < 0 ? cr : std::min(cr, lf);
-        lines.append(View(p + start, end - start));
+        lines.append(QStringView(p + start, end - start));
         start = end + 1;
-        if (end == cr && start < n && p[start] == Char('\n')) ++start;
-        if (cr >= 0 && cr < start) cr = text.indexOf(Char('\r'), start);
-        if (lf >= 0 && lf < start) lf = text.indexOf(Char('\n'), start);
+        if (end == cr && start < n && p[start] == u'\n') ++start;
+        if (cr >= 0 && cr < start) cr = text.indexOf(u'\r', start);
+        if (lf >= 0 && lf < start) lf = text.indexOf(u'\n', start);
     }
-    if (start < n) lines.append(View(p + start, n - start));
+    if (start < n) lines.append(QStringView(p + start, n - start));
     return lines;
 }
-
-} // namespace
-
-QList<QStringView> lineViews(QStringView text) { return splitLines(text); }
-
-QList<QByteArrayView> lineViews(QByteArrayView text) { return splitLines(text); }
 
 QString trimBlanks(QStringView text)
 {

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QFile>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,9 @@ DecodedText decodeTextFile(const QByteArray& bytes);
 std::optional<DecodedText> readTextFile(const QString& path);
 // The line of the first zero byte of a text, which no text file holds; 0 when there is none.
 int zeroByteLine(QStringView text);
+// Tells the user that the file could not be opened, or read, and why.
+void showCannotOpen(const QFile& file);
+void showCannotRead(const QFile& file);
 // Tells the user that an import refuses the file, and why ("it is empty"), and that nothing was imported.
 void refuseFile(const QString& path, const QString& why);
 
@@ -45,7 +49,6 @@ QString decodeWindows1252(const QByteArray& bytes);
 
 // Lines ending at CR LF, LF or CR, as views of the text; a line break at the very end starts no further line.
 QList<QStringView> lineViews(QStringView text);
-QList<QByteArrayView> lineViews(QByteArrayView text);
 
 // Removes leading and trailing blanks (U+0020 only).
 QString trimBlanks(QStringView text);

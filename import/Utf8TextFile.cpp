@@ -1,6 +1,5 @@
 #include "import/Utf8TextFile.h"
 #include "import/TextFile.h"
-#include "platform/Messages.h"
 
 #include <algorithm>
 #include <cstring>
@@ -53,7 +52,7 @@ private:
 } // namespace
 
 Utf8TextFile::Utf8TextFile(const QString& path, qsizetype pieceSize)
-    : m_path(path), m_file(path), m_pieceSize(std::max<qsizetype>(pieceSize, 1))
+    : m_file(path), m_pieceSize(std::max<qsizetype>(pieceSize, 1))
 {}
 
 std::unique_ptr<Utf8TextFile> Utf8TextFile::open(const QString& path, qsizetype pieceSize)
@@ -61,7 +60,7 @@ std::unique_ptr<Utf8TextFile> Utf8TextFile::open(const QString& path, qsizetype 
     std::unique_ptr<Utf8TextFile> file(new Utf8TextFile(path, pieceSize));
     // Unbuffered: the pieces are read straight into their buffers.
     if (!file->m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        showError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file->m_file.errorString()));
+        showCannotOpen(file->m_file);
         return nullptr;
     }
     if (!file->survey()) return nullptr;
@@ -130,7 +129,7 @@ bool Utf8TextFile::decodeWhole()
 void Utf8TextFile::cannotRead()
 {
     m_failed = true;
-    showError(QStringLiteral("Cannot read file \"%1\". %2").arg(m_path, m_file.errorString()));
+    showCannotRead(m_file);
 }
 
 void Utf8TextFile::rewind()

@@ -38,7 +38,6 @@ private:
     bool decodeWhole();
     void cannotRead();
 
-    QString m_path;
     QFile m_file;
     qsizetype m_pieceSize;
     qint64 m_textStart = 0;           // after a byte-order mark
